@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the whole test suite. Starts a private
+# JACK server (dummy driver, no sound card needed) for the real-MIDI tests and stops it at the
+# end. Exits non-zero when anything fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/test"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" RelWithDebInfo "$build"
+
+# A private server name keeps the tests away from any JACK server the user runs.
+export JACK_DEFAULT_SERVER="torvane-test-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+jack_log="$build/jackd.log"
+jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$jack_log" 2>&1 &
+jack_pid=$!
+stop_jack() {
+  kill "$jack_pid" 2>/dev/null || true
+  wait "$jack_pid" 2>/dev/null || true
+}
+trap stop_jack EXIT
+if jack_wait -s "$JACK_DEFAULT_SERVER" -w -t 15 >/dev/null 2>&1; then
+  export TORVANE_TEST_JACK=1
+else
+  echo "warning: the JACK test server did not start (see $jack_log); the real-MIDI tests will fail"
+fi
+
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 300
