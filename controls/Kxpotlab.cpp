@@ -1,0 +1,208 @@
+#include "controls/Kxpotlab.h"
+
+#include <QMouseEvent>
+#include <cstdint>
+
+namespace kxpotlab {
+namespace {
+
+// 32-bit wrapping arithmetic done in unsigned, where overflow is defined; the conversion back
+// to int is modular since C++20.
+int Add(int a, int b)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+int Sub(int a, int b)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+int Mul(int a, int b)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
+// Truncating division for a non-zero divisor. The one quotient that does not fit, INT_MIN / -1,
+// traps on x86; it wraps to INT_MIN like every other overflow here.
+int Quotient(int dividend, int divisor)
+{
+    if (divisor == -1)
+        return Sub(0, dividend);
+    return dividend / divisor;
+}
+
+} // namespace
+
+int Clamp(int value, int min, int max)
+{
+    if (value < min)
+        value = min;
+    if (value > max)
+        value = max;
+    return value;
+}
+
+std::optional<int> AnchorFor(int p, int state, int min, int max, int cursorRange)
+{
+    if (max <= min)
+        return std::nullopt;
+    // The offset scales State itself, not State - Min, and both divisions truncate: a press
+    // followed by a move that does not travel can read below the value shown (a channel label
+    // at 16 reads 15).
+    return Add(p, Quotient(Mul(state, cursorRange), Sub(max, min)));
+}
+
+std::optional<int> DragValue(int anchor, int p, int min, int max, int cursorRange)
+{
+    if (cursorRange == 0)
+        return std::nullopt;
+    return Clamp(Quotient(Mul(Sub(max, min), Sub(anchor, p)), cursorRange), min, max);
+}
+
+int ClickStep(int max, bool shift)
+{
+    return shift ? Quotient(max, 10) : 1;
+}
+
+int LeftClickValue(int state, int min, int max, int step, bool lastPressRight)
+{
+    return Clamp(lastPressRight ? min : Sub(state, step), min, max);
+}
+
+int RightClickValue(int state, int max, int step, bool lastPressLeft)
+{
+    const int value = lastPressLeft ? max : Add(state, step);
+    return value > max ? max : value;
+}
+
+} // namespace kxpotlab
+
+Tkxpotlab::Tkxpotlab(QWidget *parent) : QLabel(parent)
+{
+    // A pointer-only control: it must never steal the keyboard from the form's edit fields.
+    setFocusPolicy(Qt::NoFocus);
+    resize(30, 30);
+    SetCaption(QStringLiteral("0"));
+}
+
+void Tkxpotlab::SetState(int value)
+{
+    if (value == FState)
+        return;
+    ShowValue(kxpotlab::Clamp(value, FMin, FMax));
+}
+
+void Tkxpotlab::SetMin(int value)
+{
+    FMin = value;
+}
+
+void Tkxpotlab::SetMax(int value)
+{
+    FMax = value;
+}
+
+void Tkxpotlab::SetCursorRange(int value)
+{
+    FCursorRange = value;
+}
+
+void Tkxpotlab::SetAlwayDetect(bool value)
+{
+    FAlwayDetect = value;
+}
+
+void Tkxpotlab::SetMouvement(tOrientation value)
+{
+    FMouvement = value;
+}
+
+void Tkxpotlab::SetAutoSize(bool value)
+{
+    if (value == FAutoSize)
+        return;
+    FAutoSize = value;
+    if (FAutoSize)
+        adjustSize();
+}
+
+void Tkxpotlab::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        FLastButton = Qt::LeftButton;
+        // Without a span there is nothing to drag over: the press anchors nothing, so the moves
+        // leave the value alone and the release counts as a click.
+        if (const auto anchor =
+                kxpotlab::AnchorFor(AxisOf(event), FState, FMin, FMax, FCursorRange)) {
+            FAnchor = *anchor;
+            FDragging = true;
+        }
+    } else if (event->button() == Qt::RightButton) {
+        FLastButton = Qt::RightButton;
+    }
+}
+
+void Tkxpotlab::mouseMoveEvent(QMouseEvent *event)
+{
+    // Moves reach the control only while a button is held (no mouse tracking), and after a left
+    // press on it even outside its bounds, through Qt's implicit grab.
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    if (FDragging) {
+        // Without a travel scale the drag holds the value but still counts as a drag.
+        if (const auto value =
+                kxpotlab::DragValue(FAnchor, AxisOf(event), FMin, FMax, FCursorRange))
+            ShowValue(*value);
+        FMoved = true;
+        if (FAlwayDetect)
+            emit OnChange(this);
+    }
+    repaint();
+}
+
+void Tkxpotlab::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int step = kxpotlab::ClickStep(FMax, event->modifiers() & Qt::ShiftModifier);
+    if (event->button() == Qt::LeftButton) {
+        int value = FState;
+        if (FMoved) {
+            if (const auto dragged =
+                    kxpotlab::DragValue(FAnchor, AxisOf(event), FMin, FMax, FCursorRange))
+                value = *dragged;
+        } else {
+            value =
+                kxpotlab::LeftClickValue(FState, FMin, FMax, step, FLastButton == Qt::RightButton);
+        }
+        ShowValue(value);
+        emit OnChange(this);
+    } else if (event->button() == Qt::RightButton) {
+        ShowValue(kxpotlab::RightClickValue(FState, FMax, step, FLastButton == Qt::LeftButton));
+        emit OnChange(this);
+    }
+    FAnchor = 0;
+    FDragging = false;
+    FMoved = false;
+}
+
+int Tkxpotlab::AxisOf(const QMouseEvent *event) const
+{
+    const QPoint at = event->position().toPoint();
+    return FMouvement == posHorizontal ? at.x() : at.y();
+}
+
+void Tkxpotlab::SetCaption(const QString &caption)
+{
+    setText(caption);
+    if (FAutoSize)
+        adjustSize();
+}
+
+// Stores a value already clamped by the caller, shows it and redraws before returning, so the
+// label keeps up with a fast drag even while an OnChange handler blocks the event loop.
+void Tkxpotlab::ShowValue(int value)
+{
+    FState = value;
+    SetCaption(QString::number(value));
+    repaint();
+}
