@@ -1,0 +1,98 @@
+#include "app/PresetBank.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+TPresetBank *PresetBank = nullptr;
+
+namespace {
+
+constexpr std::uint8_t NoController = 0xFF;
+constexpr int ChannelPosition = 32;
+
+bool WriteAtomically(const QString &path, const char *data, qint64 size)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Flush before committing: QSaveFile::commit() alone reports success even when the
+    // buffered bytes could not all reach the disk, and would then replace a good file with
+    // a truncated one.
+    if (file.write(data, size) != size || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Reads up to `size` bytes into `target`, touching only the bytes actually read.
+// Returns the count read, or -1 on a read error.
+qint64 ReadInto(QFile &file, std::uint8_t *target, qint64 size)
+{
+    char buffer[TPresetBank::PresetSize];
+    const qint64 got = file.read(buffer, size);
+    if (got > 0)
+        std::copy(buffer, buffer + got, target);
+    return got;
+}
+
+} // namespace
+
+TPresetBank::TPresetBank()
+{
+    for (auto &block : Blocks) {
+        block = std::make_unique<Block>();
+        block->fill(NoController);
+        (*block)[ChannelPosition] = 0;
+        (*block)[ChannelPosition + 1] = 0;
+    }
+}
+
+TPresetBank::~TPresetBank() = default;
+
+void TPresetBank::SetByte(int preset, int position, std::uint8_t value)
+{
+    (*Blocks[preset])[position] = value;
+}
+
+std::uint8_t TPresetBank::GetByte(int preset, int position) const
+{
+    return (*Blocks[preset])[position];
+}
+
+bool TPresetBank::SaveBank(const QString &path) const
+{
+    std::array<char, BankFileSize> image;
+    for (int p = 0; p < PresetCount; ++p)
+        std::copy(Blocks[p]->begin(), Blocks[p]->end(), image.begin() + p * PresetSize);
+    return WriteAtomically(path, image.data(), image.size());
+}
+
+bool TPresetBank::SavePreset(int preset, const QString &path) const
+{
+    return WriteAtomically(path, reinterpret_cast<const char *>(Blocks[preset]->data()),
+                           PresetSize);
+}
+
+bool TPresetBank::LoadBank(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (auto &block : Blocks) {
+        const qint64 got = ReadInto(file, block->data(), PresetSize);
+        if (got < 0)
+            return false;
+        if (got < PresetSize)
+            break; // the file ends here: the rest keeps its content
+    }
+    return true;
+}
+
+bool TPresetBank::LoadPreset(int preset, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return ReadInto(file, Blocks[preset]->data(), PresetSize) >= 0;
+}
