@@ -1,0 +1,23 @@
+#include "app/Application.h"
+
+#include "app/ExceptionReport.h"
+
+#include <stdexcept>
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setOrganizationName("Quillmont");
+    setApplicationName("Torvane");
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        ShowExceptionReport(error);
+    } catch (...) {
+        ShowExceptionReport(std::runtime_error("Unknown error"));
+    }
+    return false;
+}

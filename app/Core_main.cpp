@@ -1,0 +1,118 @@
+#include "app/Core_main.h"
+
+#include "app/ExceptionReport.h"
+#include "app/MessageBoxes.h"
+#include "app/PresetBank.h"
+#include "app/Settings.h"
+#include "controls/Kxpotlab.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+
+TForm1 *Form1 = nullptr;
+
+TForm1::TForm1(AutosaveLocation autosave, QWidget *parent)
+    : QWidget(parent), Autosave(std::move(autosave))
+{
+    BuildLayout();
+    ConnectHandlers();
+    try {
+        FormCreate(this);
+    } catch (const std::exception &error) {
+        // The rest of FormCreate is skipped; the window still comes up.
+        ShowExceptionReport(error);
+    }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate(QObject *)
+{
+    FillControllerLists();
+    ListMidiDevices();
+    // After the listing, so that a stored device index replaces the listing's default.
+    LoadSettings();
+    const QString bankFile = Autosave.FileToLoad();
+    if (!bankFile.isEmpty()) {
+        PresetBank->LoadBank(bankFile);
+        ApplyPreset(0);
+    }
+    OpenMidiDevices();
+    if (CheckBox2->isChecked())
+        SpeedButton5Click(this);
+}
+
+void TForm1::FormClose(QObject *)
+{
+    SaveAutosaveBank();
+    SaveSettings();
+    CloseMidiDevices();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    try {
+        FormClose(this);
+    } catch (const std::exception &error) {
+        // The bank and the settings are already written: report, then close anyway, so that
+        // a MIDI system that refuses to close a port can never keep the user from quitting.
+        ShowExceptionReport(error);
+    }
+    event->accept();
+}
+
+void TForm1::SaveAutosaveBank()
+{
+    if (!Autosave.Save(*PresetBank).isEmpty())
+        return;
+    ShowErrorBox(tr("Your presets could not be saved: %1 could not be written in %2.")
+                     .arg(AutosaveLocation::FileName)
+                     .arg(Autosave.Folders().join(tr(" nor in "))),
+                 tr("File Error"));
+}
+
+void TForm1::LoadSettings()
+{
+    ReadSettings([this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
+}
+
+void TForm1::ApplySetting(int id, int value)
+{
+    // Restoring a value is a change made by code: it never sends anything. The check boxes'
+    // handlers listen to user clicks only, and a value label never signals a State write.
+    switch (static_cast<SettingId>(id)) {
+    case SettingId::PX:
+        move(value, y());
+        break;
+    case SettingId::PY:
+        move(x(), value);
+        break;
+    case SettingId::RTparam:
+        CheckBox38->setChecked(value != 0);
+        break;
+    case SettingId::kesselmerge:
+        CheckBox1->setChecked(value != 0);
+        break;
+    case SettingId::kesselstart:
+        CheckBox2->setChecked(value != 0);
+        break;
+    case SettingId::kesselInput:
+        kxpotlab1->SetState(value);
+        break;
+    case SettingId::midiIN:
+        cmbInput->setCurrentIndex(value >= 0 && value < cmbInput->count() ? value : -1);
+        break;
+    case SettingId::midiOUT:
+        cmbOutput->setCurrentIndex(value >= 0 && value < cmbOutput->count() ? value : -1);
+        break;
+    }
+}
+
+void TForm1::SaveSettings()
+{
+    WriteSettings({x(), y(), CheckBox38->isChecked() ? 1 : 0, CheckBox1->isChecked() ? 1 : 0,
+                   CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(), cmbInput->currentIndex(),
+                   cmbOutput->currentIndex()});
+}

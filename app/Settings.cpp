@@ -1,0 +1,43 @@
+#include "app/Settings.h"
+
+#include <QSettings>
+#include <QVariant>
+
+namespace {
+
+// The native store of this platform for organisation Quillmont, application Torvane.
+QSettings OpenStore()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quillmont", "Torvane");
+}
+
+} // namespace
+
+int ReadSettings(const std::function<void(SettingId, int)> &apply)
+{
+    const QSettings store = OpenStore();
+    int applied = 0;
+    for (const char *name : SettingNames) {
+        const QVariant stored = store.value(name);
+        if (!stored.isValid())
+            break;
+        bool isInteger = false;
+        // A text store (INI) gives the digits back as a string; a typed store (the Windows
+        // registry) gives an integer. Either must hold a value that fits 32 bits.
+        const int value = stored.toString().toInt(&isInteger);
+        if (!isInteger)
+            break;
+        apply(static_cast<SettingId>(applied), value);
+        ++applied;
+    }
+    return applied;
+}
+
+bool WriteSettings(const SettingValues &values)
+{
+    QSettings store = OpenStore();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        store.setValue(SettingNames[i], values[i]);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}

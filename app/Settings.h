@@ -1,0 +1,26 @@
+#pragma once
+// The user's settings: eight 32-bit integers under organisation "Quillmont", application
+// "Torvane" (on Windows the registry key HKCU\Software\Quillmont\Torvane, on Linux an INI
+// file under ~/.config/Quillmont/), always read and written in this order.
+//
+// Reading stops at the first value that is missing or does not read back as a 32-bit
+// integer: that value and the ones after it are not applied, the ones before it stay applied.
+// Every failure is silent: the design defaults simply stand.
+#include <QString>
+#include <array>
+#include <functional>
+
+enum class SettingId { PX, PY, RTparam, kesselmerge, kesselstart, kesselInput, midiIN, midiOUT };
+
+inline constexpr std::array<const char *, 8> SettingNames = {
+    "PX", "PY", "RTparam", "kesselmerge", "kesselstart", "kesselInput", "midiIN", "midiOUT"};
+
+using SettingValues = std::array<int, SettingNames.size()>;
+
+// Calls apply(id, value) for each value in order until one is missing or mistyped.
+// Returns how many values were applied.
+int ReadSettings(const std::function<void(SettingId, int)> &apply);
+
+// Writes all eight values in order, whatever is stored. Returns false (and nothing else
+// happens) when the store cannot be written.
+bool WriteSettings(const SettingValues &values);
