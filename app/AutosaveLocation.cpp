@@ -38,7 +38,8 @@ QString AutosaveLocation::FileToLoad() const
 QString AutosaveLocation::Save(const TPresetBank &bank) const
 {
     for (const QString &folder : Folders()) {
-        if (folder.isEmpty() || !QDir().mkpath(folder))
+        // The user data folder may not exist yet; the program's folder always does.
+        if (folder.isEmpty() || (folder == UserDataFolder && !QDir().mkpath(folder)))
             continue;
         const QString path = QDir(folder).filePath(FileName);
         if (bank.SaveBank(path))

@@ -1,6 +1,7 @@
 // The main() of every test binary: headless Qt, and a private home for settings and data
 // files so that no test reads or writes the user's own configuration.
-#include <QApplication>
+#include "app/Application.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,9 +15,9 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
     qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Quillmont");
-    QCoreApplication::setApplicationName("Torvane");
+    // The editor's own application object, so that errors escaping event handlers are
+    // reported as in the program.
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,80 @@
+#include "form_helpers.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+class AutosaveTest : public FormTest
+{
+protected:
+    static void WriteBank(const QString &path, char fill)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(136, fill));
+    }
+    QString UserBankFile() const { return QDir(UserDataFolder()).filePath("torvanepar.TVN"); }
+};
+
+} // namespace
+
+TEST_F(AutosaveTest, BankBesideTheProgramIsLoadedAtStartAndRewrittenAtClose)
+{
+    WriteBank(ProgramBankFile(), 0x05);
+    auto form = MakeForm();
+    EXPECT_EQ(Bank.GetByte(3, 33), 0x05);
+    Bank.SetByte(1, 0, 0x21);
+    form->close();
+    QFile file(ProgramBankFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    ASSERT_EQ(saved.size(), 136);
+    EXPECT_EQ(saved.at(34), 0x21);
+    EXPECT_FALSE(QFileInfo::exists(UserBankFile()));
+}
+
+TEST_F(AutosaveTest, ProgramFolderNotWritableKeepsTheBankInTheUserDataFolder)
+{
+    // An installed program: its folder cannot be written (here: it does not even exist).
+    const AutosaveLocation installed(QDir(Dir.path()).filePath("read-only-install"),
+                                     UserDataFolder());
+    {
+        TForm1 form(installed);
+        Bank.SetByte(0, 0, 0x33);
+        form.close();
+    }
+    EXPECT_EQ(QFileInfo(UserBankFile()).size(), 136);
+    Bank.SetByte(0, 0, 0xFF);
+    TForm1 again(installed);
+    EXPECT_EQ(Bank.GetByte(0, 0), 0x33) << "the presets came back from the user data folder";
+    EXPECT_TRUE(Boxes.Messages.isEmpty());
+}
+
+TEST_F(AutosaveTest, EditsInTheUserDataFolderAreNotShadowedByAStaleCopyBesideTheProgram)
+{
+    const QString install = QDir(Dir.path()).filePath("install");
+    WriteBank(QDir(install).filePath("torvanepar.TVN"), 0x01);
+    WriteBank(UserBankFile(), 0x02);
+    QFile::setPermissions(install, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(install).isWritable())
+        GTEST_SKIP() << "running as root: a read-only folder is still writable";
+    TForm1 form(AutosaveLocation(install, UserDataFolder()));
+    EXPECT_EQ(Bank.GetByte(0, 0), 0x02);
+}
+
+TEST_F(AutosaveTest, BankThatCanBeWrittenNowhereIsReportedAndTheWindowStillCloses)
+{
+    QFile blocker(QDir(Dir.path()).filePath("a-file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    TForm1 form(AutosaveLocation(QDir(Dir.path()).filePath("missing-program-folder"),
+                                 QDir(blocker.fileName()).filePath("data")));
+    form.show();
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(Boxes.Messages.size(), 1);
+    EXPECT_EQ(Boxes.Messages[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(Boxes.Messages[0].text.contains("torvanepar.TVN"));
+}
