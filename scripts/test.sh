@@ -8,6 +8,9 @@ build="$root/build/test"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" RelWithDebInfo "$build"
 
+# Qt and JACK want a private runtime folder; a CI shell may have none.
+[ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
+
 # A private server name keeps the tests away from any JACK server the user runs.
 export JACK_DEFAULT_SERVER="torvane-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1
