@@ -1,0 +1,385 @@
+#include "controls/Kxsampletank.h"
+
+#include "controls/SampleTankCanvas.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+using namespace sampletank;
+
+TkxSampleTank::TkxSampleTank(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    // Every paint covers each pixel from the composition image, so Qt need not clear first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(100, 80);
+    BuildGradient();
+}
+
+template <typename T> void TkxSampleTank::Store(T &field, T value)
+{
+    if (field == value)
+        return;
+    field = value;
+    repaint();
+}
+
+// The gradient properties also outdate the cached background, which the next paint rebuilds.
+template <typename T> void TkxSampleTank::StoreGradient(T &field, T value)
+{
+    if (field == value)
+        return;
+    field = value;
+    FGradientValid = false;
+    repaint();
+}
+
+void TkxSampleTank::SetValues(std::span<const quint8> values)
+{
+    const std::size_t count = std::min(values.size(), FValues.size());
+    std::copy_n(values.begin(), count, FValues.begin());
+    repaint();
+}
+
+// The plot formulas divide by Max, so it stays within the 256 values held.
+void TkxSampleTank::SetMax(int value)
+{
+    Store(FMax, std::clamp(value, 1, ValueCount));
+}
+
+void TkxSampleTank::SetLineColor(quint32 value)
+{
+    Store(FLineColor, value);
+}
+
+void TkxSampleTank::SetAxesColor(quint32 value)
+{
+    Store(FAxesColor, value);
+}
+
+void TkxSampleTank::SetAxes2Color(quint32 value)
+{
+    Store(FAxes2Color, value);
+}
+
+void TkxSampleTank::SetLocatorColor(quint32 value)
+{
+    Store(FLocatorColor, value);
+}
+
+void TkxSampleTank::SetLocatorPos(int value)
+{
+    Store(FLocatorPos, value);
+}
+
+void TkxSampleTank::SetLocatorSize(int value)
+{
+    Store(FLocatorSize, value);
+}
+
+void TkxSampleTank::SetLocatorEnabled(bool value)
+{
+    Store(FLocatorEnabled, value);
+}
+
+void TkxSampleTank::SetSelectionColor(quint32 value)
+{
+    Store(FSelectionColor, value);
+}
+
+void TkxSampleTank::SetSelectionStyle(int value)
+{
+    Store(FSelectionStyle, value);
+}
+
+void TkxSampleTank::SetSelectionPos(int value)
+{
+    Store(FSelectionPos, value);
+}
+
+void TkxSampleTank::SetSelectionLen(int value)
+{
+    Store(FSelectionLen, value);
+}
+
+void TkxSampleTank::SetAlwayDetect(bool value)
+{
+    FAlwayDetect = value;
+}
+
+void TkxSampleTank::SetGradientColor(quint32 value)
+{
+    StoreGradient(FGradientColor, value);
+}
+
+void TkxSampleTank::SetGradientEnabled(bool value)
+{
+    StoreGradient(FGradientEnabled, value);
+}
+
+void TkxSampleTank::SetGradientNbOfColors(int value)
+{
+    if (value != 0 && (value < 2 || value > 256))
+        return;
+    StoreGradient(FGradientNbOfColors, value);
+}
+
+void TkxSampleTank::SetGradientType(tGradientTypex value)
+{
+    StoreGradient(FGradientType, value);
+}
+
+void TkxSampleTank::SetMarkerSize(int value)
+{
+    Store(FMarkerSize, value);
+}
+
+void TkxSampleTank::SetMarkerColor(quint32 value)
+{
+    Store(FMarkerColor, value);
+}
+
+void TkxSampleTank::SetAxesEnabled(bool value)
+{
+    Store(FAxesEnabled, value);
+}
+
+void TkxSampleTank::SetAxes2Enabled(bool value)
+{
+    Store(FAxes2Enabled, value);
+}
+
+void TkxSampleTank::SetSpectrumMode(bool value)
+{
+    Store(FSpectrumMode, value);
+}
+
+void TkxSampleTank::SetSpectrumCenter(bool value)
+{
+    Store(FSpectrumCenter, value);
+}
+
+// Color is one end of the gradient, so the cached gradient would show the old colour.
+void TkxSampleTank::SetColor(quint32 value)
+{
+    if (FColor == value)
+        return;
+    FColor = value;
+    FGradientValid = false;
+    update();
+}
+
+void TkxSampleTank::changeEvent(QEvent *event)
+{
+    // System colours come from the palette, the gradient's ends among them.
+    if (event->type() == QEvent::PaletteChange) {
+        FGradientValid = false;
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TkxSampleTank::BuildGradient()
+{
+    if (FGradientCache.size() != size())
+        FGradientCache = QImage(size(), QImage::Format_RGB32);
+    FGradientValid = true;
+    if (FGradientCache.isNull())
+        return;
+    const QPalette &colors = palette();
+    const GradientLayout layout = LayoutFor(FGradientType, ToRgb(ResolveColor(FColor, colors)),
+                                            ToRgb(ResolveColor(FGradientColor, colors)));
+    const int extent = layout.across ? width() : height();
+    PaintGradient(FGradientCache, layout, BandCount(FGradientNbOfColors, extent));
+}
+
+void TkxSampleTank::Compose()
+{
+    const int w = width();
+    const int h = height();
+    if (w <= 0 || h <= 0) {
+        FComposition = QImage();
+        return;
+    }
+    if (FComposition.size() != size())
+        FComposition = QImage(size(), QImage::Format_RGB32);
+    QImage &image = FComposition;
+    const QPalette &colors = palette();
+    const auto rgb = [&](quint32 color) { return ResolveColor(color, colors); };
+    const int w1 = w - 1;
+    const int h1 = h - 1;
+
+    if (!FGradientEnabled) {
+        FillRect(image, 0, 0, w, h, rgb(FColor));
+    } else {
+        // A resized control gets a gradient of its new size rather than a cut or short one.
+        if (!FGradientValid || FGradientCache.size() != size())
+            BuildGradient();
+        std::memcpy(image.bits(), FGradientCache.constBits(), image.sizeInBytes());
+    }
+
+    const auto dotted = [&](QPoint from, QPoint to, quint32 color) {
+        LinePen pen{rgb(color), true};
+        DrawLine(image, from, to, pen);
+    };
+    if (FAxesEnabled) {
+        dotted({w1 / 2, 0}, {w1 / 2, h1}, FAxesColor);
+        dotted({0, h1 / 2}, {w1, h1 / 2}, FAxesColor);
+    }
+    if (FAxes2Enabled) {
+        for (int k = 1; k <= 3; ++k)
+            if (k != 2 || !FAxesEnabled)
+                dotted({0, k * h1 / 4}, {w1, k * h1 / 4}, FAxes2Color);
+    }
+
+    for (int i = 0; i < FMax; ++i)
+        FPoints[i] = {PlotX(i, w, FMax), PlotY(FValues[i], h)};
+    const std::span<const QPoint> points(FPoints.data(), static_cast<std::size_t>(FMax));
+
+    if (!FSpectrumMode) {
+        DrawPolyline(image, points, LinePen{rgb(FLineColor), true});
+    } else {
+        const int base = FSpectrumCenter ? h1 / 2 : h1;
+        for (const QPoint &point : points)
+            dotted(point, {point.x(), base}, FLineColor);
+    }
+
+    if (FMarkerSize > 0) {
+        // A marker wider than the picture has its outline off the picture either way; the
+        // bound only keeps the corners from overflowing.
+        const int m = std::min(FMarkerSize, w + h);
+        const QRgb marker = rgb(FMarkerColor);
+        for (const QPoint &p : points)
+            FrameRect(image, p.x() - m, p.y() - m, p.x() + m, p.y() + m, marker);
+    }
+
+    if (FLocatorEnabled) {
+        // Beyond the picture's height the line covers the whole column either way.
+        const int inset = std::clamp(FLocatorSize, -h - 1, h + 1);
+        const int x = PlotX(FLocatorPos, w, FMax);
+        LinePen pen{rgb(FLocatorColor), false};
+        DrawLine(image, {x, inset}, {x, h1 - inset}, pen);
+    }
+
+    if (FSelectionLen > 0) {
+        const int left = PlotX(FSelectionPos, w, FMax);
+        const int right = PlotX(std::int64_t{FSelectionPos} + FSelectionLen, w, FMax);
+        if (FSelectionStyle == 1)
+            XorRect(image, left, 0, right, h1, rgb(FSelectionColor));
+        else
+            InvertRect(image, left, 0, right, h1);
+    }
+}
+
+void TkxSampleTank::paintEvent(QPaintEvent *)
+{
+    Compose();
+    if (FComposition.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, FComposition);
+}
+
+int TkxSampleTank::ClampedIndex(int index) const
+{
+    return std::clamp(index, 0, FMax - 1);
+}
+
+void TkxSampleTank::DragLocator(int x)
+{
+    FLocatorPos = ClampedIndex(DragIndex(x, width(), FMax));
+}
+
+void TkxSampleTank::SweepSelection(int x)
+{
+    std::int64_t length = std::int64_t{SweepIndex(x, width(), FMax)} - FSelectionPos;
+    if (length > FMax)
+        length = FMax - 1;
+    if (length < 0)
+        length = 0;
+    FSelectionLen = static_cast<int>(length);
+}
+
+// The value goes to the pointer's height, measured from where it is plotted now, and stops at
+// 0 and 255: pointing above the top or below the bottom must not wrap a high value round to a
+// low one.
+void TkxSampleTank::EditValue(QPoint at)
+{
+    FDragIndex = ClampedIndex(DragIndex(at.x(), width(), FMax));
+    quint8 &value = FValues[static_cast<std::size_t>(FDragIndex)];
+    value = static_cast<quint8>(EditedValue(value, PlotY(value, height()), at.y(), height()));
+}
+
+void TkxSampleTank::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const int x = event->position().toPoint().x();
+    if (event->button() == Qt::LeftButton) {
+        if (PointerMappable()) {
+            if (LocatorGrabbed(x, width(), FMax, FLocatorPos)) {
+                FDragIndex = 0;
+            } else {
+                // Left of the first point or past the last the sweep index leaves the plot;
+                // the selection then starts at the nearest end.
+                FDragIndex = -1;
+                FSelectionPos = ClampedIndex(SweepIndex(x, width(), FMax));
+            }
+        }
+        FPressed = true;
+    } else if (event->button() == Qt::RightButton) {
+        FPressed = true;
+    }
+}
+
+void TkxSampleTank::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (event->buttons() & Qt::LeftButton) {
+        if (!FPressed || !PointerMappable())
+            return;
+        if (FDragIndex >= 0) {
+            DragLocator(at.x());
+            emit OnLocatorChange(this);
+        } else {
+            SweepSelection(at.x());
+            emit OnSelectorChange(this);
+        }
+        repaint();
+    } else if (event->buttons() & Qt::RightButton) {
+        if (FPressed && ValuesEditable() && at.x() <= width() - 2) {
+            EditValue(at);
+            if (FAlwayDetect)
+                emit OnChange(this);
+        }
+        repaint();
+    }
+}
+
+void TkxSampleTank::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        if (PointerMappable()) {
+            if (FDragIndex >= 0) {
+                DragLocator(at.x());
+                emit OnLocatorChange(this);
+            } else {
+                SweepSelection(at.x());
+                emit OnSelectorChange(this);
+            }
+            // Normally the last move has shown this already; a release away from it must not
+            // leave the picture behind the state.
+            update();
+        }
+    } else if (event->button() == Qt::RightButton) {
+        if (FPressed && ValuesEditable() && at.x() <= width() - 2) {
+            EditValue(at);
+            repaint();
+            emit OnChange(this);
+        }
+    }
+    FPressed = false;
+}
