@@ -1,0 +1,326 @@
+#include "controls/Cgauges.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QRgb>
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace {
+
+struct SystemColor
+{
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+};
+
+constexpr auto Active = QPalette::Active;
+
+// The platform's system colour numbers mapped onto the palette roles that play the same part
+// in a Qt style. Number 25 is unused by every platform that numbers its colours this way.
+constexpr std::array<SystemColor, 31> SystemColors{{
+    {Active, QPalette::Midlight},               // 0 scroll bar
+    {Active, QPalette::Dark},                   // 1 desktop
+    {Active, QPalette::Highlight},              // 2 active caption
+    {Active, QPalette::Mid},                    // 3 inactive caption
+    {Active, QPalette::Window},                 // 4 menu
+    {Active, QPalette::Base},                   // 5 window
+    {Active, QPalette::Shadow},                 // 6 window frame
+    {Active, QPalette::WindowText},             // 7 menu text
+    {Active, QPalette::Text},                   // 8 window text
+    {Active, QPalette::HighlightedText},        // 9 caption text
+    {Active, QPalette::Window},                 // 10 active border
+    {Active, QPalette::Window},                 // 11 inactive border
+    {Active, QPalette::Mid},                    // 12 application workspace
+    {Active, QPalette::Highlight},              // 13 highlight
+    {Active, QPalette::HighlightedText},        // 14 highlight text
+    {Active, QPalette::Button},                 // 15 button face
+    {Active, QPalette::Dark},                   // 16 button shadow
+    {QPalette::Disabled, QPalette::Text},       // 17 grey text
+    {Active, QPalette::ButtonText},             // 18 button text
+    {QPalette::Disabled, QPalette::WindowText}, // 19 inactive caption text
+    {Active, QPalette::Light},                  // 20 button highlight
+    {Active, QPalette::Shadow},                 // 21 3-D dark shadow
+    {Active, QPalette::Midlight},               // 22 3-D light
+    {Active, QPalette::ToolTipText},            // 23 info text
+    {Active, QPalette::ToolTipBase},            // 24 info background
+    {Active, QPalette::NoRole},                 // 25 unused
+    {Active, QPalette::Link},                   // 26 hot-tracked item
+    {Active, QPalette::Highlight},              // 27 active caption gradient
+    {Active, QPalette::Mid},                    // 28 inactive caption gradient
+    {Active, QPalette::Highlight},              // 29 menu highlight
+    {Active, QPalette::Window},                 // 30 menu bar
+}};
+
+QRect ToQRect(const GaugeRect &r)
+{
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+// An aliased QPainter outline covers one pixel beyond a QRect's width and height, so the
+// ellipse inscribed in (left, top, right, bottom) with its right and bottom edges left out
+// is drawn in a rectangle one pixel smaller.
+QRect EllipseBox(const GaugeRect &r)
+{
+    return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
+}
+
+// A flat cap makes an aliased 1-pixel line stop before its end point.
+QPen LinePen(const QColor &color)
+{
+    return QPen(color, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
+void DrawLine(QPainter &painter, const GaugeLine &line)
+{
+    if (line.from == line.to)
+        return; // covers its start but not its end: nothing at all
+    painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+}
+
+void DrawWedge(QPainter &painter, const GaugeWedge &wedge)
+{
+    painter.drawPie(EllipseBox(wedge.ellipse), qRound(wedge.startDegrees * 16),
+                    qRound(wedge.spanDegrees * 16));
+}
+
+// Where the text layer has pixels, each 8-bit channel v of the image becomes v XOR the
+// layer's channel (255 − v under white text); elsewhere the layer is black and nothing changes.
+void XorInto(QImage &image, const QImage &layer)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        auto *dst = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const auto *src = reinterpret_cast<const QRgb *>(layer.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            dst[x] ^= src[x] & 0x00FFFFFFu;
+    }
+}
+
+std::int32_t ClampToInt32(std::int64_t v)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+TCGauge::TCGauge(QWidget *parent) : QWidget(parent)
+{
+    // Every pixel is painted from the off-screen image: no background erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(100, 100);
+}
+
+QColor TCGauge::ResolveColor(std::uint32_t color, const QPalette &palette)
+{
+    if (color & 0x80000000u) {
+        const std::size_t n = color & 0xFFu;
+        if (n >= SystemColors.size() || SystemColors[n].role == QPalette::NoRole)
+            return QColor(Qt::black);
+        const QColor c = palette.color(SystemColors[n].group, SystemColors[n].role);
+        return QColor(c.red(), c.green(), c.blue());
+    }
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+void TCGauge::SetKind(TCGaugeKind value)
+{
+    if (value == FKind)
+        return;
+    FKind = value;
+    repaint();
+}
+
+void TCGauge::SetShowText(bool value)
+{
+    if (value == FShowText)
+        return;
+    FShowText = value;
+    repaint();
+}
+
+void TCGauge::SetBorderStyle(TFormBorderStyle value)
+{
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    repaint();
+}
+
+void TCGauge::SetForeColor(std::uint32_t value)
+{
+    if (value == FForeColor)
+        return;
+    FForeColor = value;
+    repaint();
+}
+
+void TCGauge::SetBackColor(std::uint32_t value)
+{
+    if (value == FBackColor)
+        return;
+    FBackColor = value;
+    repaint();
+}
+
+void TCGauge::SetColor(std::uint32_t value)
+{
+    if (value == FColor && !FParentColor)
+        return;
+    FColor = value;
+    FParentColor = false;
+    repaint();
+}
+
+void TCGauge::SetParentColor(bool value)
+{
+    if (value == FParentColor)
+        return;
+    FParentColor = value;
+    repaint();
+}
+
+void TCGauge::SetMinValue(std::int32_t value)
+{
+    if (value == FMinValue)
+        return;
+    if (value > FMaxValue)
+        throw EGaugeRangeError(GaugeRangeErrorText(-2147483647, std::int64_t{FMaxValue} - 1));
+    FMinValue = value;
+    if (FProgress < value)
+        FProgress = value;
+    repaint();
+}
+
+void TCGauge::SetMaxValue(std::int32_t value)
+{
+    // 0 is never stored by a write, whatever the range: callers rely on it being ignored.
+    if (value == 0)
+        return;
+    if (value < FMinValue)
+        throw EGaugeRangeError(GaugeRangeErrorText(std::int64_t{FMinValue} + 1, 2147483647));
+    // Rewriting the same maximum still repaints.
+    FMaxValue = value;
+    if (FProgress > value)
+        FProgress = value;
+    repaint();
+}
+
+void TCGauge::SetProgress(std::int32_t value)
+{
+    const int before = GetPercentDone();
+    value = std::clamp(value, FMinValue, FMaxValue);
+    if (value == FProgress)
+        return;
+    FProgress = value;
+    // Most steps of a long range leave the shown percentage as it was: no repaint for those.
+    if (GetPercentDone() != before)
+        repaint();
+}
+
+void TCGauge::AddProgress(std::int32_t step)
+{
+    // Summed in 64 bits so that a large step saturates at the bound it heads for instead of
+    // wrapping around to the opposite one.
+    SetProgress(ClampToInt32(std::int64_t{FProgress} + step));
+    repaint();
+}
+
+int TCGauge::GetPercentDone() const
+{
+    return GaugePercentDone(FMinValue, FMaxValue, FProgress);
+}
+
+QImage TCGauge::PaintImage() const
+{
+    if (width() <= 0 || height() <= 0)
+        return {};
+    // Black outside the paint rectangle is the 1-pixel frame of bsSingle. The body is drawn
+    // straight into this image: exclusive-or of a body drawn on black onto black is the body.
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    const GaugeRect r = GaugePaintRect(width(), height(), FBorderStyle);
+    const int percent = GetPercentDone();
+    DrawBody(image, r, percent);
+    if (FShowText)
+        XorText(image, r, percent);
+    return image;
+}
+
+void TCGauge::DrawBody(QImage &image, const GaugeRect &r, int percent) const
+{
+    const QPalette &pal = palette();
+    const QColor fore = ResolveColor(FForeColor, pal);
+    const QColor back = ResolveColor(FBackColor, pal);
+    const QColor surround = FParentColor ? pal.color(QPalette::Window) : ResolveColor(FColor, pal);
+
+    QPainter painter(&image);
+    painter.setPen(LinePen(fore));
+    switch (FKind) {
+    case gkText:
+        painter.fillRect(ToQRect(r), back);
+        break;
+    case gkHorizontalBar:
+    case gkVerticalBar: {
+        painter.fillRect(ToQRect(r), back);
+        const GaugeRect bar = FKind == gkHorizontalBar ? GaugeHorizontalBar(r, percent)
+                                                       : GaugeVerticalBar(r, percent);
+        if (!bar.IsEmpty())
+            painter.fillRect(ToQRect(bar), fore);
+        break;
+    }
+    case gkPie: {
+        const GaugePieShape pie = GaugePie(r, FBorderStyle, percent);
+        painter.fillRect(ToQRect(pie.surround), surround);
+        painter.setBrush(back);
+        painter.drawEllipse(EllipseBox(pie.dial));
+        if (pie.hasWedge) {
+            painter.setBrush(fore);
+            DrawWedge(painter, pie.wedge);
+        }
+        break;
+    }
+    case gkNeedle: {
+        const GaugeNeedleShape needle = GaugeNeedle(r, FBorderStyle, width(), percent);
+        painter.fillRect(ToQRect(needle.surround), surround);
+        painter.setBrush(back);
+        DrawWedge(painter, needle.face);
+        DrawLine(painter, needle.base);
+        if (needle.hasNeedle)
+            DrawLine(painter, needle.needle);
+        break;
+    }
+    }
+}
+
+void TCGauge::XorText(QImage &image, const GaugeRect &r, int percent) const
+{
+    // Aliased glyphs keep the exclusive-or exact: every text pixel is the inverse of the
+    // gauge beneath, with no blend of half-covered pixels in between.
+    QFont textFont = font();
+    textFont.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(textFont);
+    const QString text = QString::fromStdString(GaugePercentText(percent));
+    const GaugePoint at = GaugeTextOrigin(r, metrics.horizontalAdvance(text), metrics.height());
+
+    QImage layer(image.size(), QImage::Format_RGB32);
+    layer.fill(Qt::black);
+    {
+        QPainter painter(&layer);
+        painter.setClipRect(ToQRect(r));
+        painter.setFont(textFont);
+        painter.setPen(Qt::white);
+        painter.drawText(at.x, at.y + metrics.ascent(), text);
+    }
+    XorInto(image, layer);
+}
+
+void TCGauge::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, PaintImage());
+}
