@@ -213,7 +213,7 @@ void TkxSampleTank::Compose()
     const int h1 = h - 1;
 
     if (!FGradientEnabled) {
-        FillRect(image, 0, 0, w, h, rgb(FColor));
+        image.fill(rgb(FColor));
     } else {
         // A resized control gets a gradient of its new size rather than a cut or short one.
         if (!FGradientValid || FGradientCache.size() != size())
