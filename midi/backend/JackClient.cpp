@@ -1,0 +1,162 @@
+#include "midi/backend/JackClient.h"
+
+#include <jack/midiport.h>
+
+#include <cerrno>
+#include <thread>
+
+namespace {
+
+// libjack reports every failed connection attempt (and more) on stderr unless told otherwise;
+// the editor logs nothing to the terminal, and a missing server is a normal state for it.
+void silent(const char *) {}
+
+void silenceLibjack()
+{
+    jack_set_error_function(silent);
+    jack_set_info_function(silent);
+}
+
+} // namespace
+
+std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName)
+{
+    silenceLibjack();
+    // JackNoStartServer: never start a server behind the user's back (libjack would otherwise
+    // try to launch jackd, which can hang or grab the sound card).
+    jack_status_t status{};
+    jack_client_t *client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (!client)
+        return nullptr;
+    std::unique_ptr<JackClient> self(new JackClient(client));
+    jack_set_process_callback(client, &JackClient::processThunk, self.get());
+    jack_on_info_shutdown(client, &JackClient::shutdownThunk, self.get());
+    if (jack_activate(client) != 0)
+        return nullptr;
+    return self;
+}
+
+JackClient::JackClient(jack_client_t *client) : client_(client)
+{
+    // Half the port buffer per event leaves room for other messages in the same cycle; longer
+    // messages are cut into several events (JACK MIDI receivers join SysEx fragments).
+    maxEventSize_ = jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE) / 2;
+    if (maxEventSize_ < 256)
+        maxEventSize_ = 256;
+}
+
+JackClient::~JackClient()
+{
+    // Closing stops the process thread; it returns promptly also when the server is gone.
+    jack_client_close(client_);
+}
+
+int JackClient::processThunk(jack_nframes_t frames, void *self)
+{
+    auto *c = static_cast<JackClient *>(self);
+    c->cyclesBegun_.fetch_add(1, std::memory_order_seq_cst);
+    for (auto &slot : c->users_) {
+        if (JackPortUser *user = slot.load(std::memory_order_seq_cst))
+            user->process(frames);
+    }
+    c->cyclesEnded_.fetch_add(1, std::memory_order_seq_cst);
+    return 0;
+}
+
+void JackClient::shutdownThunk(jack_status_t, const char *, void *self)
+{
+    static_cast<JackClient *>(self)->running_.store(false, std::memory_order_release);
+}
+
+std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
+{
+    std::vector<std::string> names;
+    if (!running())
+        return names;
+    const unsigned long flags = flow == PortFlow::Sink ? JackPortIsInput : JackPortIsOutput;
+    const char **ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    if (!ports)
+        return names;
+    for (const char **p = ports; *p; ++p) {
+        jack_port_t *port = jack_port_by_name(client_, *p);
+        if (port && jack_port_is_mine(client_, port))
+            continue;
+        names.emplace_back(*p);
+    }
+    jack_free(ports);
+    return names;
+}
+
+jack_port_t *JackClient::registerPort(const char *base, bool isOutput)
+{
+    if (!running())
+        return nullptr;
+    const std::string name = std::string(base) + " " + std::to_string(++portSerial_);
+    return jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                              isOutput ? JackPortIsOutput : JackPortIsInput, 0);
+}
+
+void JackClient::unregisterPort(jack_port_t *port)
+{
+    if (port && running())
+        jack_port_unregister(client_, port);
+}
+
+MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherName,
+                                   bool oursIsOutput)
+{
+    if (!running())
+        return MidiErrSystemNotRunning;
+    const char *mine = jack_port_name(ours);
+    const int rc = oursIsOutput ? jack_connect(client_, mine, otherName.c_str())
+                                : jack_connect(client_, otherName.c_str(), mine);
+    if (rc == 0 || rc == EEXIST)
+        return MidiOk;
+    // The port vanished between listing and opening, or the server went away meanwhile.
+    return running() ? MidiErrDeviceRemoved : MidiErrSystemNotRunning;
+}
+
+bool JackClient::attach(JackPortUser *user)
+{
+    for (auto &slot : users_) {
+        JackPortUser *expected = nullptr;
+        if (slot.compare_exchange_strong(expected, user, std::memory_order_seq_cst))
+            return true;
+    }
+    return false;
+}
+
+void JackClient::detach(JackPortUser *user)
+{
+    for (auto &slot : users_) {
+        JackPortUser *expected = user;
+        slot.compare_exchange_strong(expected, nullptr, std::memory_order_seq_cst);
+    }
+    // A cycle that begins from here on cannot see the user. One that began earlier may still be
+    // inside user->process(); the callback never blocks, so it ends within microseconds (also
+    // when the server has just died: the thread finishes the callback before it stops).
+    const std::uint64_t begun = cyclesBegun_.load(std::memory_order_seq_cst);
+    while (cyclesEnded_.load(std::memory_order_seq_cst) < begun)
+        std::this_thread::yield();
+}
+
+bool JackClient::waitForCycles(std::chrono::steady_clock::time_point deadline) const
+{
+    const std::uint64_t target = cyclesBegun_.load(std::memory_order_seq_cst) + 1;
+    while (cyclesEnded_.load(std::memory_order_seq_cst) < target) {
+        if (!running() || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+jack_time_t JackClient::eventTime(jack_nframes_t frameOffset) const
+{
+    return jack_frames_to_time(client_, jack_last_frame_time(client_) + frameOffset);
+}
+
+jack_time_t JackClient::now() const
+{
+    return jack_get_time();
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The editor's MIDI ports on a JACK server: one per open system device, each connected to the
+// other client's port that the device stands for.
+//
+// JackMidiOutPort carries messages from an output's sender thread to the JACK process thread
+// through a lock-free ring. The process thread moves whole messages into the port buffer as
+// long as they fit and leaves the rest for the next cycle, so bursts larger than one cycle's
+// buffer (about 2,700 short messages or 1,600 8-byte SysEx at 32 KiB) are paced, never dropped.
+// A full ring makes the sender thread sleep a millisecond at a time, never spin; a dead server
+// makes write() fail at once.
+//
+// JackMidiInPort passes every event of its port, on the process thread, to a
+// MidiInputDelivery with its JACK time stamp; nothing there allocates or locks.
+#include "midi/backend/JackClient.h"
+#include "midi/backend/MidiInputDelivery.h"
+#include "midi/backend/MidiWire.h"
+
+#include <jack/ringbuffer.h>
+
+#include <memory>
+#include <string>
+
+class JackMidiOutPort final : public JackPortUser, public MidiWire
+{
+public:
+    // Registers a port and connects it to the port named target. Null and result set on failure.
+    static std::unique_ptr<JackMidiOutPort> open(JackClient &client, const std::string &target,
+                                                 MidiResult &result);
+    ~JackMidiOutPort() override;
+
+    MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                     const std::atomic<bool> &abandon) override;
+    void drain(std::chrono::steady_clock::time_point deadline) override;
+    MidiResult health() const override;
+
+    void process(jack_nframes_t frames) noexcept override;
+
+    // Bytes of ring space: room for several cycles' worth of port buffer.
+    static constexpr std::size_t kRingSize = 1 << 17;
+
+private:
+    JackMidiOutPort(JackClient &client, jack_port_t *port, jack_ringbuffer_t *ring);
+    MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size,
+                          const std::atomic<bool> &abandon);
+
+    struct RingFree
+    {
+        void operator()(jack_ringbuffer_t *ring) const { jack_ringbuffer_free(ring); }
+    };
+
+    JackClient &client_;
+    jack_port_t *port_;
+    std::unique_ptr<jack_ringbuffer_t, RingFree> ring_;
+};
+
+class JackMidiInPort final : public JackPortUser
+{
+public:
+    // Registers a port, connects the port named source to it and starts passing its events to
+    // delivery (which drops them until started). Null and result set on failure.
+    static std::unique_ptr<JackMidiInPort> open(JackClient &client, const std::string &source,
+                                                MidiInputDelivery &delivery, MidiResult &result);
+    // Stops delivery from the process thread before the port goes.
+    ~JackMidiInPort() override;
+
+    void process(jack_nframes_t frames) noexcept override;
+
+private:
+    JackMidiInPort(JackClient &client, jack_port_t *port, MidiInputDelivery &delivery);
+
+    JackClient &client_;
+    jack_port_t *port_;
+    MidiInputDelivery &delivery_;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// What an output sender thread writes to: one open output of the system's MIDI services.
+#include "midi/backend/MidiServices.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+class MidiWire
+{
+public:
+    virtual ~MidiWire() = default;
+
+    // Sender thread. Hands one complete message on, in order. May wait while the system
+    // catches up (never spinning), but returns soon after abandon becomes true.
+    virtual MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                             const std::atomic<bool> &abandon) = 0;
+    // Sender thread, at close: waits until what was written has left, at most until deadline.
+    virtual void drain(std::chrono::steady_clock::time_point deadline) = 0;
+    // Any thread: MidiOk while messages can go out, otherwise the code a send now returns.
+    virtual MidiResult health() const = 0;
+};

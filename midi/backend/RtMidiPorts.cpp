@@ -1,0 +1,150 @@
+#include "midi/backend/RtMidiPorts.h"
+
+#include <chrono>
+
+namespace {
+
+// Index of the port named exactly name in the object's own list, or -1.
+int findPort(RtMidi &midi, const std::string &name)
+{
+    const unsigned count = midi.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        if (midi.getPortName(i) == name)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+std::vector<std::string> rtMidiPortNames(RtMidi &lister, const std::string &ownClientName)
+{
+    std::vector<std::string> names;
+    const std::string ownPrefix = ownClientName + ":";
+    const unsigned count = lister.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        std::string name = lister.getPortName(i);
+        if (!name.empty() && name.rfind(ownPrefix, 0) != 0)
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::unique_ptr<RtMidiOutWire> RtMidiOutWire::open(RtMidi::Api api, const std::string &clientName,
+                                                   const std::string &portName, MidiResult &result)
+{
+    try {
+        auto out = std::make_unique<RtMidiOut>(api, clientName);
+        std::unique_ptr<RtMidiOutWire> self(new RtMidiOutWire(std::move(out)));
+        const int index = findPort(*self->out_, portName);
+        if (index < 0) {
+            result = MidiErrDeviceRemoved;
+            return nullptr;
+        }
+        self->failed_ = false;
+        self->out_->openPort(unsigned(index), clientName + " out");
+        if (self->failed_ || !self->out_->isPortOpen()) {
+            result = MidiErrNotEnabled;
+            return nullptr;
+        }
+        result = MidiOk;
+        return self;
+    } catch (const RtMidiError &) {
+        result = MidiErrNotEnabled;
+    } catch (const std::bad_alloc &) {
+        result = MidiErrNoMemory;
+    }
+    return nullptr;
+}
+
+RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out) : out_(std::move(out))
+{
+    out_->setErrorCallback(&RtMidiOutWire::onError, this);
+}
+
+void RtMidiOutWire::onError(RtMidiError::Type, const std::string &, void *self)
+{
+    static_cast<RtMidiOutWire *>(self)->failed_.store(true);
+}
+
+MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
+                                const std::atomic<bool> &)
+{
+    failed_.store(false);
+    try {
+        out_->sendMessage(bytes, size);
+    } catch (const RtMidiError &) {
+        failed_.store(true);
+    }
+    const bool failed = failed_.load();
+    lastFailed_.store(failed);
+    return failed ? MidiErrNotReady : MidiOk;
+}
+
+void RtMidiOutWire::drain(std::chrono::steady_clock::time_point)
+{
+    // RtMidi hands each message to the system before sendMessage returns (ALSA drains its
+    // output queue there), so nothing of ours is left to wait for.
+}
+
+MidiResult RtMidiOutWire::health() const
+{
+    return lastFailed_.load() ? MidiErrNotReady : MidiOk;
+}
+
+std::unique_ptr<RtMidiInSource> RtMidiInSource::open(RtMidi::Api api, const std::string &clientName,
+                                                     const std::string &portName,
+                                                     MidiInputDelivery &delivery,
+                                                     MidiResult &result)
+{
+    try {
+        auto in = std::make_unique<RtMidiIn>(api, clientName);
+        in->setErrorCallback(&RtMidiInSource::onError, nullptr);
+        const int index = findPort(*in, portName);
+        if (index < 0) {
+            result = MidiErrDeviceRemoved;
+            return nullptr;
+        }
+        // SysEx, clock and active sensing all pass; the editor's callback drops the last two.
+        in->ignoreTypes(false, false, false);
+        std::unique_ptr<RtMidiInSource> self(new RtMidiInSource(std::move(in), delivery));
+        self->in_->openPort(unsigned(index), clientName + " in");
+        if (!self->in_->isPortOpen()) {
+            result = MidiErrNotEnabled;
+            return nullptr;
+        }
+        result = MidiOk;
+        return self;
+    } catch (const RtMidiError &) {
+        result = MidiErrNotEnabled;
+    } catch (const std::bad_alloc &) {
+        result = MidiErrNoMemory;
+    }
+    return nullptr;
+}
+
+RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery)
+    : in_(std::move(in)), delivery_(delivery)
+{
+    in_->setCallback(&RtMidiInSource::onMessage, this);
+}
+
+RtMidiInSource::~RtMidiInSource()
+{
+    in_->closePort();
+    in_->cancelCallback();
+}
+
+std::uint64_t RtMidiInSource::now()
+{
+    using namespace std::chrono;
+    return std::uint64_t(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void RtMidiInSource::onMessage(double, std::vector<unsigned char> *message, void *self)
+{
+    auto *source = static_cast<RtMidiInSource *>(self);
+    if (message && !message->empty())
+        source->delivery_.receive(message->data(), message->size(), now());
+}

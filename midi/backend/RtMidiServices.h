@@ -1,0 +1,100 @@
+#pragma once
+// The system's MIDI devices behind the MidiServices interface.
+//
+// The MIDI system is chosen once, at construction: on Linux the ALSA sequencer when it opens,
+// else a running JACK server, else none (no system devices; that is not an error). Elsewhere
+// RtMidi's own system API (WinMM, CoreMIDI). ALSA and the other systems are reached through
+// RtMidi; JACK through a libjack client of our own (JackClient), which also watches the server:
+// RtMidi's JACK path cannot tell when the server dies, then spins in sendMessage, drops what
+// does not fit one cycle, allocates on the real-time thread and crashes now and then when its
+// clients are closed in the wrong order.
+//
+// Device numbers index the list made by the latest outputDeviceCount / inputDeviceCount (made
+// on first use otherwise), and a device is opened by its exact name from that list. Names are
+// the system's own port names, whole. Our own ports are never listed. When the JACK server has
+// gone away the lists stay as they were, and every open and send fails with
+// MidiErrSystemNotRunning ("The MIDI system is not running").
+//
+// Threads: the MidiServices methods run on the caller's (GUI) thread. Each open output has a
+// sender thread (MidiOutputSender) that writes its messages in order and reports OutDone; input
+// callbacks come from the system's thread (MidiInputDelivery). No method waits on the MIDI
+// system longer than closeOutput's bounded drain (MidiOutputSender::kDefaultDrainLimit).
+#include "midi/backend/MidiServices.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class JackClient;
+class RtMidiIn;
+class RtMidiOut;
+
+class RtMidiServices final : public MidiServices
+{
+public:
+    enum class System { Automatic, Alsa, Jack, Native, None };
+
+    // Automatic picks as described above; the others insist on one system (tests use Jack) and
+    // give no devices when it is not available.
+    explicit RtMidiServices(System preferred = System::Automatic);
+    // Closes what is still open, inputs before outputs.
+    ~RtMidiServices() override;
+
+    RtMidiServices(const RtMidiServices &) = delete;
+    RtMidiServices &operator=(const RtMidiServices &) = delete;
+
+    // The system in use (never Automatic) and its name for people ("ALSA", "JACK", ...).
+    System system() const { return system_; }
+    std::string systemName() const;
+    // False once the system has gone away (the JACK server died).
+    bool systemRunning() const;
+
+    // The name our client and ports carry in the MIDI system.
+    static const char *clientName();
+
+    std::uint32_t outputDeviceCount() override;
+    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
+    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                          std::uintptr_t instance) override;
+    MidiResult closeOutput(MidiHandle handle) override;
+    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
+    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
+    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+
+    std::uint32_t inputDeviceCount() override;
+    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
+    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                         std::uintptr_t instance) override;
+    MidiResult closeInput(MidiHandle handle) override;
+    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
+    MidiResult startInput(MidiHandle handle) override;
+    MidiResult resetInput(MidiHandle handle) override;
+    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+
+private:
+    struct Output;
+    struct Input;
+
+    void startRtMidi(int api);
+    const std::vector<std::string> &outputNames(bool refresh);
+    const std::vector<std::string> &inputNames(bool refresh);
+    Output *output(MidiHandle handle);
+    Input *input(MidiHandle handle);
+    std::uint64_t inputClock() const;
+
+    System system_ = System::None;
+    int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
+    std::unique_ptr<JackClient> jack_;
+    std::unique_ptr<RtMidiOut> outLister_;
+    std::unique_ptr<RtMidiIn> inLister_;
+    std::vector<std::string> outputNames_;
+    std::vector<std::string> inputNames_;
+    bool outputsListed_ = false;
+    bool inputsListed_ = false;
+    std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
+    std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
+    MidiHandle lastHandle_ = NoMidiHandle;
+};
