@@ -1,0 +1,55 @@
+#include "midi/MidiEventRing.h"
+
+#include <memory>
+
+TMidiEventRing *RingCreate(std::uint16_t n)
+{
+    // Refused rather than wrapped: a wrapped 16-bit size would give a storage block smaller than
+    // the ring believes it has.
+    if (n > MaxRingSlots)
+        return nullptr;
+    const SharedBlock record = SharedAlloc(sizeof(TMidiEventRing));
+    if (!record.address)
+        return nullptr;
+    const SharedBlock storage = SharedAlloc(static_cast<std::uint16_t>(n * sizeof(TMidiRingEvent)));
+    if (!storage.address) {
+        SharedFree(record.handle, record.address);
+        return nullptr;
+    }
+    auto *ring = std::construct_at(static_cast<TMidiEventRing *>(record.address));
+    auto *first = static_cast<TMidiRingEvent *>(storage.address);
+    ring->RecordHandle = record.handle;
+    ring->StorageHandle = storage.handle;
+    ring->First = first;
+    ring->End = first + n;
+    ring->PutPos = first;
+    ring->GetPos = first;
+    ring->ErrorCode = 0;
+    ring->SlotCount = n;
+    ring->Count.store(0, std::memory_order_relaxed);
+    return ring;
+}
+
+void RingDestroy(TMidiEventRing *ring)
+{
+    if (!ring)
+        return;
+    SharedFree(ring->StorageHandle, ring->First);
+    const SharedHandle record = ring->RecordHandle;
+    std::destroy_at(ring);
+    SharedFree(record, ring);
+}
+
+bool RingPut(TMidiEventRing *ring, const TMidiRingEvent &event) noexcept
+{
+    // Single writer: the relaxed load reads our own last store.
+    const std::uint16_t count = ring->Count.load(std::memory_order_relaxed);
+    if (count >= ring->SlotCount)
+        return false;
+    *ring->PutPos = event;
+    if (++ring->PutPos == ring->End)
+        ring->PutPos = ring->First;
+    // Published after the slot is written, so a reader never sees a count ahead of the data.
+    ring->Count.store(count + 1, std::memory_order_release);
+    return true;
+}

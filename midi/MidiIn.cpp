@@ -1,0 +1,289 @@
+#include "midi/MidiIn.h"
+
+#include "midi/MidiErrorText.h"
+
+TMidiInput::TMidiInput(MidiServices &services, QObject *owner)
+    : QObject(owner), services_(services),
+      notifyWindow_(
+          [this](std::uint32_t number, std::uintptr_t param) { HandleNotification(number, param); })
+{
+    portState_ = psCreating;
+    sysexOnly_ = false;
+    // Device 0 when there is one. A machine without any input device (or whose first device
+    // cannot be queried) must still be able to run the editor, so the port is then constructed
+    // with no device selected instead of failing.
+    if (services_.inputDeviceCount() > 0) {
+        try {
+            SetDeviceID(0);
+        } catch (const EMidiInputError &) {
+            deviceSelected_ = false;
+        }
+    }
+    capacity_ = 1024;
+    sysexBufferSize_ = 4096;
+    sysexBufferCount_ = 16;
+    portState_ = psClosed;
+}
+
+TMidiInput::~TMidiInput()
+{
+    if (deviceHandle_ != NoMidiHandle) {
+        try {
+            // After a Close that failed part-way the port is closed but the device is not.
+            if (portState_ == psOpen)
+                Close();
+            else
+                finishClose();
+        } catch (const Exception &) {
+            // A destructor cannot report; a device still open is dealt with below.
+        }
+        if (deviceHandle_ != NoMidiHandle) {
+            abandonDriverMemory();
+            return;
+        }
+    }
+    sysexHeaders_.reset();
+    RingDestroy(eventRing_);
+    CallbackBlockFree(callbackBlock_);
+}
+
+void TMidiInput::raise(const QString &message) const
+{
+    throw EMidiInputError(message);
+}
+
+void TMidiInput::check(MidiResult result)
+{
+    error_ = static_cast<std::uint16_t>(result);
+    if (result != MidiOk)
+        raise(ErrorText(error_));
+}
+
+QString TMidiInput::ErrorText(std::uint16_t code) const
+{
+    return MidiErrorText(services_, code);
+}
+
+void TMidiInput::SetDeviceID(std::uint16_t id)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to DeviceID while device was open"));
+    if (id >= services_.inputDeviceCount())
+        raise(QStringLiteral("Invalid device ID"));
+    deviceId_ = id;
+    deviceSelected_ = true;
+    MidiInCaps caps;
+    check(services_.inputDeviceCaps(id, caps));
+    productName_ = QString::fromStdString(caps.name);
+    driverVersion_ = caps.driverVersion;
+    manufacturerId_ = caps.manufacturerId;
+    productId_ = caps.productId;
+}
+
+void TMidiInput::SetProductName(const QString &name)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to ProductName while device was open"));
+    const std::uint32_t count = services_.inputDeviceCount();
+    // Device 0 is queried even when there is none, so that the services say why.
+    std::uint32_t id = 0;
+    do {
+        MidiInCaps caps;
+        check(services_.inputDeviceCaps(static_cast<int>(id), caps));
+        if (QString::fromStdString(caps.name) == name) {
+            productName_ = name;
+            break;
+        }
+        ++id;
+    } while (id < count);
+    if (productName_ != name)
+        raise(QStringLiteral("MIDI Input Device ") + name + QStringLiteral(" not installed "));
+    // Re-reads the name and the identifiers. When the name was already selected and no device
+    // reports it any longer, id is past the last device and this says "Invalid device ID".
+    if (id > 0xFFFF)
+        raise(QStringLiteral("Invalid device ID"));
+    SetDeviceID(static_cast<std::uint16_t>(id));
+}
+
+void TMidiInput::SetSysexBufferSize(std::uint16_t value)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to SysexBufferSize while device was open"));
+    sysexBufferSize_ = value;
+}
+
+void TMidiInput::SetSysexBufferCount(std::uint16_t value)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to SysexBuffercount while device was open"));
+    sysexBufferCount_ = value;
+}
+
+void TMidiInput::SetSysexOnly(bool value)
+{
+    sysexOnly_ = value;
+    if (callbackBlock_)
+        callbackBlock_->SysexOnly.store(value ? 1 : 0, std::memory_order_relaxed);
+}
+
+void TMidiInput::Open()
+{
+    // Re-opening would lose the handle of a device that still delivers into the ring.
+    if (portState_ == psOpen)
+        return;
+    // A Close that failed part-way left the device open: finish it first.
+    if (deviceHandle_ != NoMidiHandle) {
+        try {
+            finishClose();
+        } catch (const EMidiInputError &) {
+            return;
+        }
+    }
+    if (!deviceSelected_)
+        return;
+    try {
+        if (!eventRing_)
+            eventRing_ = RingCreate(capacity_); // stays none when refused: items are dropped
+        if (!callbackBlock_) {
+            callbackBlock_ = CallbackBlockAlloc();
+            if (!callbackBlock_)
+                raise(ErrorText(MidiErrNoMemory));
+        }
+        callbackBlock_->Ring = eventRing_;
+        callbackBlock_->Window = notifyWindow_.queue();
+        callbackBlock_->SysexOnly.store(sysexOnly_ ? 1 : 0, std::memory_order_relaxed);
+        MidiHandle handle = NoMidiHandle;
+        check(services_.openInput(handle, deviceId_, MidiCallback,
+                                  reinterpret_cast<std::uintptr_t>(callbackBlock_)));
+        deviceHandle_ = handle;
+        PrepareSysexBuffers();
+        QueueSysexBuffers();
+        portState_ = psOpen;
+    } catch (const EMidiInputError &) {
+        // Swallowed: the owner sees only that the port did not open. The device must stop
+        // delivering before the ring, the block and the buffers it uses are released.
+        if (deviceHandle_ != NoMidiHandle && !shutDownAfterFailedOpen()) {
+            abandonDriverMemory();
+            return;
+        }
+        releaseAfterFailedOpen();
+    }
+}
+
+bool TMidiInput::shutDownAfterFailedOpen()
+{
+    // Error keeps the code of the failure that ended Open; these results are cleanup only.
+    services_.resetInput(deviceHandle_);
+    if (sysexHeaders_) {
+        for (const auto &buffer : *sysexHeaders_)
+            services_.unprepareInputHeader(deviceHandle_, buffer->Header);
+    }
+    if (services_.closeInput(deviceHandle_) != MidiOk)
+        return false;
+    deviceHandle_ = NoMidiHandle;
+    return true;
+}
+
+void TMidiInput::releaseAfterFailedOpen()
+{
+    sysexHeaders_.reset();
+    RingDestroy(eventRing_);
+    eventRing_ = nullptr;
+    CallbackBlockFree(callbackBlock_);
+    callbackBlock_ = nullptr;
+}
+
+void TMidiInput::abandonDriverMemory()
+{
+    // The device could not be closed and may still write into the ring, the block and the
+    // buffers, and post into the sink: leaving them allocated is the only safe choice.
+    if (sysexHeaders_) {
+        for (auto &buffer : *sysexHeaders_)
+            [[maybe_unused]] TMyMidiHdr *stillQueued = buffer.release();
+    }
+    sysexHeaders_.reset();
+    eventRing_ = nullptr;
+    callbackBlock_ = nullptr;
+    deviceHandle_ = NoMidiHandle;
+    notifyWindow_.abandonQueue();
+}
+
+void TMidiInput::PrepareSysexBuffers()
+{
+    if (sysexBufferCount_ == 0 || sysexBufferSize_ == 0 || deviceHandle_ == NoMidiHandle)
+        return;
+    sysexHeaders_.emplace();
+    for (std::uint16_t i = 0; i < sysexBufferCount_; ++i) {
+        auto buffer = std::make_unique<TMyMidiHdr>(sysexBufferSize_);
+        if (!buffer->Header)
+            raise(ErrorText(MidiErrNoMemory));
+        buffer->Header->user = reinterpret_cast<std::uintptr_t>(buffer.get());
+        // A buffer whose prepare is refused is not in the list and is released at once.
+        check(services_.prepareInputHeader(deviceHandle_, buffer->Header));
+        sysexHeaders_->push_back(std::move(buffer));
+    }
+}
+
+void TMidiInput::QueueSysexBuffers()
+{
+    if (!sysexHeaders_)
+        return;
+    for (const auto &buffer : *sysexHeaders_)
+        check(services_.addInputBuffer(deviceHandle_, buffer->Header));
+}
+
+void TMidiInput::ReleaseSysexBuffers()
+{
+    if (!sysexHeaders_)
+        return;
+    // Front first; a refusal leaves the rest in the list for the next attempt.
+    while (!sysexHeaders_->empty()) {
+        check(services_.unprepareInputHeader(deviceHandle_, sysexHeaders_->front()->Header));
+        sysexHeaders_->pop_front();
+    }
+    sysexHeaders_.reset();
+}
+
+void TMidiInput::Start()
+{
+    if (portState_ == psOpen)
+        check(services_.startInput(deviceHandle_));
+}
+
+void TMidiInput::Close()
+{
+    if (portState_ != psOpen)
+        return;
+    // Closed from here on: notifications still arriving are ignored.
+    portState_ = psClosed;
+    finishClose();
+}
+
+void TMidiInput::finishClose()
+{
+    // The reset hands every queued buffer back through the callback, which still has its ring.
+    check(services_.resetInput(deviceHandle_));
+    ReleaseSysexBuffers();
+    check(services_.closeInput(deviceHandle_));
+    deviceHandle_ = NoMidiHandle;
+    RingDestroy(eventRing_);
+    eventRing_ = nullptr;
+}
+
+std::uint16_t TMidiInput::EventCount() const
+{
+    if (portState_ != psOpen || !eventRing_)
+        return 0;
+    return eventRing_->Count.load(std::memory_order_acquire);
+}
+
+void TMidiInput::HandleNotification(std::uint32_t number, std::uintptr_t)
+{
+    if (number == NotifyItemStored) {
+        if (OnMidiInput && portState_ == psOpen && EventCount() > 0)
+            OnMidiInput(this);
+    } else if (number == NotifyItemDropped) {
+        if (OnOverflow && portState_ == psOpen)
+            OnOverflow(this);
+    }
+}

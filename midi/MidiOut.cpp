@@ -1,0 +1,202 @@
+#include "midi/MidiOut.h"
+
+#include "midi/MidiErrorText.h"
+
+#include <cstring>
+
+TMidiOutput::TMidiOutput(MidiServices &services, QObject *owner)
+    : QObject(owner), services_(services),
+      notifyWindow_(
+          [this](std::uint32_t number, std::uintptr_t param) { HandleNotification(number, param); })
+{
+}
+
+TMidiOutput::~TMidiOutput()
+{
+    try {
+        if (portState_ == psOpen)
+            Close();
+    } catch (const Exception &) {
+        // A destructor cannot report; what follows decides what may be released.
+    }
+    if (portState_ == psOpen) {
+        abandonDriverMemory();
+        return;
+    }
+    // Closed: the services have handed every queued buffer back, so nothing of ours is in use.
+    // Completions still waiting in the sink are discarded with it; their buffers go here.
+    pending_.clear();
+    CallbackBlockFree(callbackBlock_);
+}
+
+void TMidiOutput::abandonDriverMemory()
+{
+    // The device could not be closed and may still report completions into the block, the sink
+    // and the buffers it holds: leaving them allocated is the only safe choice.
+    for (auto &[header, message] : pending_)
+        [[maybe_unused]] TMyMidiHdr *stillQueued = message.buffer.release();
+    pending_.clear();
+    callbackBlock_ = nullptr;
+    notifyWindow_.abandonQueue();
+}
+
+void TMidiOutput::raise(const QString &message) const
+{
+    throw EmidioutputError(message);
+}
+
+void TMidiOutput::check(MidiResult result)
+{
+    lastResult_ = static_cast<std::uint16_t>(result);
+    if (result != MidiOk)
+        raise(ErrorText(lastResult_));
+}
+
+QString TMidiOutput::ErrorText(std::uint16_t code) const
+{
+    return MidiErrorText(services_, code);
+}
+
+void TMidiOutput::SetDeviceID(int id)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to DeviceID while device was open"));
+    // Signed comparison: a negative id other than -1 passes here and is refused by the query.
+    const std::int64_t count = services_.outputDeviceCount();
+    if (id >= count && id != -1)
+        raise(QStringLiteral("Invalid device ID"));
+    deviceId_ = id;
+    MidiOutCaps caps;
+    check(services_.outputDeviceCaps(id, caps));
+    productName_ = QString::fromStdString(caps.name);
+    driverVersion_ = caps.driverVersion;
+    technology_ = static_cast<std::uint8_t>(caps.technology);
+    voices_ = caps.voices;
+    notes_ = caps.notes;
+    channelMask_ = caps.channelMask;
+    support_ = caps.support;
+}
+
+void TMidiOutput::SetProductName(const QString &name)
+{
+    if (portState_ == psOpen)
+        raise(QStringLiteral("Change to ProductName while device was open"));
+    const int count = static_cast<int>(services_.outputDeviceCount());
+    // The mapper first, so a device that reports the mapper's name is never chosen by name.
+    int id = -1;
+    for (; id < count; ++id) {
+        MidiOutCaps caps;
+        check(services_.outputDeviceCaps(id, caps));
+        if (QString::fromStdString(caps.name) == name) {
+            productName_ = name;
+            break;
+        }
+    }
+    if (productName_ != name)
+        raise(QStringLiteral("MIDI output Device ") + name + QStringLiteral(" not installed"));
+    // Re-reads the name and the capabilities. When the name was already selected and no device
+    // reports it any longer, id is the count here and the selection says "Invalid device ID".
+    SetDeviceID(id);
+}
+
+bool TMidiOutput::Open()
+{
+    // Re-opening would lose the handle of a device that still uses the callback block.
+    if (portState_ == psOpen)
+        return true;
+    if (!callbackBlock_) {
+        callbackBlock_ = CallbackBlockAlloc();
+        if (!callbackBlock_)
+            return false;
+    }
+    callbackBlock_->Ring = nullptr;
+    callbackBlock_->Window = notifyWindow_.queue();
+    callbackBlock_->SysexOnly.store(0, std::memory_order_relaxed);
+    MidiHandle handle = NoMidiHandle;
+    const MidiResult result = services_.openOutput(
+        handle, deviceId_, MidiCallback, reinterpret_cast<std::uintptr_t>(callbackBlock_));
+    lastResult_ = static_cast<std::uint16_t>(result);
+    if (result != MidiOk) {
+        CallbackBlockFree(callbackBlock_);
+        callbackBlock_ = nullptr;
+        return false;
+    }
+    deviceHandle_ = handle;
+    portState_ = psOpen;
+    return true;
+}
+
+bool TMidiOutput::Close()
+{
+    const bool wasOpen = portState_ == psOpen;
+    if (wasOpen)
+        check(services_.closeOutput(deviceHandle_));
+    // Completions of the messages still queued are now in the sink and are handled as usual.
+    deviceHandle_ = NoMidiHandle;
+    portState_ = psClosed;
+    return wasOpen;
+}
+
+void TMidiOutput::SendShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    const std::uint32_t word =
+        std::uint32_t{status} | std::uint32_t{data1} << 8 | std::uint32_t{data2} << 16;
+    check(services_.sendShortMessage(deviceHandle_, word));
+}
+
+void TMidiOutput::SendLongMessage(const std::uint8_t *data, std::uint16_t length)
+{
+    if (length == 0)
+        raise(QStringLiteral("Empty long MIDI message not sent"));
+    if (!data)
+        raise(ErrorText(MidiErrInvalidParam));
+    // Every message in flight may have one completion waiting in the sink; keeping their number
+    // within the sink's capacity is what guarantees that no completion is ever dropped.
+    if (pending_.size() >= notifyWindow_.queue()->capacity())
+        raise(ErrorText(MidiErrNoMemory));
+    auto buffer = std::make_unique<TMyMidiHdr>(length);
+    if (!buffer->Header)
+        raise(ErrorText(MidiErrNoMemory));
+    std::memcpy(buffer->Data, data, length);
+    MidiHeader *header = buffer->Header;
+    header->user = reinterpret_cast<std::uintptr_t>(buffer.get());
+
+    // A refused buffer is never queued, so it is released at once when this raises.
+    check(services_.prepareOutputHeader(deviceHandle_, header));
+    // Registered before it is queued: the completion may be posted before the call returns.
+    pending_.emplace(header, PendingMessage{std::move(buffer), deviceHandle_});
+    const MidiResult queued = services_.sendLongMessage(deviceHandle_, header);
+    if (queued != MidiOk) {
+        services_.unprepareOutputHeader(deviceHandle_, header);
+        pending_.erase(header);
+    }
+    check(queued);
+}
+
+void TMidiOutput::SendEvent(const TMidiOutEvent &event)
+{
+    if (portState_ != psOpen)
+        raise(QStringLiteral("MIDI Output device not open"));
+    if (!event.SysexData)
+        SendShortMessage(event.Status, event.Data1, event.Data2);
+    else
+        SendLongMessage(event.SysexData, event.SysexLength);
+}
+
+void TMidiOutput::HandleNotification(std::uint32_t number, std::uintptr_t param)
+{
+    if (number != NotifyOutputDone)
+        return;
+    auto *header = reinterpret_cast<MidiHeader *>(param);
+    const auto found = pending_.find(header);
+    // Not one of ours (or already released when the port was closed in its destructor).
+    if (found == pending_.end() ||
+        header->user != reinterpret_cast<std::uintptr_t>(found->second.buffer.get()))
+        return;
+    // Only the device it was queued on knows the header; a closed device has let go of it.
+    if (portState_ == psOpen && found->second.queuedOn == deviceHandle_)
+        services_.unprepareOutputHeader(deviceHandle_, header); // result ignored
+    pending_.erase(found);
+    if (Onmidioutput)
+        Onmidioutput(this);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The driver-thread half of a port's notification sink: a fixed-size queue of notifications
+// (a number and one parameter) plus a wake-up that the GUI thread's event loop watches.
+//
+// Threads: post() may be called from any thread, also from several at once; it allocates
+// nothing, takes no lock and never waits (a bounded multi-producer queue with per-cell sequence
+// numbers, and one non-blocking write to an eventfd when the GUI thread is not already due to
+// wake). Everything else runs on the GUI thread, which is the only consumer.
+//
+// Why an eventfd and not a queued Qt call or a posted QEvent: both allocate and take Qt's
+// post-event lock on the posting thread. The eventfd costs one system call per burst: the
+// wake-pending flag makes only the first post after the GUI thread last drained write it.
+//
+// Capacity and the never-lost guarantee: a completion (969) identifies a buffer that only the
+// GUI thread can release, so it must never be dropped. The output port therefore never has more
+// long messages in flight than the queue has cells, and at most one 969 per message can be
+// waiting here, so a 969 always finds a free cell. The input port's notifications (963 item
+// stored, 1024 item dropped) carry no data of their own, so when a burst fills the queue they
+// are counted instead, and the GUI thread delivers the counted ones after the queued ones.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+struct MidiNotification
+{
+    std::uint32_t number;
+    std::uintptr_t param;
+};
+
+class NotificationQueue
+{
+public:
+    static constexpr std::size_t DefaultCapacity = 4096;
+
+    // capacity is rounded up to a power of two.
+    explicit NotificationQueue(std::size_t capacity = DefaultCapacity);
+    ~NotificationQueue();
+    NotificationQueue(const NotificationQueue &) = delete;
+    NotificationQueue &operator=(const NotificationQueue &) = delete;
+
+    // Any thread. False only when the queue is full and the notification is not one that can be
+    // counted (963 / 1024 with parameter 0).
+    bool post(std::uint32_t number, std::uintptr_t param) noexcept;
+
+    // ---- GUI thread ----
+    std::size_t capacity() const { return mask_ + 1; }
+    int wakeHandle() const { return wakeRead_; }
+    // Consumes the wake-up; call before draining, so a post during the drain wakes again.
+    void acknowledgeWake() noexcept;
+    // Asks for another wake-up (e.g. when a drain stopped early).
+    void rearm() noexcept;
+    bool pop(MidiNotification &out) noexcept;
+    // Notifications of this number counted because the queue was full; resets the count.
+    std::uint32_t takeCounted(std::uint32_t number) noexcept;
+    // Notifications that were neither queued nor counted (never a 969 from a port).
+    std::uint32_t lostCount() const noexcept { return lost_.load(std::memory_order_relaxed); }
+
+private:
+    struct Cell
+    {
+        std::atomic<std::size_t> sequence;
+        MidiNotification value;
+    };
+    void wake() noexcept;
+
+    std::unique_ptr<Cell[]> cells_;
+    std::size_t mask_;
+    alignas(64) std::atomic<std::size_t> enqueuePos_{0};
+    alignas(64) std::size_t dequeuePos_ = 0;
+    std::atomic<bool> wakePending_{false};
+    std::atomic<std::uint32_t> countedStored_{0};
+    std::atomic<std::uint32_t> countedDropped_{0};
+    std::atomic<std::uint32_t> lost_{0};
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+};

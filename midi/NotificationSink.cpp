@@ -1,0 +1,64 @@
+#include "midi/NotificationSink.h"
+
+#include "midi/MidiNotifications.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <exception>
+
+NotificationSink::NotificationSink(Receiver receiver, QObject *parent)
+    : QObject(parent), receiver_(std::move(receiver))
+{
+    watch();
+}
+
+NotificationSink::~NotificationSink() = default;
+
+void NotificationSink::watch()
+{
+    notifier_.reset();
+    queue_ = std::make_unique<NotificationQueue>();
+    notifier_ = std::make_unique<QSocketNotifier>(queue_->wakeHandle(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &NotificationSink::deliverPending);
+}
+
+void NotificationSink::abandonQueue()
+{
+    notifier_.reset();
+    // Intentionally leaked: a driver that could not be stopped may still post into it.
+    [[maybe_unused]] NotificationQueue *stillInUse = queue_.release();
+    watch();
+}
+
+void NotificationSink::deliverPending()
+{
+    NotificationQueue *queue = queue_.get();
+    queue->acknowledgeWake();
+    // If a receiver throws, what is still queued must not wait for a post that may never come.
+    struct RearmOnThrow
+    {
+        NotificationQueue *queue;
+        int exceptions = std::uncaught_exceptions();
+        ~RearmOnThrow()
+        {
+            if (std::uncaught_exceptions() > exceptions)
+                queue->rearm();
+        }
+    } rearm{queue};
+
+    // The receiver runs user code, which may delete the port and with it this sink.
+    const QPointer<NotificationSink> alive(this);
+    MidiNotification notification;
+    while (queue->pop(notification)) {
+        receiver_(notification.number, notification.param);
+        if (!alive)
+            return;
+    }
+    for (std::uint32_t number : {NotifyItemStored, NotifyItemDropped}) {
+        for (std::uint32_t n = queue->takeCounted(number); n > 0; --n) {
+            receiver_(number, 0);
+            if (!alive)
+                return;
+        }
+    }
+}
