@@ -33,11 +33,24 @@ int ReadSettings(const std::function<void(SettingId, int)> &apply)
     return applied;
 }
 
-bool WriteSettings(const SettingValues &values)
+StoredDeviceNames ReadDeviceNames()
+{
+    const QSettings store = OpenStore();
+    auto name = [&store](const char *key) {
+        const QVariant stored = store.value(key);
+        return stored.isValid() ? stored.toString() : QString();
+    };
+    return {name(InputNameSetting), name(OutputNameSetting)};
+}
+
+bool WriteSettings(const SettingValues &values, const StoredDeviceNames &names)
 {
     QSettings store = OpenStore();
     for (std::size_t i = 0; i < values.size(); ++i)
         store.setValue(SettingNames[i], values[i]);
+    // Never null when written: an empty name means "nothing was selected".
+    store.setValue(InputNameSetting, names.input.isNull() ? QString("") : names.input);
+    store.setValue(OutputNameSetting, names.output.isNull() ? QString("") : names.output);
     store.sync();
     return store.status() == QSettings::NoError;
 }

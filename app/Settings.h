@@ -17,10 +17,22 @@ inline constexpr std::array<const char *, 8> SettingNames = {
 
 using SettingValues = std::array<int, SettingNames.size()>;
 
+// The names of the chosen MIDI devices, kept beside the eight values so that a device that
+// moved in the list is found again by name. A null name was never stored.
+struct StoredDeviceNames
+{
+    QString input;
+    QString output;
+};
+inline constexpr const char *InputNameSetting = "midiINName";
+inline constexpr const char *OutputNameSetting = "midiOUTName";
+
 // Calls apply(id, value) for each value in order until one is missing or mistyped.
 // Returns how many values were applied.
 int ReadSettings(const std::function<void(SettingId, int)> &apply);
 
-// Writes all eight values in order, whatever is stored. Returns false (and nothing else
-// happens) when the store cannot be written.
-bool WriteSettings(const SettingValues &values);
+StoredDeviceNames ReadDeviceNames();
+
+// Writes all eight values in order, whatever is stored, then the device names. Returns false
+// (and nothing else happens) when the store cannot be written.
+bool WriteSettings(const SettingValues &values, const StoredDeviceNames &names = {});
