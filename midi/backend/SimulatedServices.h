@@ -1,0 +1,129 @@
+#pragma once
+// In-process MIDI devices that need neither hardware nor a server:
+//   output 0 "Torvane Simulator": what is sent goes to the simulator sink (the simulated box);
+//            until a sink is connected the messages are recorded and can be read back;
+//   output 1 "Virtual Loopback" and input 0 "Virtual Loopback": what goes out on the output
+//            comes in on the input, through the same callback path as a real device.
+//
+// Threads: one worker thread of our own sends everything, in call order per services object, so
+// a short message never overtakes a long one sent before it. It calls the simulator sink, hands
+// loopback data to the input's callback (InData / InLongData / InLongError) and reports each
+// finished long message (OutDone). It does all that while holding the services' lock, so the
+// sink must not call back into the services; the ports' callback never does. resetInput hands
+// the queued input buffers back on the calling thread, under the same lock, so callbacks for
+// one handle never overlap.
+#include "midi/backend/MidiServices.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+class SimulatedServices final : public MidiServices
+{
+public:
+    static constexpr std::string_view SimulatorName = "Torvane Simulator";
+    static constexpr std::string_view LoopbackName = "Virtual Loopback";
+    static constexpr int SimulatorOutput = 0;
+    static constexpr int LoopbackOutput = 1;
+    static constexpr int LoopbackInput = 0;
+
+    // Receives each message sent to "Torvane Simulator", whole, on the services' thread.
+    using SimulatorSink = std::function<void(const std::uint8_t *bytes, std::size_t size)>;
+
+    SimulatedServices();
+    ~SimulatedServices() override;
+    SimulatedServices(const SimulatedServices &) = delete;
+    SimulatedServices &operator=(const SimulatedServices &) = delete;
+
+    // An empty sink returns to recording.
+    void setSimulatorSink(SimulatorSink sink);
+    // Messages sent to the simulator while no sink was connected, in sending order.
+    std::vector<std::vector<std::uint8_t>> simulatorMessages() const;
+    void clearSimulatorMessages();
+    // Returns when everything sent so far has been delivered and reported.
+    void waitIdle();
+    // SysEx bytes that arrived at the loopback input with no buffer queued for them.
+    std::size_t droppedLoopbackBytes() const;
+
+    std::uint32_t outputDeviceCount() override;
+    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
+    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                          std::uintptr_t instance) override;
+    MidiResult closeOutput(MidiHandle handle) override;
+    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
+    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
+    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+
+    std::uint32_t inputDeviceCount() override;
+    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
+    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                         std::uintptr_t instance) override;
+    MidiResult closeInput(MidiHandle handle) override;
+    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
+    MidiResult startInput(MidiHandle handle) override;
+    MidiResult resetInput(MidiHandle handle) override;
+    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+
+private:
+    struct Task
+    {
+        MidiHandle handle;
+        std::uint32_t word; // short message, when header is nullptr
+        MidiHeader *header; // long message
+    };
+    struct Output
+    {
+        int device;
+        MidiCallbackFunction callback;
+        std::uintptr_t instance;
+        std::size_t queued = 0;
+        bool closing = false;
+    };
+    struct Input
+    {
+        MidiHandle handle;
+        MidiCallbackFunction callback;
+        std::uintptr_t instance;
+        bool started = false;
+        std::chrono::steady_clock::time_point startTime{};
+        std::deque<MidiHeader *> buffers{};
+    };
+
+    void run();
+    void process(const Task &task);
+    void toSimulator(const std::uint8_t *bytes, std::size_t size);
+    void loopStream(const std::uint8_t *bytes, std::size_t size);
+    void loopShort(std::uint32_t word);
+    void loopSysex(const std::uint8_t *bytes, std::size_t size, bool complete);
+    void handBack(MidiHeader *header, std::uint32_t message);
+    std::uint32_t inputTime() const;
+    Output *openOutputFor(MidiHandle handle);
+    Input *openInputFor(MidiHandle handle);
+    static MidiResult prepare(MidiHandle handle, MidiHeader *header);
+    static MidiResult unprepare(MidiHandle handle, MidiHeader *header);
+
+    mutable std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable idle_;
+    std::deque<Task> tasks_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    MidiHandle nextHandle_ = 1;
+    std::map<MidiHandle, Output> outputs_;
+    std::optional<Input> input_;
+    SimulatorSink sink_;
+    std::vector<std::vector<std::uint8_t>> recorded_;
+    std::size_t droppedLoopbackBytes_ = 0;
+    std::thread worker_; // last: started when everything above exists
+};
