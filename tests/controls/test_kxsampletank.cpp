@@ -70,16 +70,6 @@ TEST(SampleTankGeometry, PlotAndPointerMappingAt100x80)
     EXPECT_GT(PlotX(std::int64_t{1} << 40, 100, 256), 100); // far off the plot, no overflow
 }
 
-// Value edits move the value to the pointer's height and stop at the ends: row 0 is above
-// value 255's row 1, so a wrap would turn it into 3.
-TEST(SampleTankGeometry, EditedValueStopsAtTheEnds)
-{
-    EXPECT_EQ(EditedValue(0, 79, 20, 80), 193);
-    EXPECT_EQ(EditedValue(0, 79, 0, 80), 255);
-    EXPECT_EQ(EditedValue(250, PlotY(250, 80), -5, 80), 255);
-    EXPECT_EQ(EditedValue(200, PlotY(200, 80), 100, 80), 0);
-}
-
 TEST(SampleTankPicture, AxesAndQuarterLinesAreDottedOnTheirRows)
 {
     TkxSampleTank tank;
@@ -252,6 +242,7 @@ TEST(SampleTankPointer, RightPressAndReleaseEditsTheValueUnderThePointer)
     EXPECT_NE(image.pixel(52, 18), Pixel(tank.MarkerColor()));
 }
 
+// Row 0 lies above value 255's row 1: a wrap modulo 256 would turn value 0 into 3 there.
 TEST(SampleTankPointer, RightEditClampsOutsideThePlotAndIgnoresTheRightEdge)
 {
     struct Case
