@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -69,17 +70,31 @@ QRect EllipseBox(const GaugeRect &r)
     return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
 }
 
-// A flat cap makes an aliased 1-pixel line stop before its end point.
-QPen LinePen(const QColor &color)
+// A 1-pixel line that covers its start point but not its end point, plotted straight into the
+// image (Bresenham, all octants, clipped) because QPainter's aliased lines decide for
+// themselves which end to leave out and on which side of a half pixel to fall.
+void DrawLine(QImage &image, const GaugeLine &line, QRgb color)
 {
-    return QPen(color, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-}
-
-void DrawLine(QPainter &painter, const GaugeLine &line)
-{
-    if (line.from == line.to)
-        return; // covers its start but not its end: nothing at all
-    painter.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+    const int dx = std::abs(line.to.x - line.from.x);
+    const int dy = std::abs(line.to.y - line.from.y);
+    const int sx = line.from.x < line.to.x ? 1 : -1;
+    const int sy = line.from.y < line.to.y ? 1 : -1;
+    int x = line.from.x;
+    int y = line.from.y;
+    int error = dx - dy;
+    while (x != line.to.x || y != line.to.y) {
+        if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+            reinterpret_cast<QRgb *>(image.scanLine(y))[x] = color;
+        const int twice = 2 * error;
+        if (twice > -dy) {
+            error -= dy;
+            x += sx;
+        }
+        if (twice < dx) {
+            error += dx;
+            y += sy;
+        }
+    }
 }
 
 void DrawWedge(QPainter &painter, const GaugeWedge &wedge)
@@ -259,7 +274,7 @@ void TCGauge::DrawBody(QImage &image, const GaugeRect &r, int percent) const
     const QColor surround = FParentColor ? pal.color(QPalette::Window) : ResolveColor(FColor, pal);
 
     QPainter painter(&image);
-    painter.setPen(LinePen(fore));
+    painter.setPen(QPen(fore, 1));
     switch (FKind) {
     case gkText:
         painter.fillRect(ToQRect(r), back);
@@ -289,9 +304,10 @@ void TCGauge::DrawBody(QImage &image, const GaugeRect &r, int percent) const
         painter.fillRect(ToQRect(needle.surround), surround);
         painter.setBrush(back);
         DrawWedge(painter, needle.face);
-        DrawLine(painter, needle.base);
+        painter.end();
+        DrawLine(image, needle.base, fore.rgb());
         if (needle.hasNeedle)
-            DrawLine(painter, needle.needle);
+            DrawLine(image, needle.needle, fore.rgb());
         break;
     }
     }
