@@ -5,18 +5,22 @@
 #include "app/PresetBank.h"
 #include "app/Settings.h"
 #include "controls/Kxpotlab.h"
+#include "controls/SpeedButton.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 
 TForm1 *Form1 = nullptr;
+TForm2 *Form2 = nullptr;
 
-TForm1::TForm1(AutosaveLocation autosave, QWidget *parent)
-    : QWidget(parent), Autosave(std::move(autosave))
+TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosave, QWidget *parent)
+    : QWidget(parent), Midi(midi), Dialogs(dialogs), Autosave(std::move(autosave))
 {
     BuildLayout();
+    CreateMidiPorts();
     ConnectHandlers();
     try {
         FormCreate(this);
@@ -27,6 +31,57 @@ TForm1::TForm1(AutosaveLocation autosave, QWidget *parent)
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::ConnectHandlers()
+{
+    // Selectors: a pick from the list, and every edit of the text, is a user change. An edit
+    // leaves no list entry selected, as in a drop-down combo box whose text was typed over.
+    auto onUserChange = [this](QComboBox *combo, void (TForm1::*handler)(QObject *)) {
+        connect(combo, &QComboBox::activated, this,
+                [this, combo, handler] { (this->*handler)(combo); });
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+                [this, combo, handler](const QString &text) {
+                    QLineEdit *edit = combo->lineEdit();
+                    const int cursor = edit->cursorPosition();
+                    {
+                        const QSignalBlocker quiet(combo);
+                        combo->setCurrentIndex(-1);
+                        combo->setEditText(text);
+                    }
+                    edit->setCursorPosition(cursor);
+                    (this->*handler)(combo);
+                });
+    };
+    onUserChange(cmbInput, &TForm1::cmbInputChange);
+    onUserChange(cmbOutput, &TForm1::cmbOutputChange);
+    for (QComboBox *selector : ComboBox)
+        onUserChange(selector, &TForm1::ComboBox1Change);
+
+    auto onClick = [this](QAbstractButton *button, void (TForm1::*handler)(QObject *)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button, handler] { (this->*handler)(button); });
+    };
+    onClick(SpeedButton8, &TForm1::SpeedButton8Click);
+    onClick(SpeedButton17, &TForm1::SpeedButton17Click);
+    onClick(SpeedButton1, &TForm1::SpeedButton1Click);
+    onClick(SpeedButton10, &TForm1::SpeedButton10Click);
+    onClick(SpeedButton12, &TForm1::SpeedButton12Click);
+    onClick(spdPar1, &TForm1::spdPar1Click);
+    onClick(spdPar2, &TForm1::spdPar2Click);
+    onClick(spdPar3, &TForm1::spdPar3Click);
+    onClick(spdPar4, &TForm1::spdPar4Click);
+    onClick(SpeedButton5, &TForm1::SpeedButton5Click);
+    onClick(SpeedButton2, &TForm1::SpeedButton2Click);
+    onClick(SpeedButton3, &TForm1::SpeedButton3Click);
+    // Only the user's clicks: restoring the box from the settings must send nothing.
+    onClick(CheckBox1, &TForm1::CheckBox1Click);
+
+    connect(kxpotlab1, &Tkxpotlab::OnChange, this,
+            [this](Tkxpotlab *sender) { kxpotlab1Change(sender); });
+    for (Tkxpotlab *label : Controller)
+        connect(label, &Tkxpotlab::OnChange, this,
+                [this](Tkxpotlab *sender) { kxpotlab2Change(sender); });
+}
 
 void TForm1::FormCreate(QObject *)
 {
@@ -75,7 +130,13 @@ void TForm1::SaveAutosaveBank()
 
 void TForm1::LoadSettings()
 {
-    ReadSettings([this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
+    const int applied = ReadSettings(
+        [this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
+    const StoredDeviceNames names = ReadDeviceNames();
+    if (applied > static_cast<int>(SettingId::midiIN))
+        SelectStoredDevice(cmbInput, names.input);
+    if (applied > static_cast<int>(SettingId::midiOUT))
+        SelectStoredDevice(cmbOutput, names.output);
 }
 
 void TForm1::ApplySetting(int id, int value)
@@ -114,5 +175,6 @@ void TForm1::SaveSettings()
 {
     WriteSettings({x(), y(), CheckBox38->isChecked() ? 1 : 0, CheckBox1->isChecked() ? 1 : 0,
                    CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(), cmbInput->currentIndex(),
-                   cmbOutput->currentIndex()});
+                   cmbOutput->currentIndex()},
+                  {SelectedName(cmbInput), SelectedName(cmbOutput)});
 }

@@ -1,16 +1,30 @@
 #pragma once
-// TForm1, the editor's main window. Its pages are built in Core_layout.cpp; its handlers are
-// spread over one file per concern (start-up and shutdown here, device selection in
-// Core_devices.cpp, the converter pages in converter/Core_*.cpp). Everything runs on the GUI
-// thread; handlers triggered by the user run synchronously to their end, and code that
-// changes a control (filling, applying a preset, restoring settings) never runs a handler.
+// TForm1, the editor's main window.
+//
+// The controls are built in Core_layout.cpp, under their designer names (objectName and member);
+// the handlers live in one file per concern: start-up and shutdown here, device selection in
+// Core_devices.cpp, parameter files in Core_files.cpp, and the converter pages in
+// converter/Core_*.cpp. All of it runs on the GUI thread. Handlers triggered by the user run
+// synchronously to their end; code that changes a control (filling, applying a preset,
+// restoring settings) never runs a handler. Errors a handler lets escape (the MIDI ports'
+// exceptions) end it at that step and are reported by the application object.
 #include "app/AutosaveLocation.h"
+#include "app/FileDialogs.h"
 
 #include <QWidget>
+#include <array>
+#include <cstdint>
 
+class MidiServices;
 class QCheckBox;
 class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
 class QTabWidget;
+class TMidiInput;
+class TMidiOutput;
+class TSpeedButton;
 class Tkxpotlab;
 
 class TForm1 : public QWidget
@@ -18,53 +32,150 @@ class TForm1 : public QWidget
     Q_OBJECT
 
 public:
-    // Builds every control, then runs FormCreate (fill the selectors, list the devices,
-    // restore the settings, load the autosave file, open the ports, maybe send the patch-bay
-    // set-up). An error in FormCreate is reported and the window still comes up.
-    explicit TForm1(AutosaveLocation autosave = AutosaveLocation::ForThisProgram(),
-                    QWidget *parent = nullptr);
+    static constexpr int OutputCount = 32;
+
+    // Builds every control, then runs FormCreate (fill the selectors, list the devices, restore
+    // the settings, load the autosave file, open the ports, maybe send the patch-bay set-up).
+    // An error in FormCreate is reported and the window still comes up. The MIDI services and
+    // file dialogs must outlive the window.
+    TForm1(MidiServices &midi, FileDialogs &dialogs,
+           AutosaveLocation autosave = AutosaveLocation::ForThisProgram(),
+           QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Start-up and shutdown.
+    // ---- start-up and shutdown (Core_main.cpp) ----
     void FormCreate(QObject *sender);
     void FormClose(QObject *sender);
     void LoadSettings();
     void SaveSettings();
 
-    // Device selection.
+    // ---- device selection (Core_devices.cpp) ----
     void ListMidiDevices();
     void OpenMidiDevices();
     void CloseMidiDevices();
+    void ReopenMidiDevices();
+    void cmbInputChange(QObject *sender);
+    void cmbOutputChange(QObject *sender);
 
-    // Assignment page.
+    // ---- parameter files (Core_files.cpp) ----
+    void SpeedButton17Click(QObject *sender); // save the current preset
+    void SpeedButton8Click(QObject *sender);  // load into the current preset
+
+    // ---- converter messages and transfers (converter/Core_transfers.cpp) ----
+    void SendParameter(int channel, int parameter, int value, bool enabled);
+    void SendControlChange(int channel, int controller, int value);
+    void SendProgramChange(int channel, int program);
+    static void WaitMs(std::uint32_t ms);
+    void SendAllParameters();
+    void SpeedButton1Click(QObject *sender);  // send the current preset
+    void SpeedButton10Click(QObject *sender); // write to flash
+
+    // ---- assignment page (converter/Core_assign.cpp) ----
     void FillControllerLists();
     void ApplyPreset(int preset);
+    int CurrentPreset() const;
+    void spdPar1Click(QObject *sender);
+    void spdPar2Click(QObject *sender);
+    void spdPar3Click(QObject *sender);
+    void spdPar4Click(QObject *sender);
+    void ComboBox1Change(QObject *sender);
+    void SpeedButton12Click(QObject *sender); // channel change dialog
 
-    // Patch-bay control.
-    void SpeedButton5Click(QObject *sender);
+    // ---- controllers page and patch bay (converter/Core_controllers.cpp) ----
+    void kxpotlab2Change(QObject *sender);
+    void SpeedButton2Click(QObject *sender); // send all CC
+    void SpeedButton3Click(QObject *sender); // reset all CC
+    void kxpotlab1Change(QObject *sender);
+    void CheckBox1Click(QObject *sender);
+    void SpeedButton5Click(QObject *sender); // send the patch-bay set-up
 
-    // The controls, under their designer names.
+    // ---- the controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet2 = nullptr; // "Config"
     QWidget *TabSheet3 = nullptr; // "MIDI"
     QWidget *TabSheet1 = nullptr; // "About..."
+
+    // "Config" page
+    QFrame *Panel8 = nullptr; // toolbar
+    QFrame *Panel3 = nullptr;
+    TSpeedButton *SpeedButton8 = nullptr;  // "Load Parameters File "
+    TSpeedButton *SpeedButton17 = nullptr; // "Save Parameters File"
+    TSpeedButton *SpeedButton1 = nullptr;  // "Send Parameters to MIDI"
+    TSpeedButton *SpeedButton10 = nullptr; // "Write to Flash"
+    TSpeedButton *SpeedButton12 = nullptr; // "MIDI Channel Change"
+    TSpeedButton *spdPar1 = nullptr;
+    TSpeedButton *spdPar2 = nullptr;
+    TSpeedButton *spdPar3 = nullptr;
+    TSpeedButton *spdPar4 = nullptr;
+    QGroupBox *GroupBox7 = nullptr;                    // "CV Outputs"
+    std::array<QComboBox *, OutputCount> ComboBox{};   // ComboBox[n - 1] is "ComboBox<n>"
+    std::array<QLabel *, OutputCount> OutputNumbers{}; // the bold "1".."32" beside them
+    QGroupBox *GroupBox19 = nullptr;                   // "Master"
+    QLabel *Label27 = nullptr;                         // "Channel"
+    QFrame *Panel11 = nullptr;
+    Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
+
+    // "MIDI" page
+    QFrame *Panel4 = nullptr;
+    QGroupBox *GroupBox4 = nullptr; // "Devices"
+    QLabel *Label9 = nullptr;       // "In"
     QComboBox *cmbInput = nullptr;
+    QLabel *Label1 = nullptr; // "Out"
     QComboBox *cmbOutput = nullptr;
     QCheckBox *CheckBox38 = nullptr; // "Send Params RT"
-    QCheckBox *CheckBox1 = nullptr;  // "Merge Input"
-    QCheckBox *CheckBox2 = nullptr;  // "Startup send"
-    Tkxpotlab *kxpotlab1 = nullptr;  // patch-bay input 0..7
+    QGroupBox *GroupBox2 = nullptr;  // "Kessel Control"
+    QLabel *Label12 = nullptr;       // "Input"
+    QFrame *Panel5 = nullptr;
+    Tkxpotlab *kxpotlab1 = nullptr; // patch-bay input 0..7
+    TSpeedButton *SpeedButton5 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;       // "Merge Input"
+    QCheckBox *CheckBox2 = nullptr;       // "Startup send"
+    QGroupBox *GroupBox1 = nullptr;       // "Controlers"
+    TSpeedButton *SpeedButton2 = nullptr; // "Send All CC"
+    TSpeedButton *SpeedButton3 = nullptr; // "Reset All CC"
+    QFrame *Panel2 = nullptr;
+    // Controller[t] carries Tag t and drives output t + 1 (kxpotlab2, 3, 5, 7 .. 35).
+    std::array<Tkxpotlab *, OutputCount> Controller{};
+    std::array<QLabel *, OutputCount> ControllerNumbers{}; // Label41 .. Label72
+
+    // "About..." page
+    QFrame *Panel1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label40 = nullptr; // "Torvane Interface"
+    QLabel *Label7 = nullptr;  // credit line
+    QLabel *Label39 = nullptr; // "Rev 1.0"
+
+    // Non-visual components, owned by the window.
+    TMidiInput *MidiInput1 = nullptr;
+    TMidiOutput *MidiOutput1 = nullptr;
+    TFileDialog SaveDialog1;
+    TFileDialog OpenDialog1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void BuildLayout();
+    void BuildConfigPage();
+    void BuildMidiPage();
+    void BuildAboutPage();
     void ConnectHandlers();
+    void CreateMidiPorts();
+    void SelectStoredDevice(QComboBox *selector, const QString &storedName);
+    static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
+    void HighlightPresetButton(TSpeedButton *button);
+    void PresetButtonClick(TSpeedButton *button, int preset);
+    int MasterChannel() const;
+    int ControllerOf(int output) const;
 
+    MidiServices &Midi;
+    FileDialogs &Dialogs;
     AutosaveLocation Autosave;
 };
 
 extern TForm1 *Form1;
+// The progress window of the transfers, created after the main window.
+class TForm2;
+extern TForm2 *Form2;

@@ -1,10 +1,16 @@
-// Program entry: the preset bank first, then the application and its windows, the message
-// loop, and the bank last.
+// Program entry: the preset bank first, then the application, the MIDI services and the
+// windows, the message loop, and the bank last.
 #include "app/Application.h"
 #include "app/Core_main.h"
 #include "app/ExceptionReport.h"
+#include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
+#include "converter/Channel.h"
+#include "converter/Unit2.h"
+#include "midi/backend/CombinedServices.h"
+#include "midi/backend/RtMidiServices.h"
+#include "resources/Artwork.h"
 
 #include <memory>
 #include <new>
@@ -23,12 +29,22 @@ int main(int argc, char **argv)
     PresetBank = bank.get();
 
     TApplication app(argc, argv);
+    app.setWindowIcon(AppIcon());
     int result = 0;
     try {
-        auto form1 = std::make_unique<TForm1>();
+        // The system's devices (ALSA, else JACK, else none) first, the simulated ones after.
+        CombinedServices midi(std::make_unique<RtMidiServices>());
+        QtFileDialogs dialogs;
+        auto form1 = std::make_unique<TForm1>(midi, dialogs);
         Form1 = form1.get();
+        auto form2 = std::make_unique<TForm2>();
+        Form2 = form2.get();
+        auto form10 = std::make_unique<TForm10>(Form1);
+        Form10 = form10.get();
         Form1->show();
         result = app.exec();
+        Form10 = nullptr;
+        Form2 = nullptr;
         Form1 = nullptr;
     } catch (const std::exception &error) {
         // A start-up that fails ends the program: say so with a non-zero exit code.

@@ -1,10 +1,15 @@
 #pragma once
-// A main window in a sandbox: its own preset bank, autosave folders, settings and message
-// boxes, so that each test starts from a first run.
+// A main window in a sandbox: its own preset bank, autosave folders, settings, message boxes,
+// file dialogs and in-process MIDI devices ("Torvane Simulator" output, "Virtual Loopback"),
+// so that each test starts from a first run.
 #include "app/AutosaveLocation.h"
 #include "app/Core_main.h"
 #include "app/PresetBank.h"
+#include "converter/Channel.h"
+#include "converter/Unit2.h"
+#include "midi/backend/SimulatedServices.h"
 #include "support/MessageRecorder.h"
+#include "support/ScriptedFileDialogs.h"
 
 #include <QDir>
 #include <QSettings>
@@ -18,10 +23,17 @@ protected:
     FormTest()
     {
         PresetBank = &Bank;
+        Form2 = &Progress;
+        Form10 = &ChannelDialog;
         Settings().clear();
         QDir().mkpath(ProgramFolder());
     }
-    ~FormTest() override { PresetBank = nullptr; }
+    ~FormTest() override
+    {
+        PresetBank = nullptr;
+        Form2 = nullptr;
+        Form10 = nullptr;
+    }
 
     static QSettings Settings()
     {
@@ -32,9 +44,29 @@ protected:
     AutosaveLocation Autosave() const { return {ProgramFolder(), UserDataFolder()}; }
     QString ProgramBankFile() const { return QDir(ProgramFolder()).filePath("torvanepar.TVN"); }
 
-    std::unique_ptr<TForm1> MakeForm() { return std::make_unique<TForm1>(Autosave()); }
+    std::unique_ptr<TForm1> MakeForm(MidiServices *midi = nullptr)
+    {
+        return std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Autosave());
+    }
+
+    // What reached the simulated box so far, each message as hex bytes ("F0 70 7E ...").
+    QStringList SentToSimulator()
+    {
+        Midi.waitIdle();
+        QStringList sent;
+        for (const auto &message : Midi.simulatorMessages())
+            sent << QByteArray(reinterpret_cast<const char *>(message.data()),
+                               qsizetype(message.size()))
+                        .toHex(' ')
+                        .toUpper();
+        return sent;
+    }
 
     QTemporaryDir Dir;
     TPresetBank Bank;
     MessageRecorder Boxes;
+    ScriptedFileDialogs Dialogs;
+    SimulatedServices Midi;
+    TForm2 Progress;
+    TForm10 ChannelDialog;
 };

@@ -41,13 +41,13 @@ TEST_F(AutosaveTest, ProgramFolderNotWritableKeepsTheBankInTheUserDataFolder)
     const AutosaveLocation installed(QDir(Dir.path()).filePath("read-only-install"),
                                      UserDataFolder());
     {
-        TForm1 form(installed);
+        TForm1 form(Midi, Dialogs, installed);
         Bank.SetByte(0, 0, 0x33);
         form.close();
     }
     EXPECT_EQ(QFileInfo(UserBankFile()).size(), 136);
     Bank.SetByte(0, 0, 0xFF);
-    TForm1 again(installed);
+    TForm1 again(Midi, Dialogs, installed);
     EXPECT_EQ(Bank.GetByte(0, 0), 0x33) << "the presets came back from the user data folder";
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
@@ -60,7 +60,7 @@ TEST_F(AutosaveTest, EditsInTheUserDataFolderAreNotShadowedByAStaleCopyBesideThe
     QFile::setPermissions(install, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(install).isWritable())
         GTEST_SKIP() << "running as root: a read-only folder is still writable";
-    TForm1 form(AutosaveLocation(install, UserDataFolder()));
+    TForm1 form(Midi, Dialogs, AutosaveLocation(install, UserDataFolder()));
     EXPECT_EQ(Bank.GetByte(0, 0), 0x02);
 }
 
@@ -69,7 +69,8 @@ TEST_F(AutosaveTest, BankThatCanBeWrittenNowhereIsReportedAndTheWindowStillClose
     QFile blocker(QDir(Dir.path()).filePath("a-file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    TForm1 form(AutosaveLocation(QDir(Dir.path()).filePath("missing-program-folder"),
+    TForm1 form(Midi, Dialogs,
+                AutosaveLocation(QDir(Dir.path()).filePath("missing-program-folder"),
                                  QDir(blocker.fileName()).filePath("data")));
     form.show();
     EXPECT_TRUE(form.close());
