@@ -86,7 +86,14 @@ void TMidiOutput::SetProductName(const QString &name)
     int id = -1;
     for (; id < count; ++id) {
         MidiOutCaps caps;
-        check(services_.outputDeviceCaps(id, caps));
+        const MidiResult result = services_.outputDeviceCaps(id, caps);
+        // Platforms without a mapper answer -1 with "bad device id": that means "no mapper",
+        // not a failure, or no name could ever be found there.
+        if (id == -1 && result == MidiErrBadDeviceId) {
+            lastResult_ = static_cast<std::uint16_t>(result);
+            continue;
+        }
+        check(result);
         if (QString::fromStdString(caps.name) == name) {
             productName_ = name;
             break;

@@ -1,0 +1,91 @@
+#pragma once
+// A scripted MidiServices for the ports' tests: device lists and refusals are set by the test,
+// every call is recorded as one line of text, and the driver side (completions, received data)
+// is played by the test through the deliver... methods, on the test's own thread.
+#include "midi/backend/MidiServices.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class FakeMidiServices : public MidiServices
+{
+public:
+    static constexpr MidiHandle OutputHandle = 0x10;
+    static constexpr MidiHandle InputHandle = 0x20;
+
+    // ---- script ----
+    std::vector<MidiOutCaps> outputs;
+    std::optional<MidiOutCaps> mapper; // device -1
+    std::vector<MidiInCaps> inputs;
+    std::map<int, MidiResult> outputCapsResult; // per device id, default MidiOk
+    std::map<int, MidiResult> inputCapsResult;
+    MidiResult openOutputResult = MidiOk;
+    MidiResult closeOutputResult = MidiOk;
+    MidiResult prepareOutputResult = MidiOk;
+    MidiResult longMessageResult = MidiOk;
+    MidiResult openInputResult = MidiOk;
+    MidiResult closeInputResult = MidiOk;
+    MidiResult startResult = MidiOk;
+    MidiResult resetResult = MidiOk;
+    MidiResult unprepareInputResult = MidiOk;
+    int refusePrepareInputAt = -1; // the n-th prepareInputHeader call (from 0) is refused
+    int refuseAddBufferAt = -1;    // the n-th addInputBuffer call (from 0) is refused
+    MidiResult refusalCode = MidiErrNoMemory;
+    std::map<std::uint32_t, std::string> extraTexts;
+
+    // ---- record ----
+    std::vector<std::string> calls;
+    std::vector<std::uint32_t> shortMessages;
+    std::vector<std::vector<std::uint8_t>> longMessages; // bytes as queued
+    std::deque<MidiHeader *> queuedOutput;
+    std::deque<MidiHeader *> queuedInput;
+    bool outputOpen = false;
+    bool inputOpen = false;
+
+    // ---- driver side ----
+    // OutDone for the oldest queued output header; false when none is queued.
+    bool completeOutput();
+    void deliverShort(std::uint32_t word, std::uint32_t time = 0);
+    // Copies bytes into the oldest queued input buffer and hands it back (InLongData).
+    bool deliverSysex(const std::vector<std::uint8_t> &bytes, std::uint32_t time = 0);
+    void deliverRaw(bool toInput, std::uint32_t message, std::uintptr_t param1,
+                    std::uintptr_t param2);
+
+    static MidiOutCaps outputNamed(const std::string &name);
+    static MidiInCaps inputNamed(const std::string &name);
+
+    std::uint32_t outputDeviceCount() override;
+    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
+    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                          std::uintptr_t instance) override;
+    MidiResult closeOutput(MidiHandle handle) override;
+    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
+    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
+    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
+
+    std::uint32_t inputDeviceCount() override;
+    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
+    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
+                         std::uintptr_t instance) override;
+    MidiResult closeInput(MidiHandle handle) override;
+    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
+    MidiResult startInput(MidiHandle handle) override;
+    MidiResult resetInput(MidiHandle handle) override;
+    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+
+    MidiResult errorText(std::uint32_t code, std::string &text) const override;
+
+private:
+    MidiCallbackFunction outCallback_ = nullptr;
+    std::uintptr_t outInstance_ = 0;
+    MidiCallbackFunction inCallback_ = nullptr;
+    std::uintptr_t inInstance_ = 0;
+    int prepareInputCalls_ = 0;
+    int addBufferCalls_ = 0;
+};

@@ -1,0 +1,197 @@
+// The shared memory, the event ring, TMyMidiHdr and MidiCallback, driven directly.
+#include "midi/MidiBuffer.h"
+#include "midi_test_helpers.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using MidiBufferTest = MidiLeakChecked;
+
+std::vector<MidiNotification> drain(NotificationQueue &queue)
+{
+    std::vector<MidiNotification> out;
+    MidiNotification n;
+    while (queue.pop(n))
+        out.push_back(n);
+    for (std::uint32_t number : {NotifyItemStored, NotifyItemDropped})
+        for (std::uint32_t k = queue.takeCounted(number); k > 0; --k)
+            out.push_back({number, 0});
+    return out;
+}
+
+TEST_F(MidiBufferTest, SharedBlocksAreZeroFilledCountedAndFreed)
+{
+    const SharedBlock big = SharedAlloc(0xFFFF);
+    ASSERT_NE(big.address, nullptr);
+    std::vector<std::uint8_t> zeros(0xFFFF, 0);
+    EXPECT_EQ(std::memcmp(big.address, zeros.data(), zeros.size()), 0);
+    EXPECT_EQ(SharedAllocLiveCount(), 1);
+    SharedFree(0, big.address); // a none handle releases nothing
+    EXPECT_EQ(SharedAllocLiveCount(), 1);
+    SharedFree(big.handle, big.address);
+
+    SharedAllocFailAfter(0);
+    const SharedBlock refused = SharedAlloc(16);
+    EXPECT_EQ(refused.address, nullptr);
+    EXPECT_EQ(refused.handle, 0u);
+}
+
+TEST_F(MidiBufferTest, RingOfThreeHoldsThreeAndWrapsPutPos)
+{
+    TMidiEventRing *ring = RingCreate(3);
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->End, ring->First + 3);
+    EXPECT_EQ(ring->GetPos, ring->First);
+    for (std::uint32_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(RingPut(ring, {i, 0x90 + i, nullptr}));
+    EXPECT_EQ(ring->PutPos, ring->First) << "PutPos returns to First after the last slot";
+    EXPECT_EQ(ring->Count.load(), 3);
+
+    EXPECT_FALSE(RingPut(ring, {99, 0xB0, nullptr}));
+    EXPECT_EQ(ring->Count.load(), 3);
+    EXPECT_EQ(ring->First[0].Data, 0x90u) << "a refused item writes nothing";
+    EXPECT_EQ(ring->PutPos, ring->First);
+    RingDestroy(ring);
+    RingDestroy(nullptr);
+}
+
+TEST_F(MidiBufferTest, RingSizeIsLimitedNotWrapped)
+{
+    TMidiEventRing *largest = RingCreate(MaxRingSlots);
+    ASSERT_NE(largest, nullptr);
+    EXPECT_EQ(largest->SlotCount, MaxRingSlots);
+    RingDestroy(largest);
+    EXPECT_EQ(RingCreate(MaxRingSlots + 1), nullptr);
+    EXPECT_EQ(RingCreate(5462), nullptr);
+}
+
+TEST_F(MidiBufferTest, RingCreateReleasesTheRecordWhenStorageIsRefused)
+{
+    SharedAllocFailAfter(1); // the record succeeds, the storage fails
+    EXPECT_EQ(RingCreate(8), nullptr);
+    EXPECT_EQ(SharedAllocLiveCount(), 0);
+}
+
+TEST_F(MidiBufferTest, HeaderOfSizeZeroOwnsNothing)
+{
+    TMyMidiHdr empty(0);
+    EXPECT_EQ(empty.Header, nullptr);
+    EXPECT_EQ(empty.Data, nullptr);
+    EXPECT_EQ(SharedAllocLiveCount(), 0);
+
+    TMyMidiHdr eight(8);
+    ASSERT_NE(eight.Header, nullptr);
+    EXPECT_EQ(eight.Header->data, eight.Data);
+    EXPECT_EQ(eight.Header->bufferLength, 8u);
+    EXPECT_EQ(eight.Header->flags, 0u);
+    EXPECT_EQ(eight.Header->user, 0u);
+    EXPECT_EQ(SharedAllocLiveCount(), 2);
+}
+
+TEST_F(MidiBufferTest, HeaderWhoseDataBlockIsRefusedKeepsNothing)
+{
+    SharedAllocFailAfter(1);
+    TMyMidiHdr refused(16);
+    EXPECT_EQ(refused.Header, nullptr);
+    EXPECT_EQ(refused.Data, nullptr);
+    EXPECT_EQ(SharedAllocLiveCount(), 0);
+}
+
+// ---- MidiCallback ----
+
+struct CallbackCase
+{
+    const char *name;
+    std::uint32_t message;
+    std::uintptr_t param1; // 0x1000 stands for a header address
+    bool sysexOnly;
+    bool withRing;
+    int stored; // change of Count
+    std::vector<std::uint32_t> posted;
+};
+
+class MidiCallbackTest : public MidiLeakChecked, public ::testing::WithParamInterface<CallbackCase>
+{
+};
+
+TEST_P(MidiCallbackTest, StoresAndPostsAsTheMessageDemands)
+{
+    const CallbackCase &c = GetParam();
+    NotificationQueue queue(16);
+    TMidiCallbackBlock *block = CallbackBlockAlloc();
+    ASSERT_NE(block, nullptr);
+    block->Window = &queue;
+    block->Ring = c.withRing ? RingCreate(4) : nullptr;
+    block->SysexOnly = c.sysexOnly ? 1 : 0;
+
+    MidiHeader header;
+    const std::uintptr_t param1 =
+        c.param1 == 0x1000 ? reinterpret_cast<std::uintptr_t>(&header) : c.param1;
+    MidiCallback(1, c.message, reinterpret_cast<std::uintptr_t>(block), param1, 1234);
+
+    if (block->Ring) {
+        EXPECT_EQ(block->Ring->Count.load(), c.stored);
+        if (c.stored == 1) {
+            const TMidiRingEvent &item = block->Ring->First[0];
+            EXPECT_EQ(item.Timestamp, 1234u);
+            const bool isLong = c.message != MidiMsg::InData;
+            EXPECT_EQ(item.Data, isLong ? 0u : param1);
+            EXPECT_EQ(item.SysexHeader, isLong ? &header : nullptr);
+        }
+    }
+    std::vector<std::uint32_t> posted;
+    for (const MidiNotification &n : drain(queue)) {
+        posted.push_back(n.number);
+        EXPECT_EQ(n.param, n.number == NotifyOutputDone ? param1 : 0u);
+    }
+    EXPECT_EQ(posted, c.posted);
+    RingDestroy(block->Ring);
+    CallbackBlockFree(block);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, MidiCallbackTest,
+    ::testing::Values(
+        CallbackCase{"NoteOnStored", MidiMsg::InData, 0x40'3C'90, false, true, 1, {963}},
+        CallbackCase{"TimingClockDropped", MidiMsg::InData, 0xF8, false, true, 0, {}},
+        CallbackCase{"ActiveSensingDropped", MidiMsg::InData, 0xFE, false, true, 0, {}},
+        CallbackCase{"ActiveSensingDroppedSysexOnly", MidiMsg::InData, 0xFE, true, true, 0, {}},
+        CallbackCase{"ShortDroppedWhenSysexOnly", MidiMsg::InData, 0x40'3C'90, true, true, 0, {}},
+        CallbackCase{"LongStoredWhenSysexOnly", MidiMsg::InLongData, 0x1000, true, true, 1, {963}},
+        CallbackCase{"LongStored", MidiMsg::InLongData, 0x1000, false, true, 1, {963}},
+        CallbackCase{"LongErrorStored", MidiMsg::InLongError, 0x1000, false, true, 1, {963}},
+        CallbackCase{"NoRingNothing", MidiMsg::InData, 0x40'3C'90, false, false, 0, {}},
+        CallbackCase{"OutputDonePostsHeader", MidiMsg::OutDone, 0x1000, false, false, 0, {969}},
+        CallbackCase{"InputErrorIgnored", MidiMsg::InError, 0x12, false, true, 0, {}},
+        CallbackCase{"OpenIgnored", MidiMsg::InOpen, 0, false, true, 0, {}},
+        CallbackCase{"CloseIgnored", MidiMsg::OutClose, 0, false, true, 0, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(MidiBufferTest, CallbackPostsDroppedForEveryItemPastAFullRing)
+{
+    NotificationQueue queue(16);
+    TMidiCallbackBlock *block = CallbackBlockAlloc();
+    block->Window = &queue;
+    block->Ring = RingCreate(3);
+    const auto instance = reinterpret_cast<std::uintptr_t>(block);
+    for (int i = 0; i < 5; ++i)
+        MidiCallback(1, MidiMsg::InData, instance, 0x90 + i, i);
+    EXPECT_EQ(block->Ring->Count.load(), 3);
+    std::vector<std::uint32_t> posted;
+    for (const MidiNotification &n : drain(queue))
+        posted.push_back(n.number);
+    EXPECT_EQ(posted, (std::vector<std::uint32_t>{963, 963, 963, 1024, 1024}));
+    RingDestroy(block->Ring);
+    CallbackBlockFree(block);
+}
+
+TEST_F(MidiBufferTest, CallbackWithoutBlockDoesNothing)
+{
+    MidiCallback(1, MidiMsg::InData, 0, 0x90, 0);
+    MidiCallback(1, MidiMsg::OutDone, 0, 0x1000, 0);
+    SUCCEED();
+}
+
+} // namespace

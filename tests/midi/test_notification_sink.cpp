@@ -1,0 +1,79 @@
+// The notification queue and sink: posting order across threads, the overflow rules, and
+// delivery on the GUI thread through the event loop.
+#include "midi/MidiNotifications.h"
+#include "midi/NotificationSink.h"
+#include "midi_test_helpers.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(NotificationQueueTest, FullQueueCountsItemNotificationsAndRefusesOthers)
+{
+    NotificationQueue queue(4);
+    EXPECT_EQ(queue.capacity(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(queue.post(NotifyOutputDone, 0x100 + i));
+    EXPECT_TRUE(queue.post(NotifyItemStored, 0));
+    EXPECT_TRUE(queue.post(NotifyItemDropped, 0));
+    EXPECT_TRUE(queue.post(NotifyItemDropped, 0));
+    EXPECT_FALSE(queue.post(NotifyOutputDone, 0x200)) << "a parameter cannot be counted";
+    EXPECT_EQ(queue.lostCount(), 1u);
+
+    MidiNotification n;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(queue.pop(n));
+        EXPECT_EQ(n.param, 0x100u + i);
+    }
+    EXPECT_FALSE(queue.pop(n));
+    EXPECT_EQ(queue.takeCounted(NotifyItemStored), 1u);
+    EXPECT_EQ(queue.takeCounted(NotifyItemDropped), 2u);
+    EXPECT_EQ(queue.takeCounted(NotifyItemDropped), 0u);
+}
+
+TEST(NotificationSinkTest, DeliversOnTheGuiThreadInPostingOrder)
+{
+    std::vector<std::uintptr_t> received;
+    bool wrongThread = false;
+    NotificationSink sink([&](std::uint32_t number, std::uintptr_t param) {
+        wrongThread |= QThread::currentThread() != qApp->thread();
+        if (number == NotifyOutputDone)
+            received.push_back(param);
+    });
+    constexpr int total = 20000; // more than the queue holds: the GUI thread must keep up
+    NotificationQueue *queue = sink.queue();
+    std::thread driver([queue] {
+        for (int i = 1; i <= total;) {
+            if (queue->post(NotifyOutputDone, i))
+                ++i;
+            else
+                std::this_thread::yield(); // the test's driver waits; MidiCallback never does
+        }
+    });
+    const bool all = spinUntil([&] { return received.size() == total; }, 20000);
+    driver.join();
+    ASSERT_TRUE(all) << received.size();
+    EXPECT_FALSE(wrongThread);
+    for (int i = 0; i < total; ++i)
+        ASSERT_EQ(received[i], std::uintptr_t(i + 1));
+}
+
+TEST(NotificationSinkTest, ReceiverThatThrowsLeavesTheRestForTheNextTurn)
+{
+    std::vector<std::uintptr_t> received;
+    NotificationSink sink([&](std::uint32_t, std::uintptr_t param) {
+        received.push_back(param);
+        if (param == 2)
+            throw std::runtime_error("handler failed");
+    });
+    for (int i = 1; i <= 3; ++i)
+        sink.queue()->post(NotifyOutputDone, i);
+    EXPECT_THROW(sink.deliverPending(), std::runtime_error);
+    EXPECT_EQ(received, (std::vector<std::uintptr_t>{1, 2}));
+    EXPECT_TRUE(spinUntil([&] { return received.size() == 3; }));
+}
+
+} // namespace
