@@ -108,12 +108,23 @@ MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherNa
     if (!running())
         return MidiErrSystemNotRunning;
     const char *mine = jack_port_name(ours);
-    const int rc = oursIsOutput ? jack_connect(client_, mine, otherName.c_str())
-                                : jack_connect(client_, otherName.c_str(), mine);
-    if (rc == 0 || rc == EEXIST)
-        return MidiOk;
-    // The port vanished between listing and opening, or the server went away meanwhile.
-    return running() ? MidiErrDeviceRemoved : MidiErrSystemNotRunning;
+    // A client that has just registered its port refuses connections until it is activated,
+    // which takes it a moment: keep trying briefly while its port exists.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    for (;;) {
+        const int rc = oursIsOutput ? jack_connect(client_, mine, otherName.c_str())
+                                    : jack_connect(client_, otherName.c_str(), mine);
+        if (rc == 0 || rc == EEXIST)
+            return MidiOk;
+        if (!running())
+            return MidiErrSystemNotRunning;
+        // The port vanished between listing and opening.
+        if (!jack_port_by_name(client_, otherName.c_str()))
+            return MidiErrDeviceRemoved;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return MidiErrNotEnabled;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 bool JackClient::attach(JackPortUser *user)

@@ -99,6 +99,12 @@ const char *RtMidiServices::clientName()
     return "Torvane Editor";
 }
 
+// No system port name lacks the colon between client and port, so this one never hides one.
+const char *RtMidiServices::mapperName()
+{
+    return "MIDI Mapper";
+}
+
 RtMidiServices::RtMidiServices(System preferred)
 {
     const auto tryJack = [this] {
@@ -246,6 +252,13 @@ std::uint32_t RtMidiServices::outputDeviceCount()
 MidiResult RtMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
 {
     const auto &names = outputNames(false);
+    if (deviceId == kMapperId) {
+        caps = MidiOutCaps{};
+        caps.name = mapperName();
+        caps.technology = MidiTechMapper;
+        caps.channelMask = 0xFFFF;
+        return MidiOk;
+    }
     if (deviceId < 0 || std::size_t(deviceId) >= names.size())
         return MidiErrBadDeviceId;
     caps = MidiOutCaps{};
@@ -259,6 +272,11 @@ MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
                                       MidiCallbackFunction callback, std::uintptr_t instance)
 {
     const auto &names = outputNames(false);
+    // The mapper routes to the first system output, as long as there is one.
+    if (deviceId == kMapperId)
+        deviceId = names.empty() ? kMapperId : 0;
+    if (deviceId == kMapperId)
+        return MidiErrNoDriver;
     if (deviceId < 0 || std::size_t(deviceId) >= names.size())
         return MidiErrBadDeviceId;
     if (!callback)

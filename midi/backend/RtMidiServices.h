@@ -9,6 +9,10 @@
 // does not fit one cycle, allocates on the real-time thread and crashes now and then when its
 // clients are closed in the wrong order.
 //
+// Output device -1 is a mapper that routes to the first system output. It is there so that a
+// search by name, which asks the mapper first, finds the devices after it; its name is never a
+// system port's.
+//
 // Device numbers index the list made by the latest outputDeviceCount / inputDeviceCount (made
 // on first use otherwise), and a device is opened by its exact name from that list. Names are
 // the system's own port names, whole. Our own ports are never listed. When the JACK server has
@@ -52,6 +56,8 @@ public:
 
     // The name our client and ports carry in the MIDI system.
     static const char *clientName();
+    static const char *mapperName();
+    static constexpr int kMapperId = -1;
 
     std::uint32_t outputDeviceCount() override;
     MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;

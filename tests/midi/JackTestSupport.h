@@ -1,0 +1,313 @@
+#pragma once
+// Support for the tests that run against a real JACK server (test_jack_*.cpp): the skip/fail
+// rule, helper processes (jack_midi_dump, jack_midiseq, a private jackd), and in-process JACK
+// clients of the test's own that send or capture MIDI.
+//
+// The test script starts a private server and sets TORVANE_TEST_JACK=1 and JACK_DEFAULT_SERVER.
+// Without TORVANE_TEST_JACK the tests skip, so a developer's plain ctest passes; with it, a
+// server that does not answer is a failure.
+#include "midi/backend/JackClient.h"
+#include "midi/backend/MidiServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QThread>
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace jacktest {
+
+inline bool required()
+{
+    return qEnvironmentVariableIsSet("TORVANE_TEST_JACK");
+}
+
+inline bool serverAnswers()
+{
+    return JackClient::connect("torvane-test-probe") != nullptr;
+}
+
+#define REQUIRE_JACK_SERVER()                                                                      \
+    do {                                                                                           \
+        if (!jacktest::required())                                                                 \
+            GTEST_SKIP() << "TORVANE_TEST_JACK is not set: no JACK server to test against "        \
+                            "(scripts/test.sh starts one)";                                        \
+        ASSERT_TRUE(jacktest::serverAnswers())                                                     \
+            << "TORVANE_TEST_JACK is set but the JACK server "                                     \
+            << qgetenv("JACK_DEFAULT_SERVER").constData() << " does not answer";                   \
+    } while (0)
+
+// Runs the GUI thread's event loop until done() or the time limit; true when done() held.
+inline bool pumpUntil(const std::function<bool()> &done, int limitMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// A unique name for clients and servers of this test process.
+inline QString uniqueName(const char *base)
+{
+    static int serial = 0;
+    return QStringLiteral("%1-%2-%3")
+        .arg(base)
+        .arg(QCoreApplication::applicationPid())
+        .arg(++serial);
+}
+
+// A helper program on the JACK server; killed and reaped when the object goes.
+class Helper
+{
+public:
+    explicit Helper(const QString &program, const QStringList &args,
+                    const QString &server = qEnvironmentVariable("JACK_DEFAULT_SERVER"))
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("JACK_DEFAULT_SERVER", server);
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        // stdbuf: jack_midi_dump writes to a pipe, which stdio would otherwise buffer fully.
+        process_.start("stdbuf", QStringList{"-oL", program} + args);
+        process_.waitForStarted(5000);
+    }
+    ~Helper()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    bool running() const { return process_.state() == QProcess::Running; }
+    qint64 pid() const { return process_.processId(); }
+
+    // Lines written so far (complete ones only).
+    QStringList lines()
+    {
+        process_.waitForReadyRead(1);
+        output_ += process_.readAllStandardOutput();
+        const qsizetype end = output_.lastIndexOf('\n');
+        if (end < 0)
+            return {};
+        QStringList result = QString::fromUtf8(output_.left(end)).split('\n');
+        return result;
+    }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+};
+
+// The bytes of one jack_midi_dump line ("   0: b0 07 3f control change ..."), as hex text.
+inline QString dumpBytes(const QString &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return {};
+    QStringList bytes;
+    for (const QString &token : line.mid(colon + 1).split(' ', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        if (token.size() != 2 || (token.toUInt(&ok, 16), !ok))
+            break;
+        bytes << token;
+    }
+    return bytes.join(' ');
+}
+
+// Index of the device named name in the services' output (or input) list once it shows up.
+inline int waitForDevice(MidiServices &services, const std::string &name, bool output,
+                         int limitMs = 5000)
+{
+    int found = -1;
+    pumpUntil(
+        [&] {
+            const std::uint32_t n =
+                output ? services.outputDeviceCount() : services.inputDeviceCount();
+            for (std::uint32_t i = 0; i < n && found < 0; ++i) {
+                std::string deviceName;
+                if (output) {
+                    MidiOutCaps caps;
+                    if (services.outputDeviceCaps(int(i), caps) == MidiOk)
+                        deviceName = caps.name;
+                } else {
+                    MidiInCaps caps;
+                    if (services.inputDeviceCaps(int(i), caps) == MidiOk)
+                        deviceName = caps.name;
+                }
+                if (deviceName == name)
+                    found = int(i);
+            }
+            return found >= 0;
+        },
+        limitMs);
+    return found;
+}
+
+// A JACK server of the test's own, for tests that kill it. While it lives, JACK_DEFAULT_SERVER
+// names it, so that clients made in this process meanwhile connect to it.
+class PrivateServer
+{
+public:
+    PrivateServer()
+        : name_(uniqueName("torvane-private")), previous_(qgetenv("JACK_DEFAULT_SERVER"))
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("JACK_NO_AUDIO_RESERVATION", "1");
+        jackd_.setProcessEnvironment(env);
+        jackd_.setProcessChannelMode(QProcess::MergedChannels);
+        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
+        if (!jackd_.waitForStarted(5000))
+            return;
+        QProcess wait;
+        wait.start("jack_wait", {"-s", name_, "-w", "-t", "15"});
+        wait.waitForFinished(20000);
+        up_ = wait.exitStatus() == QProcess::NormalExit && wait.exitCode() == 0;
+        qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
+    }
+    ~PrivateServer()
+    {
+        stop();
+        qputenv("JACK_DEFAULT_SERVER", previous_);
+        // The semaphores of clients that were still connected when the server went stay behind
+        // in /dev/shm; they carry the server's name, which is ours alone.
+        QDir shm("/dev/shm");
+        for (const QString &file : shm.entryList({"jack_sem.*_" + name_ + "_*"}, QDir::Files))
+            shm.remove(file);
+    }
+    bool up() const { return up_; }
+    const QString &name() const { return name_; }
+    // Stops the server under its clients' feet. SIGTERM and not SIGKILL: a server that cannot
+    // clean up leaves its entry in JACK's shared registry of servers, which holds only eight, and
+    // after a few such runs no server can start on the machine any more.
+    void stop()
+    {
+        if (jackd_.state() != QProcess::NotRunning) {
+            jackd_.terminate();
+            if (!jackd_.waitForFinished(5000)) {
+                jackd_.kill();
+                jackd_.waitForFinished(5000);
+            }
+        }
+    }
+
+private:
+    QString name_;
+    QByteArray previous_;
+    QProcess jackd_;
+    bool up_ = false;
+};
+
+// A JACK client of the test's own with one MIDI port: it sends what send() queued (output) or
+// records every event it receives (input). Lets a test feed SysEx and floods, and capture more
+// per cycle than jack_midi_dump's small buffer takes.
+class TestClient
+{
+public:
+    TestClient(const QString &name, bool output) : output_(output)
+    {
+        client_ = jack_client_open(name.toUtf8().constData(), JackNoStartServer, nullptr);
+        if (!client_)
+            return;
+        port_ = jack_port_register(client_, output ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
+                                   output ? JackPortIsOutput : JackPortIsInput, 0);
+        ring_ = jack_ringbuffer_create(1 << 20);
+        jack_set_process_callback(client_, &TestClient::process, this);
+        jack_activate(client_);
+    }
+    ~TestClient()
+    {
+        if (client_)
+            jack_client_close(client_);
+        if (ring_)
+            jack_ringbuffer_free(ring_);
+    }
+    bool ok() const { return client_ && port_; }
+    std::string portName() const { return port_ ? jack_port_name(port_) : ""; }
+
+    // Output: sends the message in the next cycle (all queued messages go in one cycle).
+    void send(const std::vector<std::uint8_t> &message)
+    {
+        const auto size = std::uint32_t(message.size());
+        jack_ringbuffer_write(ring_, reinterpret_cast<const char *>(&size), sizeof size);
+        jack_ringbuffer_write(ring_, reinterpret_cast<const char *>(message.data()), size);
+    }
+
+    // Input: everything received so far, one entry per event.
+    std::vector<std::vector<std::uint8_t>> received()
+    {
+        std::vector<std::vector<std::uint8_t>> events;
+        std::uint32_t size = 0;
+        while (jack_ringbuffer_read_space(ring_) >= sizeof size) {
+            jack_ringbuffer_read(ring_, reinterpret_cast<char *>(&size), sizeof size);
+            std::vector<std::uint8_t> event(size);
+            jack_ringbuffer_read(ring_, reinterpret_cast<char *>(event.data()), size);
+            events.push_back(std::move(event));
+        }
+        std::lock_guard lock(mutex_);
+        all_.insert(all_.end(), events.begin(), events.end());
+        return all_;
+    }
+    std::size_t mostInOneCycle() const { return mostInOneCycle_.load(); }
+
+private:
+    static int process(jack_nframes_t frames, void *self)
+    {
+        auto *c = static_cast<TestClient *>(self);
+        void *buffer = jack_port_get_buffer(c->port_, frames);
+        if (c->output_) {
+            jack_midi_clear_buffer(buffer);
+            std::uint32_t size = 0;
+            while (jack_ringbuffer_peek(c->ring_, reinterpret_cast<char *>(&size), sizeof size) ==
+                       sizeof size &&
+                   jack_ringbuffer_read_space(c->ring_) >= sizeof size + size) {
+                jack_midi_data_t *data = jack_midi_event_reserve(buffer, 0, size);
+                if (!data)
+                    break;
+                jack_ringbuffer_read_advance(c->ring_, sizeof size);
+                jack_ringbuffer_read(c->ring_, reinterpret_cast<char *>(data), size);
+            }
+            return 0;
+        }
+        const jack_nframes_t count = jack_midi_get_event_count(buffer);
+        if (count > c->mostInOneCycle_.load())
+            c->mostInOneCycle_.store(count);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, buffer, i) != 0)
+                continue;
+            const auto size = std::uint32_t(event.size);
+            jack_ringbuffer_write(c->ring_, reinterpret_cast<const char *>(&size), sizeof size);
+            jack_ringbuffer_write(c->ring_, reinterpret_cast<const char *>(event.buffer), size);
+        }
+        return 0;
+    }
+
+    bool output_;
+    jack_client_t *client_ = nullptr;
+    jack_port_t *port_ = nullptr;
+    jack_ringbuffer_t *ring_ = nullptr;
+    std::atomic<std::size_t> mostInOneCycle_{0};
+    std::mutex mutex_;
+    std::vector<std::vector<std::uint8_t>> all_;
+};
+
+} // namespace jacktest

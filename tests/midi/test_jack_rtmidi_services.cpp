@@ -1,0 +1,146 @@
+// RtMidiServices on a real JACK server, below the ports: device lists, opening by name, order
+// and completeness of large bursts.
+#include "JackTestSupport.h"
+
+#include "midi/backend/RtMidiServices.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using jacktest::pumpUntil;
+
+namespace {
+
+class JackServices : public ::testing::Test
+{
+protected:
+    void SetUp() override { REQUIRE_JACK_SERVER(); }
+};
+
+// Collects the OutDone headers of an output.
+struct Completions
+{
+    std::mutex mutex;
+    std::vector<MidiHeader *> headers;
+
+    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
+                         std::uintptr_t param1, std::uintptr_t) noexcept
+    {
+        auto *self = reinterpret_cast<Completions *>(instance);
+        if (message != MidiMsg::OutDone)
+            return;
+        std::lock_guard lock(self->mutex);
+        self->headers.push_back(reinterpret_cast<MidiHeader *>(param1));
+    }
+    std::size_t count()
+    {
+        std::lock_guard lock(mutex);
+        return headers.size();
+    }
+};
+
+TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
+{
+    RtMidiServices services(RtMidiServices::System::Jack);
+    jacktest::TestClient receiver(jacktest::uniqueName("torvane-a-client-with-a-rather-long-name"),
+                                  false);
+    ASSERT_TRUE(receiver.ok());
+    const int id = jacktest::waitForDevice(services, receiver.portName(), true);
+    ASSERT_GE(id, 0);
+    EXPECT_GT(receiver.portName().size(), 31u);
+
+    Completions done;
+    MidiHandle handle = NoMidiHandle;
+    ASSERT_EQ(services.openOutput(handle, id, &Completions::callback,
+                                  reinterpret_cast<std::uintptr_t>(&done)),
+              MidiOk);
+    // Our own port is on the server now, but is never offered as a device.
+    const std::uint32_t outputs = services.outputDeviceCount();
+    const std::uint32_t inputs = services.inputDeviceCount();
+    for (std::uint32_t i = 0; i < outputs; ++i) {
+        MidiOutCaps caps;
+        ASSERT_EQ(services.outputDeviceCaps(int(i), caps), MidiOk);
+        EXPECT_NE(caps.name.rfind(RtMidiServices::clientName(), 0), 0u) << caps.name;
+    }
+    for (std::uint32_t i = 0; i < inputs; ++i) {
+        MidiInCaps caps;
+        ASSERT_EQ(services.inputDeviceCaps(int(i), caps), MidiOk);
+        EXPECT_NE(caps.name.rfind(RtMidiServices::clientName(), 0), 0u) << caps.name;
+    }
+    MidiOutCaps caps;
+    EXPECT_EQ(services.outputDeviceCaps(int(outputs), caps), MidiErrBadDeviceId);
+    EXPECT_EQ(services.closeOutput(handle), MidiOk);
+}
+
+TEST_F(JackServices, OpeningADeviceThatVanishedFailsInsteadOfOpeningNothing)
+{
+    RtMidiServices services(RtMidiServices::System::Jack);
+    int id = -1;
+    {
+        jacktest::TestClient receiver(jacktest::uniqueName("torvane-gone"), false);
+        ASSERT_TRUE(receiver.ok());
+        id = jacktest::waitForDevice(services, receiver.portName(), true);
+        ASSERT_GE(id, 0);
+    }
+    Completions done;
+    MidiHandle handle = NoMidiHandle;
+    EXPECT_EQ(services.openOutput(handle, id, &Completions::callback,
+                                  reinterpret_cast<std::uintptr_t>(&done)),
+              MidiErrDeviceRemoved);
+    EXPECT_EQ(handle, NoMidiHandle);
+}
+
+// More messages than one JACK cycle's port buffer holds (about 2,700 short ones, 1,600 8-byte
+// SysEx at the server's 32 KiB) must be paced over several cycles, never dropped or reordered.
+TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
+{
+    RtMidiServices services(RtMidiServices::System::Jack);
+    jacktest::TestClient receiver(jacktest::uniqueName("torvane-capture"), false);
+    ASSERT_TRUE(receiver.ok());
+    const int id = jacktest::waitForDevice(services, receiver.portName(), true);
+    ASSERT_GE(id, 0);
+    Completions done;
+    MidiHandle handle = NoMidiHandle;
+    ASSERT_EQ(services.openOutput(handle, id, &Completions::callback,
+                                  reinterpret_cast<std::uintptr_t>(&done)),
+              MidiOk);
+
+    constexpr int kEach = 4000;
+    std::vector<std::array<std::uint8_t, 8>> blocks(kEach);
+    std::vector<MidiHeader> headers(kEach);
+    for (int i = 0; i < kEach; ++i) {
+        blocks[i] = {0xF0, 0x70, 0x7E, std::uint8_t(i & 0x7F), std::uint8_t(i >> 7), 0, 0, 0xF7};
+        headers[i].data = blocks[i].data();
+        headers[i].bufferLength = 8;
+        ASSERT_EQ(services.prepareOutputHeader(handle, &headers[i]), MidiOk);
+    }
+    for (int i = 0; i < kEach; ++i) {
+        ASSERT_EQ(services.sendLongMessage(handle, &headers[i]), MidiOk);
+        ASSERT_EQ(services.sendShortMessage(handle, 0xB0u | std::uint32_t(i & 0x7F) << 8 |
+                                                        std::uint32_t(i >> 7) << 16),
+                  MidiOk);
+    }
+    EXPECT_EQ(services.closeOutput(handle), MidiOk);
+    EXPECT_EQ(done.count(), std::size_t(kEach));
+
+    std::vector<std::vector<std::uint8_t>> events;
+    pumpUntil([&] {
+        events = receiver.received();
+        return events.size() >= 2 * kEach;
+    });
+    ASSERT_EQ(events.size(), std::size_t(2 * kEach));
+    for (int i = 0; i < kEach; ++i) {
+        ASSERT_EQ(events[2 * i], std::vector<std::uint8_t>(blocks[i].begin(), blocks[i].end()))
+            << "message " << i;
+        ASSERT_EQ(events[2 * i + 1],
+                  (std::vector<std::uint8_t>{0xB0, std::uint8_t(i & 0x7F), std::uint8_t(i >> 7)}))
+            << "message " << i;
+    }
+    for (MidiHeader &header : headers) {
+        EXPECT_EQ(header.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
+        EXPECT_EQ(services.unprepareOutputHeader(handle, &header), MidiErrInvalidHandle);
+    }
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+// The JACK server dies while both ports are open. Nothing may hang or spin; the next send fails
+// with the port's error saying the MIDI system is not running; closing still works.
+// The test starts a server of its own so that the shared one survives.
+#include "JackTestSupport.h"
+
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+#include "midi/backend/RtMidiServices.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using jacktest::Helper;
+using jacktest::pumpUntil;
+
+namespace {
+
+// CPU time of the whole process (all threads), in milliseconds.
+double processCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+const char *const kNotRunning = "The MIDI system is not running";
+
+TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
+{
+    REQUIRE_JACK_SERVER();
+    jacktest::PrivateServer server;
+    ASSERT_TRUE(server.up()) << "could not start a private JACK server";
+
+    RtMidiServices services(RtMidiServices::System::Jack);
+    ASSERT_EQ(services.system(), RtMidiServices::System::Jack);
+    const QString dumpName = jacktest::uniqueName("torvane-dump");
+    const QString seqName = jacktest::uniqueName("torvane-seq");
+    Helper dump("jack_midi_dump", {dumpName}, server.name());
+    Helper seq("jack_midiseq", {seqName, "2400", "0", "60", "1200"}, server.name());
+    const std::string outName = dumpName.toStdString() + ":input";
+    const std::string inName = seqName.toStdString() + ":out";
+    ASSERT_GE(jacktest::waitForDevice(services, outName, true), 0);
+    ASSERT_GE(jacktest::waitForDevice(services, inName, false), 0);
+
+    TMidiOutput out(services);
+    TMidiInput in(services);
+    out.SetProductName(QString::fromStdString(outName));
+    in.SetProductName(QString::fromStdString(inName));
+    ASSERT_TRUE(out.Open());
+    in.Open();
+    ASSERT_EQ(in.PortState(), psOpen);
+    in.Start();
+    const std::uint8_t parameter[] = {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
+    out.SendLongMessage(parameter, sizeof parameter);
+    out.SendShortMessage(0xB0, 0x07, 0x3F);
+    ASSERT_TRUE(pumpUntil([&] { return in.EventCount() > 0; })) << "nothing received before";
+
+    server.stop();
+
+    // Keep sending as the editor would; the server's death must show as the port's error.
+    QString error;
+    pumpUntil([&] {
+        try {
+            out.SendShortMessage(0xB0, 0x07, 0x3F);
+            out.SendLongMessage(parameter, sizeof parameter);
+        } catch (const EmidioutputError &e) {
+            error = e.Message();
+        }
+        return !error.isEmpty();
+    });
+    EXPECT_EQ(error, kNotRunning);
+    EXPECT_FALSE(services.systemRunning());
+    EXPECT_THROW(out.SendLongMessage(parameter, sizeof parameter), EmidioutputError);
+
+    // No thread of ours may be left busy: over a quiet half second the process uses far less
+    // than one core's worth of CPU time.
+    const double cpuBefore = processCpuMs();
+    pumpUntil([] { return false; }, 500);
+    EXPECT_LT(processCpuMs() - cpuBefore, 250.0);
+
+    // Closing ends cleanly and hands back every long message (its completion is not lost).
+    in.Close();
+    EXPECT_EQ(in.PortState(), psClosed);
+    EXPECT_TRUE(out.Close());
+    pumpUntil([&] { return out.PendingLongMessages() == 0; }, 2000);
+    EXPECT_EQ(out.PendingLongMessages(), 0u);
+
+    // And the ports cannot be opened again on a dead server.
+    EXPECT_FALSE(out.Open());
+    in.Open();
+    EXPECT_EQ(in.PortState(), psClosed);
+}
+
+} // namespace

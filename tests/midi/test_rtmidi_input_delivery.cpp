@@ -1,0 +1,195 @@
+// How one system input's received bytes become callback calls: short messages as packed words,
+// SysEx in the queued receive buffers, reset handing every buffer back.
+#include "midi/backend/MidiInputDelivery.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Call
+{
+    std::uint32_t message;
+    std::uintptr_t param1;
+    std::uintptr_t param2;
+    std::vector<std::uint8_t> bytes; // of a handed-back header, as recorded
+};
+
+struct Recorder
+{
+    std::vector<Call> calls;
+
+    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
+                         std::uintptr_t param1, std::uintptr_t param2) noexcept
+    {
+        Call call{message, param1, param2, {}};
+        if (message == MidiMsg::InLongData || message == MidiMsg::InLongError) {
+            const auto *h = reinterpret_cast<const MidiHeader *>(param1);
+            call.bytes.assign(h->data, h->data + h->bytesRecorded);
+        }
+        reinterpret_cast<Recorder *>(instance)->calls.push_back(call);
+    }
+};
+
+// A delivery with n queued buffers of the given size, started at time 0.
+struct Fixture
+{
+    Recorder recorder;
+    MidiInputDelivery delivery{7, &Recorder::callback, reinterpret_cast<std::uintptr_t>(&recorder),
+                               8};
+    std::vector<std::vector<std::uint8_t>> blocks;
+    std::vector<MidiHeader> headers;
+
+    Fixture(int n, std::uint32_t size) : blocks(n, std::vector<std::uint8_t>(size)), headers(n)
+    {
+        for (int i = 0; i < n; ++i) {
+            headers[i].data = blocks[i].data();
+            headers[i].bufferLength = size;
+            headers[i].flags = MidiHdrPrepared;
+            EXPECT_EQ(delivery.addBuffer(&headers[i]), MidiOk);
+        }
+        delivery.start(0);
+    }
+    void receive(std::vector<std::uint8_t> bytes, std::uint64_t us = 0)
+    {
+        delivery.receive(bytes.data(), bytes.size(), us);
+    }
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct ShortCase
+{
+    const char *name;
+    Bytes event;
+    std::uint32_t message;
+    std::uint32_t word;
+};
+
+class ShortMessages : public ::testing::TestWithParam<ShortCase>
+{
+};
+
+TEST_P(ShortMessages, ArriveAsOnePackedWord)
+{
+    Fixture f(0, 0);
+    f.receive(GetParam().event, 2'500'000);
+    ASSERT_EQ(f.recorder.calls.size(), 1u);
+    EXPECT_EQ(f.recorder.calls[0].message, GetParam().message);
+    EXPECT_EQ(f.recorder.calls[0].param1, GetParam().word);
+    EXPECT_EQ(f.recorder.calls[0].param2, 2500u); // milliseconds since start
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Delivery, ShortMessages,
+    ::testing::Values(ShortCase{"ControlChange", {0xB0, 0x07, 0x3F}, MidiMsg::InData, 0x3F07B0},
+                      ShortCase{"ProgramChange", {0xC3, 0x0F}, MidiMsg::InData, 0x0FC3},
+                      ShortCase{"DataBytesUnmasked", {0x90, 0x3C, 0x40}, MidiMsg::InData, 0x403C90},
+                      ShortCase{"SongPosition", {0xF2, 0x01, 0x02}, MidiMsg::InData, 0x0201F2},
+                      ShortCase{"TimingClock", {0xF8}, MidiMsg::InData, 0xF8},
+                      ShortCase{"TruncatedNoteOn", {0x90, 0x3C}, MidiMsg::InError, 0x3C90},
+                      ShortCase{"StrayDataByte", {0x3C}, MidiMsg::InError, 0x3C},
+                      ShortCase{"StrayEndOfSysEx", {0xF7}, MidiMsg::InError, 0xF7}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(InputDelivery, NothingIsDeliveredBeforeStart)
+{
+    Recorder recorder;
+    MidiInputDelivery delivery(1, &Recorder::callback, reinterpret_cast<std::uintptr_t>(&recorder));
+    const Bytes cc{0xB0, 1, 2};
+    delivery.receive(cc.data(), cc.size(), 0);
+    EXPECT_TRUE(recorder.calls.empty());
+}
+
+TEST(InputDelivery, SysExFillsTheOldestBufferAndComesBackOnce)
+{
+    Fixture f(2, 16);
+    const Bytes sysex{0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
+    f.receive(sysex);
+    ASSERT_EQ(f.recorder.calls.size(), 1u);
+    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InLongData);
+    EXPECT_EQ(f.recorder.calls[0].param1, reinterpret_cast<std::uintptr_t>(&f.headers[0]));
+    EXPECT_EQ(f.recorder.calls[0].bytes, sysex);
+    EXPECT_EQ(f.headers[0].flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
+    EXPECT_EQ(f.headers[1].flags & MidiHdrInQueue, MidiHdrInQueue);
+    EXPECT_EQ(f.delivery.buffersHeld(), 1u);
+}
+
+TEST(InputDelivery, SysExLongerThanABufferContinuesInTheNext)
+{
+    Fixture f(3, 4);
+    f.receive({0xF0, 1, 2, 3, 4, 5, 6, 0xF7});
+    ASSERT_EQ(f.recorder.calls.size(), 2u);
+    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2, 3}));
+    EXPECT_EQ(f.recorder.calls[1].bytes, (Bytes{4, 5, 6, 0xF7}));
+    EXPECT_EQ(f.recorder.calls[1].message, MidiMsg::InLongData);
+    EXPECT_EQ(f.delivery.buffersHeld(), 1u);
+}
+
+TEST(InputDelivery, SysExFragmentsAcrossEventsJoinWithRealTimeBytesPassingThrough)
+{
+    Fixture f(1, 16);
+    f.receive({0xF0, 1, 2});
+    f.receive({0xF8});
+    f.receive({3, 0xF7});
+    ASSERT_EQ(f.recorder.calls.size(), 2u);
+    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InData);
+    EXPECT_EQ(f.recorder.calls[0].param1, 0xF8u);
+    EXPECT_EQ(f.recorder.calls[1].bytes, (Bytes{0xF0, 1, 2, 3, 0xF7}));
+}
+
+TEST(InputDelivery, AStatusByteCutsASysExShort)
+{
+    Fixture f(2, 16);
+    f.receive({0xF0, 1, 2});
+    f.receive({0xB0, 7, 9});
+    ASSERT_EQ(f.recorder.calls.size(), 2u);
+    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InLongError);
+    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2}));
+    EXPECT_EQ(f.recorder.calls[1].param1, 0x0907B0u);
+}
+
+TEST(InputDelivery, SysExWithoutAQueuedBufferIsDroppedAndLaterMessagesStillArrive)
+{
+    Fixture f(1, 4);
+    f.receive({0xF0, 1, 2, 3, 4, 5, 0xF7}); // fills the one buffer, the rest has nowhere to go
+    f.receive({0xF0, 9, 0xF7});
+    f.receive({0xC0, 5});
+    ASSERT_EQ(f.recorder.calls.size(), 2u);
+    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2, 3}));
+    EXPECT_EQ(f.recorder.calls[1].param1, 0x05C0u);
+}
+
+TEST(InputDelivery, ResetHandsBackThePartlyFilledBufferAndEveryQueuedOneThenStops)
+{
+    Fixture f(3, 16);
+    f.receive({0xF0, 1, 2});
+    f.delivery.reset();
+    ASSERT_EQ(f.recorder.calls.size(), 3u);
+    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2}));
+    EXPECT_TRUE(f.recorder.calls[1].bytes.empty());
+    EXPECT_TRUE(f.recorder.calls[2].bytes.empty());
+    for (const Call &call : f.recorder.calls)
+        EXPECT_EQ(call.message, MidiMsg::InLongData);
+    for (const MidiHeader &h : f.headers)
+        EXPECT_EQ(h.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
+    EXPECT_EQ(f.delivery.buffersHeld(), 0u);
+    f.receive({0xB0, 1, 2});
+    EXPECT_EQ(f.recorder.calls.size(), 3u);
+}
+
+TEST(InputDelivery, RefusesMoreBuffersThanItsQueueHolds)
+{
+    Fixture f(8, 4);
+    MidiHeader extra;
+    std::array<std::uint8_t, 4> block{};
+    extra.data = block.data();
+    extra.bufferLength = 4;
+    EXPECT_EQ(f.delivery.addBuffer(&extra), MidiErrNoMemory);
+    EXPECT_EQ(f.delivery.buffersHeld(), 8u);
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+// The FIFO and sender thread of a system output, over a scripted wire.
+#include "midi/backend/MidiOutputSender.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Records what is written; can hold every write back until released, and can report failure.
+class ScriptedWire : public MidiWire
+{
+public:
+    MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                     const std::atomic<bool> &abandon) override
+    {
+        std::unique_lock lock(mutex_);
+        while (held_ && !abandon.load())
+            changed_.wait_for(lock, std::chrono::milliseconds(1));
+        if (abandon.load())
+            return MidiErrNotReady;
+        written_.emplace_back(bytes, bytes + size);
+        return MidiOk;
+    }
+    void drain(std::chrono::steady_clock::time_point) override {}
+    MidiResult health() const override { return health_.load(); }
+
+    void hold(bool on)
+    {
+        std::lock_guard lock(mutex_);
+        held_ = on;
+        changed_.notify_all();
+    }
+    std::vector<Bytes> written()
+    {
+        std::lock_guard lock(mutex_);
+        return written_;
+    }
+    std::atomic<MidiResult> health_{MidiOk};
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    std::vector<Bytes> written_;
+};
+
+struct Done
+{
+    std::mutex mutex;
+    std::vector<MidiHeader *> headers;
+    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
+                         std::uintptr_t param1, std::uintptr_t) noexcept
+    {
+        auto *self = reinterpret_cast<Done *>(instance);
+        EXPECT_EQ(message, MidiMsg::OutDone);
+        std::lock_guard lock(self->mutex);
+        self->headers.push_back(reinterpret_cast<MidiHeader *>(param1));
+    }
+};
+
+struct Message
+{
+    Bytes bytes;
+    MidiHeader header;
+    explicit Message(Bytes b) : bytes(std::move(b))
+    {
+        header.data = bytes.data();
+        header.bufferLength = std::uint32_t(bytes.size());
+        header.flags = MidiHdrPrepared | MidiHdrInQueue;
+    }
+};
+
+TEST(OutputSender, MessagesLeaveInCallOrderAndLongOnesComeBackOnce)
+{
+    ScriptedWire wire;
+    Done done;
+    Message sysex({0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7});
+    {
+        MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+        wire.hold(true); // the wire is slow: the short messages queue behind the long one
+        ASSERT_EQ(sender.sendLong(&sysex.header), MidiOk);
+        ASSERT_EQ(sender.sendShort(0x0FC3), MidiOk);
+        ASSERT_EQ(sender.sendShort(0x3F07B0), MidiOk);
+        wire.hold(false);
+        sender.close();
+    }
+    EXPECT_EQ(wire.written(), (std::vector<Bytes>{sysex.bytes, {0xC3, 0x0F}, {0xB0, 0x07, 0x3F}}));
+    ASSERT_EQ(done.headers, std::vector<MidiHeader *>{&sysex.header});
+    EXPECT_EQ(sysex.header.flags, MidiHdrPrepared | MidiHdrDone);
+}
+
+TEST(OutputSender, CloseGivesUpAfterTheDrainLimitAndHandsBackWhatWasNotSent)
+{
+    ScriptedWire wire;
+    Done done;
+    Message first({0xF0, 1, 0xF7});
+    Message second({0xF0, 2, 0xF7});
+    MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+    wire.hold(true); // the system never takes anything
+    ASSERT_EQ(sender.sendLong(&first.header), MidiOk);
+    ASSERT_EQ(sender.sendLong(&second.header), MidiOk);
+    sender.close(std::chrono::milliseconds(50));
+    EXPECT_TRUE(wire.written().empty());
+    EXPECT_EQ(done.headers, (std::vector<MidiHeader *>{&first.header, &second.header}));
+    EXPECT_EQ(sender.sendShort(0x3F07B0), MidiErrInvalidHandle);
+}
+
+TEST(OutputSender, RefusesWhatCannotGoOutAsOneShortMessage)
+{
+    ScriptedWire wire;
+    Done done;
+    MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+    EXPECT_EQ(sender.sendShort(0x3F07), MidiErrInvalidParam); // running status
+    EXPECT_EQ(sender.sendShort(0xF0), MidiErrInvalidParam);   // SysEx start
+    EXPECT_EQ(sender.sendShort(0x808087B0), MidiOk);          // top byte ignored, data unmasked
+    sender.close();
+    EXPECT_EQ(wire.written(), (std::vector<Bytes>{{0xB0, 0x87, 0x80}}));
+}
+
+TEST(OutputSender, ADeadSystemRefusesNewMessagesWithItsReason)
+{
+    ScriptedWire wire;
+    Done done;
+    Message sysex({0xF0, 1, 0xF7});
+    MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+    wire.health_ = MidiErrSystemNotRunning;
+    EXPECT_EQ(sender.sendShort(0x3F07B0), MidiErrSystemNotRunning);
+    EXPECT_EQ(sender.sendLong(&sysex.header), MidiErrSystemNotRunning);
+    sender.close();
+    EXPECT_TRUE(done.headers.empty()); // refused messages were never queued
+}
+
+} // namespace
