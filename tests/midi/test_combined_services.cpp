@@ -1,0 +1,125 @@
+// The composition of the system's devices and the simulated ones.
+#include "FakeMidiServices.h"
+#include "midi/MidiOut.h"
+#include "midi/backend/CombinedServices.h"
+#include "midi_test_helpers.h"
+
+#include <gmock/gmock.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+struct Seen
+{
+    MidiHandle handle = NoMidiHandle;
+    std::uint32_t message = 0;
+    static void callback(MidiHandle handle, std::uint32_t message, std::uintptr_t instance,
+                         std::uintptr_t, std::uintptr_t) noexcept
+    {
+        auto *self = reinterpret_cast<Seen *>(instance);
+        self->handle = handle;
+        self->message = message;
+    }
+};
+
+std::vector<std::string> outputNames(MidiServices &services)
+{
+    std::vector<std::string> names;
+    for (std::uint32_t i = 0; i < services.outputDeviceCount(); ++i) {
+        MidiOutCaps caps;
+        EXPECT_EQ(services.outputDeviceCaps(static_cast<int>(i), caps), MidiOk);
+        names.push_back(caps.name);
+    }
+    return names;
+}
+
+using CombinedServicesTest = MidiLeakChecked;
+
+TEST_F(CombinedServicesTest, WithoutSystemDevicesOnlyTheSimulatedOnesExist)
+{
+    CombinedServices services(nullptr);
+    EXPECT_THAT(outputNames(services), ElementsAre("Torvane Simulator", "Virtual Loopback"));
+    EXPECT_EQ(services.inputDeviceCount(), 1u);
+    MidiOutCaps caps;
+    EXPECT_EQ(services.outputDeviceCaps(-1, caps), MidiErrBadDeviceId);
+}
+
+TEST_F(CombinedServicesTest, SystemDevicesComeFirstAndKeepTheirMapper)
+{
+    auto fake = std::make_unique<FakeMidiServices>();
+    FakeMidiServices &system = *fake;
+    system.outputs = {FakeMidiServices::outputNamed("USB MIDI"),
+                      FakeMidiServices::outputNamed("Torvane")};
+    system.inputs = {FakeMidiServices::inputNamed("USB MIDI")};
+    system.mapper = FakeMidiServices::outputNamed("Mapper");
+    system.extraTexts[700] = "system text";
+    CombinedServices services(std::move(fake));
+    EXPECT_THAT(outputNames(services),
+                ElementsAre("USB MIDI", "Torvane", "Torvane Simulator", "Virtual Loopback"));
+    MidiOutCaps mapper;
+    ASSERT_EQ(services.outputDeviceCaps(-1, mapper), MidiOk);
+    EXPECT_EQ(mapper.name, "Mapper");
+    MidiInCaps in;
+    ASSERT_EQ(services.inputDeviceCaps(1, in), MidiOk);
+    EXPECT_EQ(in.name, "Virtual Loopback");
+    std::string text;
+    EXPECT_EQ(services.errorText(700, text), MidiOk);
+    EXPECT_EQ(text, "system text");
+}
+
+TEST_F(CombinedServicesTest, CallsReachTheOwnerWithTheirHandleAndCallbacksCarryOurs)
+{
+    auto fake = std::make_unique<FakeMidiServices>();
+    FakeMidiServices &system = *fake;
+    system.outputs = {FakeMidiServices::outputNamed("USB MIDI")};
+    CombinedServices services(std::move(fake));
+
+    Seen seen;
+    MidiHandle handle = NoMidiHandle;
+    ASSERT_EQ(
+        services.openOutput(handle, 0, Seen::callback, reinterpret_cast<std::uintptr_t>(&seen)),
+        MidiOk);
+    EXPECT_NE(handle, FakeMidiServices::OutputHandle) << "our own handle, not the system's";
+    ASSERT_EQ(services.sendShortMessage(handle, 0x90), MidiOk);
+    EXPECT_THAT(system.shortMessages, ElementsAre(0x90u));
+    system.deliverRaw(false, MidiMsg::OutDone, 0, 0);
+    EXPECT_EQ(seen.handle, handle);
+    EXPECT_EQ(seen.message, MidiMsg::OutDone);
+    EXPECT_EQ(services.closeOutput(handle), MidiOk);
+    EXPECT_EQ(services.sendShortMessage(handle, 0x90), MidiErrInvalidHandle);
+
+    MidiHandle simulator = NoMidiHandle;
+    ASSERT_EQ(services.openOutput(simulator, 1, Seen::callback, 0), MidiOk);
+    ASSERT_EQ(services.sendShortMessage(simulator, 0x00403C90), MidiOk);
+    services.simulated().waitIdle();
+    EXPECT_EQ(services.simulated().simulatorMessages().size(), 1u);
+    EXPECT_EQ(services.closeOutput(simulator), MidiOk);
+}
+
+TEST_F(CombinedServicesTest, RefusedOpenLeavesNoRoute)
+{
+    auto fake = std::make_unique<FakeMidiServices>();
+    fake->outputs = {FakeMidiServices::outputNamed("USB MIDI")};
+    fake->openOutputResult = MidiErrAllocated;
+    CombinedServices services(std::move(fake));
+    MidiHandle handle = NoMidiHandle;
+    EXPECT_EQ(services.openOutput(handle, 0, Seen::callback, 0), MidiErrAllocated);
+    EXPECT_EQ(handle, NoMidiHandle);
+    EXPECT_EQ(services.openOutput(handle, 5, Seen::callback, 0), MidiErrBadDeviceId);
+}
+
+TEST_F(CombinedServicesTest, OutputPortFindsTheSimulatorByName)
+{
+    CombinedServices services(nullptr);
+    TMidiOutput port(services);
+    port.SetProductName("Torvane Simulator");
+    EXPECT_EQ(port.DeviceID(), 0);
+    ASSERT_TRUE(port.Open());
+    port.SendShortMessage(0xB0, 0x1F, 0x01);
+    services.simulated().waitIdle();
+    EXPECT_THAT(services.simulated().simulatorMessages(),
+                ElementsAre(std::vector<std::uint8_t>{0xB0, 0x1F, 0x01}));
+}
+
+} // namespace
