@@ -24,12 +24,13 @@ int Mul(int a, int b)
 }
 
 // Truncating division for a non-zero divisor. The one quotient that does not fit, INT_MIN / -1,
-// traps on x86; it wraps to INT_MIN like every other overflow here.
+// traps on x86; it wraps to INT_MIN like every other overflow here. Dividing in 64 bits keeps
+// that case exact: a special case for -1 is not enough, since GCC at -O2 folds it back into
+// the 32-bit division that traps.
 int Quotient(int dividend, int divisor)
 {
-    if (divisor == -1)
-        return Sub(0, dividend);
-    return dividend / divisor;
+    const std::int64_t quotient = std::int64_t{dividend} / divisor;
+    return static_cast<int>(static_cast<std::uint32_t>(quotient));
 }
 
 } // namespace
