@@ -1,5 +1,7 @@
 #include "controls/SampleTankCanvas.h"
 
+#include "controls/Colors.h"
+
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -9,48 +11,6 @@
 namespace sampletank {
 
 namespace {
-
-// System colour n of the platform, as a palette role in a colour group. The numbers are the
-// platform's own (5 window, 15 button face, ...); n 25 is unused there and stays black.
-struct SystemColor
-{
-    QPalette::ColorGroup group;
-    QPalette::ColorRole role;
-};
-constexpr QPalette::ColorGroup Active = QPalette::Active;
-constexpr std::array<SystemColor, 31> SystemColors{{
-    {Active, QPalette::Midlight},               // 0 scroll bar
-    {Active, QPalette::Dark},                   // 1 desktop
-    {Active, QPalette::Highlight},              // 2 active caption
-    {Active, QPalette::Mid},                    // 3 inactive caption
-    {Active, QPalette::Window},                 // 4 menu
-    {Active, QPalette::Base},                   // 5 window
-    {Active, QPalette::Shadow},                 // 6 window frame
-    {Active, QPalette::WindowText},             // 7 menu text
-    {Active, QPalette::Text},                   // 8 window text
-    {Active, QPalette::HighlightedText},        // 9 caption text
-    {Active, QPalette::Window},                 // 10 active border
-    {Active, QPalette::Window},                 // 11 inactive border
-    {Active, QPalette::Mid},                    // 12 application workspace
-    {Active, QPalette::Highlight},              // 13 highlight
-    {Active, QPalette::HighlightedText},        // 14 highlight text
-    {Active, QPalette::Button},                 // 15 button face
-    {Active, QPalette::Dark},                   // 16 button shadow
-    {QPalette::Disabled, QPalette::Text},       // 17 grey text
-    {Active, QPalette::ButtonText},             // 18 button text
-    {QPalette::Disabled, QPalette::WindowText}, // 19 inactive caption text
-    {Active, QPalette::Light},                  // 20 button highlight
-    {Active, QPalette::Shadow},                 // 21 3-D dark shadow
-    {Active, QPalette::Midlight},               // 22 3-D light
-    {Active, QPalette::ToolTipText},            // 23 info text
-    {Active, QPalette::ToolTipBase},            // 24 info background
-    {Active, QPalette::NoRole},                 // 25 unused
-    {Active, QPalette::Link},                   // 26 hot-tracked item
-    {Active, QPalette::Highlight},              // 27 active caption gradient
-    {Active, QPalette::Mid},                    // 28 inactive caption gradient
-    {Active, QPalette::Highlight},              // 29 menu highlight
-    {Active, QPalette::Window},                 // 30 menu bar
-}};
 
 constexpr QRgb Opaque = 0xff000000u;
 
@@ -106,13 +66,7 @@ void Combine(QImage &image, int left, int top, int right, int bottom,
 
 QRgb ResolveColor(quint32 color, const QPalette &palette)
 {
-    if (color & 0x80000000u) {
-        const std::size_t n = color & 0xffu;
-        if (n >= SystemColors.size() || SystemColors[n].role == QPalette::NoRole)
-            return Opaque;
-        return palette.color(SystemColors[n].group, SystemColors[n].role).rgb() | Opaque;
-    }
-    return qRgb(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
+    return ::ResolveColor(color, palette).rgb() | Opaque;
 }
 
 Rgb ToRgb(QRgb pixel)
