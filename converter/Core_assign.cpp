@@ -47,8 +47,10 @@ void TForm1::ApplyPreset(int preset)
 int TForm1::CurrentPreset() const
 {
     const std::array<TSpeedButton *, 4> buttons = {spdPar1, spdPar2, spdPar3, spdPar4};
+    // The button's own visibility, not whether it is on screen: with the "MIDI" page in front
+    // or the window hidden the highlighted preset is still the current one.
     for (int p = 0; p < 4; ++p)
-        if (buttons[p]->isVisible() && buttons[p]->CaptionColor() == Highlight)
+        if (!buttons[p]->isHidden() && buttons[p]->CaptionColor() == Highlight)
             return p;
     return 0;
 }
