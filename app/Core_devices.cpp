@@ -23,17 +23,23 @@ void ListDevices(QComboBox *selector, Port *port, std::uint32_t count, const QSt
 {
     const QSignalBlocker quiet(selector);
     const QString text = selector->currentText();
+    // The toolkit selects the first entry added to an empty list. The choice must wait for
+    // the whole list: a query that fails part-way leaves the entries listed so far and no
+    // selection, so that the open then fails instead of taking a device nobody chose.
+    const auto append = [selector, &text](const QString &entry) {
+        selector->addItem(entry);
+        selector->setCurrentIndex(-1);
+        selector->setEditText(text);
+    };
     selector->clear();
     selector->setEditText(text);
     if (count == 0) {
-        selector->addItem(none);
-        selector->setCurrentIndex(-1);
-        selector->setEditText(text);
+        append(none);
         return;
     }
     for (std::uint32_t k = 0; k < count; ++k) {
         port->SetDeviceID(static_cast<int>(k));
-        selector->addItem(port->ProductName());
+        append(port->ProductName());
     }
     selector->setCurrentIndex(0);
 }
