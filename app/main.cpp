@@ -6,11 +6,13 @@
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
+#include "app/SimulatorPage.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
 #include "midi/backend/RtMidiServices.h"
 #include "resources/Artwork.h"
+#include "sim/BuiltInSimulator.h"
 
 #include <memory>
 #include <new>
@@ -34,6 +36,10 @@ int main(int argc, char **argv)
     try {
         // The system's devices (ALSA, else JACK, else none) first, the simulated ones after.
         CombinedServices midi(std::make_unique<RtMidiServices>());
+        // The built-in simulated box hears the "Torvane Simulator" output from the start, so
+        // that it also gets what the window sends while it starts up.
+        sim::BuiltInSimulator simulator;
+        midi.simulated().setSimulatorSink(simulator.sink());
         QtFileDialogs dialogs;
         auto form1 = std::make_unique<TForm1>(midi, dialogs);
         Form1 = form1.get();
@@ -41,6 +47,7 @@ int main(int argc, char **argv)
         Form2 = form2.get();
         auto form10 = std::make_unique<TForm10>(Form1);
         Form10 = form10.get();
+        AddSimulatorPage(*Form1, simulator);
         Form1->show();
         result = app.exec();
         Form10 = nullptr;
