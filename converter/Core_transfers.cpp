@@ -40,17 +40,14 @@ void TForm1::SendProgramChange(int channel, int program)
 void TForm1::WaitMs(std::uint32_t ms)
 {
     // A monotonic clock: the pause lasts its time across midnight or a change of the local
-    // time. Sleep for most of it rather than spin a core, then poll the last stretch, so the
-    // pause never ends early and overshoots by little. No window messages are processed.
+    // time. The thread sleeps through the whole pause rather than spinning a core; a sleep
+    // that ends before the clock has passed the end is resumed, so the pause never ends early.
+    // The overshoot is the system's timer slack (tens of microseconds). No window messages
+    // are processed.
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    constexpr auto finalPoll = std::chrono::milliseconds(2);
-    for (Clock::time_point now = Clock::now(); now <= end; now = Clock::now()) {
-        if (end - now > finalPoll)
-            std::this_thread::sleep_for(end - now - finalPoll);
-        else
-            std::this_thread::yield();
-    }
+    for (Clock::time_point now = Clock::now(); now <= end; now = Clock::now())
+        std::this_thread::sleep_for(end - now + std::chrono::nanoseconds(1));
 }
 
 void TForm1::SendAllParameters()
