@@ -1,0 +1,257 @@
+// The paced converter transfers seen from the wire: the whole-preset transfer with its progress
+// window, the write-to-flash command, a transfer cut short by a failing device, and the pause.
+#include "app/ExceptionReport.h"
+#include "app/form_helpers.h"
+#include "controls/Cgauges.h"
+#include "controls/Kxpotlab.h"
+#include "controls/SpeedButton.h"
+#include "midi/FakeMidiServices.h"
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTabWidget>
+#include <QTest>
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How late the simulated loopback's thread may stamp one message on a busy machine.
+constexpr std::uint32_t DeliveryJitterMs = 20;
+
+std::string Hex(const std::uint8_t *bytes, std::size_t size)
+{
+    std::string text;
+    char byte[4];
+    for (std::size_t k = 0; k < size; ++k) {
+        std::snprintf(byte, sizeof byte, "%02X ", bytes[k]);
+        text += byte;
+    }
+    if (!text.empty())
+        text.pop_back();
+    return text;
+}
+
+// The parameter message for output i + 1, written out by hand from the message layout.
+std::string OutputMessage(int channel, int output, int byte)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "F0 70 7E %02X %02X %02X %02X F7", channel, 0x30 + output,
+                  byte >> 4, byte & 0x0F);
+    return text;
+}
+
+// A scripted device that notes, at each long message handed to it, how far the progress
+// window stood and when; it refuses the long message numbered refuseAt (from 0), if any.
+class WatchingServices : public FakeMidiServices
+{
+public:
+    struct Seen
+    {
+        int progress, max;
+        bool windowShown;
+        Clock::time_point at;
+    };
+
+    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
+    {
+        seen.push_back({Form2->CGauge1->Progress(), Form2->CGauge1->MaxValue(), Form2->isVisible(),
+                        Clock::now()});
+        if (static_cast<int>(seen.size()) - 1 == refuseAt)
+            return MidiErrNotReady;
+        return FakeMidiServices::sendLongMessage(handle, header);
+    }
+
+    int refuseAt = -1;
+    std::vector<Seen> seen;
+};
+
+class TransfersTest : public FormTest
+{
+protected:
+    TransfersTest() { Watching.outputs = {FakeMidiServices::outputNamed("Torvane Simulator")}; }
+
+    // The window on the "Config" page, start-up's patch-bay messages cleared.
+    void Open(MidiServices *midi = nullptr)
+    {
+        form = MakeForm(midi);
+        form->show();
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+        Midi.waitIdle();
+        Midi.clearSimulatorMessages();
+    }
+
+    std::vector<std::string> Sent()
+    {
+        std::vector<std::string> sent;
+        for (const QString &message : SentToSimulator())
+            sent.push_back(message.toStdString());
+        return sent;
+    }
+
+    std::vector<std::string> LongMessagesSeenBy(const FakeMidiServices &device)
+    {
+        std::vector<std::string> sent;
+        for (const auto &message : device.longMessages)
+            sent.push_back(Hex(message.data(), message.size()));
+        return sent;
+    }
+
+    // Declared before the window, which closes its ports on the devices when it goes.
+    WatchingServices Watching;
+    std::unique_ptr<TForm1> form;
+};
+
+void Click(QWidget *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+} // namespace
+
+TEST_F(TransfersTest, TransferSendsTheCurrentPresetInOrderAsTheGaugeAdvances)
+{
+    Open(&Watching);
+    std::vector<std::string> expected;
+    for (int i = 0; i < TForm1::OutputCount; ++i) {
+        const int byte = i == 7 ? 0xFF : i == 12 ? 0x90 : (i * 5) % 128;
+        Bank.SetByte(1, i, std::uint8_t(byte));
+        expected.push_back(OutputMessage(15, i, byte));
+    }
+    Bank.SetByte(1, 32, 15);
+    Bank.SetByte(1, 33, 0x42);
+    Click(form->spdPar2); // "Send Params RT" is off: nothing sent yet
+    ASSERT_TRUE(Watching.longMessages.empty());
+
+    Click(form->SpeedButton1);
+
+    // Only the 32 assignments, parameters 0x30..0x4F in order; neither byte 32 nor 33.
+    EXPECT_EQ(LongMessagesSeenBy(Watching), expected);
+    ASSERT_EQ(Watching.seen.size(), 32u);
+    for (int i = 0; i < 32; ++i) {
+        SCOPED_TRACE(i);
+        // Message i goes out when the gauge shows the i messages before it.
+        EXPECT_EQ(Watching.seen[i].progress, i);
+        EXPECT_EQ(Watching.seen[i].max, 34);
+        EXPECT_TRUE(Watching.seen[i].windowShown);
+        // The pause after each message: the next is handed over more than 100 ms later.
+        if (i > 0) {
+            EXPECT_GT(Watching.seen[i].at - Watching.seen[i - 1].at,
+                      std::chrono::milliseconds(100));
+        }
+    }
+    EXPECT_EQ(Form2->CGauge1->Progress(), 32);
+    EXPECT_EQ(Form2->CGauge1->MaxValue(), 34);
+    EXPECT_EQ(Form2->CGauge1->GetPercentDone(), 94);
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(Boxes.Messages.isEmpty());
+}
+
+TEST_F(TransfersTest, TransferLeavesAtLeast100msBetweenMessagesOnTheWire)
+{
+    Open();
+    for (int i = 0; i < TForm1::OutputCount; ++i)
+        Bank.SetByte(0, i, std::uint8_t(127 - i));
+    // Room for the whole transfer at the loopback input: the port queues its receive buffers
+    // once and hands each back full.
+    form->MidiInput1->Close();
+    form->MidiInput1->SetSysexBufferCount(TForm1::OutputCount);
+    // The user picks the loopback as output, which reopens both ports.
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
+    form->cmbOutput->showPopup();
+    QTest::keyClick(form->cmbOutput->view(), Qt::Key_Down);
+    QTest::keyClick(form->cmbOutput->view(), Qt::Key_Return);
+    ASSERT_EQ(form->cmbOutput->currentText(), "Virtual Loopback");
+    ASSERT_EQ(form->MidiInput1->EventCount(), 0);
+
+    Click(form->SpeedButton1);
+    Midi.waitIdle();
+
+    ASSERT_EQ(form->MidiInput1->EventCount(), 32);
+    const TMidiRingEvent *received = form->MidiInput1->EventRing()->First;
+    for (int i = 0; i < 32; ++i) {
+        SCOPED_TRACE(i);
+        const MidiHeader *message = received[i].SysexHeader;
+        ASSERT_NE(message, nullptr);
+        EXPECT_EQ(Hex(message->data, message->bytesRecorded), OutputMessage(0, i, 127 - i));
+        // Each message arrives stamped by the loopback's own thread, which on a loaded machine
+        // may run a few milliseconds late for one message and not for the next: a gap can
+        // read a little under the 100 ms pause that the sender certainly took (the hand-over
+        // times are checked exactly above). A missing or shortened pause reads far lower.
+        if (i > 0) {
+            EXPECT_GE(received[i].Timestamp - received[i - 1].Timestamp, 100u - DeliveryJitterMs);
+        }
+    }
+    EXPECT_GE(received[31].Timestamp - received[0].Timestamp, 3100u - DeliveryJitterMs);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
+{
+    for (int refuseAt : {0, 4}) {
+        SCOPED_TRACE(refuseAt);
+        Watching.seen.clear();
+        Watching.longMessages.clear();
+        Boxes.Messages.clear();
+        Watching.refuseAt = refuseAt;
+        Open(&Watching);
+
+        Click(form->SpeedButton1);
+        const Clock::time_point returned = Clock::now();
+
+        EXPECT_EQ(Watching.longMessages.size(), std::size_t(refuseAt));
+        ASSERT_EQ(Watching.seen.size(), std::size_t(refuseAt) + 1);
+        // The refused message never counted on the gauge, and its 100 ms pause was not
+        // taken: the click returned well within it.
+        EXPECT_EQ(Form2->CGauge1->Progress(), refuseAt);
+        EXPECT_LT(returned - Watching.seen.back().at, std::chrono::milliseconds(100));
+        EXPECT_FALSE(Form2->isVisible());
+        ASSERT_EQ(Boxes.Messages.size(), 1);
+        EXPECT_EQ(Boxes.Messages[0].text,
+                  ExceptionReportText(form->MidiOutput1->ErrorText(MidiErrNotReady)));
+        form.reset();
+    }
+}
+
+TEST_F(TransfersTest, WriteToFlashSendsOneMessageWhateverSendParamsRTSaysThenPauses)
+{
+    Open();
+    form->kxpotlab4->SetState(3);
+    for (bool rt : {false, true}) {
+        SCOPED_TRACE(rt);
+        Midi.clearSimulatorMessages();
+        form->CheckBox38->setChecked(rt);
+        QElapsedTimer clicked;
+        clicked.start();
+        Click(form->SpeedButton10);
+        EXPECT_GE(clicked.elapsed(), 200);
+        EXPECT_EQ(Sent(), std::vector<std::string>{"F0 70 7E 02 70 07 0B F7"});
+    }
+}
+
+TEST(WaitMs, NeverEndsEarlyAndSleepsThroughThePause)
+{
+    const auto threadCpu = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    for (std::uint32_t ms : {0u, 1u, 7u, 200u}) {
+        SCOPED_TRACE(ms);
+        const auto cpuBefore = threadCpu();
+        const Clock::time_point before = Clock::now();
+        TForm1::WaitMs(ms);
+        const Clock::duration waited = Clock::now() - before;
+        EXPECT_GT(waited, std::chrono::milliseconds(ms));
+        // A pause that spins, even only for its last stretch, burns that time on this thread.
+        EXPECT_LT(threadCpu() - cpuBefore, std::chrono::microseconds(ms * 100 + 500));
+    }
+}
