@@ -1,0 +1,271 @@
+// End-to-end delay of real MIDI through a JACK server into the editor's GUI thread, in
+// microseconds (median and 99th percentile over every message of the run):
+//  - OutputToGuiHandler: TMidiOutput::SendShortMessage on the GUI thread, out through our
+//    sender thread and JACK port, through another client, into a TMidiInput of a second
+//    services instance, up to its OnMidiInput handler. Includes waiting for the next JACK
+//    cycle, so it is bounded below by nothing and above by about one period.
+//  - JackEventToGuiHandler: a message that another client (as jack_midiseq does) writes in its
+//    process callback, from that moment (JACK clock) to OnMidiInput.
+// Uses the server named by JACK_DEFAULT_SERVER when one answers; otherwise starts a private
+// one with the dummy driver (48 kHz, 256-frame periods = 5.33 ms) and stops it at the end.
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+#include "midi/backend/JackClient.h"
+#include "midi/backend/RtMidiServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <benchmark/benchmark.h>
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// A client of the benchmark's own: copies its input to its output in the same cycle, and can
+// inject one message, noting on the JACK clock when its process callback wrote it.
+class Link
+{
+public:
+    Link()
+    {
+        client_ = jack_client_open("torvane-bench-link", JackNoStartServer, nullptr);
+        if (!client_)
+            return;
+        in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &Link::process, this);
+        jack_activate(client_);
+    }
+    ~Link()
+    {
+        if (client_)
+            jack_client_close(client_);
+    }
+    bool ok() const { return in_ && out_; }
+    std::string inName() const { return jack_port_name(in_); }
+    std::string outName() const { return jack_port_name(out_); }
+    jack_time_t now() const { return jack_get_time(); }
+
+    void inject(std::uint8_t value) { inject_.store(0x100 | value); }
+    jack_time_t injectedAt() const { return injectedAt_.load(); }
+
+private:
+    static int process(jack_nframes_t frames, void *self)
+    {
+        auto *link = static_cast<Link *>(self);
+        void *in = jack_port_get_buffer(link->in_, frames);
+        void *out = jack_port_get_buffer(link->out_, frames);
+        jack_midi_clear_buffer(out);
+        if (const int pending = link->inject_.exchange(0)) {
+            const jack_midi_data_t cc[] = {0xB0, 0x07, jack_midi_data_t(pending & 0x7F)};
+            jack_midi_event_write(out, 0, cc, sizeof cc);
+            link->injectedAt_.store(jack_get_time());
+        }
+        const jack_nframes_t count = jack_midi_get_event_count(in);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, in, i) == 0)
+                jack_midi_event_write(out, event.time, event.buffer, event.size);
+        }
+        return 0;
+    }
+
+    jack_client_t *client_ = nullptr;
+    jack_port_t *in_ = nullptr;
+    jack_port_t *out_ = nullptr;
+    std::atomic<int> inject_{0};
+    std::atomic<jack_time_t> injectedAt_{0};
+};
+
+int findDevice(MidiServices &services, const std::string &name, bool output)
+{
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        const std::uint32_t n = output ? services.outputDeviceCount() : services.inputDeviceCount();
+        for (std::uint32_t i = 0; i < n; ++i) {
+            std::string found;
+            if (output) {
+                MidiOutCaps caps;
+                services.outputDeviceCaps(int(i), caps);
+                found = caps.name;
+            } else {
+                MidiInCaps caps;
+                services.inputDeviceCaps(int(i), caps);
+                found = caps.name;
+            }
+            if (found == name)
+                return int(i);
+        }
+        QThread::msleep(10);
+    }
+    return -1;
+}
+
+void report(benchmark::State &state, std::vector<double> &samples)
+{
+    if (samples.empty())
+        return;
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_us"] = samples[samples.size() / 2];
+    state.counters["p99_us"] = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
+    state.counters["max_us"] = samples.back();
+}
+
+// Everything a run needs: the link, and two services instances (two JACK clients, so the path
+// out -> link -> in is one chain within a cycle, not a loop that JACK breaks with a delay).
+struct Rig
+{
+    Link link;
+    RtMidiServices sending{RtMidiServices::System::Jack};
+    RtMidiServices receiving{RtMidiServices::System::Jack};
+    TMidiOutput out{sending};
+    TMidiInput in{receiving};
+    int received = 0;
+
+    bool open(benchmark::State &state, bool withOutput)
+    {
+        if (!link.ok() || sending.system() != RtMidiServices::System::Jack) {
+            state.SkipWithError("no JACK server");
+            return false;
+        }
+        const int source = findDevice(receiving, link.outName(), false);
+        in.SetDeviceID(std::uint16_t(source));
+        in.SetCapacity(MaxRingSlots);
+        in.OnMidiInput = [this](QObject *) { ++received; };
+        in.Open();
+        in.Start();
+        if (withOutput) {
+            out.SetDeviceID(findDevice(sending, link.inName(), true));
+            out.Open();
+        }
+        if (source < 0 || in.PortState() != psOpen || (withOutput && out.PortState() != psOpen)) {
+            state.SkipWithError("could not open the ports");
+            return false;
+        }
+        return true;
+    }
+    void waitFor(int count)
+    {
+        while (received < count)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // Each message would otherwise leave right after the cycle that delivered the previous one
+    // and always wait a whole period: start at a random point of the cycle instead (not timed).
+    void desynchronise()
+    {
+        QThread::usleep(std::uint64_t(QRandomGenerator::global()->bounded(6000)));
+    }
+    // Start afresh before the ring fills.
+    void recycle()
+    {
+        if (in.EventCount() < MaxRingSlots - 10)
+            return;
+        in.Close();
+        in.Open();
+        in.Start();
+        received = 0;
+    }
+};
+
+void BM_OutputToGuiHandler(benchmark::State &state)
+{
+    Rig rig;
+    if (!rig.open(state, true))
+        return;
+    std::vector<double> samples;
+    for (auto _ : state) {
+        rig.recycle();
+        rig.desynchronise();
+        const int before = rig.received;
+        const jack_time_t start = rig.link.now();
+        rig.out.SendShortMessage(0xB0, 0x07, std::uint8_t(before & 0x7F));
+        rig.waitFor(before + 1);
+        const double us = double(rig.link.now() - start);
+        samples.push_back(us);
+        state.SetIterationTime(us / 1e6);
+    }
+    report(state, samples);
+}
+BENCHMARK(BM_OutputToGuiHandler)->UseManualTime()->Iterations(400)->Unit(benchmark::kMicrosecond);
+
+void BM_JackEventToGuiHandler(benchmark::State &state)
+{
+    Rig rig;
+    if (!rig.open(state, false))
+        return;
+    std::vector<double> samples;
+    for (auto _ : state) {
+        rig.recycle();
+        rig.desynchronise();
+        const int before = rig.received;
+        rig.link.inject(std::uint8_t(before & 0x7F));
+        rig.waitFor(before + 1);
+        const double us = double(rig.link.now() - rig.link.injectedAt());
+        samples.push_back(us);
+        state.SetIterationTime(us / 1e6);
+    }
+    report(state, samples);
+}
+BENCHMARK(BM_JackEventToGuiHandler)
+    ->UseManualTime()
+    ->Iterations(400)
+    ->Unit(benchmark::kMicrosecond);
+
+// A private dummy-driver server for when none answers; stopped with SIGTERM so that it leaves
+// no entry in JACK's shared registry of servers.
+class PrivateServer
+{
+public:
+    bool start()
+    {
+        name_ = QStringLiteral("torvane-bench-%1").arg(QCoreApplication::applicationPid());
+        jackd_.setProcessChannelMode(QProcess::MergedChannels);
+        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
+        QProcess wait;
+        wait.start("jack_wait", {"-s", name_, "-w", "-t", "15"});
+        wait.waitForFinished(20000);
+        qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
+        return wait.exitCode() == 0;
+    }
+    ~PrivateServer()
+    {
+        if (jackd_.state() == QProcess::NotRunning)
+            return;
+        jackd_.terminate();
+        jackd_.waitForFinished(5000);
+        QDir shm("/dev/shm");
+        for (const QString &file : shm.entryList({"jack_sem.*_" + name_ + "_*"}, QDir::Files))
+            shm.remove(file);
+    }
+
+private:
+    QString name_;
+    QProcess jackd_;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    PrivateServer server;
+    if (!JackClient::connect("torvane-bench-probe")) {
+        std::fprintf(stderr, "No JACK server answers; starting a private one.\n");
+        if (!server.start()) {
+            std::fprintf(stderr, "Could not start jackd.\n");
+            return 1;
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
