@@ -32,6 +32,9 @@ SaveTarget TargetFor(const QString &chosen)
 
 void TForm1::SpeedButton17Click(QObject *)
 {
+    // A save dialog at every use: the button says "Save" and a name that does not exist yet
+    // can be typed.
+    SaveDialog1.kind = TFileDialog::Save;
     SaveDialog1.Title = "Save Torvane Parameter File";
     SaveDialog1.FilterIndex = 1;
     SaveDialog1.FileName.clear();
@@ -39,8 +42,9 @@ void TForm1::SpeedButton17Click(QObject *)
         return;
     const SaveTarget target = TargetFor(SaveDialog1.FileName);
     // When the backup name is taken the rename fails: the backup keeps the oldest version and
-    // the file itself is overwritten.
-    if (QFileInfo::exists(target.path))
+    // the file itself is overwritten. Only a file is backed up: a folder of the target's name
+    // stays where it is, and the write then fails and is reported.
+    if (QFileInfo(target.path).isFile())
         QFile::rename(target.path, target.backup);
     if (!PresetBank->SavePreset(CurrentPreset(), target.path))
         ShowErrorBox("Write File Error - Abort Saving", "File Error");
@@ -48,6 +52,7 @@ void TForm1::SpeedButton17Click(QObject *)
 
 void TForm1::SpeedButton8Click(QObject *)
 {
+    OpenDialog1.kind = TFileDialog::Open;
     OpenDialog1.Title = "Open Torvane Parameter File";
     OpenDialog1.FilterIndex = 1;
     if (!Dialogs.Execute(OpenDialog1, this))
