@@ -81,8 +81,9 @@ std::optional<RejectReason> TorvaneBox::apply(const MidiMessage &message)
 std::optional<RejectReason> TorvaneBox::applyParameterMessage(const MidiMessage &message)
 {
     // The checks go from the outside in: whose message, how long, for whom, what, which value.
-    if ((message.length > 1 && message.at(1) != 0x70) ||
-        (message.length > 2 && message.at(2) != 0x7E))
+    // The header is what stands between F0 and the closing F7, however short the block.
+    const std::size_t body = message.length - 1;
+    if ((body > 1 && message.at(1) != 0x70) || (body > 2 && message.at(2) != 0x7E))
         return RejectReason::OtherHeader;
     if (message.length != ParameterMessageLength)
         return RejectReason::WrongLength;
