@@ -1,5 +1,6 @@
 #include "midi/MidiIn.h"
 
+#include "midi/LeakOnPurpose.h"
 #include "midi/MidiErrorText.h"
 
 TMidiInput::TMidiInput(MidiServices &services, QObject *owner)
@@ -199,10 +200,12 @@ void TMidiInput::abandonDriverMemory()
     // buffers, and post into the sink: leaving them allocated is the only safe choice.
     if (sysexHeaders_) {
         for (auto &buffer : *sysexHeaders_)
-            [[maybe_unused]] TMyMidiHdr *stillQueued = buffer.release();
+            LeakOnPurpose(buffer.release());
     }
     sysexHeaders_.reset();
+    LeakOnPurpose(eventRing_);
     eventRing_ = nullptr;
+    LeakOnPurpose(callbackBlock_);
     callbackBlock_ = nullptr;
     deviceHandle_ = NoMidiHandle;
     notifyWindow_.abandonQueue();

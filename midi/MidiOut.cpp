@@ -1,5 +1,6 @@
 #include "midi/MidiOut.h"
 
+#include "midi/LeakOnPurpose.h"
 #include "midi/MidiErrorText.h"
 
 #include <cstring>
@@ -34,8 +35,9 @@ void TMidiOutput::abandonDriverMemory()
     // The device could not be closed and may still report completions into the block, the sink
     // and the buffers it holds: leaving them allocated is the only safe choice.
     for (auto &[header, message] : pending_)
-        [[maybe_unused]] TMyMidiHdr *stillQueued = message.buffer.release();
+        LeakOnPurpose(message.buffer.release());
     pending_.clear();
+    LeakOnPurpose(callbackBlock_);
     callbackBlock_ = nullptr;
     notifyWindow_.abandonQueue();
 }

@@ -1,5 +1,6 @@
 #include "midi/NotificationSink.h"
 
+#include "midi/LeakOnPurpose.h"
 #include "midi/MidiNotifications.h"
 
 #include <QPointer>
@@ -26,7 +27,7 @@ void NotificationSink::abandonQueue()
 {
     notifier_.reset();
     // Intentionally leaked: a driver that could not be stopped may still post into it.
-    [[maybe_unused]] NotificationQueue *stillInUse = queue_.release();
+    LeakOnPurpose(queue_.release());
     watch();
 }
 

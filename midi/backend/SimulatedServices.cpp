@@ -25,8 +25,9 @@ SimulatedServices::~SimulatedServices()
 
 void SimulatedServices::setSimulatorSink(SimulatorSink sink)
 {
+    auto shared = sink ? std::make_shared<const SimulatorSink>(std::move(sink)) : nullptr;
     std::lock_guard lock(mutex_);
-    sink_ = std::move(sink);
+    sink_ = std::move(shared);
 }
 
 std::vector<std::vector<std::uint8_t>> SimulatedServices::simulatorMessages() const
@@ -65,13 +66,13 @@ void SimulatedServices::run()
         const Task task = tasks_.front();
         tasks_.pop_front();
         busy_ = true;
-        process(task);
+        process(task, lock);
         busy_ = false;
         idle_.notify_all();
     }
 }
 
-void SimulatedServices::process(const Task &task)
+void SimulatedServices::process(const Task &task, std::unique_lock<std::mutex> &lock)
 {
     // closeOutput waits until queued is 0, so the output is still there.
     Output &output = outputs_.at(task.handle);
@@ -81,13 +82,13 @@ void SimulatedServices::process(const Task &task)
             bytes[i] = static_cast<std::uint8_t>(task.word >> (8 * i));
         const std::size_t size = std::max<std::size_t>(1, shortMessageLength(bytes[0]));
         if (output.device == SimulatorOutput)
-            toSimulator(bytes, size);
+            toSimulator(bytes, size, lock);
         else
             loopShort(packShortMessage(bytes, size));
     } else {
         MidiHeader *header = task.header;
         if (output.device == SimulatorOutput)
-            toSimulator(header->data, header->bufferLength);
+            toSimulator(header->data, header->bufferLength, lock);
         else
             loopStream(header->data, header->bufferLength);
         header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
@@ -97,12 +98,19 @@ void SimulatedServices::process(const Task &task)
     --output.queued;
 }
 
-void SimulatedServices::toSimulator(const std::uint8_t *bytes, std::size_t size)
+void SimulatedServices::toSimulator(const std::uint8_t *bytes, std::size_t size,
+                                    std::unique_lock<std::mutex> &lock)
 {
-    if (sink_)
-        sink_(bytes, size);
-    else
+    if (!sink_) {
         recorded_.emplace_back(bytes, bytes + size);
+        return;
+    }
+    // The bytes stay valid: a queued header is not touched by its owner until it is reported
+    // done, and closeOutput waits for that. Only this thread calls the sink, so order holds.
+    const std::shared_ptr<const SimulatorSink> sink = sink_;
+    lock.unlock();
+    (*sink)(bytes, size);
+    lock.lock();
 }
 
 // A long message on the loopback is a byte stream: SysEx blocks, and short messages (running

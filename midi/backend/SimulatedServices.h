@@ -6,12 +6,12 @@
 //            comes in on the input, through the same callback path as a real device.
 //
 // Threads: one worker thread of our own sends everything, in call order per services object, so
-// a short message never overtakes a long one sent before it. It calls the simulator sink, hands
-// loopback data to the input's callback (InData / InLongData / InLongError) and reports each
-// finished long message (OutDone). It does all that while holding the services' lock, so the
-// sink must not call back into the services; the ports' callback never does. resetInput hands
-// the queued input buffers back on the calling thread, under the same lock, so callbacks for
-// one handle never overlap.
+// a short message never overtakes a long one sent before it. It calls the simulator sink (with
+// the services' lock released, so the sink may take locks of its own), hands loopback data to
+// the input's callback (InData / InLongData / InLongError) and reports each finished long
+// message (OutDone); the callbacks run under the services' lock, which the ports' callback
+// allows, as it takes no lock and never calls back. resetInput hands the queued input buffers
+// back on the calling thread under the same lock, so callbacks for one handle never overlap.
 #include "midi/backend/MidiServices.h"
 
 #include <chrono>
@@ -21,6 +21,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -101,8 +102,9 @@ private:
     };
 
     void run();
-    void process(const Task &task);
-    void toSimulator(const std::uint8_t *bytes, std::size_t size);
+    void process(const Task &task, std::unique_lock<std::mutex> &lock);
+    void toSimulator(const std::uint8_t *bytes, std::size_t size,
+                     std::unique_lock<std::mutex> &lock);
     void loopStream(const std::uint8_t *bytes, std::size_t size);
     void loopShort(std::uint32_t word);
     void loopSysex(const std::uint8_t *bytes, std::size_t size, bool complete);
@@ -122,7 +124,7 @@ private:
     MidiHandle nextHandle_ = 1;
     std::map<MidiHandle, Output> outputs_;
     std::optional<Input> input_;
-    SimulatorSink sink_;
+    std::shared_ptr<const SimulatorSink> sink_; // replaced whole, so the worker can hold one
     std::vector<std::vector<std::uint8_t>> recorded_;
     std::size_t droppedLoopbackBytes_ = 0;
     std::thread worker_; // last: started when everything above exists

@@ -113,9 +113,11 @@ TEST_F(SimulatedServicesTest, SinkReceivesTheBytesOnTheServicesThread)
     services.sendShortMessage(handle, 0x00403C90);
     services.waitIdle();
     EXPECT_TRUE(services.simulatorMessages().empty());
-    std::lock_guard lock(mutex);
-    EXPECT_THAT(received, ElementsAre(Bytes{0x90, 0x3C, 0x40}));
-    EXPECT_FALSE(onCallerThread);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_THAT(received, ElementsAre(Bytes{0x90, 0x3C, 0x40}));
+        EXPECT_FALSE(onCallerThread);
+    }
     EXPECT_EQ(services.closeOutput(handle), MidiOk);
 }
 
