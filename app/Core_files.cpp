@@ -34,7 +34,6 @@ void TForm1::SpeedButton17Click(QObject *)
 {
     // A save dialog at every use: the button says "Save" and a name that does not exist yet
     // can be typed.
-    SaveDialog1.kind = TFileDialog::Save;
     SaveDialog1.Title = "Save Torvane Parameter File";
     SaveDialog1.FilterIndex = 1;
     SaveDialog1.FileName.clear();
@@ -52,7 +51,6 @@ void TForm1::SpeedButton17Click(QObject *)
 
 void TForm1::SpeedButton8Click(QObject *)
 {
-    OpenDialog1.kind = TFileDialog::Open;
     OpenDialog1.Title = "Open Torvane Parameter File";
     OpenDialog1.FilterIndex = 1;
     if (!Dialogs.Execute(OpenDialog1, this))

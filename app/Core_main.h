@@ -148,8 +148,10 @@ public:
     // Non-visual components, owned by the window.
     TMidiInput *MidiInput1 = nullptr;
     TMidiOutput *MidiOutput1 = nullptr;
-    TFileDialog SaveDialog1;
-    TFileDialog OpenDialog1;
+    TFileDialog SaveDialog1 = TFileDialog::Make(
+        TFileDialog::Save, "Torvane Parameter File (*.TVN) |*.TVN|All Files (*.*)|*.*");
+    TFileDialog OpenDialog1 = TFileDialog::Make(
+        TFileDialog::Open, "Torvane Parameter file (*.TVN)|*.TVN|All files (*.*)|*.*");
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -15,6 +15,14 @@ struct TFileDialog
     QString Filter;
     int FilterIndex = 1; // 1-based, as the filter's pairs are counted
     QString FileName;    // in: proposed; out: chosen (with its folder)
+
+    static TFileDialog Make(Kind kind, const QString &filter)
+    {
+        TFileDialog dialog;
+        dialog.kind = kind;
+        dialog.Filter = filter;
+        return dialog;
+    }
 };
 
 class FileDialogs
