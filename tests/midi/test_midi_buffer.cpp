@@ -187,11 +187,4 @@ TEST_F(MidiBufferTest, CallbackPostsDroppedForEveryItemPastAFullRing)
     CallbackBlockFree(block);
 }
 
-TEST_F(MidiBufferTest, CallbackWithoutBlockDoesNothing)
-{
-    MidiCallback(1, MidiMsg::InData, 0, 0x90, 0);
-    MidiCallback(1, MidiMsg::OutDone, 0, 0x1000, 0);
-    SUCCEED();
-}
-
 } // namespace

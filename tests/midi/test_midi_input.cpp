@@ -246,15 +246,6 @@ TEST_F(MidiInputTest, StartAndCloseOnAClosedPortCallNothing)
     EXPECT_THAT(fake.calls, IsEmpty());
 }
 
-TEST_F(MidiInputTest, RefusedStartRaisesTheServicesText)
-{
-    TMidiInput port(fake);
-    port.Open();
-    fake.startResult = MidiErrNotReady;
-    EXPECT_EQ(raisedBy([&] { port.Start(); }), "The MIDI device is busy");
-    EXPECT_EQ(port.Error(), MidiErrNotReady);
-}
-
 TEST_F(MidiInputTest, CloseThatFailsPartWayIsFinishedLater)
 {
     TMidiInput port(fake);

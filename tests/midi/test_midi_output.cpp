@@ -215,14 +215,6 @@ TEST_F(MidiOutputTest, RefusedCloseRaisesAndStaysOpen)
     fake.closeOutputResult = MidiOk;
 }
 
-TEST_F(MidiOutputTest, OpenOnAnOpenPortKeepsTheDevice)
-{
-    TMidiOutput port(fake);
-    ASSERT_TRUE(port.Open());
-    EXPECT_TRUE(port.Open());
-    EXPECT_THAT(fake.calls, ElementsAre("openOutput 0"));
-}
-
 TEST_F(MidiOutputTest, ShortMessagesAreSentUnchanged)
 {
     TMidiOutput port(fake);

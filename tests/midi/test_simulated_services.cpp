@@ -150,20 +150,6 @@ TEST_F(SimulatedServicesTest, CompletionsComeInOrderFromTheServicesThreadAndClos
     EXPECT_EQ(services.sendShortMessage(handle, 0x90), MidiErrInvalidHandle);
 }
 
-TEST_F(SimulatedServicesTest, HeaderRulesOfTheOutput)
-{
-    SimulatedServices services;
-    Recorder recorder;
-    MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 1, Recorder::callback, recorder.instance()), MidiOk);
-    Buffer empty(0);
-    EXPECT_EQ(services.prepareOutputHeader(handle, &empty.header), MidiErrInvalidParam);
-    Buffer message(0);
-    message.fill({0xF0, 0xF7});
-    EXPECT_EQ(services.sendLongMessage(handle, &message.header), MidiErrUnprepared);
-    EXPECT_EQ(services.closeOutput(handle), MidiOk);
-}
-
 TEST_F(SimulatedServicesTest, InputBuffersComeBackOnResetAndBlockTheClose)
 {
     SimulatedServices services;
