@@ -76,7 +76,7 @@ SimulatorPage::SimulatorPage(sim::BuiltInSimulator &simulator, QWidget *parent)
     Levels->SetLineColor(Lime);
     Levels->SetMarkerColor(Aqua);
     Levels->SetMarkerSize(2);
-    Levels->setFixedHeight(64);
+    Levels->setFixedHeight(90);
     Levels->setAttribute(Qt::WA_TransparentForMouseEvents);
     Levels->setFocusPolicy(Qt::NoFocus);
     page->addWidget(Levels);

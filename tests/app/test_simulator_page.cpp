@@ -1,0 +1,188 @@
+// The "Simulator" page on the main window, with the built-in box behind the "Torvane Simulator"
+// output: the user's clicks, keys and drags on the editor's own pages show up on it.
+#include "app/SimulatorPage.h"
+#include "controls/Kxpotlab.h"
+#include "controls/Kxsampletank.h"
+#include "controls/SampleTankGeometry.h"
+#include "controls/SpeedButton.h"
+#include "form_helpers.h"
+#include "sim/BuiltInSimulator.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+class SimulatorPageTest : public FormTest
+{
+protected:
+    SimulatorPageTest() : Simulator(QDir(Dir.path()).filePath("simulator.flash"))
+    {
+        Midi.setSimulatorSink(Simulator.sink());
+    }
+
+    std::unique_ptr<TForm1> MakeWindow()
+    {
+        auto form = MakeForm();
+        Page = AddSimulatorPage(*form, Simulator);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        Settle();
+        return form;
+    }
+
+    // Lets everything sent so far reach the box and the page.
+    void Settle()
+    {
+        Midi.waitIdle();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    static void ShowTab(TForm1 &form, const QString &caption)
+    {
+        QTabBar *bar = form.PageControl1->tabBar();
+        for (int i = 0; i < bar->count(); ++i)
+            if (bar->tabText(i) == caption)
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
+        ASSERT_EQ(form.PageControl1->tabText(form.PageControl1->currentIndex()), caption);
+    }
+
+    static void ClickCheckBox(QCheckBox *box)
+    {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator =
+            box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
+    }
+
+    static void ChooseItem(QComboBox *selector, int item)
+    {
+        selector->setFocus();
+        while (selector->currentIndex() < item)
+            QTest::keyClick(selector, Qt::Key_Down);
+    }
+
+    static void DragUp(QWidget *label, int pixels)
+    {
+        const QPoint start = label->rect().center();
+        QTest::mousePress(label, Qt::LeftButton, {}, start);
+        for (int dy = 4; dy <= pixels; dy += 4)
+            QTest::mouseMove(label, start - QPoint(0, dy));
+        QTest::mouseRelease(label, Qt::LeftButton, {}, start - QPoint(0, pixels));
+    }
+
+    sim::BuiltInSimulator Simulator;
+    SimulatorPage *Page = nullptr;
+};
+
+TEST_F(SimulatorPageTest, IsTheFourthTabAndMidiStaysTheStartPage)
+{
+    const auto form = MakeWindow();
+    QStringList tabs;
+    for (int i = 0; i < form->PageControl1->count(); ++i)
+        tabs << form->PageControl1->tabText(i);
+    EXPECT_EQ(tabs, (QStringList{"Config", "MIDI", "About...", "Simulator"}));
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet3);
+    EXPECT_EQ(form->PageControl1->widget(3), Page);
+    // The start-up send of the patch-bay set-up reached the box.
+    EXPECT_EQ(Page->KesselLabel->text(), "Kessel: input 2, merge off");
+    EXPECT_EQ(Page->CountsLabel->text(), "Accepted 2, rejected 0");
+    EXPECT_EQ(Page->ChannelLabel->text(), "Channel 1");
+}
+
+TEST_F(SimulatorPageTest, FollowsTheUsersAssignmentDragAndFlashWrite)
+{
+    const auto form = MakeWindow();
+    ClickCheckBox(form->CheckBox38);
+    ASSERT_TRUE(form->CheckBox38->isChecked());
+    ShowTab(*form, "Config");
+    ChooseItem(form->ComboBox[4], 8);
+    Settle();
+    EXPECT_EQ(Page->ControllerNames[4]->text(), "Volume (coarse)");
+    EXPECT_EQ(Page->ControllerNames[5]->text(), "----- none-------");
+    EXPECT_EQ(Page->FlashLabel->text(), "Flash differs from the working set-up");
+
+    ShowTab(*form, "MIDI");
+    DragUp(form->Controller[4], 40);
+    Settle();
+    const int level = form->Controller[4]->State();
+    ASSERT_GT(level, 0);
+    EXPECT_EQ(Page->LevelValues[4]->text(), QString::number(level));
+    EXPECT_EQ(Page->LevelValues[5]->text(), "0");
+
+    QTest::mouseClick(form->SpeedButton10, Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(Page->FlashLabel->text(), "Flash matches the working set-up");
+
+    // The level graph: a bar up to the level on output 5, none on output 6.
+    ShowTab(*form, "Simulator");
+    const QImage picture = Page->Levels->grab().toImage();
+    const int w = picture.width();
+    const int h = picture.height();
+    const auto barPixels = [&](int output) {
+        const int x = sampletank::PlotX(output, w, SimulatorPage::OutputCount);
+        int lime = 0;
+        for (int y = sampletank::PlotY(level * 2, h) + 3; y < h - 3; ++y)
+            lime += picture.pixelColor(x, y) == QColor(0, 255, 0);
+        return lime;
+    };
+    EXPECT_GT(barPixels(4), 0);
+    EXPECT_EQ(barPixels(5), 0);
+}
+
+TEST_F(SimulatorPageTest, PowerCycleButtonBringsBackTheFlash)
+{
+    const auto form = MakeWindow();
+    ClickCheckBox(form->CheckBox38);
+    ChooseItem(form->ComboBox[0], 8);
+    DragUp(form->Controller[0], 20);
+    Settle();
+    ASSERT_EQ(Page->ControllerNames[0]->text(), "Volume (coarse)");
+    ASSERT_NE(Page->LevelValues[0]->text(), "0");
+
+    ShowTab(*form, "Simulator");
+    QTest::mouseClick(Page->PowerCycleButton, Qt::LeftButton);
+    EXPECT_EQ(Page->ControllerNames[0]->text(), "----- none-------");
+    EXPECT_EQ(Page->LevelValues[0]->text(), "0");
+    EXPECT_EQ(Page->FlashLabel->text(), "Flash matches the working set-up");
+}
+
+TEST_F(SimulatorPageTest, AWholeBurstIsOneRefresh)
+{
+    const auto form = MakeWindow();
+    for (int output = 0; output < 4; ++output) // "Send Params RT" is off: nothing is sent yet
+        ChooseItem(form->ComboBox[output], 8);
+    Settle();
+    QSignalSpy changes(&Simulator, &sim::BuiltInSimulator::changed);
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton); // "Send All CC"
+    Settle();
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(Page->CountsLabel->text(), "Accepted 6, rejected 0");
+}
+
+TEST_F(SimulatorPageTest, ShowsWhatTheBoxTurnedDownAndWhy)
+{
+    const auto form = MakeWindow();
+    ClickCheckBox(form->CheckBox38);
+    // The user moves the master channel to 2 without telling the box, then assigns output 1.
+    QTest::mouseClick(form->kxpotlab4, Qt::RightButton);
+    ASSERT_EQ(form->kxpotlab4->State(), 2);
+    ChooseItem(form->ComboBox[0], 1);
+    Settle();
+    EXPECT_EQ(Page->CountsLabel->text(), "Accepted 2, rejected 1");
+    EXPECT_EQ(Page->RejectionLabel->text(),
+              "Last rejection: other channel: F0 70 7E 01 30 00 00 F7");
+    EXPECT_EQ(Page->ControllerNames[0]->text(), "----- none-------");
+}
+
+} // namespace
