@@ -28,6 +28,10 @@ MidiResult MidiInputDelivery::addBuffer(MidiHeader *header)
 
 void MidiInputDelivery::start(std::uint64_t nowUs)
 {
+    if (enabled_.load(std::memory_order_seq_cst))
+        return; // already running: the time base stays
+    // Delivery is off (before the first start, or after reset), so the consumer state is ours.
+    lastMs_ = 0;
     startUs_.store(nowUs, std::memory_order_relaxed);
     enabled_.store(true, std::memory_order_seq_cst);
 }
@@ -53,7 +57,12 @@ void MidiInputDelivery::receive(const std::uint8_t *bytes, std::size_t size,
     busy_.fetch_add(1, std::memory_order_seq_cst);
     if (enabled_.load(std::memory_order_seq_cst)) {
         const std::uint64_t start = startUs_.load(std::memory_order_relaxed);
-        const auto ms = std::uint32_t(timeUs > start ? (timeUs - start) / 1000 : 0);
+        auto ms = std::uint32_t(timeUs > start ? (timeUs - start) / 1000 : 0);
+        // JACK's frame-to-time estimate wobbles by a little from cycle to cycle; time stamps
+        // must never go back.
+        if (ms < lastMs_)
+            ms = lastMs_;
+        lastMs_ = ms;
         parse(bytes, size, ms);
     }
     busy_.fetch_sub(1, std::memory_order_seq_cst);

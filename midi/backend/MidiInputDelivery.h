@@ -72,5 +72,6 @@ private:
     // Consumer-side SysEx state (driver thread while enabled, GUI thread inside reset()).
     MidiHeader *current_ = nullptr; // the buffer being filled
     bool inSysex_ = false;
-    bool dropping_ = false; // the SysEx found no buffer: its remaining bytes are dropped
+    bool dropping_ = false;    // the SysEx found no buffer: its remaining bytes are dropped
+    std::uint32_t lastMs_ = 0; // the latest time stamp given
 };

@@ -100,6 +100,7 @@ public:
     bool running() const { return process_.state() == QProcess::Running; }
     qint64 pid() const { return process_.processId(); }
 
+    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
     // Lines written so far (complete ones only).
     QStringList lines()
     {
@@ -241,6 +242,13 @@ public:
             jack_ringbuffer_free(ring_);
     }
     bool ok() const { return client_ && port_; }
+    // Connects our port with another client's port.
+    bool connect(const std::string &other)
+    {
+        const char *mine = jack_port_name(port_);
+        return (output_ ? jack_connect(client_, mine, other.c_str())
+                        : jack_connect(client_, other.c_str(), mine)) == 0;
+    }
     std::string portName() const { return port_ ? jack_port_name(port_) : ""; }
 
     // Output: sends the message in the next cycle (all queued messages go in one cycle).

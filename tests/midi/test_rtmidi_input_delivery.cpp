@@ -104,6 +104,18 @@ TEST(InputDelivery, NothingIsDeliveredBeforeStart)
     EXPECT_TRUE(recorder.calls.empty());
 }
 
+TEST(InputDelivery, TimeStampsNeverGoBack)
+{
+    Fixture f(0, 0);
+    f.receive({0xF8}, 5'900);
+    f.receive({0xF8}, 4'100); // the system's estimate of an event's time wobbled
+    f.receive({0xF8}, 7'000);
+    ASSERT_EQ(f.recorder.calls.size(), 3u);
+    EXPECT_EQ(f.recorder.calls[0].param2, 5u);
+    EXPECT_EQ(f.recorder.calls[1].param2, 5u);
+    EXPECT_EQ(f.recorder.calls[2].param2, 7u);
+}
+
 TEST(InputDelivery, SysExFillsTheOldestBufferAndComesBackOnce)
 {
     Fixture f(2, 16);
