@@ -14,6 +14,7 @@
 #include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
 #include "midi/backend/RtMidiServices.h"
+#include "sim/FlashFile.h"
 #include "support/MessageRecorder.h"
 #include "support/ScriptedFileDialogs.h"
 
@@ -32,6 +33,7 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -95,14 +97,26 @@ public:
         return lines_;
     }
     bool Printed(const QString &line) { return Lines().contains(line); }
+    void Command(const char *line)
+    {
+        process_.write(QByteArray(line) + '\n');
+        process_.waitForBytesWritten(1000);
+    }
+    void Signal(int number) { ::kill(pid_t(process_.processId()), number); }
+    // True when the program ended by itself with exit code 0; its last lines are read.
+    bool WaitForExit()
+    {
+        const bool ended = process_.waitForFinished(5000);
+        Lines();
+        return ended && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
+    }
     QString Errors() { return QString::fromUtf8(process_.readAllStandardError()); }
 
     // The state block printed in answer to a "state" request.
     QStringList State()
     {
         const qsizetype from = Lines().size();
-        process_.write("state\n");
-        process_.waitForBytesWritten(1000);
+        Command("state");
         QStringList block;
         PumpUntil([&] {
             const QStringList &lines = Lines();
@@ -135,11 +149,6 @@ protected:
             << qgetenv("JACK_DEFAULT_SERVER").constData() << " does not answer";
 
         Client = QStringLiteral("torvane-sim-%1").arg(QCoreApplication::applicationPid());
-        Sim = std::make_unique<SimProcess>(Client, QDir(Dir.path()).filePath("sim.flash"));
-        ASSERT_TRUE(PumpUntil([&] { return !Sim->Lines().isEmpty(); }, 10000))
-            << "torvane-sim said nothing: " << Sim->Errors().toStdString();
-        ASSERT_EQ(Sim->Lines().first(), "ready JACK " + PortName()) << Sim->Errors().toStdString();
-
         PresetBank = &Bank;
         Form2 = &Progress;
         Form10 = &ChannelDialog;
@@ -156,6 +165,15 @@ protected:
     }
 
     QString PortName() const { return Client + ":Torvane Simulator"; }
+    QString FlashPath() const { return QDir(Dir.path()).filePath("sim.flash"); }
+
+    void StartSim()
+    {
+        Sim = std::make_unique<SimProcess>(Client, FlashPath());
+        ASSERT_TRUE(PumpUntil([&] { return !Sim->Lines().isEmpty(); }, 10000))
+            << "torvane-sim said nothing: " << Sim->Errors().toStdString();
+        ASSERT_EQ(Sim->Lines().first(), "ready JACK " + PortName()) << Sim->Errors().toStdString();
+    }
 
     std::unique_ptr<TForm1> MakeForm()
     {
@@ -199,6 +217,7 @@ protected:
 
 TEST_F(JackTorvaneSim, EditorDrivesTheSimulatedBoxOverJack)
 {
+    ASSERT_NO_FATAL_FAILURE(StartSim());
     const auto form = MakeForm();
 
     // The output selector lists the system's ports first; pick torvane-sim's by its name.
@@ -245,6 +264,38 @@ TEST_F(JackTorvaneSim, EditorDrivesTheSimulatedBoxOverJack)
     EXPECT_TRUE(state.contains("channel 1"));
     EXPECT_TRUE(state.contains("rejected 0")) << state.join('\n').toStdString();
     EXPECT_TRUE(Boxes.Messages.isEmpty());
+
+    // The flash outlives the process.
+    Sim.reset();
+    const auto flash = sim::FlashFile::load(FlashPath());
+    ASSERT_TRUE(flash.setup) << flash.error.toStdString();
+    EXPECT_EQ(flash.setup->controllers[4], 7);
+}
+
+TEST_F(JackTorvaneSim, StartsFromItsFlashAndAnswersCommandsAndSignals)
+{
+    sim::ConverterSetup flash;
+    flash.channel = 5;
+    flash.controllers[2] = 9;
+    ASSERT_EQ(sim::FlashFile::save(FlashPath(), flash), QString());
+    ASSERT_NO_FATAL_FAILURE(StartSim());
+
+    QStringList state = Sim->State();
+    EXPECT_TRUE(state.contains("channel 6")) << state.join('\n').toStdString();
+    EXPECT_TRUE(state.contains("output 3 controller 9 level 0"));
+    EXPECT_TRUE(state.contains("flash matches"));
+
+    Sim->Command("power");
+    EXPECT_TRUE(PumpUntil([&] { return Sim->Printed("power cycle"); }));
+
+    // SIGUSR1 asks for the state too, and SIGTERM ends the program with the state printed.
+    const qsizetype before = Sim->Lines().count("state end");
+    Sim->Signal(SIGUSR1);
+    EXPECT_TRUE(PumpUntil([&] { return Sim->Lines().count("state end") == before + 1; }));
+    Sim->Signal(SIGTERM);
+    EXPECT_TRUE(Sim->WaitForExit());
+    EXPECT_EQ(Sim->Lines().count("state end"), before + 2);
+    EXPECT_EQ(Sim->Lines().last(), "state end");
 }
 
 } // namespace
