@@ -32,13 +32,24 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 
 TForm1::~TForm1() = default;
 
+void TForm1::Run(void (TForm1::*handler)(QObject *), QObject *sender)
+{
+    // Errors must not travel back through Qt's signal machinery, which is not built for
+    // exceptions: the handler ends at the failing step and the error is reported here.
+    try {
+        (this->*handler)(sender);
+    } catch (const std::exception &error) {
+        ShowExceptionReport(error);
+    }
+}
+
 void TForm1::ConnectHandlers()
 {
     // Selectors: a pick from the list, and every edit of the text, is a user change. An edit
     // leaves no list entry selected, as in a drop-down combo box whose text was typed over.
     auto onUserChange = [this](QComboBox *combo, void (TForm1::*handler)(QObject *)) {
         connect(combo, &QComboBox::activated, this,
-                [this, combo, handler] { (this->*handler)(combo); });
+                [this, combo, handler] { Run(handler, combo); });
         connect(combo->lineEdit(), &QLineEdit::textEdited, this,
                 [this, combo, handler](const QString &text) {
                     QLineEdit *edit = combo->lineEdit();
@@ -49,7 +60,7 @@ void TForm1::ConnectHandlers()
                         combo->setEditText(text);
                     }
                     edit->setCursorPosition(cursor);
-                    (this->*handler)(combo);
+                    Run(handler, combo);
                 });
     };
     onUserChange(cmbInput, &TForm1::cmbInputChange);
@@ -59,7 +70,7 @@ void TForm1::ConnectHandlers()
 
     auto onClick = [this](QAbstractButton *button, void (TForm1::*handler)(QObject *)) {
         connect(button, &QAbstractButton::clicked, this,
-                [this, button, handler] { (this->*handler)(button); });
+                [this, button, handler] { Run(handler, button); });
     };
     onClick(SpeedButton8, &TForm1::SpeedButton8Click);
     onClick(SpeedButton17, &TForm1::SpeedButton17Click);
@@ -77,10 +88,10 @@ void TForm1::ConnectHandlers()
     onClick(CheckBox1, &TForm1::CheckBox1Click);
 
     connect(kxpotlab1, &Tkxpotlab::OnChange, this,
-            [this](Tkxpotlab *sender) { kxpotlab1Change(sender); });
+            [this](Tkxpotlab *sender) { Run(&TForm1::kxpotlab1Change, sender); });
     for (Tkxpotlab *label : Controller)
         connect(label, &Tkxpotlab::OnChange, this,
-                [this](Tkxpotlab *sender) { kxpotlab2Change(sender); });
+                [this](Tkxpotlab *sender) { Run(&TForm1::kxpotlab2Change, sender); });
 }
 
 void TForm1::FormCreate(QObject *)

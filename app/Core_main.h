@@ -162,6 +162,7 @@ private:
     void BuildMidiPage();
     void BuildAboutPage();
     void ConnectHandlers();
+    void Run(void (TForm1::*handler)(QObject *), QObject *sender);
     void CreateMidiPorts();
     void SelectStoredDevice(QComboBox *selector, const QString &storedName);
     static QString SelectedName(const QComboBox *selector);
