@@ -6,7 +6,7 @@
 // The converter listens on its channel (channel 1 until told otherwise) for
 //   F0 70 7E ch param hi lo F7, value = hi * 16 + lo:
 //     47       the channel becomes the value's low 4 bits (the message is addressed to the old
-//              channel, the box answers on the new one from the next message on);
+//              channel; the box listens on the new one from the next message on);
 //     48..79   output param - 48 follows controller value (255 none; 128..254 are kept and
 //              follow nothing);
 //     112      with value 123: the working set-up is written to flash;

@@ -83,18 +83,6 @@ TEST_F(BuiltInSimulatorTest, FlashSurvivesANewStartAndTheWorkingSetUpDoesNot)
     EXPECT_TRUE(restarted.state().flashMatches());
 }
 
-TEST_F(BuiltInSimulatorTest, PowerCycleRestoresFlashAndReportsAChange)
-{
-    sim::BuiltInSimulator simulator(FlashPath());
-    QSignalSpy changes(&simulator, &sim::BuiltInSimulator::changed);
-    SendFromAnotherThread(simulator.sink(), {"F0 70 7E 00 30 00 07 F7", "B0 07 40"});
-    simulator.deliverPending();
-    simulator.powerCycle();
-    EXPECT_EQ(changes.count(), 2);
-    EXPECT_EQ(simulator.state().working.controllers[0], sim::NoController);
-    EXPECT_EQ(simulator.state().levels[0], 0);
-}
-
 TEST_F(BuiltInSimulatorTest, ForeignFlashFileStartsFromFactoryAndSaysSo)
 {
     QFile file(FlashPath());

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -93,12 +92,6 @@ TEST(FlashFile, SaveReportsWhereItCannotWrite)
     const QString error = FlashFile::save(blocker + "/flash", Sample());
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(error.contains(dir.path())) << error.toStdString();
-}
-
-TEST(FlashFile, DefaultPathIsInThePerUserDataFolder)
-{
-    EXPECT_EQ(FlashFile::defaultPath("box.flash"),
-              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/box.flash");
 }
 
 } // namespace
