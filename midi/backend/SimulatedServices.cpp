@@ -227,6 +227,18 @@ MidiResult SimulatedServices::unprepare(MidiHandle handle, MidiHeader *header)
     return MidiOk;
 }
 
+MidiResult SimulatedServices::enqueue(MidiHandle handle, MidiHeader *header)
+{
+    if (!header)
+        return MidiErrInvalidParam;
+    if (!(header->flags & MidiHdrPrepared) || header->reserved != handle)
+        return MidiErrUnprepared;
+    if (header->flags & MidiHdrInQueue)
+        return MidiErrStillPlaying;
+    header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
+    return MidiOk;
+}
+
 // ---- outputs ----
 
 std::uint32_t SimulatedServices::outputDeviceCount()
@@ -318,13 +330,8 @@ MidiResult SimulatedServices::sendLongMessage(MidiHandle handle, MidiHeader *hea
         Output *output = openOutputFor(handle);
         if (!output)
             return MidiErrInvalidHandle;
-        if (!header)
-            return MidiErrInvalidParam;
-        if (!(header->flags & MidiHdrPrepared) || header->reserved != handle)
-            return MidiErrUnprepared;
-        if (header->flags & MidiHdrInQueue)
-            return MidiErrStillPlaying;
-        header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
+        if (const MidiResult result = enqueue(handle, header); result != MidiOk)
+            return result;
         ++output->queued;
         tasks_.push_back({handle, 0, header});
     }
@@ -403,13 +410,8 @@ MidiResult SimulatedServices::addInputBuffer(MidiHandle handle, MidiHeader *head
     Input *input = openInputFor(handle);
     if (!input)
         return MidiErrInvalidHandle;
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!(header->flags & MidiHdrPrepared) || header->reserved != handle)
-        return MidiErrUnprepared;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
+    if (const MidiResult result = enqueue(handle, header); result != MidiOk)
+        return result;
     header->bytesRecorded = 0;
     input->buffers.push_back(header);
     return MidiOk;
