@@ -7,6 +7,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "app/SimulatorPage.h"
+#include "app/StartupProbe.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
@@ -48,6 +49,7 @@ int main(int argc, char **argv)
         auto form10 = std::make_unique<TForm10>(Form1);
         Form10 = form10.get();
         AddSimulatorPage(*Form1, simulator);
+        InstallStartupProbe(*Form1); // measurement only: off unless the environment asks
         Form1->show();
         result = app.exec();
         Form10 = nullptr;
