@@ -87,18 +87,28 @@ std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
     return names;
 }
 
-jack_port_t *JackClient::registerPort(const char *base, bool isOutput)
+bool JackClient::responsive() const
 {
-    if (!running())
+    return waitForCycles(std::chrono::steady_clock::now() + kResponseLimit);
+}
+
+jack_port_t *JackClient::registerPort(const char *base, bool isOutput, MidiResult &result)
+{
+    if (!responsive()) {
+        result = running() ? MidiErrNotReady : MidiErrSystemNotRunning;
         return nullptr;
+    }
     const std::string name = std::string(base) + " " + std::to_string(++portSerial_);
-    return jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                              isOutput ? JackPortIsOutput : JackPortIsInput, 0);
+    jack_port_t *port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                           isOutput ? JackPortIsOutput : JackPortIsInput, 0);
+    if (!port)
+        result = running() ? MidiErrNotEnabled : MidiErrSystemNotRunning;
+    return port;
 }
 
 void JackClient::unregisterPort(jack_port_t *port)
 {
-    if (port && running())
+    if (port && responsive())
         jack_port_unregister(client_, port);
 }
 

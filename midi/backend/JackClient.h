@@ -42,6 +42,8 @@ public:
     // Connects to the running server (JACK_DEFAULT_SERVER or the default one) without ever
     // starting one, and without libjack printing to the terminal. Null when no server answers.
     static std::unique_ptr<JackClient> connect(const std::string &clientName);
+    // Closes the client. Only when responsive() or the server is gone: closing waits for a
+    // frozen server (RtMidiServices leaves such a client open and its object alive).
     ~JackClient();
 
     JackClient(const JackClient &) = delete;
@@ -54,9 +56,17 @@ public:
     // server is gone.
     std::vector<std::string> midiPorts(PortFlow flow) const;
 
-    // Registers a MIDI port of ours (outputs with isOutput) named "<base> <n>"; null on failure.
-    jack_port_t *registerPort(const char *base, bool isOutput);
-    // Removes the port from the server (nothing when the server is gone).
+    // Whether the server is running cycles: one ends within kResponseLimit. Requests to a
+    // server that is alive but frozen (stopped, in a debugger) block in libjack until it goes on,
+    // so they are made only after this said yes.
+    bool responsive() const;
+    static constexpr std::chrono::milliseconds kResponseLimit{300};
+
+    // Registers a MIDI port of ours (outputs with isOutput) named "<base> <n>"; null and result
+    // set on failure (MidiErrNotReady when the server does not respond).
+    jack_port_t *registerPort(const char *base, bool isOutput, MidiResult &result);
+    // Removes the port from the server; nothing when the server is gone or does not respond
+    // (the registration then lasts as long as the client).
     void unregisterPort(jack_port_t *port);
     // Connects our port with another client's port named exactly otherName.
     MidiResult connectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);

@@ -15,11 +15,9 @@ jack_port_t *openConnected(JackClient &client, const char *base, bool isOutput,
         result = MidiErrSystemNotRunning;
         return nullptr;
     }
-    jack_port_t *port = client.registerPort(base, isOutput);
-    if (!port) {
-        result = client.running() ? MidiErrNotEnabled : MidiErrSystemNotRunning;
+    jack_port_t *port = client.registerPort(base, isOutput, result);
+    if (!port)
         return nullptr;
-    }
     result = client.connectPort(port, other, isOutput);
     if (result != MidiOk) {
         client.unregisterPort(port);

@@ -45,7 +45,7 @@ public:
     // callback will not be called again.
     void close(std::chrono::milliseconds drainLimit = kDefaultDrainLimit);
 
-    static constexpr std::chrono::milliseconds kDefaultDrainLimit{1500};
+    static constexpr std::chrono::milliseconds kDefaultDrainLimit{1200};
 
 private:
     struct Item

@@ -177,6 +177,10 @@ RtMidiServices::~RtMidiServices()
     }
     inLister_.reset();
     outLister_.reset();
+    // Closing a client of a server that is alive but frozen would wait until it goes on: such
+    // a client is left open, and its object alive for the callbacks libjack may still make.
+    if (jack_ && jack_->running() && !jack_->responsive()) [[maybe_unused]]
+        JackClient *leftOpen = jack_.release();
     jack_.reset();
 }
 

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -199,9 +200,15 @@ public:
     // Stops the server under its clients' feet. SIGTERM and not SIGKILL: a server that cannot
     // clean up leaves its entry in JACK's shared registry of servers, which holds only eight, and
     // after a few such runs no server can start on the machine any more.
+    // Freezes and thaws the server as a debugger or SIGSTOP would: alive, but running no cycles
+    // and answering no requests.
+    void freeze() { ::kill(pid_t(jackd_.processId()), SIGSTOP); }
+    void thaw() { ::kill(pid_t(jackd_.processId()), SIGCONT); }
+
     void stop()
     {
         if (jackd_.state() != QProcess::NotRunning) {
+            thaw();
             jackd_.terminate();
             if (!jackd_.waitForFinished(5000)) {
                 jackd_.kill();

@@ -1,6 +1,6 @@
-// The JACK server dies while both ports are open. Nothing may hang or spin; the next send fails
-// with the port's error saying the MIDI system is not running; closing still works.
-// The test starts a server of its own so that the shared one survives.
+// The JACK server dies (or freezes) while ports are open. Nothing may hang or spin; the next send
+// fails with the port's error saying the MIDI system is not running; closing still works. The test
+// starts a server of its own so that the shared one survives.
 #include "JackTestSupport.h"
 
 #include "midi/MidiIn.h"
@@ -90,6 +90,33 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     EXPECT_FALSE(out.Open());
     in.Open();
     EXPECT_EQ(in.PortState(), psClosed);
+}
+
+void ignore(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept {}
+
+// A server that is alive but frozen answers no request: libjack would wait for it for as long as
+// it stays frozen. Opening must fail instead, and sending and closing must return.
+TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
+{
+    REQUIRE_JACK_SERVER();
+    jacktest::PrivateServer server;
+    ASSERT_TRUE(server.up()) << "could not start a private JACK server";
+    {
+        RtMidiServices services(RtMidiServices::System::Jack);
+        const QString dumpName = jacktest::uniqueName("torvane-dump");
+        Helper dump("jack_midi_dump", {dumpName}, server.name());
+        const int id = jacktest::waitForDevice(services, dumpName.toStdString() + ":input", true);
+        ASSERT_GE(id, 0);
+        MidiHandle handle = NoMidiHandle;
+        ASSERT_EQ(services.openOutput(handle, id, &ignore, 0), MidiOk);
+
+        server.freeze();
+        MidiHandle second = NoMidiHandle;
+        EXPECT_EQ(services.openOutput(second, id, &ignore, 0), MidiErrNotReady);
+        EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiOk); // queued, never waits
+        EXPECT_EQ(services.closeOutput(handle), MidiOk);
+        server.thaw();
+    }
 }
 
 } // namespace
