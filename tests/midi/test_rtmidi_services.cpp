@@ -86,16 +86,8 @@ TEST(RtMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
     EXPECT_EQ(services.openOutput(handle, -1, &ignore, 0), MidiErrNoDriver); // mapper, no target
     EXPECT_EQ(services.openInput(handle, 0, &ignore, 0), MidiErrBadDeviceId);
     EXPECT_EQ(handle, NoMidiHandle);
-    MidiHeader header;
     EXPECT_EQ(services.sendShortMessage(NoMidiHandle, 0x3F07B0), MidiErrInvalidHandle);
-    EXPECT_EQ(services.sendLongMessage(42, &header), MidiErrInvalidHandle);
-    EXPECT_EQ(services.closeOutput(42), MidiErrInvalidHandle);
-    EXPECT_EQ(services.startInput(42), MidiErrInvalidHandle);
-    EXPECT_EQ(services.resetInput(42), MidiErrInvalidHandle);
     EXPECT_EQ(services.closeInput(42), MidiErrInvalidHandle);
-    std::string text;
-    EXPECT_EQ(services.errorText(MidiErrSystemNotRunning, text), MidiOk);
-    EXPECT_EQ(text, "The MIDI system is not running");
 }
 
 } // namespace
