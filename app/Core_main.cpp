@@ -14,7 +14,6 @@
 #include <QLineEdit>
 
 TForm1 *Form1 = nullptr;
-TForm2 *Form2 = nullptr;
 
 TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosave, QWidget *parent)
     : QWidget(parent), Midi(midi), Dialogs(dialogs), Autosave(std::move(autosave))

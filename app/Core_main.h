@@ -179,6 +179,3 @@ private:
 };
 
 extern TForm1 *Form1;
-// The progress window of the transfers, created after the main window.
-class TForm2;
-extern TForm2 *Form2;
