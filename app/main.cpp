@@ -11,6 +11,7 @@
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
+#include "midi/backend/DeferredServices.h"
 #include "midi/backend/RtMidiServices.h"
 #include "resources/Artwork.h"
 #include "sim/BuiltInSimulator.h"
@@ -36,7 +37,9 @@ int main(int argc, char **argv)
     int result = 0;
     try {
         // The system's devices (ALSA, else JACK, else none) first, the simulated ones after.
-        CombinedServices midi(std::make_unique<RtMidiServices>());
+        // Connecting to the system runs on a thread of its own while the window is built.
+        CombinedServices midi(
+            std::make_unique<DeferredServices>([] { return std::make_unique<RtMidiServices>(); }));
         // The built-in simulated box hears the "Torvane Simulator" output from the start, so
         // that it also gets what the window sends while it starts up.
         sim::BuiltInSimulator simulator;
