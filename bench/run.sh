@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# bench/run.sh: installs what is missing, builds Release, runs every benchmark and prints one
+# table of figures with their floors, ratios and goals (also kept, with every benchmark's raw
+# JSON, in build/bench/results/).
+#
+# The machine may be shared: every figure that has a floor is set against that floor measured
+# in the same run, and every figure is a median over repetitions (TORVANE_BENCH_REPETITIONS,
+# default 5) or over many samples within one benchmark. The script starts what the
+# measurements need and stops it at the end: a private JACK server with the dummy driver (the
+# MIDI system of the start-up, idle and JACK latency figures) and a virtual X display (Xvfb)
+# for the xcb figures.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${TORVANE_BENCH_BUILD:-$root/build/bench}"
+repetitions="${TORVANE_BENCH_REPETITIONS:-5}"
+
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" Release "$build" -DTORVANE_TESTS=OFF -DTORVANE_BENCH=ON
+out="$build/results"
+rm -rf "$out"
+mkdir -p "$out"
+
+# Qt and JACK want a private runtime folder; a CI shell may have none.
+[ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
+
+pids=()
+stop_all() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap stop_all EXIT
+
+export JACK_DEFAULT_SERVER="torvane-bench-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$out/jackd.log" 2>&1 &
+pids+=($!)
+if ! jack_wait -s "$JACK_DEFAULT_SERVER" -w -t 15 >/dev/null 2>&1; then
+  echo "warning: the JACK server did not start (see $out/jackd.log); MIDI system figures show none"
+fi
+
+# Xvfb picks a free display number and writes it to the descriptor given.
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+if [ -s "$out/display" ]; then
+  export DISPLAY=":$(head -n1 "$out/display")"
+else
+  echo "warning: Xvfb did not start (see $out/xvfb.log); the xcb figures are skipped"
+  unset DISPLAY
+fi
+
+bench="$build/bench"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+run() { # run NAME OUTPUT [args...]: one benchmark program, its JSON kept, its text shown
+  local name=$1 output=$2
+  shift 2
+  echo "== $name $*" >&2
+  "$bench/$name" --benchmark_out="$out/$output.json" --benchmark_out_format=json "$@" >&2
+}
+aggregated=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true)
+
+# Whole-process figures and the ones with their own sample medians run once; the rest repeat.
+run bench_startup startup
+QT_QPA_PLATFORM=offscreen run bench_drag drag_offscreen
+if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb run bench_drag drag_xcb; fi
+run bench_converter converter
+run bench_jack_latency jack_latency
+QT_QPA_PLATFORM=offscreen run bench_floors floors "${aggregated[@]}"
+QT_QPA_PLATFORM=offscreen run bench_midi midi "${aggregated[@]}"
+QT_QPA_PLATFORM=offscreen run bench_cgauges cgauges "${aggregated[@]}"
+QT_QPA_PLATFORM=offscreen run bench_kxsampletank kxsampletank "${aggregated[@]}"
+run bench_kxpotlab kxpotlab "${aggregated[@]}"
+run bench_sim sim "${aggregated[@]}"
+
+{
+  echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
+    "load average $load_before at the start of the run, $(cut -d' ' -f1-3 /proc/loadavg) at its end."
+  if [ -r /dev/snd/seq ] && [ -w /dev/snd/seq ]; then
+    echo "MIDI system: ALSA sequencer."
+  else
+    echo "MIDI system: JACK (private server, dummy driver, 48 kHz, 256-frame periods)."
+  fi
+  echo
+  "$bench/torvane-bench-table" "$out"
+} | tee "$out/table.md"
