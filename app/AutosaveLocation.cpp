@@ -3,9 +3,32 @@
 #include "app/PresetBank.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+namespace {
+
+// A save that is killed half-way (SIGKILL, power cut) leaves the bank file whole but leaves the
+// atomic writer's temporary file beside it: the bank file's name, a dot and six random
+// characters. Such leftovers are removed before the next save into that folder, once they are
+// old enough that no other editor running at the same time can still be writing one.
+void RemoveLeftoversOfKilledSaves(const QDir &folder)
+{
+    const QString pattern = QString(AutosaveLocation::FileName) + ".??????";
+    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QFileInfoList found =
+        folder.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    for (const QFileInfo &leftover : found) {
+        if (leftover.size() <= TPresetBank::BankFileSize &&
+            leftover.lastModified().toUTC() < settled)
+            QFile::remove(leftover.filePath());
+    }
+}
+
+} // namespace
 
 AutosaveLocation::AutosaveLocation(QString programFolder, QString userDataFolder)
     : ProgramFolder(std::move(programFolder)), UserDataFolder(std::move(userDataFolder))
@@ -41,6 +64,7 @@ QString AutosaveLocation::Save(const TPresetBank &bank) const
         // The user data folder may not exist yet; the program's folder always does.
         if (folder.isEmpty() || (folder == UserDataFolder && !QDir().mkpath(folder)))
             continue;
+        RemoveLeftoversOfKilledSaves(QDir(folder));
         const QString path = QDir(folder).filePath(FileName);
         if (bank.SaveBank(path))
             return path;
