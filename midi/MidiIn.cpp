@@ -192,6 +192,7 @@ void TMidiInput::releaseAfterFailedOpen()
     eventRing_ = nullptr;
     CallbackBlockFree(callbackBlock_);
     callbackBlock_ = nullptr;
+    forgetEndedSession();
 }
 
 void TMidiInput::abandonDriverMemory()
@@ -271,6 +272,16 @@ void TMidiInput::finishClose()
     deviceHandle_ = NoMidiHandle;
     RingDestroy(eventRing_);
     eventRing_ = nullptr;
+    forgetEndedSession();
+}
+
+void TMidiInput::forgetEndedSession()
+{
+    // What the device posted up to its close (the buffers handed back by the reset among it)
+    // belongs to the session that ended. Handed over now, while the port is closed, it is
+    // ignored; left waiting, it would reach OnMidiInput and OnOverflow after the next Open as
+    // if it had arrived there.
+    notifyWindow_.deliverPending();
 }
 
 std::uint16_t TMidiInput::EventCount() const

@@ -95,6 +95,7 @@ private:
     void finishClose();
     bool shutDownAfterFailedOpen();
     void releaseAfterFailedOpen();
+    void forgetEndedSession();
     void abandonDriverMemory();
 
     MidiServices &services_;
