@@ -9,6 +9,7 @@ packages=(
   librtmidi-dev libjack-jackd2-dev jackd2 jack-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  clang-14 libclang-rt-14-dev llvm-14
   fonts-dejavu-core
 )
 

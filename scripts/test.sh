@@ -29,5 +29,11 @@ if ! jack_wait -s "$JACK_DEFAULT_SERVER" -w -t 15 >/dev/null 2>&1; then
   echo "warning: the JACK test server did not start (see $jack_log); the real-MIDI tests will fail"
 fi
 
+# The sanitizer builds and the short fuzz runs first (scripts/test-sanitizers.sh); they stop
+# the command at the first failure. TORVANE_SKIP_SANITIZERS=1 leaves them out of a quick run.
+if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
+  "$root/scripts/test-sanitizers.sh"
+fi
+
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
