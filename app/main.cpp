@@ -32,14 +32,16 @@ int main(int argc, char **argv)
     }
     PresetBank = bank.get();
 
+    // Connecting to the system's MIDI devices (ALSA, else JACK, else none) takes tens of
+    // milliseconds: it starts first, on a thread of its own, while the window is built.
+    auto systemMidi =
+        std::make_unique<DeferredServices>([] { return std::make_unique<RtMidiServices>(); });
     TApplication app(argc, argv);
     app.setWindowIcon(AppIcon());
     int result = 0;
     try {
-        // The system's devices (ALSA, else JACK, else none) first, the simulated ones after.
-        // Connecting to the system runs on a thread of its own while the window is built.
-        CombinedServices midi(
-            std::make_unique<DeferredServices>([] { return std::make_unique<RtMidiServices>(); }));
+        // The system's devices first, the simulated ones after.
+        CombinedServices midi(std::move(systemMidi));
         // The built-in simulated box hears the "Torvane Simulator" output from the start, so
         // that it also gets what the window sends while it starts up.
         sim::BuiltInSimulator simulator;

@@ -9,9 +9,10 @@
 // services made: every call is passed on unchanged.
 //
 // Threads: the factory runs on a thread started by the constructor, which ends when the
-// services exist. Every other method waits for it and then runs on the caller's thread, under
-// the rules of MidiServices (one calling thread at a time). An exception thrown by the factory
-// comes out of the first call instead.
+// services exist (on the thread of the first call instead, when no thread can be started). Every
+// other method waits for it and then runs on the caller's thread, under the rules of MidiServices
+// (one calling thread at a time). An exception thrown by the factory comes out of the first call
+// instead.
 #include "midi/backend/MidiServices.h"
 
 #include <functional>
