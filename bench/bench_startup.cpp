@@ -9,8 +9,9 @@
 // all three alike; the ratio is the median of each round's editor / floor.
 //
 // Resident memory (VmRSS) is read from /proc right after the first paint. Idle wake-ups are the
-// context switches (voluntary and involuntary) of each thread over a few seconds in which
-// nothing happens, after the window has settled: every one is a time the thread woke up.
+// voluntary context switches of each thread over a few seconds in which nothing happens, after
+// the window has settled: a thread gives up the processor once for every time it wakes. The
+// involuntary ones are left out: they count preemptions by other work on a busy machine.
 //
 // The platform plugin is the benchmark's argument: 0 offscreen, 1 xcb (needs DISPLAY, e.g.
 // Xvfb). Settings and autosave data go to a private folder. TORVANE_BENCH_EDITOR names another
@@ -175,7 +176,7 @@ struct ThreadCount
     long long switches = 0;
 };
 
-// Context switches per thread id, with the thread's name.
+// Voluntary context switches per thread id, with the thread's name.
 std::map<int, ThreadCount> Switches(pid_t pid)
 {
     std::map<int, ThreadCount> result;
@@ -187,7 +188,7 @@ std::map<int, ThreadCount> Switches(pid_t pid)
         while (status >> key) {
             if (key == "Name:")
                 status >> count.name;
-            else if (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") {
+            else if (key == "voluntary_ctxt_switches:") {
                 long long n = 0;
                 status >> n;
                 count.switches += n;
