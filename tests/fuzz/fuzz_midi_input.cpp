@@ -423,9 +423,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     const MidiResult code = in.PickValueInArray<MidiResult>(
                         {MidiErrNoMemory, MidiErrStillPlaying, MidiErrInvalidHandle,
                          MidiErrSystemNotRunning, MidiErrDeviceRemoved});
-                    const bool close =
-                        call == int(Call::CloseInput) || call == int(Call::CloseOutput);
-                    if (!close || abandonments < MaxAbandonments)
+                    // A refused close, or a refused reset or unprepare that keeps buffers
+                    // queued and so makes the close refuse, ends in the port leaving memory
+                    // behind on purpose.
+                    const bool leaves =
+                        call == int(Call::CloseInput) || call == int(Call::CloseOutput) ||
+                        call == int(Call::Reset) || call == int(Call::UnprepareInput);
+                    if (!leaves || abandonments < MaxAbandonments)
                         driver.refusal[call] = code;
                     break;
                 }
