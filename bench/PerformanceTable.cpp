@@ -205,10 +205,10 @@ void FiguresTable()
         Num(period) + " (one period)", Num(Divide(jack, period), 2) + " ×", "", "");
 }
 
-// Every benchmark's median (or only) run: name, time, counters.
+// Every benchmark's median (or only) run: name, time, counters and label.
 void AllBenchmarks()
 {
-    std::printf("\n| benchmark | time | counters |\n|---|---|---|\n");
+    std::printf("\n| benchmark | time | counters and label |\n|---|---|---|\n");
     for (const auto &[file, runs] : gFiles) {
         for (const QJsonValue &value : runs) {
             const QJsonObject run = value.toObject();
@@ -241,6 +241,9 @@ void AllBenchmarks()
                 if (!known.contains(it.key()))
                     counters << it.key() + "=" + QString::number(it.value().toDouble(), 'g', 4);
             }
+            const QString label = run["label"].toString();
+            if (!label.isEmpty())
+                counters << label;
             std::printf("| %s: %s | %s | %s |\n", qPrintable(file),
                         qPrintable(run["run_name"].toString()), qPrintable(time),
                         qPrintable(counters.join(", ")));

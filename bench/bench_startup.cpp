@@ -266,8 +266,8 @@ void BM_StartUp(benchmark::State &state)
 }
 BENCHMARK(BM_StartUp)
     ->ArgNames({"platform", "rounds"})
-    ->Args({0, 15})
-    ->Args({1, 15})
+    ->Args({0, 25})
+    ->Args({1, 25})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
