@@ -69,13 +69,19 @@ struct Child
     double spawnedNs = 0;
 };
 
-std::optional<Child> Launch(Program program, const char *platform, int stayMs)
+// withoutJack: the program is pointed at a JACK server that does not exist, so that (where no
+// ALSA sequencer opens) it runs with no MIDI system at all.
+std::optional<Child> Launch(Program program, const char *platform, int stayMs,
+                            bool withoutJack = false)
 {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("TORVANE_", 0) != 0 &&
-            entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("XDG_DATA_HOME=", 0) != 0)
+        const bool replaced =
+            entry.rfind("QT_QPA_PLATFORM=", 0) == 0 || entry.rfind("TORVANE_", 0) == 0 ||
+            entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0 ||
+            (withoutJack && entry.rfind("JACK_DEFAULT_SERVER=", 0) == 0);
+        if (!replaced)
             env.push_back(entry);
     }
     const std::string home = PrivateHome().path().toStdString();
@@ -85,6 +91,8 @@ std::optional<Child> Launch(Program program, const char *platform, int stayMs)
     env.push_back("XDG_DATA_HOME=" + home + "/data");
     if (program == Toolkit)
         env.push_back("TORVANE_FLOOR_MIDI=0");
+    if (withoutJack)
+        env.push_back("JACK_DEFAULT_SERVER=torvane-bench-no-such-server");
     std::vector<char *> envp;
     for (std::string &entry : env)
         envp.push_back(entry.data());
@@ -280,11 +288,12 @@ struct IdleResult
     std::string perThread;
 };
 
-std::optional<IdleResult> Idle(Program program, const char *platform, double seconds)
+std::optional<IdleResult> Idle(Program program, const char *platform, double seconds,
+                               bool withoutJack)
 {
     const auto settle = 1500ms;
     const int stayMs = int(1500 + seconds * 1000 + 3000);
-    std::optional<Child> child = Launch(program, platform, stayMs);
+    std::optional<Child> child = Launch(program, platform, stayMs, withoutJack);
     if (!child)
         return std::nullopt;
     if (!FirstPaintNs(*child)) {
@@ -316,28 +325,36 @@ std::optional<IdleResult> Idle(Program program, const char *platform, double sec
     return result;
 }
 
+// Argument midi: 0 the MIDI system the editor finds (its period thread wakes the editor and
+// the floor alike), 1 none, against the floor window without its MIDI connection: every
+// wake-up left is the editor's own or the toolkit's.
 void BM_Idle(benchmark::State &state)
 {
     const char *platform = kPlatforms[state.range(0)];
+    const bool withoutMidi = state.range(1) != 0;
     if (!PlatformUsable(state, platform))
         return;
     std::optional<IdleResult> editor, floor;
     for (auto _ : state) {
-        editor = Idle(Editor, platform, 5.0);
-        floor = Idle(Floor, platform, 5.0);
+        editor = Idle(Editor, platform, 5.0, withoutMidi);
+        floor = Idle(withoutMidi ? Toolkit : Floor, platform, 5.0, withoutMidi);
     }
     if (!editor || !floor) {
         state.SkipWithError("a program never painted");
         return;
     }
-    state.SetLabel(std::string(platform) + "; editor: " + editor->perThread +
-                   "; floor: " + floor->perThread);
+    state.SetLabel(std::string(platform) + (withoutMidi ? ", no MIDI system" : "") +
+                   "; editor: " + editor->perThread + "; floor: " + floor->perThread);
     state.counters["editor_main_per_s"] = editor->gui;
     state.counters["editor_total_per_s"] = editor->total;
     state.counters["floor_total_per_s"] = floor->total;
     state.counters["floor_main_per_s"] = floor->gui;
 }
-BENCHMARK(BM_Idle)->ArgName("platform")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Idle)
+    ->ArgNames({"platform", "midi"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 
