@@ -11,6 +11,13 @@ build="$root/build/test"
 # Qt and JACK want a private runtime folder; a CI shell may have none.
 [ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
 
+# JACK keeps a registry of servers in shared memory with room for eight; a server that was
+# killed (not stopped) keeps its place, and once eight are taken no server starts. When no JACK
+# server runs at all, nothing can be using that registry, so stale entries are cleared.
+if ! pgrep -x jackd >/dev/null 2>&1 && ! pgrep -x jackdbus >/dev/null 2>&1; then
+  rm -f /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]*-* /dev/shm/jack_* 2>/dev/null || true
+fi
+
 # A private server name keeps the tests away from any JACK server the user runs.
 export JACK_DEFAULT_SERVER="torvane-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1
