@@ -33,11 +33,38 @@ trap stop_all EXIT
 
 export JACK_DEFAULT_SERVER="torvane-bench-$$"
 export JACK_NO_AUDIO_RESERVATION=1
-jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$out/jackd.log" 2>&1 &
-pids+=($!)
-if ! jack_wait -s "$JACK_DEFAULT_SERVER" -w -t 15 >/dev/null 2>&1; then
-  echo "warning: the JACK server did not start (see $out/jackd.log); MIDI system figures show none"
+if [ -r /dev/snd/seq ] && [ -w /dev/snd/seq ]; then
+  midi_system="ALSA sequencer."
+else
+  midi_system="none: the JACK server did not start (see $out/jackd.log)."
 fi
+# JACK allows only a few servers on one machine at a time: when others' tests hold them all,
+# jackd exits at once, and a later attempt may find a free place.
+start_jack() {
+  local pid
+  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >>"$out/jackd.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 75); do
+    if jack_wait -s "$JACK_DEFAULT_SERVER" -c >/dev/null 2>&1; then
+      pids+=("$pid")
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  return 1
+}
+for attempt in $(seq 10); do
+  if start_jack; then
+    [ "${midi_system#ALSA}" != "$midi_system" ] ||
+      midi_system="JACK (private server, dummy driver, 48 kHz, 256-frame periods)."
+    break
+  fi
+  echo "The JACK server did not start (attempt $attempt of 10); trying again." >&2
+  sleep 3
+done
 
 # Xvfb picks a free display number and writes it to the descriptor given.
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
@@ -46,7 +73,7 @@ for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
 if [ -s "$out/display" ]; then
   export DISPLAY=":$(head -n1 "$out/display")"
 else
-  echo "warning: Xvfb did not start (see $out/xvfb.log); the xcb figures are skipped"
+  echo "warning: Xvfb did not start (see $out/xvfb.log); the xcb figures are skipped" >&2
   unset DISPLAY
 fi
 
@@ -76,11 +103,7 @@ run bench_sim sim "${aggregated[@]}"
 {
   echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
     "load average $load_before at the start of the run, $(cut -d' ' -f1-3 /proc/loadavg) at its end."
-  if [ -r /dev/snd/seq ] && [ -w /dev/snd/seq ]; then
-    echo "MIDI system: ALSA sequencer."
-  else
-    echo "MIDI system: JACK (private server, dummy driver, 48 kHz, 256-frame periods)."
-  fi
+  echo "MIDI system: $midi_system"
   echo
   "$bench/torvane-bench-table" "$out"
 } | tee "$out/table.md"
