@@ -204,8 +204,41 @@ bool RtMidiServices::systemRunning() const
     return system_ != System::None;
 }
 
+namespace {
+
+// A client of a JACK server that died is never closed: with libjack 1.9, closing it tears down
+// the process-wide state that a newer client of the restarted server shares (that client then
+// lists no ports), and it has been seen to crash once another client came and went. It is kept
+// here, reachable, for the rest of the run; it costs a few kilobytes per server restart.
+void ParkDeadClient(std::unique_ptr<JackClient> client)
+{
+    static auto *parked = new std::vector<std::unique_ptr<JackClient>>;
+    parked->push_back(std::move(client));
+}
+
+} // namespace
+
+// A JACK server that went away may be started again. Once none of our ports is left on the
+// client of the server that died, a new client is tried, so that the next listing and open
+// (a device change by the user) reach the new server. While no server runs the attempt fails
+// at once and the last device list stays, so device numbers do not move.
+void RtMidiServices::reconnectIfServerCameBack()
+{
+    if (system_ != System::Jack || jack_->running() || !outputs_.empty() || !inputs_.empty())
+        return;
+    std::unique_ptr<JackClient> fresh = JackClient::connect(clientName());
+    if (!fresh)
+        return;
+    ParkDeadClient(std::move(jack_));
+    jack_ = std::move(fresh);
+    outputsListed_ = false;
+    inputsListed_ = false;
+}
+
 const std::vector<std::string> &RtMidiServices::outputNames(bool refresh)
 {
+    if (refresh)
+        reconnectIfServerCameBack();
     if (refresh || !outputsListed_) {
         // A dead JACK server keeps the last list, so device numbers stay as they were.
         if (system_ == System::Jack && jack_->running())
@@ -219,6 +252,8 @@ const std::vector<std::string> &RtMidiServices::outputNames(bool refresh)
 
 const std::vector<std::string> &RtMidiServices::inputNames(bool refresh)
 {
+    if (refresh)
+        reconnectIfServerCameBack();
     if (refresh || !inputsListed_) {
         if (system_ == System::Jack && jack_->running())
             inputNames_ = jack_->midiPorts(JackClient::PortFlow::Source);

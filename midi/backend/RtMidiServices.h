@@ -85,6 +85,7 @@ private:
     struct Input;
 
     void startRtMidi(int api);
+    void reconnectIfServerCameBack();
     const std::vector<std::string> &outputNames(bool refresh);
     const std::vector<std::string> &inputNames(bool refresh);
     Output *output(MidiHandle handle);

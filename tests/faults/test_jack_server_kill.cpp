@@ -182,15 +182,23 @@ TEST_F(JackServerKillTest, KilledWhileThePortsAreOpen)
     EXPECT_EQ(Snapshot(), Presets);
 }
 
-// Disabled until the system MIDI services connect to a JACK server that was started again:
-// today they keep the client of the server that died, and every open after it fails with
-// "The MIDI system is not running." until the editor is restarted.
-TEST_F(JackServerKillTest, DISABLED_ChosenAgainOnceTheServerIsBack)
+// The user restarts JACK, then picks the device again: the editor's services leave the client of
+// the server that died and reach the new server.
+TEST_F(JackServerKillTest, ChosenAgainOnceTheServerIsBack)
 {
     Server.stop();
     ASSERT_TRUE(Server.start());
     StartHelpers();
-    ASSERT_GE(jacktest::waitForDevice(*Services, OutName, true), 0);
+    // The editor's services still list what the dead server had; another process tells when
+    // the helpers' ports are there on the new server.
+    ASSERT_TRUE(jacktest::pumpUntil([&] {
+        QProcess lsp;
+        lsp.start("jack_lsp", {"-s", Server.name()});
+        lsp.waitForFinished(5000);
+        const QByteArray ports = lsp.readAllStandardOutput();
+        return ports.contains(QByteArray::fromStdString(OutName)) &&
+               ports.contains(QByteArray::fromStdString(InName));
+    }));
     Boxes.Messages.clear();
     Choose(Form->cmbOutput, OutName);
     EXPECT_EQ(Form->MidiOutput1->PortState(), psOpen) << Reports().join(" | ").toStdString();
