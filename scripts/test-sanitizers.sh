@@ -5,12 +5,11 @@
 #   build/asan  clang with AddressSanitizer + UndefinedBehaviorSanitizer (LeakSanitizer at exit):
 #               the whole test suite, and the libFuzzer targets of tests/fuzz, each run for
 #               TORVANE_FUZZ_SECONDS (default 30) as CTest tests labelled "fuzz";
-#   build/tsan  clang with ThreadSanitizer: the MIDI and simulator tests, where the threads are.
+#   build/tsan  clang with ThreadSanitizer: the tests where threads meet (MIDI, simulator,
+#               faults, soak), those that need the JACK server excepted (see below).
 #
 # Any report fails the test that produced it; this script stops at the first build or test run
 # that fails and exits non-zero. Every suppression lives in tests/sanitizers/*.supp and says why.
-# To read a ThreadSanitizer report with function names, run the failing test again with
-# TSAN_OPTIONS=...:symbolize=1 (symbolizing here would slow the JACK thread into xruns).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${TORVANE_SANITIZER_BUILDS:-$root/build}
@@ -23,7 +22,7 @@ export ASAN_SYMBOLIZER_PATH="$symbolizer"
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp"
-export TSAN_OPTIONS="suppressions=$supp/tsan.supp:symbolize=0:halt_on_error=0:second_deadlock_stack=1"
+export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=0:second_deadlock_stack=1"
 
 configure() { # DIR extra cmake args...
   local dir=$1
@@ -49,9 +48,14 @@ ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0" \
   ctest --output-on-failure --timeout 300 -R '^ExceptionReport\.'
 
 echo "== ThreadSanitizer: build ($builds/tsan)"
-configure "$builds/tsan" -DTORVANE_SANITIZE=thread '-DTORVANE_TEST_FOLDERS=midi;sim'
+configure "$builds/tsan" -DTORVANE_SANITIZE=thread '-DTORVANE_TEST_FOLDERS=midi;sim;faults;soak'
 cmake --build "$builds/tsan" -j "$jobs"
 
-echo "== ThreadSanitizer: the MIDI and simulator tests"
+echo "== ThreadSanitizer: the MIDI, simulator, fault and soak tests"
 cd "$builds/tsan"
-ctest --output-on-failure -j "$jobs" --timeout 300
+# Not the JACK ones: they start helper programs through QProcess, whose clone() clang 14's
+# ThreadSanitizer runtime mishandles while JACK's threads run (an internal CHECK fails in the
+# child now and then, and the half-started client then stalls the server for every later
+# test). The threads they exercise are ours in MidiInputDelivery and MidiOutputSender, which
+# the unit tests here drive from threads of their own; the JACK tests run in the other builds.
+ctest --output-on-failure -j "$jobs" --timeout 300 -LE jack
