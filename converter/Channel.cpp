@@ -74,17 +74,28 @@ TForm10::TForm10(QWidget *parent)
     PanelNew->setGeometry(128, 20, 27, 16);
     potnewcan = ChannelLabel(PanelNew, "potnewcan");
 
-    BitBtnCancel =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    BitBtnCancel = new QPushButton("Cancel", this);
     BitBtnCancel->setObjectName("BitBtn1");
     BitBtnCancel->setGeometry(4, 52, 89, 25);
     connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    BitBtnOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "Ok", this);
+    BitBtnOk = new QPushButton("Ok", this);
     BitBtnOk->setObjectName("BitBtn2");
     BitBtnOk->setGeometry(96, 52, 93, 25);
     BitBtnOk->setDefault(true);
     connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TForm10::showEvent(QShowEvent *event)
+{
+    // The buttons' icons come from the desktop's icon theme. The first look-up in the theme
+    // reads its index files, milliseconds under X11 that would otherwise fall on the editor's
+    // start-up, so they are fetched when the dialog is first shown, before it is painted.
+    if (BitBtnOk->icon().isNull()) {
+        BitBtnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+        BitBtnOk->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    }
+    QDialog::showEvent(event);
 }
 
 int TForm10::ShowModal()

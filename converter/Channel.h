@@ -27,6 +27,9 @@ public:
     Tkxpotlab *potnewcan = nullptr;
     QPushButton *BitBtnCancel = nullptr;
     QPushButton *BitBtnOk = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };
 
 extern TForm10 *Form10;
