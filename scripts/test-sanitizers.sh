@@ -43,9 +43,12 @@ cd "$builds/asan"
 # what Qt then loses match frames deep inside Qt, which only the slow unwinder reaches (Qt has no
 # frame pointers). The slow unwinder makes every other test ten times slower, so only that one
 # binary runs with it.
-ctest --output-on-failure -j "$jobs" --timeout 300 -E '^ExceptionReport\.'
+ctest --output-on-failure -j "$jobs" --timeout 300 -LE fuzz -E '^ExceptionReport\.'
 ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0" \
   ctest --output-on-failure --timeout 300 -R '^ExceptionReport\.'
+# The fuzz targets on their own: each keeps a core busy for its whole run, and the JACK tests'
+# timing must not compete with them.
+ctest --output-on-failure -j "$jobs" --timeout 300 -L fuzz
 
 echo "== ThreadSanitizer: build ($builds/tsan)"
 configure "$builds/tsan" -DTORVANE_SANITIZE=thread '-DTORVANE_TEST_FOLDERS=midi;sim;faults;soak'
