@@ -165,9 +165,10 @@ TEST_F(SettingsFaultsTest, ValuesOutOfRangeAreAppliedWithinTheControlsRanges)
         EXPECT_EQ(shown.midiOut, c.shown.midiOut);
         // Only the failed open is reported, once, as the port's error; nothing about settings.
         ASSERT_EQ(Boxes.Messages.size(), c.openFails ? 1 : 0);
-        if (c.openFails)
+        if (c.openFails) {
             EXPECT_TRUE(Boxes.Messages[0].text.contains("not installed"))
                 << Boxes.Messages[0].text.toStdString();
+        }
     }
 }
 
