@@ -13,7 +13,6 @@ namespace art {
 namespace {
 
 const QColor kGround(198, 203, 204); // the About page's own panel colour: the picture blends in
-const QColor kNight(18, 32, 78);
 const QColor kNightDeep(8, 16, 44);
 const QColor kGold(222, 176, 62);
 const QColor kGoldDark(150, 104, 28);
