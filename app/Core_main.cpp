@@ -6,20 +6,24 @@
 #include "app/Settings.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
+#include "converter/AssignmentPage.h"
+#include "converter/ControllersPage.h"
+#include "converter/ConverterLink.h"
+#include "converter/FormControls.h"
+#include "converter/HandlerGuard.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
 
 TForm1 *Form1 = nullptr;
 
 TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosave, QWidget *parent)
     : QWidget(parent), Midi(midi), Dialogs(dialogs), Autosave(std::move(autosave))
 {
-    BuildLayout();
     CreateMidiPorts();
+    Link = std::make_unique<ConverterLink>(*MidiOutput1);
+    BuildLayout();
     ConnectHandlers();
     try {
         FormCreate(this);
@@ -33,64 +37,18 @@ TForm1::~TForm1() = default;
 
 void TForm1::Run(void (TForm1::*handler)(QObject *), QObject *sender)
 {
-    // Errors must not travel back through Qt's signal machinery, which is not built for
-    // exceptions: the handler ends at the failing step and the error is reported here.
-    try {
-        (this->*handler)(sender);
-    } catch (const std::exception &error) {
-        ShowExceptionReport(error);
-    }
+    RunGuarded(&ShowExceptionReport, [&] { (this->*handler)(sender); });
 }
 
 void TForm1::ConnectHandlers()
 {
-    // Selectors: a pick from the list, and every edit of the text, is a user change. An edit
-    // leaves no list entry selected, as in a drop-down combo box whose text was typed over.
-    auto onUserChange = [this](QComboBox *combo, void (TForm1::*handler)(QObject *)) {
-        connect(combo, &QComboBox::activated, this,
-                [this, combo, handler] { Run(handler, combo); });
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this,
-                [this, combo, handler](const QString &text) {
-                    QLineEdit *edit = combo->lineEdit();
-                    const int cursor = edit->cursorPosition();
-                    {
-                        const QSignalBlocker quiet(combo);
-                        combo->setCurrentIndex(-1);
-                        combo->setEditText(text);
-                    }
-                    edit->setCursorPosition(cursor);
-                    Run(handler, combo);
-                });
-    };
-    onUserChange(cmbInput, &TForm1::cmbInputChange);
-    onUserChange(cmbOutput, &TForm1::cmbOutputChange);
-    for (QComboBox *selector : ComboBox)
-        onUserChange(selector, &TForm1::ComboBox1Change);
-
-    auto onClick = [this](QAbstractButton *button, void (TForm1::*handler)(QObject *)) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, button, handler] { Run(handler, button); });
-    };
-    onClick(SpeedButton8, &TForm1::SpeedButton8Click);
-    onClick(SpeedButton17, &TForm1::SpeedButton17Click);
-    onClick(SpeedButton1, &TForm1::SpeedButton1Click);
-    onClick(SpeedButton10, &TForm1::SpeedButton10Click);
-    onClick(SpeedButton12, &TForm1::SpeedButton12Click);
-    onClick(spdPar1, &TForm1::spdPar1Click);
-    onClick(spdPar2, &TForm1::spdPar2Click);
-    onClick(spdPar3, &TForm1::spdPar3Click);
-    onClick(spdPar4, &TForm1::spdPar4Click);
-    onClick(SpeedButton5, &TForm1::SpeedButton5Click);
-    onClick(SpeedButton2, &TForm1::SpeedButton2Click);
-    onClick(SpeedButton3, &TForm1::SpeedButton3Click);
-    // Only the user's clicks: restoring the box from the settings must send nothing.
-    onClick(CheckBox1, &TForm1::CheckBox1Click);
-
-    connect(kxpotlab1, &Tkxpotlab::OnChange, this,
-            [this](Tkxpotlab *sender) { Run(&TForm1::kxpotlab1Change, sender); });
-    for (Tkxpotlab *label : Controller)
-        connect(label, &Tkxpotlab::OnChange, this,
-                [this](Tkxpotlab *sender) { Run(&TForm1::kxpotlab2Change, sender); });
+    // The pages connect their own controls; the window handles the devices and the files.
+    form::OnUserChange(cmbInput, this, [this] { Run(&TForm1::cmbInputChange, cmbInput); });
+    form::OnUserChange(cmbOutput, this, [this] { Run(&TForm1::cmbOutputChange, cmbOutput); });
+    connect(SpeedButton8, &QAbstractButton::clicked, this,
+            [this] { Run(&TForm1::SpeedButton8Click, SpeedButton8); });
+    connect(SpeedButton17, &QAbstractButton::clicked, this,
+            [this] { Run(&TForm1::SpeedButton17Click, SpeedButton17); });
 }
 
 void TForm1::FormCreate(QObject *)

@@ -1,20 +1,29 @@
 #pragma once
-// TForm1, the editor's main window.
+// TForm1, the editor's main window: the shell that holds the pages, the MIDI ports, the
+// settings, the choice of devices, the parameter files, and the start-up and close order.
 //
-// The controls are built in Core_layout.cpp, under their designer names (objectName and member);
-// the handlers live in one file per concern: start-up and shutdown here, device selection in
-// Core_devices.cpp, parameter files in Core_files.cpp, and the converter pages in
-// converter/Core_*.cpp. All of it runs on the GUI thread. Handlers triggered by the user run
-// synchronously to their end; code that changes a control (filling, applying a preset,
-// restoring settings) never runs a handler. Errors a handler lets escape (the MIDI ports'
-// exceptions) end it at that step and are reported by the application object.
+// The converter's pages build, connect and handle their own controls: the "Config" page is an
+// AssignmentPage, the Controlers and Kessel Control groups of the "MIDI" page a ControllersPage,
+// and every send goes through one ConverterLink. The window keeps every control and handler
+// reachable under its designer name: the members below point into the pages, and the page
+// handlers forward in one line. Layout of the shell's own controls: Core_layout.cpp; devices:
+// Core_devices.cpp; parameter files: Core_files.cpp.
+//
+// All of it runs on the GUI thread. Handlers triggered by the user run synchronously to their
+// end; code that changes a control (filling, applying a preset, restoring settings) never runs a
+// handler. Errors a handler lets escape (the MIDI ports' exceptions) end it at that step and are
+// shown by the standard exception report.
 #include "app/AutosaveLocation.h"
 #include "app/FileDialogs.h"
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
+class AssignmentPage;
+class ControllersPage;
+class ConverterLink;
 class MidiServices;
 class QCheckBox;
 class QComboBox;
@@ -61,7 +70,7 @@ public:
     void SpeedButton17Click(QObject *sender); // save the current preset
     void SpeedButton8Click(QObject *sender);  // load into the current preset
 
-    // ---- converter messages and transfers (converter/Core_transfers.cpp) ----
+    // ---- the pages' operations and handlers, forwarded ----
     void SendParameter(int channel, int parameter, int value, bool enabled);
     void SendControlChange(int channel, int controller, int value);
     void SendProgramChange(int channel, int program);
@@ -69,8 +78,6 @@ public:
     void SendAllParameters();
     void SpeedButton1Click(QObject *sender);  // send the current preset
     void SpeedButton10Click(QObject *sender); // write to flash
-
-    // ---- assignment page (converter/Core_assign.cpp) ----
     void FillControllerLists();
     void ApplyPreset(int preset);
     int CurrentPreset() const;
@@ -80,8 +87,6 @@ public:
     void spdPar4Click(QObject *sender);
     void ComboBox1Change(QObject *sender);
     void SpeedButton12Click(QObject *sender); // channel change dialog
-
-    // ---- controllers page and patch bay (converter/Core_controllers.cpp) ----
     void kxpotlab2Change(QObject *sender);
     void SpeedButton2Click(QObject *sender); // send all CC
     void SpeedButton3Click(QObject *sender); // reset all CC
@@ -89,13 +94,17 @@ public:
     void CheckBox1Click(QObject *sender);
     void SpeedButton5Click(QObject *sender); // send the patch-bay set-up
 
+    // ---- the pages ----
+    AssignmentPage *Assignments = nullptr;  // the "Config" page
+    ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
+
     // ---- the controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet2 = nullptr; // "Config"
     QWidget *TabSheet3 = nullptr; // "MIDI"
     QWidget *TabSheet1 = nullptr; // "About..."
 
-    // "Config" page
+    // "Config" page (the assignment page's)
     QFrame *Panel8 = nullptr; // toolbar
     QFrame *Panel3 = nullptr;
     TSpeedButton *SpeedButton8 = nullptr;  // "Load Parameters File "
@@ -115,7 +124,7 @@ public:
     QFrame *Panel11 = nullptr;
     Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
 
-    // "MIDI" page
+    // "MIDI" page: the devices are the window's, the rest the controllers page's
     QFrame *Panel4 = nullptr;
     QGroupBox *GroupBox4 = nullptr; // "Devices"
     QLabel *Label9 = nullptr;       // "In"
@@ -158,9 +167,11 @@ protected:
 
 private:
     void BuildLayout();
-    void BuildConfigPage();
-    void BuildMidiPage();
+    void BuildPages();
+    void BuildDevices();
     void BuildAboutPage();
+    void SetTabOrder();
+    void PointIntoPages();
     void ConnectHandlers();
     void Run(void (TForm1::*handler)(QObject *), QObject *sender);
     void CreateMidiPorts();
@@ -168,14 +179,11 @@ private:
     static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
-    void HighlightPresetButton(TSpeedButton *button);
-    void PresetButtonClick(TSpeedButton *button, int preset);
-    int MasterChannel() const;
-    int ControllerOf(int output) const;
 
     MidiServices &Midi;
     FileDialogs &Dialogs;
     AutosaveLocation Autosave;
+    std::unique_ptr<ConverterLink> Link;
 };
 
 extern TForm1 *Form1;

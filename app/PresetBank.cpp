@@ -8,7 +8,6 @@ TPresetBank *PresetBank = nullptr;
 namespace {
 
 constexpr std::uint8_t NoController = 0xFF;
-constexpr int ChannelPosition = 32;
 
 bool WriteAtomically(const QString &path, const char *data, qint64 size)
 {

@@ -9,16 +9,16 @@
 // A bank file is the four presets one after the other (136 bytes); a parameter file is one
 // preset (34 bytes). Neither has a header or checksum, and the bank checks no value: any byte
 // can be stored, loaded and saved. Used on the GUI thread only.
+#include "converter/PresetStore.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
 
-class TPresetBank
+class TPresetBank final : public PresetStore
 {
 public:
-    static constexpr int PresetCount = 4;
-    static constexpr int PresetSize = 34;
     static constexpr int BankFileSize = PresetCount * PresetSize;
 
     // Every preset starts as "no controller" on all outputs, channel 1, reserved byte 0:
@@ -28,8 +28,8 @@ public:
     TPresetBank(const TPresetBank &) = delete;
     TPresetBank &operator=(const TPresetBank &) = delete;
 
-    void SetByte(int preset, int position, std::uint8_t value);
-    std::uint8_t GetByte(int preset, int position) const;
+    void SetByte(int preset, int position, std::uint8_t value) override;
+    std::uint8_t GetByte(int preset, int position) const override;
 
     // Saves replace the file atomically: on disk there is always either the complete old
     // image or the complete new one, even if the program dies or the disk fills mid-write.

@@ -1,0 +1,94 @@
+#pragma once
+// The "Config" page: which controller drives each of the 32 CV outputs, the four presets, the
+// master channel, and the toolbar that loads, saves, sends and flashes them.
+//
+// The page is a view of the current preset: a user change is written into it at once and, with
+// "Send Params RT" checked, sent to the converter at once. Changes made by code (filling the
+// lists, applying a preset) never send anything. The toolbar's file buttons are built here but
+// handled by the window, which owns the parameter files.
+//
+// GUI thread only. The page owns its controls through their Qt parents (the page sheet it was
+// built on) and makes its own connections; the store and the link must outlive it.
+#include "converter/ConverterLink.h"
+#include "converter/PageContext.h"
+
+#include <QObject>
+#include <array>
+#include <functional>
+
+class PresetStore;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class TSpeedButton;
+class Tkxpotlab;
+
+class AssignmentPage : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int OutputCount = ConverterLink::OutputCount;
+
+    // Builds the page's controls on sheet and connects them. realTime says whether "Send
+    // Params RT" is checked; it is asked at each change.
+    AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets,
+                   std::function<bool()> realTime);
+
+    // ---- what other parts of the window read ----
+    // The preset whose button is highlighted, 0..3.
+    int CurrentPreset() const;
+    // The master label's channel minus one, 0..15.
+    int MasterChannel() const;
+    // The preset byte that output (0..31)'s selector stands for now: its controller, 0xFF for
+    // none, 0xFE when no entry is selected.
+    int ControllerOf(int output) const;
+
+    // ---- changes made by code (they send nothing) ----
+    void FillControllerLists();
+    // Shows preset (0..3) on the selectors and the master label.
+    void ApplyPreset(int preset);
+
+    // ---- handlers ----
+    void spdPar1Click(QObject *sender);
+    void spdPar2Click(QObject *sender);
+    void spdPar3Click(QObject *sender);
+    void spdPar4Click(QObject *sender);
+    void ComboBox1Change(QObject *sender);    // every selector; the sender's Tag is the output
+    void SpeedButton1Click(QObject *sender);  // send the current preset
+    void SpeedButton10Click(QObject *sender); // write to flash
+    void SpeedButton12Click(QObject *sender); // channel change dialog
+    void SendAllParameters();
+
+    // ---- the controls, under their designer names ----
+    QFrame *Panel8 = nullptr; // toolbar
+    QFrame *Panel3 = nullptr;
+    TSpeedButton *SpeedButton8 = nullptr;              // "Load Parameters File "
+    TSpeedButton *SpeedButton17 = nullptr;             // "Save Parameters File"
+    TSpeedButton *SpeedButton1 = nullptr;              // "Send Parameters to MIDI"
+    TSpeedButton *SpeedButton10 = nullptr;             // "Write to Flash"
+    TSpeedButton *SpeedButton12 = nullptr;             // "MIDI Channel Change"
+    std::array<TSpeedButton *, 4> PresetButtons{};     // spdPar1 .. spdPar4
+    QGroupBox *GroupBox7 = nullptr;                    // "CV Outputs"
+    std::array<QComboBox *, OutputCount> ComboBox{};   // ComboBox[n - 1] is "ComboBox<n>"
+    std::array<QLabel *, OutputCount> OutputNumbers{}; // the bold "1".."32" beside them
+    QGroupBox *GroupBox19 = nullptr;                   // "Master"
+    QLabel *Label27 = nullptr;                         // "Channel"
+    QFrame *Panel11 = nullptr;
+    Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
+
+private:
+    void BuildToolbar(QWidget *sheet, const form::Glyphs &art);
+    void BuildOutputs();
+    void ConnectHandlers();
+    void Run(void (AssignmentPage::*handler)(QObject *), QObject *sender);
+    void HighlightPresetButton(int preset);
+    void PresetButtonClick(int preset);
+    bool RealTime() const;
+
+    PresetStore &Presets;
+    ConverterLink &Link;
+    std::function<bool()> RealTimeSend;
+    ErrorReport Report;
+};

@@ -1,0 +1,153 @@
+#include "converter/ControllersPage.h"
+
+#include "controls/Kxpotlab.h"
+#include "controls/SpeedButton.h"
+#include "controls/Tag.h"
+#include "converter/AssignmentPage.h"
+#include "converter/FormControls.h"
+#include "converter/Protocol.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+
+using namespace form;
+
+namespace {
+
+// The controller value label of row t: kxpotlab2, 3, 5, then t + 4 (kxpotlab4 is the master
+// channel on the other page).
+int ControllerLabelNumber(int t)
+{
+    return t < 2 ? t + 2 : (t == 2 ? 5 : t + 4);
+}
+
+// The top of controller row r: 16 pixels apart, the lower eight set 4 pixels further down.
+int ControllerRowTop(int r)
+{
+    return r < 8 ? 12 + 16 * r : 16 + 16 * r;
+}
+
+} // namespace
+
+ControllersPage::ControllersPage(QWidget *panel, const PageContext &context,
+                                 const AssignmentPage &assignments)
+    : QObject(panel), Assignments(assignments), Link(context.link), Report(context.report)
+{
+    setObjectName("ControllersPage");
+    BuildKesselControl(panel, context.glyphs);
+    BuildControllers(panel, context.glyphs);
+    ConnectHandlers();
+}
+
+void ControllersPage::BuildKesselControl(QWidget *panel, const Glyphs &art)
+{
+    GroupBox2 = Group(panel, "GroupBox2", "Kessel Control", {288, 1, 129, 100});
+    Label12 = Caption(GroupBox2, "Label12", "Input", {20, 26});
+    Panel5 = Panel(GroupBox2, "Panel5", {52, 25, 27, 16}, Bevel::LoweredOuter, Black);
+    kxpotlab1 =
+        ValueLabel(Panel5, "kxpotlab1", {1, 1, 25, 13}, {0, 7, 80, 2}, "MIDI Input Selector");
+    SpeedButton5 = GlyphButton(GroupBox2, "SpeedButton5", {87, 19}, art.sendParameters,
+                               {"Send Kessel setup to MIDI", false}, false);
+    CheckBox1 = Check(GroupBox2, "CheckBox1", {20, 52, 86, 17}, "Merge Input", false, true);
+    CheckBox2 = Check(GroupBox2, "CheckBox2", {20, 72, 86, 17}, "Startup send", true, true);
+}
+
+void ControllersPage::BuildControllers(QWidget *panel, const Glyphs &art)
+{
+    GroupBox1 = Group(panel, "GroupBox1", "Controlers", {4, 104, 157, 329});
+    SpeedButton2 = GlyphButton(GroupBox1, "SpeedButton2", {16, 300}, art.sendParameters,
+                               {"Send All CC", true}, false);
+    SpeedButton3 = GlyphButton(GroupBox1, "SpeedButton3", {41, 300}, art.resetCc,
+                               {"Reset All CC", true}, false);
+    Panel2 = Panel(GroupBox1, "Panel2", {12, 20, 129, 277}, Bevel::LoweredOuter, Grey);
+    for (int t = 0; t < OutputCount; ++t) {
+        const bool first = t < 16;
+        const int top = ControllerRowTop(t % 16);
+        Tkxpotlab *value = ValueLabel(
+            Panel2, QStringLiteral("kxpotlab%1").arg(ControllerLabelNumber(t)),
+            QRect(first ? 29 : 89, top, 25, 13), {0, 127, 80, 0}, "MIDI Controler Value");
+        SetTag(value, t);
+        Controller[t] = value;
+
+        const int left = !first ? 68 : (t <= 8 ? 16 : 8);
+        const int width = t <= 8 ? 8 : 15;
+        ControllerNumbers[t] =
+            FixedLabel(Panel2, QStringLiteral("Label%1").arg(41 + t), QString::number(t + 1),
+                       QRect(left, top, width, 13), WindowFont(11, true), Lime);
+    }
+}
+
+void ControllersPage::Run(void (ControllersPage::*handler)(QObject *), QObject *sender)
+{
+    RunGuarded(Report, [&] { (this->*handler)(sender); });
+}
+
+void ControllersPage::ConnectHandlers()
+{
+    const auto onClick = [this](QAbstractButton *button,
+                                void (ControllersPage::*handler)(QObject *)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button, handler] { Run(handler, button); });
+    };
+    onClick(SpeedButton5, &ControllersPage::SpeedButton5Click);
+    onClick(SpeedButton2, &ControllersPage::SpeedButton2Click);
+    onClick(SpeedButton3, &ControllersPage::SpeedButton3Click);
+    // Only the user's clicks: restoring the box from the settings must send nothing.
+    onClick(CheckBox1, &ControllersPage::CheckBox1Click);
+
+    connect(kxpotlab1, &Tkxpotlab::OnChange, this,
+            [this](Tkxpotlab *sender) { Run(&ControllersPage::kxpotlab1Change, sender); });
+    for (Tkxpotlab *label : Controller)
+        connect(label, &Tkxpotlab::OnChange, this,
+                [this](Tkxpotlab *sender) { Run(&ControllersPage::kxpotlab2Change, sender); });
+}
+
+void ControllersPage::kxpotlab2Change(QObject *sender)
+{
+    const int output = Tag(sender);
+    // Read from the assignment page at the moment of sending: this page keeps no copy.
+    const int controller = Assignments.ControllerOf(output);
+    // An output without a controller sends nothing: 0xFF (none) or 0xFE (nothing selected)
+    // in a data byte's place would be a System Reset or Active Sensing on the wire.
+    if (controller > 127)
+        return;
+    Link.SendControlChange(Assignments.MasterChannel(), controller, Controller[output]->State());
+}
+
+void ControllersPage::SpeedButton2Click(QObject *)
+{
+    for (int t = 0; t < OutputCount; ++t)
+        kxpotlab2Change(Controller[t]);
+}
+
+void ControllersPage::SpeedButton3Click(QObject *)
+{
+    for (int t = 0; t < OutputCount; ++t) {
+        Controller[t]->SetState(0);
+        kxpotlab2Change(Controller[t]);
+    }
+}
+
+void ControllersPage::kxpotlab1Change(QObject *)
+{
+    Link.SendProgramChange(protocol::KesselChannel, kxpotlab1->State());
+}
+
+void ControllersPage::SendMerge()
+{
+    Link.SendControlChange(protocol::KesselChannel, protocol::KesselMergeController,
+                           CheckBox1->isChecked() ? 1 : 0);
+}
+
+void ControllersPage::CheckBox1Click(QObject *)
+{
+    SendMerge();
+}
+
+void ControllersPage::SpeedButton5Click(QObject *)
+{
+    Link.SendProgramChange(protocol::KesselChannel, kxpotlab1->State());
+    SendMerge();
+}

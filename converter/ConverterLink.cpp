@@ -1,0 +1,70 @@
+#include "converter/ConverterLink.h"
+
+#include "converter/Protocol.h"
+#include "converter/Unit2.h"
+#include "midi/MidiOut.h"
+
+#include <chrono>
+#include <thread>
+
+void ConverterLink::SendParameter(int channel, int parameter, int value, bool enabled)
+{
+    if (!enabled)
+        return;
+    const protocol::ParameterMessage message =
+        protocol::MakeParameterMessage(channel, parameter, value);
+    // The port copies the bytes before it returns.
+    Output.SendLongMessage(message.data(), static_cast<std::uint16_t>(message.size()));
+}
+
+void ConverterLink::SendControlChange(int channel, int controller, int value)
+{
+    Output.SendShortMessage(protocol::ControlChangeStatus(channel),
+                            static_cast<std::uint8_t>(controller),
+                            static_cast<std::uint8_t>(value));
+}
+
+void ConverterLink::SendProgramChange(int channel, int program)
+{
+    Output.SendShortMessage(protocol::ProgramChangeStatus(channel),
+                            static_cast<std::uint8_t>(program), 0);
+}
+
+void ConverterLink::WaitMs(std::uint32_t ms)
+{
+    // A monotonic clock: the pause lasts its time across midnight or a change of the local
+    // time. The thread sleeps through the whole pause rather than spinning a core; a sleep
+    // that ends before the clock has passed the end is resumed, so the pause never ends early.
+    // The overshoot is the system's timer slack (tens of microseconds). No window messages
+    // are processed.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    for (Clock::time_point now = Clock::now(); now <= end; now = Clock::now())
+        std::this_thread::sleep_for(end - now + std::chrono::nanoseconds(1));
+}
+
+void ConverterLink::SendAllParameters(int channel, const Controllers &controllers)
+{
+    // The gauge's maximum is 34 for 32 messages: the bar ends at 94 %, as the box's own
+    // documentation shows it.
+    Form2->ShowProgress();
+    Form2->SetProgress(0);
+    Form2->SetMaxValue(34);
+    // A failed send ends the transfer; the progress window must not stay behind.
+    struct HideOnExit
+    {
+        ~HideOnExit() { Form2->HideProgress(); }
+    } hideOnExit;
+    for (int i = 0; i < OutputCount; ++i) {
+        SendParameter(channel, protocol::FirstOutputParameter + i, controllers[i], true);
+        Form2->SetProgress(i + 1);
+        Form2->RepaintNow();
+        WaitMs(100);
+    }
+}
+
+void ConverterLink::WriteToFlash(int channel)
+{
+    SendParameter(channel, protocol::WriteFlashParameter, protocol::WriteFlashValue, true);
+    WaitMs(200);
+}
