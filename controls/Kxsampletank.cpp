@@ -198,79 +198,96 @@ void TkxSampleTank::BuildGradient()
 
 void TkxSampleTank::Compose()
 {
-    const int w = width();
-    const int h = height();
-    if (w <= 0 || h <= 0) {
+    if (width() <= 0 || height() <= 0) {
         FComposition = QImage();
         return;
     }
     if (FComposition.size() != size())
         FComposition = QImage(size(), QImage::Format_RGB32);
+    ComposeGround();
+    ComposeCurve();
+    ComposeOverlays();
+}
+
+// The background (a plain colour or the cached gradient) and the axes.
+void TkxSampleTank::ComposeGround()
+{
     QImage &image = FComposition;
     const QPalette &colors = palette();
-    const auto rgb = [&](quint32 color) { return ResolveColor(color, colors); };
-    const int w1 = w - 1;
-    const int h1 = h - 1;
-
+    const int w1 = width() - 1;
+    const int h1 = height() - 1;
     if (!FGradientEnabled) {
-        image.fill(rgb(FColor));
+        image.fill(ResolveColor(FColor, colors));
     } else {
         // A resized control gets a gradient of its new size rather than a cut or short one.
         if (!FGradientValid || FGradientCache.size() != size())
             BuildGradient();
         std::memcpy(image.bits(), FGradientCache.constBits(), image.sizeInBytes());
     }
-
-    const auto dotted = [&](QPoint from, QPoint to, quint32 color) {
-        LinePen pen{rgb(color), true};
-        DrawLine(image, from, to, pen);
-    };
     if (FAxesEnabled) {
-        dotted({w1 / 2, 0}, {w1 / 2, h1}, FAxesColor);
-        dotted({0, h1 / 2}, {w1, h1 / 2}, FAxesColor);
+        DottedLine({w1 / 2, 0}, {w1 / 2, h1}, FAxesColor);
+        DottedLine({0, h1 / 2}, {w1, h1 / 2}, FAxesColor);
     }
     if (FAxes2Enabled) {
         for (int k = 1; k <= 3; ++k)
             if (k != 2 || !FAxesEnabled)
-                dotted({0, k * h1 / 4}, {w1, k * h1 / 4}, FAxes2Color);
+                DottedLine({0, k * h1 / 4}, {w1, k * h1 / 4}, FAxes2Color);
     }
+}
 
+void TkxSampleTank::DottedLine(QPoint from, QPoint to, quint32 color)
+{
+    LinePen pen{ResolveColor(color, palette()), true};
+    DrawLine(FComposition, from, to, pen);
+}
+
+// The values as a line or as spectrum bars, and their markers.
+void TkxSampleTank::ComposeCurve()
+{
+    const int w = width();
+    const int h = height();
     for (int i = 0; i < FMax; ++i)
         FPoints[i] = {PlotX(i, w, FMax), PlotY(FValues[i], h)};
     const std::span<const QPoint> points(FPoints.data(), static_cast<std::size_t>(FMax));
 
     if (!FSpectrumMode) {
-        DrawPolyline(image, points, LinePen{rgb(FLineColor), true});
+        DrawPolyline(FComposition, points, LinePen{ResolveColor(FLineColor, palette()), true});
     } else {
-        const int base = FSpectrumCenter ? h1 / 2 : h1;
+        const int base = FSpectrumCenter ? (h - 1) / 2 : h - 1;
         for (const QPoint &point : points)
-            dotted(point, {point.x(), base}, FLineColor);
+            DottedLine(point, {point.x(), base}, FLineColor);
     }
 
     if (FMarkerSize > 0) {
         // A marker wider than the picture has its outline off the picture either way; the
         // bound only keeps the corners from overflowing.
         const int m = std::min(FMarkerSize, w + h);
-        const QRgb marker = rgb(FMarkerColor);
+        const QRgb marker = ResolveColor(FMarkerColor, palette());
         for (const QPoint &p : points)
-            FrameRect(image, p.x() - m, p.y() - m, p.x() + m, p.y() + m, marker);
+            FrameRect(FComposition, p.x() - m, p.y() - m, p.x() + m, p.y() + m, marker);
     }
+}
 
+// The locator line and the selection, over everything else.
+void TkxSampleTank::ComposeOverlays()
+{
+    const int w = width();
+    const int h1 = height() - 1;
     if (FLocatorEnabled) {
         // Beyond the picture's height the line covers the whole column either way.
-        const int inset = std::clamp(FLocatorSize, -h - 1, h + 1);
+        const int inset = std::clamp(FLocatorSize, -h1 - 2, h1 + 2);
         const int x = PlotX(FLocatorPos, w, FMax);
-        LinePen pen{rgb(FLocatorColor), false};
-        DrawLine(image, {x, inset}, {x, h1 - inset}, pen);
+        LinePen pen{ResolveColor(FLocatorColor, palette()), false};
+        DrawLine(FComposition, {x, inset}, {x, h1 - inset}, pen);
     }
 
     if (FSelectionLen > 0) {
         const int left = PlotX(FSelectionPos, w, FMax);
         const int right = PlotX(std::int64_t{FSelectionPos} + FSelectionLen, w, FMax);
         if (FSelectionStyle == 1)
-            XorRect(image, left, 0, right, h1, rgb(FSelectionColor));
+            XorRect(FComposition, left, 0, right, h1, ResolveColor(FSelectionColor, palette()));
         else
-            InvertRect(image, left, 0, right, h1);
+            InvertRect(FComposition, left, 0, right, h1);
     }
 }
 

@@ -112,6 +112,10 @@ private:
     template <typename T> void StoreGradient(T &field, T value);
 
     void Compose();
+    void ComposeGround();
+    void ComposeCurve();
+    void ComposeOverlays();
+    void DottedLine(QPoint from, QPoint to, quint32 color);
     void BuildGradient();
     // The pointer mapping divides by the width and height less 2; below 3 pixels it is off.
     bool PointerMappable() const { return width() > 2; }

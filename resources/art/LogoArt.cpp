@@ -110,15 +110,12 @@ QImage DrawAppIcon(int size)
     return icon.convertToFormat(QImage::Format_ARGB32);
 }
 
-QImage DrawAboutPicture()
-{
-    QImage picture(500, 400, QImage::Format_RGB32);
-    picture.fill(kGround);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
+namespace {
 
-    // The banner: a night-blue band between two gold rules, across the whole width.
+// The banner: a night-blue band between two gold rules, across the whole width, with the emblem,
+// the name and the tagline.
+void PaintBanner(QPainter &painter)
+{
     const QRectF band(0, 18, 500, 124);
     QLinearGradient night(band.topLeft(), band.bottomLeft());
     night.setColorAt(0.0, QColor(30, 50, 110));
@@ -154,9 +151,12 @@ QImage DrawAboutPicture()
     painter.setPen(kGold);
     const QString trade = QStringLiteral("ELECTRONIC MUSIC SYSTEMS");
     painter.drawText(QPointF(centred(tagline, trade), band.top() + 100), trade);
+}
 
-    // Below the program's name, a faint gate-and-CV trace runs across the ground, like the
-    // signals the converter makes; the space above it stays plain for the title.
+// Below the program's name, a faint gate-and-CV trace runs across the ground, like the signals
+// the converter makes; the space above it stays plain for the title.
+void PaintSignalTrace(QPainter &painter)
+{
     QPainterPath wave;
     const double base = 330, high = 306;
     wave.moveTo(40, base);
@@ -173,6 +173,19 @@ QImage DrawAboutPicture()
     painter.drawLine(QPointF(40, base + 14.5), QPointF(460, base + 14.5));
     painter.setPen(QPen(QColor(164, 170, 174), 1));
     painter.drawLine(QPointF(40, base + 13.5), QPointF(460, base + 13.5));
+}
+
+} // namespace
+
+QImage DrawAboutPicture()
+{
+    QImage picture(500, 400, QImage::Format_RGB32);
+    picture.fill(kGround);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    PaintBanner(painter);
+    PaintSignalTrace(painter);
     painter.end();
     return QuantizeTo256(picture);
 }
