@@ -93,7 +93,9 @@ void TForm1::BuildPages()
     FollowParent(Panel4, false);
     BuildDevices();
     Controllers = new ControllersPage(Panel4, context, *Assignments);
-    PointIntoPages();
+    // The window's names for the pages' controls.
+    static_cast<AssignmentControls &>(*this) = *Assignments;
+    static_cast<ControllersControls &>(*this) = *Controllers;
 }
 
 void TForm1::BuildDevices()
@@ -136,42 +138,4 @@ void TForm1::SetTabOrder()
     setTabOrder(cmbInput, CheckBox38);
     setTabOrder(CheckBox38, CheckBox1);
     setTabOrder(CheckBox1, CheckBox2);
-}
-
-void TForm1::PointIntoPages()
-{
-    const AssignmentPage &a = *Assignments;
-    Panel8 = a.Panel8;
-    Panel3 = a.Panel3;
-    SpeedButton8 = a.SpeedButton8;
-    SpeedButton17 = a.SpeedButton17;
-    SpeedButton1 = a.SpeedButton1;
-    SpeedButton10 = a.SpeedButton10;
-    SpeedButton12 = a.SpeedButton12;
-    spdPar1 = a.PresetButtons[0];
-    spdPar2 = a.PresetButtons[1];
-    spdPar3 = a.PresetButtons[2];
-    spdPar4 = a.PresetButtons[3];
-    GroupBox7 = a.GroupBox7;
-    ComboBox = a.ComboBox;
-    OutputNumbers = a.OutputNumbers;
-    GroupBox19 = a.GroupBox19;
-    Label27 = a.Label27;
-    Panel11 = a.Panel11;
-    kxpotlab4 = a.kxpotlab4;
-
-    const ControllersPage &c = *Controllers;
-    GroupBox2 = c.GroupBox2;
-    Label12 = c.Label12;
-    Panel5 = c.Panel5;
-    kxpotlab1 = c.kxpotlab1;
-    SpeedButton5 = c.SpeedButton5;
-    CheckBox1 = c.CheckBox1;
-    CheckBox2 = c.CheckBox2;
-    GroupBox1 = c.GroupBox1;
-    SpeedButton2 = c.SpeedButton2;
-    SpeedButton3 = c.SpeedButton3;
-    Panel2 = c.Panel2;
-    Controller = c.Controller;
-    ControllerNumbers = c.ControllerNumbers;
 }

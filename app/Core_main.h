@@ -15,14 +15,14 @@
 // shown by the standard exception report.
 #include "app/AutosaveLocation.h"
 #include "app/FileDialogs.h"
+#include "converter/AssignmentPage.h"
+#include "converter/ControllersPage.h"
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
 
-class AssignmentPage;
-class ControllersPage;
 class ConverterLink;
 class MidiServices;
 class QCheckBox;
@@ -36,7 +36,9 @@ class TMidiOutput;
 class TSpeedButton;
 class Tkxpotlab;
 
-class TForm1 : public QWidget
+// The window inherits the pages' control members, which point into the pages once they are
+// built: Form1->ComboBox[4], Form1->spdPar2, Form1->Controller[0] and the rest.
+class TForm1 : public QWidget, public AssignmentControls, public ControllersControls
 {
     Q_OBJECT
 
@@ -98,33 +100,13 @@ public:
     AssignmentPage *Assignments = nullptr;  // the "Config" page
     ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
 
-    // ---- the controls, under their designer names ----
+    // ---- the window's own controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet2 = nullptr; // "Config"
     QWidget *TabSheet3 = nullptr; // "MIDI"
     QWidget *TabSheet1 = nullptr; // "About..."
 
-    // "Config" page (the assignment page's)
-    QFrame *Panel8 = nullptr; // toolbar
-    QFrame *Panel3 = nullptr;
-    TSpeedButton *SpeedButton8 = nullptr;  // "Load Parameters File "
-    TSpeedButton *SpeedButton17 = nullptr; // "Save Parameters File"
-    TSpeedButton *SpeedButton1 = nullptr;  // "Send Parameters to MIDI"
-    TSpeedButton *SpeedButton10 = nullptr; // "Write to Flash"
-    TSpeedButton *SpeedButton12 = nullptr; // "MIDI Channel Change"
-    TSpeedButton *spdPar1 = nullptr;
-    TSpeedButton *spdPar2 = nullptr;
-    TSpeedButton *spdPar3 = nullptr;
-    TSpeedButton *spdPar4 = nullptr;
-    QGroupBox *GroupBox7 = nullptr;                    // "CV Outputs"
-    std::array<QComboBox *, OutputCount> ComboBox{};   // ComboBox[n - 1] is "ComboBox<n>"
-    std::array<QLabel *, OutputCount> OutputNumbers{}; // the bold "1".."32" beside them
-    QGroupBox *GroupBox19 = nullptr;                   // "Master"
-    QLabel *Label27 = nullptr;                         // "Channel"
-    QFrame *Panel11 = nullptr;
-    Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
-
-    // "MIDI" page: the devices are the window's, the rest the controllers page's
+    // "MIDI" page: the devices (the controllers page's controls are inherited)
     QFrame *Panel4 = nullptr;
     QGroupBox *GroupBox4 = nullptr; // "Devices"
     QLabel *Label9 = nullptr;       // "In"
@@ -132,20 +114,6 @@ public:
     QLabel *Label1 = nullptr; // "Out"
     QComboBox *cmbOutput = nullptr;
     QCheckBox *CheckBox38 = nullptr; // "Send Params RT"
-    QGroupBox *GroupBox2 = nullptr;  // "Kessel Control"
-    QLabel *Label12 = nullptr;       // "Input"
-    QFrame *Panel5 = nullptr;
-    Tkxpotlab *kxpotlab1 = nullptr; // patch-bay input 0..7
-    TSpeedButton *SpeedButton5 = nullptr;
-    QCheckBox *CheckBox1 = nullptr;       // "Merge Input"
-    QCheckBox *CheckBox2 = nullptr;       // "Startup send"
-    QGroupBox *GroupBox1 = nullptr;       // "Controlers"
-    TSpeedButton *SpeedButton2 = nullptr; // "Send All CC"
-    TSpeedButton *SpeedButton3 = nullptr; // "Reset All CC"
-    QFrame *Panel2 = nullptr;
-    // Controller[t] carries Tag t and drives output t + 1 (kxpotlab2, 3, 5, 7 .. 35).
-    std::array<Tkxpotlab *, OutputCount> Controller{};
-    std::array<QLabel *, OutputCount> ControllerNumbers{}; // Label41 .. Label72
 
     // "About..." page
     QFrame *Panel1 = nullptr;
@@ -171,7 +139,6 @@ private:
     void BuildDevices();
     void BuildAboutPage();
     void SetTabOrder();
-    void PointIntoPages();
     void ConnectHandlers();
     void Run(void (TForm1::*handler)(QObject *), QObject *sender);
     void CreateMidiPorts();

@@ -64,6 +64,7 @@ void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
 
     // The preset buttons carry no glyph: the highlighted one (yellow caption, opaque face) is
     // the current preset, and preset 1 is current at start.
+    TSpeedButton **presets[] = {&spdPar1, &spdPar2, &spdPar3, &spdPar4};
     for (int i = 0; i < 4; ++i) {
         auto *button = Place<TSpeedButton>(Panel8, QStringLiteral("spdPar%1").arg(i + 1),
                                            QRect(232 + 25 * i, 1, 25, 25));
@@ -73,7 +74,7 @@ void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
         if (i == 0)
             button->SetCaptionColor(Yellow);
         SetHint(button, QStringLiteral("Preset #%1").arg(i + 1), true);
-        PresetButtons[i] = button;
+        *presets[i] = button;
     }
 }
 
@@ -115,10 +116,10 @@ void AssignmentPage::ConnectHandlers()
     onClick(SpeedButton1, &AssignmentPage::SpeedButton1Click);
     onClick(SpeedButton10, &AssignmentPage::SpeedButton10Click);
     onClick(SpeedButton12, &AssignmentPage::SpeedButton12Click);
-    onClick(PresetButtons[0], &AssignmentPage::spdPar1Click);
-    onClick(PresetButtons[1], &AssignmentPage::spdPar2Click);
-    onClick(PresetButtons[2], &AssignmentPage::spdPar3Click);
-    onClick(PresetButtons[3], &AssignmentPage::spdPar4Click);
+    onClick(spdPar1, &AssignmentPage::spdPar1Click);
+    onClick(spdPar2, &AssignmentPage::spdPar2Click);
+    onClick(spdPar3, &AssignmentPage::spdPar3Click);
+    onClick(spdPar4, &AssignmentPage::spdPar4Click);
 }
 
 bool AssignmentPage::RealTime() const
@@ -151,12 +152,18 @@ void AssignmentPage::ApplyPreset(int preset)
     }
 }
 
+std::array<TSpeedButton *, 4> AssignmentPage::PresetButtons() const
+{
+    return {spdPar1, spdPar2, spdPar3, spdPar4};
+}
+
 int AssignmentPage::CurrentPreset() const
 {
     // The button's own visibility, not whether it is on screen: with the "MIDI" page in front
     // or the window hidden the highlighted preset is still the current one.
+    const std::array<TSpeedButton *, 4> buttons = PresetButtons();
     for (int p = 0; p < 4; ++p)
-        if (!PresetButtons[p]->isHidden() && PresetButtons[p]->CaptionColor() == Yellow)
+        if (!buttons[p]->isHidden() && buttons[p]->CaptionColor() == Yellow)
             return p;
     return 0;
 }
@@ -173,10 +180,11 @@ int AssignmentPage::ControllerOf(int output) const
 
 void AssignmentPage::HighlightPresetButton(int preset)
 {
+    const std::array<TSpeedButton *, 4> buttons = PresetButtons();
     for (int p = 0; p < 4; ++p) {
         const bool on = p == preset;
-        PresetButtons[p]->SetCaptionColor(on ? Yellow : QColor(Qt::black));
-        PresetButtons[p]->SetTransparent(!on);
+        buttons[p]->SetCaptionColor(on ? Yellow : QColor(Qt::black));
+        buttons[p]->SetTransparent(!on);
     }
 }
 

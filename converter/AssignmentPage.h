@@ -24,13 +24,37 @@ class QLabel;
 class TSpeedButton;
 class Tkxpotlab;
 
-class AssignmentPage : public QObject
+// The page's controls under their designer names. The main window inherits them too, so that
+// every control stays reachable there under its name.
+struct AssignmentControls
+{
+    static constexpr int OutputCount = ConverterLink::OutputCount;
+
+    QFrame *Panel8 = nullptr; // toolbar
+    QFrame *Panel3 = nullptr;
+    TSpeedButton *SpeedButton8 = nullptr;  // "Load Parameters File "
+    TSpeedButton *SpeedButton17 = nullptr; // "Save Parameters File"
+    TSpeedButton *SpeedButton1 = nullptr;  // "Send Parameters to MIDI"
+    TSpeedButton *SpeedButton10 = nullptr; // "Write to Flash"
+    TSpeedButton *SpeedButton12 = nullptr; // "MIDI Channel Change"
+    TSpeedButton *spdPar1 = nullptr;       // the preset buttons
+    TSpeedButton *spdPar2 = nullptr;
+    TSpeedButton *spdPar3 = nullptr;
+    TSpeedButton *spdPar4 = nullptr;
+    QGroupBox *GroupBox7 = nullptr;                    // "CV Outputs"
+    std::array<QComboBox *, OutputCount> ComboBox{};   // ComboBox[n - 1] is "ComboBox<n>"
+    std::array<QLabel *, OutputCount> OutputNumbers{}; // the bold "1".."32" beside them
+    QGroupBox *GroupBox19 = nullptr;                   // "Master"
+    QLabel *Label27 = nullptr;                         // "Channel"
+    QFrame *Panel11 = nullptr;
+    Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
+};
+
+class AssignmentPage : public QObject, public AssignmentControls
 {
     Q_OBJECT
 
 public:
-    static constexpr int OutputCount = ConverterLink::OutputCount;
-
     // Builds the page's controls on sheet and connects them. realTime says whether "Send
     // Params RT" is checked; it is asked at each change.
     AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets,
@@ -61,28 +85,12 @@ public:
     void SpeedButton12Click(QObject *sender); // channel change dialog
     void SendAllParameters();
 
-    // ---- the controls, under their designer names ----
-    QFrame *Panel8 = nullptr; // toolbar
-    QFrame *Panel3 = nullptr;
-    TSpeedButton *SpeedButton8 = nullptr;              // "Load Parameters File "
-    TSpeedButton *SpeedButton17 = nullptr;             // "Save Parameters File"
-    TSpeedButton *SpeedButton1 = nullptr;              // "Send Parameters to MIDI"
-    TSpeedButton *SpeedButton10 = nullptr;             // "Write to Flash"
-    TSpeedButton *SpeedButton12 = nullptr;             // "MIDI Channel Change"
-    std::array<TSpeedButton *, 4> PresetButtons{};     // spdPar1 .. spdPar4
-    QGroupBox *GroupBox7 = nullptr;                    // "CV Outputs"
-    std::array<QComboBox *, OutputCount> ComboBox{};   // ComboBox[n - 1] is "ComboBox<n>"
-    std::array<QLabel *, OutputCount> OutputNumbers{}; // the bold "1".."32" beside them
-    QGroupBox *GroupBox19 = nullptr;                   // "Master"
-    QLabel *Label27 = nullptr;                         // "Channel"
-    QFrame *Panel11 = nullptr;
-    Tkxpotlab *kxpotlab4 = nullptr; // master MIDI channel 1..16
-
 private:
     void BuildToolbar(QWidget *sheet, const form::Glyphs &art);
     void BuildOutputs();
     void ConnectHandlers();
     void Run(void (AssignmentPage::*handler)(QObject *), QObject *sender);
+    std::array<TSpeedButton *, 4> PresetButtons() const;
     void HighlightPresetButton(int preset);
     void PresetButtonClick(int preset);
     bool RealTime() const;

@@ -22,25 +22,12 @@ class QWidget;
 class TSpeedButton;
 class Tkxpotlab;
 
-class ControllersPage : public QObject
+// The page's controls under their designer names. The main window inherits them too, so that
+// every control stays reachable there under its name.
+struct ControllersControls
 {
-    Q_OBJECT
-
-public:
     static constexpr int OutputCount = ConverterLink::OutputCount;
 
-    // Builds both groups on panel (the "MIDI" page's panel) and connects them.
-    ControllersPage(QWidget *panel, const PageContext &context, const AssignmentPage &assignments);
-
-    // ---- handlers ----
-    void kxpotlab2Change(QObject *sender);   // every controller value; the sender's Tag
-    void SpeedButton2Click(QObject *sender); // send all CC
-    void SpeedButton3Click(QObject *sender); // reset all CC
-    void kxpotlab1Change(QObject *sender);   // the patch bay's input
-    void CheckBox1Click(QObject *sender);    // the patch bay's merge
-    void SpeedButton5Click(QObject *sender); // send the patch-bay set-up
-
-    // ---- the controls, under their designer names ----
     QGroupBox *GroupBox2 = nullptr; // "Kessel Control"
     QLabel *Label12 = nullptr;      // "Input"
     QFrame *Panel5 = nullptr;
@@ -55,6 +42,23 @@ public:
     // Controller[t] carries Tag t and drives output t + 1 (kxpotlab2, 3, 5, 7 .. 35).
     std::array<Tkxpotlab *, OutputCount> Controller{};
     std::array<QLabel *, OutputCount> ControllerNumbers{}; // Label41 .. Label72
+};
+
+class ControllersPage : public QObject, public ControllersControls
+{
+    Q_OBJECT
+
+public:
+    // Builds both groups on panel (the "MIDI" page's panel) and connects them.
+    ControllersPage(QWidget *panel, const PageContext &context, const AssignmentPage &assignments);
+
+    // ---- handlers ----
+    void kxpotlab2Change(QObject *sender);   // every controller value; the sender's Tag
+    void SpeedButton2Click(QObject *sender); // send all CC
+    void SpeedButton3Click(QObject *sender); // reset all CC
+    void kxpotlab1Change(QObject *sender);   // the patch bay's input
+    void CheckBox1Click(QObject *sender);    // the patch bay's merge
+    void SpeedButton5Click(QObject *sender); // send the patch-bay set-up
 
 private:
     void BuildKesselControl(QWidget *panel, const form::Glyphs &art);
