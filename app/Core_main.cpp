@@ -35,20 +35,17 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 
 TForm1::~TForm1() = default;
 
-void TForm1::Run(void (TForm1::*handler)(QObject *), QObject *sender)
-{
-    RunGuarded(&ShowExceptionReport, [&] { (this->*handler)(sender); });
-}
-
 void TForm1::ConnectHandlers()
 {
     // The pages connect their own controls; the window handles the devices and the files.
-    form::OnUserChange(cmbInput, this, [this] { Run(&TForm1::cmbInputChange, cmbInput); });
-    form::OnUserChange(cmbOutput, this, [this] { Run(&TForm1::cmbOutputChange, cmbOutput); });
-    connect(SpeedButton8, &QAbstractButton::clicked, this,
-            [this] { Run(&TForm1::SpeedButton8Click, SpeedButton8); });
-    connect(SpeedButton17, &QAbstractButton::clicked, this,
-            [this] { Run(&TForm1::SpeedButton17Click, SpeedButton17); });
+    const ErrorReport report = &ShowExceptionReport;
+    form::OnUserChange(cmbInput, this,
+                       [=, this] { RunHandler(report, this, &TForm1::cmbInputChange, cmbInput); });
+    form::OnUserChange(cmbOutput, this, [=, this] {
+        RunHandler(report, this, &TForm1::cmbOutputChange, cmbOutput);
+    });
+    OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, report);
+    OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, report);
 }
 
 void TForm1::FormCreate(QObject *)

@@ -140,7 +140,6 @@ private:
     void BuildAboutPage();
     void SetTabOrder();
     void ConnectHandlers();
-    void Run(void (TForm1::*handler)(QObject *), QObject *sender);
     void CreateMidiPorts();
     void SelectStoredDevice(QComboBox *selector, const QString &storedName);
     static QString SelectedName(const QComboBox *selector);

@@ -98,28 +98,19 @@ void AssignmentPage::BuildOutputs()
     }
 }
 
-void AssignmentPage::Run(void (AssignmentPage::*handler)(QObject *), QObject *sender)
-{
-    RunGuarded(Report, [&] { (this->*handler)(sender); });
-}
-
 void AssignmentPage::ConnectHandlers()
 {
     for (QComboBox *selector : ComboBox)
-        OnUserChange(selector, this,
-                     [this, selector] { Run(&AssignmentPage::ComboBox1Change, selector); });
-    const auto onClick = [this](QAbstractButton *button,
-                                void (AssignmentPage::*handler)(QObject *)) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, button, handler] { Run(handler, button); });
-    };
-    onClick(SpeedButton1, &AssignmentPage::SpeedButton1Click);
-    onClick(SpeedButton10, &AssignmentPage::SpeedButton10Click);
-    onClick(SpeedButton12, &AssignmentPage::SpeedButton12Click);
-    onClick(spdPar1, &AssignmentPage::spdPar1Click);
-    onClick(spdPar2, &AssignmentPage::spdPar2Click);
-    onClick(spdPar3, &AssignmentPage::spdPar3Click);
-    onClick(spdPar4, &AssignmentPage::spdPar4Click);
+        OnUserChange(selector, this, [this, selector] {
+            RunHandler(Report, this, &AssignmentPage::ComboBox1Change, selector);
+        });
+    OnClick(SpeedButton1, this, &AssignmentPage::SpeedButton1Click, Report);
+    OnClick(SpeedButton10, this, &AssignmentPage::SpeedButton10Click, Report);
+    OnClick(SpeedButton12, this, &AssignmentPage::SpeedButton12Click, Report);
+    OnClick(spdPar1, this, &AssignmentPage::spdPar1Click, Report);
+    OnClick(spdPar2, this, &AssignmentPage::spdPar2Click, Report);
+    OnClick(spdPar3, this, &AssignmentPage::spdPar3Click, Report);
+    OnClick(spdPar4, this, &AssignmentPage::spdPar4Click, Report);
 }
 
 bool AssignmentPage::RealTime() const

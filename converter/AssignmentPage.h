@@ -89,7 +89,6 @@ private:
     void BuildToolbar(QWidget *sheet, const form::Glyphs &art);
     void BuildOutputs();
     void ConnectHandlers();
-    void Run(void (AssignmentPage::*handler)(QObject *), QObject *sender);
     std::array<TSpeedButton *, 4> PresetButtons() const;
     void HighlightPresetButton(int preset);
     void PresetButtonClick(int preset);

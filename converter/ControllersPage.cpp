@@ -79,29 +79,21 @@ void ControllersPage::BuildControllers(QWidget *panel, const Glyphs &art)
     }
 }
 
-void ControllersPage::Run(void (ControllersPage::*handler)(QObject *), QObject *sender)
-{
-    RunGuarded(Report, [&] { (this->*handler)(sender); });
-}
-
 void ControllersPage::ConnectHandlers()
 {
-    const auto onClick = [this](QAbstractButton *button,
-                                void (ControllersPage::*handler)(QObject *)) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, button, handler] { Run(handler, button); });
-    };
-    onClick(SpeedButton5, &ControllersPage::SpeedButton5Click);
-    onClick(SpeedButton2, &ControllersPage::SpeedButton2Click);
-    onClick(SpeedButton3, &ControllersPage::SpeedButton3Click);
+    OnClick(SpeedButton5, this, &ControllersPage::SpeedButton5Click, Report);
+    OnClick(SpeedButton2, this, &ControllersPage::SpeedButton2Click, Report);
+    OnClick(SpeedButton3, this, &ControllersPage::SpeedButton3Click, Report);
     // Only the user's clicks: restoring the box from the settings must send nothing.
-    onClick(CheckBox1, &ControllersPage::CheckBox1Click);
+    OnClick(CheckBox1, this, &ControllersPage::CheckBox1Click, Report);
 
-    connect(kxpotlab1, &Tkxpotlab::OnChange, this,
-            [this](Tkxpotlab *sender) { Run(&ControllersPage::kxpotlab1Change, sender); });
+    connect(kxpotlab1, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *sender) {
+        RunHandler(Report, this, &ControllersPage::kxpotlab1Change, sender);
+    });
     for (Tkxpotlab *label : Controller)
-        connect(label, &Tkxpotlab::OnChange, this,
-                [this](Tkxpotlab *sender) { Run(&ControllersPage::kxpotlab2Change, sender); });
+        connect(label, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *sender) {
+            RunHandler(Report, this, &ControllersPage::kxpotlab2Change, sender);
+        });
 }
 
 void ControllersPage::kxpotlab2Change(QObject *sender)

@@ -64,7 +64,6 @@ private:
     void BuildKesselControl(QWidget *panel, const form::Glyphs &art);
     void BuildControllers(QWidget *panel, const form::Glyphs &art);
     void ConnectHandlers();
-    void Run(void (ControllersPage::*handler)(QObject *), QObject *sender);
     void SendMerge();
 
     const AssignmentPage &Assignments;
