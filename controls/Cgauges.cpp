@@ -1,6 +1,8 @@
 #include "controls/Cgauges.h"
 
 #include "controls/Colors.h"
+#include "controls/LineWalk.h"
+#include "controls/Store.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -28,31 +30,13 @@ QRect EllipseBox(const GaugeRect &r)
     return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
 }
 
-// A 1-pixel line that covers its start point but not its end point, plotted straight into the
-// image (Bresenham, all octants, clipped) because QPainter's aliased lines decide for
-// themselves which end to leave out and on which side of a half pixel to fall.
+// A 1-pixel line that covers its start point but not its end point, clipped to the image.
 void DrawLine(QImage &image, const GaugeLine &line, QRgb color)
 {
-    const int dx = std::abs(line.to.x - line.from.x);
-    const int dy = std::abs(line.to.y - line.from.y);
-    const int sx = line.from.x < line.to.x ? 1 : -1;
-    const int sy = line.from.y < line.to.y ? 1 : -1;
-    int x = line.from.x;
-    int y = line.from.y;
-    int error = dx - dy;
-    while (x != line.to.x || y != line.to.y) {
+    WalkLine(line.from.x, line.from.y, line.to.x, line.to.y, [&](int x, int y) {
         if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
             reinterpret_cast<QRgb *>(image.scanLine(y))[x] = color;
-        const int twice = 2 * error;
-        if (twice > -dy) {
-            error -= dy;
-            x += sx;
-        }
-        if (twice < dx) {
-            error += dx;
-            y += sy;
-        }
-    }
+    });
 }
 
 void DrawWedge(QPainter &painter, const GaugeWedge &wedge)
@@ -95,42 +79,32 @@ QColor TCGauge::ResolveColor(std::uint32_t color, const QPalette &palette)
 
 void TCGauge::SetKind(TCGaugeKind value)
 {
-    if (value == FKind)
-        return;
-    FKind = value;
-    repaint();
+    if (Store(FKind, value))
+        repaint();
 }
 
 void TCGauge::SetShowText(bool value)
 {
-    if (value == FShowText)
-        return;
-    FShowText = value;
-    repaint();
+    if (Store(FShowText, value))
+        repaint();
 }
 
 void TCGauge::SetBorderStyle(TFormBorderStyle value)
 {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    repaint();
+    if (Store(FBorderStyle, value))
+        repaint();
 }
 
 void TCGauge::SetForeColor(std::uint32_t value)
 {
-    if (value == FForeColor)
-        return;
-    FForeColor = value;
-    repaint();
+    if (Store(FForeColor, value))
+        repaint();
 }
 
 void TCGauge::SetBackColor(std::uint32_t value)
 {
-    if (value == FBackColor)
-        return;
-    FBackColor = value;
-    repaint();
+    if (Store(FBackColor, value))
+        repaint();
 }
 
 void TCGauge::SetColor(std::uint32_t value)
@@ -144,10 +118,8 @@ void TCGauge::SetColor(std::uint32_t value)
 
 void TCGauge::SetParentColor(bool value)
 {
-    if (value == FParentColor)
-        return;
-    FParentColor = value;
-    repaint();
+    if (Store(FParentColor, value))
+        repaint();
 }
 
 void TCGauge::SetMinValue(std::int32_t value)

@@ -351,26 +351,38 @@ void TkxSampleTank::mousePressEvent(QMouseEvent *event)
     }
 }
 
+// A left-button drag moves the locator when the press grabbed it, else sweeps the selection.
+void TkxSampleTank::LeftDragTo(int x)
+{
+    if (FDragIndex >= 0) {
+        DragLocator(x);
+        emit OnLocatorChange(this);
+    } else {
+        SweepSelection(x);
+        emit OnSelectorChange(this);
+    }
+}
+
+// A right-button edit at the pointer; false where values take no edit.
+bool TkxSampleTank::RightEditAt(QPoint at)
+{
+    if (!FPressed || !ValuesEditable() || at.x() > width() - 2)
+        return false;
+    EditValue(at);
+    return true;
+}
+
 void TkxSampleTank::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint at = event->position().toPoint();
     if (event->buttons() & Qt::LeftButton) {
         if (!FPressed || !PointerMappable())
             return;
-        if (FDragIndex >= 0) {
-            DragLocator(at.x());
-            emit OnLocatorChange(this);
-        } else {
-            SweepSelection(at.x());
-            emit OnSelectorChange(this);
-        }
+        LeftDragTo(at.x());
         repaint();
     } else if (event->buttons() & Qt::RightButton) {
-        if (FPressed && ValuesEditable() && at.x() <= width() - 2) {
-            EditValue(at);
-            if (FAlwayDetect)
-                emit OnChange(this);
-        }
+        if (RightEditAt(at) && FAlwayDetect)
+            emit OnChange(this);
         repaint();
     }
 }
@@ -380,20 +392,13 @@ void TkxSampleTank::mouseReleaseEvent(QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
         if (PointerMappable()) {
-            if (FDragIndex >= 0) {
-                DragLocator(at.x());
-                emit OnLocatorChange(this);
-            } else {
-                SweepSelection(at.x());
-                emit OnSelectorChange(this);
-            }
+            LeftDragTo(at.x());
             // Normally the last move has shown this already; a release away from it must not
             // leave the picture behind the state.
             update();
         }
     } else if (event->button() == Qt::RightButton) {
-        if (FPressed && ValuesEditable() && at.x() <= width() - 2) {
-            EditValue(at);
+        if (RightEditAt(at)) {
             repaint();
             emit OnChange(this);
         }

@@ -112,6 +112,8 @@ private:
     template <typename T> void StoreGradient(T &field, T value);
 
     void Compose();
+    void LeftDragTo(int x);
+    bool RightEditAt(QPoint at);
     void ComposeGround();
     void ComposeCurve();
     void ComposeOverlays();

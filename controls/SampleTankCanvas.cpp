@@ -1,6 +1,7 @@
 #include "controls/SampleTankCanvas.h"
 
 #include "controls/Colors.h"
+#include "controls/LineWalk.h"
 
 #include <QPainter>
 #include <QPalette>
@@ -90,24 +91,11 @@ void DrawLine(QImage &image, QPoint from, QPoint to, LinePen &pen)
         pen.phase = (pen.phase + std::max(dx, dy)) % 6;
         return;
     }
-    // Bresenham over all octants, stopping before the end point.
-    int x = from.x();
-    int y = from.y();
-    int error = dx - dy;
-    while (x != to.x() || y != to.y()) {
+    WalkLine(from.x(), from.y(), to.x(), to.y(), [&](int x, int y) {
         if (DotOn(pen, 0))
             Plot(image, x, y, pen.color);
         pen.phase = (pen.phase + 1) % 6;
-        const int twice = 2 * error;
-        if (twice > -dy) {
-            error -= dy;
-            x += sx;
-        }
-        if (twice < dx) {
-            error += dx;
-            y += sy;
-        }
-    }
+    });
 }
 
 void DrawPolyline(QImage &image, std::span<const QPoint> points, LinePen pen)

@@ -82,25 +82,28 @@ int EditedValue(int value, int plottedY, int y, int height)
 
 GradientLayout LayoutFor(tGradientTypex type, Rgb color, Rgb gradientColor)
 {
-    switch (type) {
-    case grxLeftToRight:
-        return {gradientColor, color, true, false};
-    case grxRightToLeft:
-        return {color, gradientColor, true, false};
-    case grxTopToBottom:
-        return {gradientColor, color, false, false};
-    case grxBottomToTop:
-        return {color, gradientColor, false, false};
-    case grxHorizCenterToBorder:
-        return {color, gradientColor, true, true};
-    case grxHorizBorderToCenter:
-        return {gradientColor, color, true, true};
-    case grxVertCenterToBorder:
-        return {color, gradientColor, false, true};
-    case grxVertBorderToCenter:
-        return {gradientColor, color, false, true};
-    }
-    return {color, gradientColor, false, true};
+    // Per type: whether the gradient colour is band a, then across and centred.
+    struct Shape
+    {
+        bool gradientFirst, across, centred;
+    };
+    // clang-format off
+    static constexpr Shape Shapes[] = {
+        {true,  true,  false}, // grxLeftToRight
+        {false, true,  false}, // grxRightToLeft
+        {true,  false, false}, // grxTopToBottom
+        {false, false, false}, // grxBottomToTop
+        {false, true,  true},  // grxHorizCenterToBorder
+        {true,  true,  true},  // grxHorizBorderToCenter
+        {false, false, true},  // grxVertCenterToBorder
+        {true,  false, true},  // grxVertBorderToCenter
+    };
+    // clang-format on
+    // A value beyond the enumeration is drawn centred from the middle, top to bottom.
+    const int index = type >= grxLeftToRight && type <= grxVertBorderToCenter ? type : 6;
+    const Shape &shape = Shapes[index];
+    return {shape.gradientFirst ? gradientColor : color,
+            shape.gradientFirst ? color : gradientColor, shape.across, shape.centred};
 }
 
 int BandCount(int nbOfColors, int extent)

@@ -1,5 +1,7 @@
 #include "controls/SpeedButton.h"
 
+#include "controls/Store.h"
+
 #include <QEnterEvent>
 #include <QPainter>
 #include <qdrawutil.h>
@@ -90,18 +92,14 @@ QColor TSpeedButton::CaptionColor() const
 
 void TSpeedButton::SetCaptionColor(const QColor &value)
 {
-    if (value == FCaptionColor)
-        return;
-    FCaptionColor = value;
-    update();
+    if (Store(FCaptionColor, value))
+        update();
 }
 
 void TSpeedButton::SetTransparent(bool value)
 {
-    if (value == FTransparent)
-        return;
-    FTransparent = value;
-    update();
+    if (Store(FTransparent, value))
+        update();
 }
 
 QSize TSpeedButton::sizeHint() const
