@@ -61,12 +61,14 @@ TEST(SpeedButton, SplitGlyphStripCutsStatesAndKeysOutTheCornerColour)
         int imagesInStrip, numGlyphs;
         std::array<QColor, 4> centres; // invalid: a greyed image (not one of the faces)
     };
+    // clang-format off
     const Case cases[] = {
         {"four states", 4, 4, {Face[0], Face[1], Face[2], Face[3]}},
         {"normal only: disabled greyed, others normal", 1, 1, {Face[0], {}, Face[0], Face[0]}},
         {"normal and disabled", 2, 2, {Face[0], Face[1], Face[0], Face[0]}},
         {"numGlyphs above four reads four", 4, 9, {Face[0], Face[1], Face[2], Face[3]}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const auto images = speedbutton::SplitGlyphStrip(Strip(c.imagesInStrip), c.numGlyphs);

@@ -85,7 +85,14 @@ TEST(TForm2Transfer, EveryStepReachesTheScreenWithoutTheEventLoop)
         int progress;
         int lastLimeColumn; // L − 1 with L = ⌊percent × 327 / 100⌋
     };
-    for (const Step &step : {Step{1, 5}, Step{17, 162}, Step{32, 306}}) {
+    // clang-format off
+    const Step steps[] = {
+        {1, 5},
+        {17, 162},
+        {32, 306},
+    };
+    // clang-format on
+    for (const Step &step : steps) {
         form.SetProgress(step.progress);
         form.RepaintNow();
         const QImage shown = OnScreen(form);
