@@ -3,8 +3,8 @@
 // writes, and the application object that the program's figures need (TORVANE_BENCH_APPLICATION):
 // 0 QCoreApplication, for the ports, the simulator and whole processes; 1 QApplication, for
 // widgets.
-#include <QDir>
-#include <QTemporaryDir>
+#include "tests/support/PrivateHome.h"
+
 #include <benchmark/benchmark.h>
 
 #if TORVANE_BENCH_APPLICATION == 1
@@ -17,11 +17,8 @@ using BenchApplication = QCoreApplication;
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
+    const QTemporaryDir home;
+    UsePrivateHome(home);
     BenchApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -312,12 +312,7 @@ TEST_F(ControllersPageTest, StartUpSendsTheStoredKesselSetUpOnceAfterTheOutputOp
         Form.reset();
         Refusing.calls.clear();
         Refusing.shortMessages.clear();
-        StoreSettings({{"PX", 10},
-                       {"PY", 10},
-                       {"RTparam", 0},
-                       {"kesselmerge", 1},
-                       {"kesselstart", int(startupSend)},
-                       {"kesselInput", 5}});
+        StoreInOrder({10, 10, 0, 1, int(startupSend), 5});
 
         Form = MakeForm(&Refusing);
 

@@ -89,14 +89,7 @@ protected:
                              std::optional<QString> outName = {})
     {
         Settings().clear();
-        StoreSettings({{"PX", 344},
-                       {"PY", 363},
-                       {"RTparam", 0},
-                       {"kesselmerge", 0},
-                       {"kesselstart", 1},
-                       {"kesselInput", 2},
-                       {"midiIN", midiIN},
-                       {"midiOUT", midiOUT}});
+        StoreInOrder({344, 363, 0, 0, 1, 2, midiIN, midiOUT});
         if (inName)
             StoreSettings({{"midiINName", *inName}});
         if (outName)

@@ -26,12 +26,7 @@ TEST_F(SettingsTest, FirstRunShowsTheDesignDefaultsOnTheMidiPage)
 
 TEST_F(SettingsTest, EveryValueIsAppliedInOrder)
 {
-    StoreSettings({{"PX", -40},
-                   {"PY", 5000},
-                   {"RTparam", 1},
-                   {"kesselmerge", 1},
-                   {"kesselstart", 0},
-                   {"kesselInput", 5}});
+    StoreInOrder({-40, 5000, 1, 1, 0, 5});
     // A position off the screen is applied unchanged.
     EXPECT_EQ(ReadShown(*MakeForm()), (ShownSettings{-40, 5000, true, true, false, 5, 0, 0}));
 }
@@ -50,7 +45,7 @@ TEST_F(SettingsTest, ReadingStopsAtTheFirstMissingOrMistypedValue)
     for (const auto &[name, kesselmerge] : cases) {
         SCOPED_TRACE(name);
         Settings().clear();
-        StoreSettings({{"PX", 10}, {"PY", 20}, {"RTparam", 1}});
+        StoreInOrder({10, 20, 1});
         if (kesselmerge.isValid())
             StoreSettings({{"kesselmerge", kesselmerge}});
         StoreSettings({{"kesselstart", 0}, {"kesselInput", 6}});
@@ -61,18 +56,13 @@ TEST_F(SettingsTest, ReadingStopsAtTheFirstMissingOrMistypedValue)
 
 TEST_F(SettingsTest, OnlyPositionStoredAppliesOnlyThePosition)
 {
-    StoreSettings({{"PX", 1}, {"PY", 2}});
+    StoreInOrder({1, 2});
     EXPECT_EQ(ReadShown(*MakeForm()), (ShownSettings{1, 2, false, false, true, 2, 0, 0}));
 }
 
 TEST_F(SettingsTest, StoredInputBeyondItsRangeShowsTheMaximum)
 {
-    StoreSettings({{"PX", 0},
-                   {"PY", 0},
-                   {"RTparam", 0},
-                   {"kesselmerge", 0},
-                   {"kesselstart", 0},
-                   {"kesselInput", 9}});
+    StoreInOrder({0, 0, 0, 0, 0, 9});
     EXPECT_EQ(MakeForm()->kxpotlab1->State(), 7);
 }
 

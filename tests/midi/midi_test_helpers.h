@@ -46,6 +46,15 @@ public:
     static void callback(MidiHandle handle, std::uint32_t message, std::uintptr_t instance,
                          std::uintptr_t param1, std::uintptr_t param2) noexcept;
     std::uintptr_t instance() { return reinterpret_cast<std::uintptr_t>(this); }
+    // Opens the device with this recorder as its callback.
+    MidiResult openOutput(MidiServices &services, MidiHandle &handle, int id)
+    {
+        return services.openOutput(handle, id, &callback, instance());
+    }
+    MidiResult openInput(MidiServices &services, MidiHandle &handle, int id)
+    {
+        return services.openInput(handle, id, &callback, instance());
+    }
     std::vector<MidiCall> calls() const;
     // The headers handed back as finished (OutDone), in order; any other call fails the test.
     std::vector<MidiHeader *> completed() const;

@@ -64,7 +64,7 @@ TEST_F(CombinedServicesTest, CallsReachTheOwnerWithTheirHandleAndCallbacksCarryO
 
     CallbackRecorder seen;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 0, CallbackRecorder::callback, seen.instance()), MidiOk);
+    ASSERT_EQ(seen.openOutput(services, handle, 0), MidiOk);
     EXPECT_NE(handle, FakeMidiServices::OutputHandle) << "our own handle, not the system's";
     ASSERT_EQ(services.sendShortMessage(handle, 0x90), MidiOk);
     EXPECT_THAT(system.shortMessages, ElementsAre(0x90u));

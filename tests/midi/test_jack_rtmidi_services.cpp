@@ -23,8 +23,7 @@ TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 
     CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, id, &CallbackRecorder::callback, done.instance()),
-              MidiOk);
+    ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
     // Our own port is on the server now, but is never offered as a device.
     const std::uint32_t outputs = services.outputDeviceCount();
     const std::uint32_t inputs = services.inputDeviceCount();
@@ -55,8 +54,7 @@ TEST_F(JackServices, OpeningADeviceThatVanishedFailsInsteadOfOpeningNothing)
     }
     CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    EXPECT_EQ(services.openOutput(handle, id, &CallbackRecorder::callback, done.instance()),
-              MidiErrDeviceRemoved);
+    EXPECT_EQ(done.openOutput(services, handle, id), MidiErrDeviceRemoved);
     EXPECT_EQ(handle, NoMidiHandle);
 }
 
@@ -71,8 +69,7 @@ TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
     ASSERT_GE(id, 0);
     CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, id, &CallbackRecorder::callback, done.instance()),
-              MidiOk);
+    ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
 
     constexpr int kEach = 4000;
     std::vector<std::array<std::uint8_t, 8>> blocks(kEach);

@@ -83,8 +83,7 @@ TEST_F(SimulatedServicesTest, SinkReceivesTheBytesOnTheServicesThread)
     });
     CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 0, CallbackRecorder::callback, recorder.instance()),
-              MidiOk);
+    ASSERT_EQ(recorder.openOutput(services, handle, 0), MidiOk);
     services.sendShortMessage(handle, 0x00403C90);
     services.waitIdle();
     EXPECT_TRUE(services.simulatorMessages().empty());
@@ -101,8 +100,7 @@ TEST_F(SimulatedServicesTest, CompletionsComeInOrderFromTheServicesThreadAndClos
     SimulatedServices services;
     CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 0, CallbackRecorder::callback, recorder.instance()),
-              MidiOk);
+    ASSERT_EQ(recorder.openOutput(services, handle, 0), MidiOk);
     MidiHandle second = NoMidiHandle;
     EXPECT_EQ(services.openOutput(second, 0, CallbackRecorder::callback, 0), MidiErrAllocated);
 
@@ -131,8 +129,7 @@ TEST_F(SimulatedServicesTest, InputBuffersComeBackOnResetAndBlockTheClose)
     SimulatedServices services;
     CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openInput(handle, 0, CallbackRecorder::callback, recorder.instance()),
-              MidiOk);
+    ASSERT_EQ(recorder.openInput(services, handle, 0), MidiOk);
     Buffer a(16), b(16);
     a.header.bufferLength = b.header.bufferLength = 16;
     for (Buffer *buffer : {&a, &b}) {
@@ -157,10 +154,10 @@ TEST_F(SimulatedServicesTest, LoopbackParsesAStreamWithRunningStatus)
     SimulatedServices services;
     CallbackRecorder in;
     MidiHandle input = NoMidiHandle;
-    ASSERT_EQ(services.openInput(input, 0, CallbackRecorder::callback, in.instance()), MidiOk);
+    ASSERT_EQ(in.openInput(services, input, 0), MidiOk);
     CallbackRecorder out;
     MidiHandle output = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(output, 1, CallbackRecorder::callback, out.instance()), MidiOk);
+    ASSERT_EQ(out.openOutput(services, output, 1), MidiOk);
 
     services.sendShortMessage(output, 0x00403C90); // before Start: nobody listens
     services.waitIdle();

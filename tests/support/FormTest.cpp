@@ -138,6 +138,14 @@ void FormTest::StoreSettings(const std::vector<std::pair<const char *, QVariant>
     settings.sync();
 }
 
+void FormTest::StoreInOrder(std::initializer_list<int> values)
+{
+    QSettings settings = Settings();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        settings.setValue(SettingNames[i], values.begin()[i]);
+    settings.sync();
+}
+
 std::unique_ptr<TForm1> FormTest::MakeForm(MidiServices *midi)
 {
     return std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Autosave());

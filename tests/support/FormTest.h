@@ -6,6 +6,7 @@
 #include "app/AutosaveLocation.h"
 #include "app/Core_main.h"
 #include "app/PresetBank.h"
+#include "app/Settings.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
 #include "midi/backend/SimulatedServices.h"
@@ -70,6 +71,9 @@ protected:
         return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quillmont", "Torvane");
     }
     static void StoreSettings(const std::vector<std::pair<const char *, QVariant>> &values);
+    // The first values of the eight settings, in their stored order: PX, PY, RTparam,
+    // kesselmerge, kesselstart, kesselInput, midiIN, midiOUT.
+    static void StoreInOrder(std::initializer_list<int> values);
     QString ProgramFolder() const { return QDir(Dir.path()).filePath("program"); }
     QString UserDataFolder() const { return QDir(Dir.path()).filePath("userdata"); }
     AutosaveLocation Autosave() const { return {ProgramFolder(), UserDataFolder()}; }

@@ -4,8 +4,8 @@
 // layers without widgets; 1 QApplication, for widgets that know nothing of the editor; 2 the
 // editor's own TApplication, so that errors escaping event handlers are reported as in the
 // program.
-#include <QDir>
-#include <QTemporaryDir>
+#include "support/PrivateHome.h"
+
 #include <gtest/gtest.h>
 
 #if TORVANE_TEST_APPLICATION == 2
@@ -21,11 +21,8 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
+    const QTemporaryDir home;
+    UsePrivateHome(home);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
