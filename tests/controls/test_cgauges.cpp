@@ -41,7 +41,7 @@ struct Gauge
     QImage Render(int percent)
     {
         gauge.SetProgress(percent);
-        return gauge.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return Picture(gauge);
     }
 };
 

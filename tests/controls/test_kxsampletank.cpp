@@ -14,11 +14,6 @@ using namespace sampletank;
 
 namespace {
 
-QImage Picture(TkxSampleTank &tank)
-{
-    return tank.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 // Only the plain background and what a test switches back on.
 void ClearDecorations(TkxSampleTank &tank)
 {
