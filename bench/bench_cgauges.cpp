@@ -2,10 +2,8 @@
 // percentage text), for each kind: composing the off-screen picture alone, and a full
 // synchronous repaint of a shown gauge (picture, copy to the window, flush to the screen).
 #include "controls/Cgauges.h"
+#include "support/Figures.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QWindow>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -38,13 +36,7 @@ void BM_RepaintShown(benchmark::State &state)
 {
     TCGauge gauge;
     SetUp(gauge, state);
-    gauge.show();
-    QElapsedTimer waited;
-    waited.start();
-    while (!gauge.windowHandle()->isExposed() && waited.elapsed() < 2000)
-        QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    if (!gauge.windowHandle()->isExposed()) {
+    if (!ShowExposed(gauge)) {
         state.SkipWithError("gauge never exposed");
         return;
     }
@@ -56,16 +48,3 @@ BENCHMARK(BM_ComposePicture)->DenseRange(gkText, gkNeedle)->Unit(benchmark::kMic
 BENCHMARK(BM_RepaintShown)->DenseRange(gkText, gkNeedle)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -17,27 +17,18 @@
 //
 // Runs on whatever platform QT_QPA_PLATFORM names (offscreen when unset): under xcb every
 // repaint also goes to the X server.
-#include "app/AutosaveLocation.h"
-#include "app/Core_main.h"
-#include "app/FileDialogs.h"
-#include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
-#include "converter/Channel.h"
-#include "converter/Unit2.h"
 #include "midi/backend/SimulatedServices.h"
+#include "support/EditorWindow.h"
+#include "support/Figures.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QWindow>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -113,70 +104,20 @@ public:
     }
 };
 
-class NoFileDialogs : public FileDialogs
+struct Editor
 {
-public:
-    bool Execute(TFileDialog &, QWidget *) override { return false; }
-};
-
-class Editor
-{
-public:
     Editor()
     {
-        PresetBank = &Bank;
-        Form2 = &Progress;
-        Form10 = &ChannelDialog;
-        Bank.SetByte(0, 0, 7); // output 1 follows controller 7
-        Form = std::make_unique<TForm1>(Midi, Dialogs,
-                                        AutosaveLocation(QDir(Folder.path()).filePath("program"),
-                                                         QDir(Folder.path()).filePath("userdata")));
-        Form->ApplyPreset(0);
+        Window.Bank.SetByte(0, 0, 7); // output 1 follows controller 7
+        Window.Form->ApplyPreset(0);
     }
-    ~Editor()
-    {
-        Form.reset();
-        PresetBank = nullptr;
-        Form2 = nullptr;
-        Form10 = nullptr;
-    }
-    Editor(const Editor &) = delete;
-    Editor &operator=(const Editor &) = delete;
-
-    QTemporaryDir Folder;
-    TPresetBank Bank;
     AcceptClock Midi;
-    NoFileDialogs Dialogs;
-    TForm2 Progress;
-    TForm10 ChannelDialog;
-    std::unique_ptr<TForm1> Form;
+    EditorWindow Window{Midi};
 };
-
-bool ShowAndWait(QWidget &window)
-{
-    window.show();
-    QElapsedTimer waited;
-    waited.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
-           waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QCoreApplication::processEvents();
-    return window.windowHandle() && window.windowHandle()->isExposed();
-}
 
 double Us(Clock::duration d)
 {
     return std::chrono::duration<double, std::micro>(d).count();
-}
-
-void Report(benchmark::State &state, const char *name, std::vector<double> samples)
-{
-    if (samples.empty())
-        return;
-    std::sort(samples.begin(), samples.end());
-    state.counters[std::string(name) + "_median_us"] = samples[samples.size() / 2];
-    state.counters[std::string(name) + "_p99_us"] =
-        samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
 }
 
 // Moves with the left button held, sweeping the label's whole range and beyond both ends, as a
@@ -205,13 +146,13 @@ void Move(QWidget *target, int y)
 void BM_DragMoveToControlChange(benchmark::State &state)
 {
     Editor editor;
-    if (!ShowAndWait(*editor.Form)) {
+    if (!ShowExposed(*editor.Window.Form)) {
         state.SkipWithError("main window never exposed");
         return;
     }
-    editor.Form->PageControl1->setCurrentWidget(editor.Form->TabSheet3);
+    editor.Window.Form->PageControl1->setCurrentWidget(editor.Window.Form->TabSheet3);
     QCoreApplication::processEvents();
-    Tkxpotlab *label = editor.Form->Controller[0];
+    Tkxpotlab *label = editor.Window.Form->Controller[0];
     const QPointF at(10, 5);
     QMouseEvent press(QEvent::MouseButtonPress, at, label->mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
@@ -233,8 +174,8 @@ void BM_DragMoveToControlChange(benchmark::State &state)
         state.SetIterationTime(Us(editor.Midi.lastAccepted - start) / 1e6);
         BetweenMoves();
     }
-    Report(state, "move_to_cc", toCc);
-    Report(state, "move_handled", handled);
+    ReportPercentiles(state, "move_to_cc_", toCc);
+    ReportPercentiles(state, "move_handled_", handled);
 }
 BENCHMARK(BM_DragMoveToControlChange)
     ->UseManualTime()
@@ -263,7 +204,7 @@ void BM_DragFloorPlainLabel(benchmark::State &state)
     label->setGeometry(29, 20, 25, 13);
     label->setAlignment(Qt::AlignCenter);
     label->setAutoFillBackground(true);
-    if (!ShowAndWait(window)) {
+    if (!ShowExposed(window)) {
         state.SkipWithError("window never exposed");
         return;
     }
@@ -277,24 +218,8 @@ void BM_DragFloorPlainLabel(benchmark::State &state)
         state.SetIterationTime(Us(end - start) / 1e6);
         BetweenMoves();
     }
-    Report(state, "move_handled", handled);
+    ReportPercentiles(state, "move_handled_", handled);
 }
 BENCHMARK(BM_DragFloorPlainLabel)->UseManualTime()->Iterations(3000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home; // the editor reads and writes settings: keep them away from the user's
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

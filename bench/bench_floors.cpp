@@ -12,15 +12,13 @@
 //    into an image at 100 x 80 and 1024 x 768, as bench_kxsampletank's BM_Paint renders the
 //    graph control.
 #include "controls/Kxpotlab.h"
+#include "support/Figures.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QPolygon>
 #include <QProgressBar>
-#include <QWindow>
 #include <array>
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -105,13 +103,7 @@ void BM_FloorGaugeQProgressBar(benchmark::State &state)
     bar.setRange(0, 34);
     bar.setValue(32);
     bar.setTextVisible(true);
-    bar.show();
-    QElapsedTimer waited;
-    waited.start();
-    while (!bar.windowHandle()->isExposed() && waited.elapsed() < 2000)
-        QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    if (!bar.windowHandle()->isExposed()) {
+    if (!ShowExposed(bar)) {
         state.SkipWithError("never exposed");
         return;
     }
@@ -157,16 +149,3 @@ BENCHMARK(BM_FloorGraphPlainWidget)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

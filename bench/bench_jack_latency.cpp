@@ -12,11 +12,13 @@
 #include "midi/MidiOut.h"
 #include "midi/backend/JackClient.h"
 #include "midi/backend/RtMidiServices.h"
+#include "support/Figures.h"
+#include "tests/support/JackServer.h"
+#include "tests/support/MidiDevices.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
+#include <QTest>
 #include <QThread>
 #include <benchmark/benchmark.h>
 
@@ -86,43 +88,37 @@ private:
     std::atomic<jack_time_t> injectedAt_{0};
 };
 
+// The index of the named device once it is listed, or -1.
 int findDevice(MidiServices &services, const std::string &name, bool output)
 {
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        const std::uint32_t n = output ? services.outputDeviceCount() : services.inputDeviceCount();
-        for (std::uint32_t i = 0; i < n; ++i) {
-            std::string found;
-            if (output) {
-                MidiOutCaps caps;
-                services.outputDeviceCaps(int(i), caps);
-                found = caps.name;
-            } else {
-                MidiInCaps caps;
-                services.inputDeviceCaps(int(i), caps);
-                found = caps.name;
-            }
-            if (found == name)
-                return int(i);
-        }
-        QThread::msleep(10);
-    }
-    return -1;
+    int found = -1;
+    (void)QTest::qWaitFor([&] { return (found = DeviceIndex(services, name, output)) >= 0; });
+    return found;
 }
 
-void report(benchmark::State &state, std::vector<double> &samples)
+// The server named by JACK_DEFAULT_SERVER when one answers; otherwise the fallback, started.
+bool ServerUp(JackServer &fallback)
 {
-    if (samples.empty())
-        return;
-    std::sort(samples.begin(), samples.end());
-    state.counters["median_us"] = samples[samples.size() / 2];
-    state.counters["p99_us"] = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
-    state.counters["max_us"] = samples.back();
+    if (JackClient::connect("torvane-bench-probe"))
+        return true;
+    std::fprintf(stderr, "No JACK server answers; starting a private one.\n");
+    return fallback.start();
+}
+
+void Report(benchmark::State &state, const std::vector<double> &samples)
+{
+    ReportPercentiles(state, "", samples);
+    if (!samples.empty())
+        state.counters["max_us"] = *std::max_element(samples.begin(), samples.end());
 }
 
 // Everything a run needs: the link, and two services instances (two JACK clients, so the path
 // out -> link -> in is one chain within a cycle, not a loop that JACK breaks with a delay).
 struct Rig
 {
+    // A private dummy-driver server, only started when none answers.
+    JackServer fallback{"torvane-bench"};
+    bool serverUp = ServerUp(fallback);
     Link link;
     RtMidiServices sending{RtMidiServices::System::Jack};
     RtMidiServices receiving{RtMidiServices::System::Jack};
@@ -132,7 +128,7 @@ struct Rig
 
     bool open(benchmark::State &state, bool withOutput)
     {
-        if (!link.ok() || sending.system() != RtMidiServices::System::Jack) {
+        if (!serverUp || !link.ok() || sending.system() != RtMidiServices::System::Jack) {
             state.SkipWithError("no JACK server");
             return false;
         }
@@ -192,7 +188,7 @@ void BM_OutputToGuiHandler(benchmark::State &state)
         samples.push_back(us);
         state.SetIterationTime(us / 1e6);
     }
-    report(state, samples);
+    Report(state, samples);
 }
 BENCHMARK(BM_OutputToGuiHandler)->UseManualTime()->Iterations(400)->Unit(benchmark::kMicrosecond);
 
@@ -212,60 +208,11 @@ void BM_JackEventToGuiHandler(benchmark::State &state)
         samples.push_back(us);
         state.SetIterationTime(us / 1e6);
     }
-    report(state, samples);
+    Report(state, samples);
 }
 BENCHMARK(BM_JackEventToGuiHandler)
     ->UseManualTime()
     ->Iterations(400)
     ->Unit(benchmark::kMicrosecond);
 
-// A private dummy-driver server for when none answers; stopped with SIGTERM so that it leaves
-// no entry in JACK's shared registry of servers.
-class PrivateServer
-{
-public:
-    bool start()
-    {
-        name_ = QStringLiteral("torvane-bench-%1").arg(QCoreApplication::applicationPid());
-        jackd_.setProcessChannelMode(QProcess::MergedChannels);
-        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
-        QProcess wait;
-        wait.start("jack_wait", {"-s", name_, "-w", "-t", "15"});
-        wait.waitForFinished(20000);
-        qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
-        return wait.exitCode() == 0;
-    }
-    ~PrivateServer()
-    {
-        if (jackd_.state() == QProcess::NotRunning)
-            return;
-        jackd_.terminate();
-        jackd_.waitForFinished(5000);
-        QDir shm("/dev/shm");
-        for (const QString &file : shm.entryList({"jack_sem.*_" + name_ + "_*"}, QDir::Files))
-            shm.remove(file);
-    }
-
-private:
-    QString name_;
-    QProcess jackd_;
-};
-
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    PrivateServer server;
-    if (!JackClient::connect("torvane-bench-probe")) {
-        std::fprintf(stderr, "No JACK server answers; starting a private one.\n");
-        if (!server.start()) {
-            std::fprintf(stderr, "Could not start jackd.\n");
-            return 1;
-        }
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -35,5 +35,3 @@ void BM_PressMoveRelease(benchmark::State &state)
 BENCHMARK(BM_PressMoveRelease);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -6,7 +6,6 @@
 // the cached gradient first.
 #include "controls/Kxsampletank.h"
 
-#include <QApplication>
 #include <QImage>
 #include <array>
 #include <benchmark/benchmark.h>
@@ -66,16 +65,3 @@ void Sizes(benchmark::internal::Benchmark *bench, std::initializer_list<int> gra
 
 BENCHMARK(BM_Paint)->Apply([](auto *bench) { Sizes(bench, {0, 1}); });
 BENCHMARK(BM_PaintAfterGradientChange)->Apply([](auto *bench) { Sizes(bench, {1}); });
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -131,14 +131,3 @@ void BM_SendLongMessageBurst(benchmark::State &state)
 BENCHMARK(BM_SendLongMessageBurst)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv); // the ports' notification sinks need one
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -86,5 +86,3 @@ void BM_InboxBurstOf32(benchmark::State &state)
 BENCHMARK(BM_InboxBurstOf32);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -357,5 +357,3 @@ BENCHMARK(BM_Idle)
     ->Unit(benchmark::kSecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

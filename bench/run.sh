@@ -24,47 +24,25 @@ mkdir -p "$out"
 # Qt and JACK want a private runtime folder; a CI shell may have none.
 [ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
 
+source "$root/scripts/jack.sh"
 pids=()
 stop_all() {
+  jack_stop
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
 trap stop_all EXIT
 
-export JACK_DEFAULT_SERVER="torvane-bench-$$"
-export JACK_NO_AUDIO_RESERVATION=1
 if [ -r /dev/snd/seq ] && [ -w /dev/snd/seq ]; then
   midi_system="ALSA sequencer."
 else
   midi_system="none: the JACK server did not start (see $out/jackd.log)."
 fi
-# JACK allows only a few servers on one machine at a time: when others' tests hold them all,
-# jackd exits at once, and a later attempt may find a free place.
-start_jack() {
-  local pid
-  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >>"$out/jackd.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 75); do
-    if jack_wait -s "$JACK_DEFAULT_SERVER" -c >/dev/null 2>&1; then
-      pids+=("$pid")
-      return 0
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  return 1
-}
-for attempt in $(seq 10); do
-  if start_jack; then
-    [ "${midi_system#ALSA}" != "$midi_system" ] ||
-      midi_system="JACK (private server, dummy driver, 48 kHz, 256-frame periods)."
-    break
-  fi
-  echo "The JACK server did not start (attempt $attempt of 10); trying again." >&2
-  sleep 3
-done
+# A private server (scripts/jack.sh), tried again while others' servers take every place JACK has.
+if jack_start "torvane-bench-$$" "$out/jackd.log"; then
+  [ "${midi_system#ALSA}" != "$midi_system" ] ||
+    midi_system="JACK (private server, dummy driver, 48 kHz, 256-frame periods)."
+fi
 
 # Xvfb picks a free display number and writes it to the descriptor given.
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &

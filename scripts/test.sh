@@ -11,28 +11,15 @@ build="$root/build/test"
 # Qt and JACK want a private runtime folder; a CI shell may have none.
 [ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
 
-# JACK keeps a registry of servers in shared memory with room for eight; a server that was
-# killed (not stopped) keeps its place, and once eight are taken no server starts. When no JACK
-# server runs at all, nothing can be using that registry, so stale entries are cleared.
-if ! pgrep -x jackd >/dev/null 2>&1 && ! pgrep -x jackdbus >/dev/null 2>&1; then
-  rm -f /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]*-* /dev/shm/jack_* 2>/dev/null || true
-fi
-
-# A private server name keeps the tests away from any JACK server the user runs.
-export JACK_DEFAULT_SERVER="torvane-test-$$"
-export JACK_NO_AUDIO_RESERVATION=1
+# A private server name keeps the tests away from any JACK server the user runs
+# (scripts/jack.sh: it tries again while JACK has no room for another server).
+source "$root/scripts/jack.sh"
+trap jack_stop EXIT
 jack_log="$build/jackd.log"
-jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$jack_log" 2>&1 &
-jack_pid=$!
-stop_jack() {
-  kill "$jack_pid" 2>/dev/null || true
-  wait "$jack_pid" 2>/dev/null || true
-}
-trap stop_jack EXIT
 # The real-MIDI tests need the server: with TORVANE_TEST_JACK set they fail (not skip) when it
 # does not answer, so a server that did not come up shows as failures, not as a quiet pass.
 export TORVANE_TEST_JACK=1
-if ! jack_wait -s "$JACK_DEFAULT_SERVER" -w -t 15 >/dev/null 2>&1; then
+if ! jack_start "torvane-test-$$" "$jack_log"; then
   echo "warning: the JACK test server did not start (see $jack_log); the real-MIDI tests will fail"
 fi
 

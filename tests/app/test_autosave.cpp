@@ -1,4 +1,5 @@
-#include "form_helpers.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,13 +9,6 @@ namespace {
 class AutosaveTest : public FormTest
 {
 protected:
-    static void WriteBank(const QString &path, char fill)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(136, fill));
-    }
     QString UserBankFile() const { return QDir(UserDataFolder()).filePath("torvanepar.TVN"); }
 };
 
@@ -22,14 +16,12 @@ protected:
 
 TEST_F(AutosaveTest, BankBesideTheProgramIsLoadedAtStartAndRewrittenAtClose)
 {
-    WriteBank(ProgramBankFile(), 0x05);
+    ASSERT_TRUE(WriteFile(ProgramBankFile(), QByteArray(136, 0x05)));
     auto form = MakeForm();
     EXPECT_EQ(Bank.GetByte(3, 33), 0x05);
     Bank.SetByte(1, 0, 0x21);
     form->close();
-    QFile file(ProgramBankFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray saved = file.readAll();
+    const QByteArray saved = ReadFile(ProgramBankFile());
     ASSERT_EQ(saved.size(), 136);
     EXPECT_EQ(saved.at(34), 0x21);
     EXPECT_FALSE(QFileInfo::exists(UserBankFile()));
@@ -55,8 +47,8 @@ TEST_F(AutosaveTest, ProgramFolderNotWritableKeepsTheBankInTheUserDataFolder)
 TEST_F(AutosaveTest, EditsInTheUserDataFolderAreNotShadowedByAStaleCopyBesideTheProgram)
 {
     const QString install = QDir(Dir.path()).filePath("install");
-    WriteBank(QDir(install).filePath("torvanepar.TVN"), 0x01);
-    WriteBank(UserBankFile(), 0x02);
+    ASSERT_TRUE(WriteFile(QDir(install).filePath("torvanepar.TVN"), QByteArray(136, 0x01)));
+    ASSERT_TRUE(WriteFile(UserBankFile(), QByteArray(136, 0x02)));
     QFile::setPermissions(install, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(install).isWritable())
         GTEST_SKIP() << "running as root: a read-only folder is still writable";
@@ -66,12 +58,11 @@ TEST_F(AutosaveTest, EditsInTheUserDataFolderAreNotShadowedByAStaleCopyBesideThe
 
 TEST_F(AutosaveTest, BankThatCanBeWrittenNowhereIsReportedAndTheWindowStillCloses)
 {
-    QFile blocker(QDir(Dir.path()).filePath("a-file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    const QString blocker = QDir(Dir.path()).filePath("a-file");
+    ASSERT_TRUE(WriteFile(blocker, {}));
     TForm1 form(Midi, Dialogs,
                 AutosaveLocation(QDir(Dir.path()).filePath("missing-program-folder"),
-                                 QDir(blocker.fileName()).filePath("data")));
+                                 QDir(blocker).filePath("data")));
     form.show();
     EXPECT_TRUE(form.close());
     EXPECT_FALSE(form.isVisible());

@@ -1,13 +1,15 @@
 // Device selection of the main window against scripted MIDI services: listing, the stored
 // choice, opening at start-up, re-opening on a user change, closing, and every error path.
 #include "controls/SpeedButton.h"
-#include "form_helpers.h"
-#include "midi/FakeMidiServices.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
+#include "support/FakeMidiServices.h"
+#include "support/FormTest.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -15,12 +17,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// Readable texts in failure messages (found by argument-dependent lookup).
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
@@ -89,29 +85,15 @@ class DevicesTest : public FormTest
 protected:
     // All eight values (so that the device indexes are read), with the device names when
     // given; "Startup send" on, so that a skipped start-up send shows.
-    void StoreSettings(int midiIN, int midiOUT, std::optional<QString> inName = {},
-                       std::optional<QString> outName = {})
+    static void StoreDevices(int midiIN, int midiOUT, std::optional<QString> inName = {},
+                             std::optional<QString> outName = {})
     {
-        auto settings = Settings();
-        settings.clear();
-        const std::pair<const char *, int> values[] = {
-            {"PX", 344},        {"PY", 363},        {"RTparam", 0},     {"kesselmerge", 0},
-            {"kesselstart", 1}, {"kesselInput", 2}, {"midiIN", midiIN}, {"midiOUT", midiOUT}};
-        for (auto [name, value] : values)
-            settings.setValue(name, value);
+        Settings().clear();
+        StoreInOrder({344, 363, 0, 0, 1, 2, midiIN, midiOUT});
         if (inName)
-            settings.setValue("midiINName", *inName);
+            StoreSettings({{"midiINName", *inName}});
         if (outName)
-            settings.setValue("midiOUTName", *outName);
-        settings.sync();
-    }
-
-    QStringList BoxTexts() const
-    {
-        QStringList texts;
-        for (const MessageRequest &box : Boxes.Messages)
-            texts << box.text;
-        return texts;
+            StoreSettings({{"midiOUTName", *outName}});
     }
 
     void ExpectExceptionReports(const QStringList &texts) const
@@ -181,16 +163,18 @@ TEST_F(DevicesTest, StoredIndexBeyondTheListSelectsNothingAndTheOpenFails)
         int inputsOpened, outputsOpened;
         QString report;
     };
+    // clang-format off
     const Case cases[] = {
         {"input beyond", 2, 0, -1, 0, 0, 0, "MIDI Input Device  not installed "},
         {"input far beyond", 99, 1, -1, 1, 0, 0, "MIDI Input Device  not installed "},
         {"output beyond", 1, 2, 1, -1, 1, 0, "MIDI output Device  not installed."},
         {"output none", 0, -1, 0, -1, 1, 0, "MIDI output Device  not installed."},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
-        StoreSettings(c.midiIN, c.midiOUT);
+        StoreDevices(c.midiIN, c.midiOUT);
         FakeMidiServices midi = WithDevices({"In A", "In B"}, {"Out A", "Out B"});
         auto form = MakeForm(&midi);
         EXPECT_EQ(form->cmbInput->currentIndex(), c.inputShown);
@@ -204,7 +188,7 @@ TEST_F(DevicesTest, StoredIndexBeyondTheListSelectsNothingAndTheOpenFails)
 
 TEST_F(DevicesTest, TwoDevicesOfOneNameOpenTheLowerNumber)
 {
-    StoreSettings(1, 1);
+    StoreDevices(1, 1);
     FakeMidiServices midi = WithDevices({"Twin", "Twin"}, {"Twin Out", "Twin Out"});
     auto form = MakeForm(&midi);
     EXPECT_EQ(form->cmbInput->currentIndex(), 1);
@@ -216,7 +200,7 @@ TEST_F(DevicesTest, TwoDevicesOfOneNameOpenTheLowerNumber)
 
 TEST_F(DevicesTest, OnlyAUserChangeReopensAndEachEditCountsOnce)
 {
-    StoreSettings(1, 1);
+    StoreDevices(1, 1);
     FakeMidiServices midi = WithDevices({"In A", "In B"}, {"Out A", "Out B"});
     auto form = MakeForm(&midi);
     form->show();
@@ -228,6 +212,7 @@ TEST_F(DevicesTest, OnlyAUserChangeReopensAndEachEditCountsOnce)
         PortTraffic added;
         int reports; // failed re-opens, each reported once
     };
+    // clang-format off
     const Step steps[] = {
         {"start-up opens the stored devices once", [] {}, {1, 0, 1, 0}, 0},
         {"settings again", [&] { form->LoadSettings(); }, {0, 0, 0, 0}, 0},
@@ -235,13 +220,11 @@ TEST_F(DevicesTest, OnlyAUserChangeReopensAndEachEditCountsOnce)
         // Typing leaves no entry selected: each keystroke re-opens and fails at the input;
         // only the first finds the ports open.
         {"type two letters", [&] { TypeOver(form->cmbInput, "ab"); }, {0, 1, 0, 1}, 2},
-        {"erase one",
-         [&] { QTest::keyClick(form->cmbInput->lineEdit(), Qt::Key_Backspace); },
-         {0, 0, 0, 0},
-         1},
+        {"erase one", [&] { QTest::keyClick(form->cmbInput->lineEdit(), Qt::Key_Backspace); }, {0, 0, 0, 0}, 1},
         {"pick an input", [&] { Pick(form->cmbInput, Qt::Key_Down); }, {1, 0, 1, 0}, 0},
         {"code selects", [&] { form->cmbInput->setCurrentIndex(1); }, {0, 0, 0, 0}, 0},
     };
+    // clang-format on
     PortTraffic before{0, 0, 0, 0};
     qsizetype reportsBefore = 0;
     for (const Step &step : steps) {
@@ -305,19 +288,15 @@ TEST_F(DevicesTest, HourglassWhileReopeningIsTakenBackOnEveryPath)
         bool typeText; // else a pick from the output list
         QString report;
     };
+    // clang-format off
     const Case cases[] = {
         {"success", [](FakeMidiServices &) {}, false, {}},
-        {"input name not listed", [](FakeMidiServices &) {}, true,
-         "MIDI Input Device  not installed "},
-        {"input refuses to start", [](FakeMidiServices &m) { m.startResult = MidiErrNotReady; },
-         false, "The MIDI device is busy."},
-        {"input refuses to close",
-         [](FakeMidiServices &m) { m.closeInputResult = MidiErrNotReady; }, false,
-         "The MIDI device is busy."},
-        {"output refuses to close",
-         [](FakeMidiServices &m) { m.closeOutputResult = MidiErrNotReady; }, false,
-         "The MIDI device is busy."},
+        {"input name not listed", [](FakeMidiServices &) {}, true, "MIDI Input Device  not installed "},
+        {"input refuses to start", [](FakeMidiServices &m) { m.startResult = MidiErrNotReady; }, false, "The MIDI device is busy."},
+        {"input refuses to close", [](FakeMidiServices &m) { m.closeInputResult = MidiErrNotReady; }, false, "The MIDI device is busy."},
+        {"output refuses to close", [](FakeMidiServices &m) { m.closeOutputResult = MidiErrNotReady; }, false, "The MIDI device is busy."},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
@@ -354,8 +333,12 @@ TEST_F(DevicesTest, PortRefusingToCloseIsReportedAndTheWindowClosesAnyway)
         MidiResult FakeMidiServices::*refusal;
         int outputCloses; // the input goes first: when it refuses, the output is not tried
     };
-    const Case cases[] = {{"input", &FakeMidiServices::closeInputResult, 0},
-                          {"output", &FakeMidiServices::closeOutputResult, 1}};
+    // clang-format off
+    const Case cases[] = {
+        {"input", &FakeMidiServices::closeInputResult, 0},
+        {"output", &FakeMidiServices::closeOutputResult, 1},
+    };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
@@ -386,26 +369,13 @@ TEST_F(DevicesTest, FailingDeviceQueryStopsTheListingWithItsBox)
         QStringList inputs, outputs; // what the selectors hold afterwards
         int inputShown, outputShown;
     };
+    // clang-format off
     const Case cases[] = {
-        {"first input",
-         [](FakeMidiServices &m) { m.inputCapsResult[0] = MidiErrNoDriver; },
-         {},
-         {},
-         -1,
-         -1},
-        {"second input",
-         [](FakeMidiServices &m) { m.inputCapsResult[1] = MidiErrNoDriver; },
-         {"In A"},
-         {},
-         -1,
-         -1},
-        {"second output",
-         [](FakeMidiServices &m) { m.outputCapsResult[1] = MidiErrNoDriver; },
-         {"In A", "In B"},
-         {"Out A"},
-         0,
-         -1},
+        {"first input", [](FakeMidiServices &m) { m.inputCapsResult[0] = MidiErrNoDriver; }, {}, {}, -1, -1},
+        {"second input", [](FakeMidiServices &m) { m.inputCapsResult[1] = MidiErrNoDriver; }, {"In A"}, {}, -1, -1},
+        {"second output", [](FakeMidiServices &m) { m.outputCapsResult[1] = MidiErrNoDriver; }, {"In A", "In B"}, {"Out A"}, 0, -1},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
@@ -442,26 +412,26 @@ TEST_F(DevicesTest, StoredDeviceNameWinsOverItsIndex)
         const char *opened; // the services call that opened the device, or none
         QString report;
     };
+    // clang-format off
     const Case cases[] = {
         {"input moved", Input, 0, "In B", 1, "openInput 1", {}},
         {"input in place", Input, 1, "In B", 1, "openInput 1", {}},
         {"input index beyond, name listed", Input, 7, "In A", 0, "openInput 0", {}},
-        {"input listed nowhere", Input, 0, "Gone", -1, nullptr,
-         "MIDI Input Device  not installed "},
+        {"input listed nowhere", Input, 0, "Gone", -1, nullptr, "MIDI Input Device  not installed "},
         {"input never chosen", Input, -1, "", -1, nullptr, "MIDI Input Device  not installed "},
         {"input without name", Input, 1, {}, 1, "openInput 1", {}},
         {"output moved", Output, 1, "Out A", 0, "openOutput 0", {}},
-        {"output listed nowhere", Output, 0, "Gone", -1, nullptr,
-         "MIDI output Device  not installed."},
+        {"output listed nowhere", Output, 0, "Gone", -1, nullptr, "MIDI output Device  not installed."},
         {"output without name", Output, 1, {}, 1, "openOutput 1", {}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
         if (c.side == Input)
-            StoreSettings(c.index, 0, c.storedName, QString("Out A"));
+            StoreDevices(c.index, 0, c.storedName, QString("Out A"));
         else
-            StoreSettings(0, c.index, QString("In A"), c.storedName);
+            StoreDevices(0, c.index, QString("In A"), c.storedName);
         FakeMidiServices midi = WithDevices({"In A", "In B"}, {"Out A", "Out B"});
         auto form = MakeForm(&midi);
 

@@ -9,11 +9,16 @@
 
 TEST(ExceptionReport, FullStopOnlyAfterCharactersThatSortAfterIt)
 {
+    // clang-format off
     const std::pair<QString, QString> cases[] = {
-        {"Invalid device ID", "Invalid device ID."},  {"error 42", "error 42."},
-        {"Already said.", "Already said."},           {"Ends with a blank ", "Ends with a blank "},
-        {"Ends with a comma,", "Ends with a comma,"}, {"", ""},
+        {"Invalid device ID", "Invalid device ID."},
+        {"error 42", "error 42."},
+        {"Already said.", "Already said."},
+        {"Ends with a blank ", "Ends with a blank "},
+        {"Ends with a comma,", "Ends with a comma,"},
+        {"", ""},
     };
+    // clang-format on
     for (const auto &[text, shown] : cases)
         EXPECT_EQ(ExceptionReportText(text), shown) << text.toStdString();
 }

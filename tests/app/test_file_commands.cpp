@@ -2,8 +2,9 @@
 // is written and read, the error boxes, and the state the two dialogs are shown with.
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "form_helpers.h"
-#include "midi/FakeMidiServices.h"
+#include "support/FakeMidiServices.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,19 +13,7 @@
 #include <QMap>
 #include <QTabWidget>
 #include <QTest>
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
-
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-void PrintTo(const QByteArray &bytes, std::ostream *out)
-{
-    *out << bytes.toHex(' ').toStdString();
-}
 
 void PrintTo(const QMap<QString, QByteArray> &tree, std::ostream *out)
 {
@@ -42,26 +31,6 @@ const QByteArray Folder("<folder>");
 const QByteArray Old("the previous file");
 const QByteArray Older("the file before that");
 const QByteArray Current("<the current preset>"); // stands for the preset's 34 bytes
-
-// Makes every write past `bytes` bytes of a file fail, as a full disk would, while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limited = Saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit Saved{};
-};
 
 class FileCommandsTest : public FormTest
 {
@@ -96,10 +65,7 @@ protected:
                 root.mkpath(path);
                 continue;
             }
-            root.mkpath(QFileInfo(path).path());
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(entry.value());
+            ASSERT_TRUE(WriteFile(path, entry.value()));
         }
     }
 
@@ -110,39 +76,30 @@ protected:
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo info(it.next());
-            QFile file(info.filePath());
             tree[QDir(Files.path()).relativeFilePath(info.filePath())] =
-                info.isDir() ? Folder : (file.open(QIODevice::ReadOnly), file.readAll());
+                info.isDir() ? Folder : ReadFile(info.filePath());
         }
         return tree;
-    }
-
-    QByteArray PresetImage(int preset) const
-    {
-        QByteArray bytes(TPresetBank::PresetSize, '\0');
-        for (int i = 0; i < bytes.size(); ++i)
-            bytes[i] = char(Bank.GetByte(preset, i));
-        return bytes;
     }
 
     Tree WithCurrentPreset(Tree tree) const
     {
         for (QByteArray &content : tree)
             if (content == Current)
-                content = PresetImage(Form->CurrentPreset());
+                content = PresetImage(Bank, Form->CurrentPreset());
         return tree;
     }
 
     void Save(const std::optional<QString> &answer)
     {
         Dialogs.Answers.push_back(answer);
-        QTest::mouseClick(Form->SpeedButton17, Qt::LeftButton);
+        Click(Form->SpeedButton17);
     }
 
     void Load(const std::optional<QString> &answer)
     {
         Dialogs.Answers.push_back(answer);
-        QTest::mouseClick(Form->SpeedButton8, Qt::LeftButton);
+        Click(Form->SpeedButton8);
     }
 
     // What the assignment page shows: the item of each selector, then the master channel.
@@ -166,7 +123,6 @@ protected:
 
     FakeMidiServices Devices;
     QTemporaryDir Files;
-    std::unique_ptr<TForm1> Form;
 };
 
 // The selector items and the channel that show a preset image (channel byte 0..15).
@@ -192,34 +148,18 @@ TEST_F(FileCommandsTest, SaveChoosesTheTargetAndBacksUpWhatItReplaces)
         QString chosen;
         Tree before, after;
     };
+    // clang-format off
     const Case cases[] = {
-        {"no extension, file there",
-         "set1",
-         {{"set1.TVN", Old}},
-         {{"set1.BAK", Old}, {"set1.TVN", Current}}},
+        {"no extension, file there", "set1", {{"set1.TVN", Old}}, {{"set1.BAK", Old}, {"set1.TVN", Current}}},
         {"no extension, new file", "set1", {}, {{"set1.TVN", Current}}},
-        {"TVN given, file there",
-         "set1.TVN",
-         {{"set1.TVN", Old}},
-         {{"set1.BAK", Old}, {"set1.TVN", Current}}},
+        {"TVN given, file there", "set1.TVN", {{"set1.TVN", Old}}, {{"set1.BAK", Old}, {"set1.TVN", Current}}},
         {"TVN given, new file", "set1.TVN", {}, {{"set1.TVN", Current}}},
-        {"other extension is kept",
-         "notes.txt",
-         {{"notes.txt", Old}},
-         {{"notes.BAK", Old}, {"notes.txt", Current}}},
-        {"a file named like the stem is no target",
-         "set1",
-         {{"set1", Old}},
-         {{"set1", Old}, {"set1.TVN", Current}}},
-        {"the last dot decides",
-         "a.b.TVN",
-         {{"a.b.TVN", Old}},
-         {{"a.b.BAK", Old}, {"a.b.TVN", Current}}},
-        {"a dot in the folder is no extension",
-         "my.dir/set1",
-         {{"my.dir/set1.TVN", Old}},
-         {{"my.dir", Folder}, {"my.dir/set1.BAK", Old}, {"my.dir/set1.TVN", Current}}},
+        {"other extension is kept", "notes.txt", {{"notes.txt", Old}}, {{"notes.BAK", Old}, {"notes.txt", Current}}},
+        {"a file named like the stem is no target", "set1", {{"set1", Old}}, {{"set1", Old}, {"set1.TVN", Current}}},
+        {"the last dot decides", "a.b.TVN", {{"a.b.TVN", Old}}, {{"a.b.BAK", Old}, {"a.b.TVN", Current}}},
+        {"a dot in the folder is no extension", "my.dir/set1", {{"my.dir/set1.TVN", Old}}, {{"my.dir", Folder}, {"my.dir/set1.BAK", Old}, {"my.dir/set1.TVN", Current}}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Populate(c.before);
@@ -233,11 +173,11 @@ TEST_F(FileCommandsTest, SecondSaveKeepsTheOldestBackup)
 {
     Populate({{"set1.TVN", Old}});
     Save(Path("set1"));
-    const QByteArray first = PresetImage(0);
+    const QByteArray first = PresetImage(Bank, 0);
     Bank.SetByte(0, 3, 0x42);
     Save(Path("set1"));
-    EXPECT_EQ(Contents(), (Tree{{"set1.BAK", Old}, {"set1.TVN", PresetImage(0)}}));
-    EXPECT_NE(PresetImage(0), first);
+    EXPECT_EQ(Contents(), (Tree{{"set1.BAK", Old}, {"set1.TVN", PresetImage(Bank, 0)}}));
+    EXPECT_NE(PresetImage(Bank, 0), first);
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
@@ -250,28 +190,25 @@ TEST_F(FileCommandsTest, FailedSaveIsReportedAndLeavesNothingHalfWritten)
         Tree before, after;
         rlim_t diskFullAfter; // 0: no limit
     };
+    // clang-format off
     const Case cases[] = {
         {"folder does not exist", "missing/set1", {}, {}, 0},
         {"below a regular file", "plain.txt/set1", {{"plain.txt", Old}}, {{"plain.txt", Old}}, 0},
         {"target is a folder", "sub.TVN", {{"sub.TVN", Folder}}, {{"sub.TVN", Folder}}, 0},
         // The previous file is already the backup when the write fails.
         {"disk full", "set1", {{"set1.TVN", Old}}, {{"set1.BAK", Old}}, 10},
-        {"disk full, backup name taken",
-         "set1",
-         {{"set1.TVN", Old}, {"set1.BAK", Older}},
-         {{"set1.TVN", Old}, {"set1.BAK", Older}},
-         10},
+        {"disk full, backup name taken", "set1", {{"set1.TVN", Old}, {"set1.BAK", Older}}, {{"set1.TVN", Old}, {"set1.BAK", Older}}, 10},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Boxes.Messages.clear();
         Populate(c.before);
-        if (c.diskFullAfter) {
-            const FileSizeLimit full(c.diskFullAfter);
-            Save(Path(c.chosen));
-        } else {
-            Save(Path(c.chosen));
-        }
+        std::optional<DiskFullAfter> full;
+        if (c.diskFullAfter)
+            full.emplace(c.diskFullAfter);
+        Save(Path(c.chosen));
+        full.reset();
         ExpectFileErrorBox("Write File Error - Abort Saving");
         EXPECT_EQ(Contents(), c.after);
     }
@@ -286,16 +223,13 @@ TEST_F(FileCommandsTest, BankFileLoadsItsFirstPresetIntoTheCurrentOneAndSendsNot
     bank[32] = 9;         // channel 10
     bank[33] = char(0xA5);
     Populate({{"bank.TVN", bank}});
-    const QByteArray others[] = {PresetImage(1), PresetImage(2), PresetImage(3)};
+    const QByteArray expected = BankImage(Bank).replace(0, 34, bank.left(34));
     Form->CheckBox38->setChecked(true); // "Send Params RT"
     const std::size_t shortBefore = Devices.shortMessages.size();
 
     Load(Path("bank.TVN"));
 
-    EXPECT_EQ(PresetImage(0), bank.left(34));
-    EXPECT_EQ(PresetImage(1), others[0]);
-    EXPECT_EQ(PresetImage(2), others[1]);
-    EXPECT_EQ(PresetImage(3), others[2]);
+    EXPECT_EQ(BankImage(Bank), expected);
     EXPECT_EQ(Shown(), Showing(bank));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
     EXPECT_TRUE(Devices.longMessages.empty());
@@ -304,7 +238,7 @@ TEST_F(FileCommandsTest, BankFileLoadsItsFirstPresetIntoTheCurrentOneAndSendsNot
 
 TEST_F(FileCommandsTest, ThirdPresetHighlightedLoadsAndSavesPresetThreeOnly)
 {
-    QTest::mouseClick(Form->spdPar3, Qt::LeftButton);
+    Click(Form->spdPar3);
     ASSERT_EQ(Form->CurrentPreset(), 2);
     QByteArray file(34, '\0');
     for (int i = 0; i < 32; ++i)
@@ -313,13 +247,10 @@ TEST_F(FileCommandsTest, ThirdPresetHighlightedLoadsAndSavesPresetThreeOnly)
     file[32] = 15;         // channel 16
     file[33] = 0x5A;
     Populate({{"three.TVN", file}});
-    const QByteArray others[] = {PresetImage(0), PresetImage(1), PresetImage(3)};
+    const QByteArray expected = BankImage(Bank).replace(2 * 34, 34, file);
 
     Load(Path("three.TVN"));
-    EXPECT_EQ(PresetImage(2), file);
-    EXPECT_EQ(PresetImage(0), others[0]);
-    EXPECT_EQ(PresetImage(1), others[1]);
-    EXPECT_EQ(PresetImage(3), others[2]);
+    EXPECT_EQ(BankImage(Bank), expected);
     EXPECT_EQ(Shown(), Showing(file));
     EXPECT_EQ(Form->CurrentPreset(), 2);
     EXPECT_EQ(Form->spdPar3->CaptionColor(), QColor(255, 255, 0));
@@ -329,28 +260,30 @@ TEST_F(FileCommandsTest, ThirdPresetHighlightedLoadsAndSavesPresetThreeOnly)
 
     Bank.SetByte(2, 0, 0x11);
     Save(Path("copy"));
-    EXPECT_EQ(Contents()["copy.TVN"], PresetImage(2));
+    EXPECT_EQ(Contents()["copy.TVN"], PresetImage(Bank, 2));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
 TEST_F(FileCommandsTest, ShortFileReplacesOnlyTheLeadingBytes)
 {
     Populate({{"tiny.TVN", QByteArray("\x05\x06\x07", 3)}});
-    QByteArray expected = PresetImage(0);
+    QByteArray expected = PresetImage(Bank, 0);
     expected.replace(0, 3, QByteArray("\x05\x06\x07", 3));
     Load(Path("tiny.TVN"));
-    EXPECT_EQ(PresetImage(0), expected);
+    EXPECT_EQ(PresetImage(Bank, 0), expected);
     EXPECT_EQ(Shown(), Showing(expected));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
 TEST_F(FileCommandsTest, FailedLoadIsReportedAndChangesNothing)
 {
+    // clang-format off
     const std::pair<const char *, QString> cases[] = {
         {"missing file", "absent.TVN"},
         {"a folder", "sub.TVN"},
         {"below a regular file", "plain.txt/set1.TVN"},
     };
+    // clang-format on
     for (const auto &[name, chosen] : cases) {
         SCOPED_TRACE(name);
         Boxes.Messages.clear();
@@ -359,11 +292,11 @@ TEST_F(FileCommandsTest, FailedLoadIsReportedAndChangesNothing)
         Form->ComboBox[0]->setCurrentIndex(5);
         Form->kxpotlab4->SetState(12);
         const std::vector<int> shown = Shown();
-        const QByteArray preset = PresetImage(0);
+        const QByteArray preset = PresetImage(Bank, 0);
 
         Load(Path(chosen));
         ExpectFileErrorBox("Read File Error - Abort Loading");
-        EXPECT_EQ(PresetImage(0), preset);
+        EXPECT_EQ(PresetImage(Bank, 0), preset);
         EXPECT_EQ(Shown(), shown);
     }
 }
@@ -373,15 +306,14 @@ TEST_F(FileCommandsTest, CancelLeavesFilesAndPresetsAlone)
     Populate({{"set1.TVN", Old}});
     Form->ComboBox[3]->setCurrentIndex(9);
     const std::vector<int> shown = Shown();
-    const QByteArray presets[] = {PresetImage(0), PresetImage(1), PresetImage(2), PresetImage(3)};
+    const QByteArray presets = BankImage(Bank);
 
     Save(std::nullopt);
     Load(std::nullopt);
 
     EXPECT_EQ(Dialogs.Shown.size(), 2);
     EXPECT_EQ(Contents(), (Tree{{"set1.TVN", Old}}));
-    for (int p = 0; p < 4; ++p)
-        EXPECT_EQ(PresetImage(p), presets[p]) << "preset " << p;
+    EXPECT_EQ(BankImage(Bank), presets);
     EXPECT_EQ(Shown(), shown);
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
@@ -394,7 +326,7 @@ TEST_F(FileCommandsTest, DialogsAreSetUpAtEachUse)
     Save(Path("first"));
     Form->SaveDialog1.FilterIndex = 2;
     Save(Path("second"));
-    Populate({{"first.TVN", PresetImage(0)}});
+    Populate({{"first.TVN", PresetImage(Bank, 0)}});
     const QString openedBefore = Form->OpenDialog1.FileName;
     Form->OpenDialog1.FilterIndex = 2;
     Load(Path("first.TVN"));

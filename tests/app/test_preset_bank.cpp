@@ -1,28 +1,13 @@
 #include "app/PresetBank.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // A byte image whose every byte tells its own offset, so misplaced bytes show up.
 QByteArray Pattern(int size, int salt)
@@ -30,14 +15,6 @@ QByteArray Pattern(int size, int salt)
     QByteArray bytes(size, '\0');
     for (int i = 0; i < size; ++i)
         bytes[i] = char((i * 7 + salt) & 0xFF);
-    return bytes;
-}
-
-QByteArray PresetImage(const TPresetBank &bank, int preset)
-{
-    QByteArray bytes(TPresetBank::PresetSize, '\0');
-    for (int i = 0; i < TPresetBank::PresetSize; ++i)
-        bytes[i] = char(bank.GetByte(preset, i));
     return bytes;
 }
 
@@ -53,38 +30,30 @@ protected:
 
 TEST_F(PresetBankTest, StartsAsNoControllerOnChannelOneEverywhere)
 {
-    for (int p = 0; p < 4; ++p) {
-        for (int i = 0; i < 32; ++i)
-            ASSERT_EQ(Bank.GetByte(p, i), 0xFF) << "preset " << p << " byte " << i;
-        EXPECT_EQ(Bank.GetByte(p, 32), 0);
-        EXPECT_EQ(Bank.GetByte(p, 33), 0);
-    }
+    const QByteArray preset = QByteArray(32, char(0xFF)) + QByteArray(2, '\0');
+    EXPECT_EQ(BankImage(Bank), preset.repeated(4));
 }
 
 TEST_F(PresetBankTest, BankFileIsTheFourPresetsInOrderAndReadsBackExactly)
 {
     const QByteArray image = Pattern(136, 3);
-    for (int i = 0; i < 136; ++i)
-        Bank.SetByte(i / 34, i % 34, std::uint8_t(image[i]));
+    FillBank(Bank, image);
     ASSERT_TRUE(Bank.SaveBank(Path("bank.TVN")));
-    EXPECT_EQ(ReadAll(Path("bank.TVN")), image);
+    EXPECT_EQ(ReadFile(Path("bank.TVN")), image);
 
     TPresetBank other;
     ASSERT_TRUE(other.LoadBank(Path("bank.TVN")));
-    for (int p = 0; p < 4; ++p)
-        EXPECT_EQ(PresetImage(other, p), image.mid(p * 34, 34)) << "preset " << p;
+    EXPECT_EQ(BankImage(other), image);
 }
 
 TEST_F(PresetBankTest, ShortBankFileFillsPresetsInOrderAsFarAsItReaches)
 {
     // 34 + 34 + 10 bytes: presets 1 and 2 whole, 10 leading bytes of preset 3, preset 4 kept.
     const QByteArray image = Pattern(78, 9);
-    WriteAll(Path("short.TVN"), image);
+    ASSERT_TRUE(WriteFile(Path("short.TVN"), image));
     Bank.SetByte(2, 10, 0x42);
     ASSERT_TRUE(Bank.LoadBank(Path("short.TVN")));
-    EXPECT_EQ(PresetImage(Bank, 0), image.mid(0, 34));
-    EXPECT_EQ(PresetImage(Bank, 1), image.mid(34, 34));
-    EXPECT_EQ(PresetImage(Bank, 2).left(10), image.mid(68, 10));
+    EXPECT_EQ(BankImage(Bank).left(78), image);
     EXPECT_EQ(Bank.GetByte(2, 10), 0x42);
     EXPECT_EQ(Bank.GetByte(3, 0), 0xFF);
 }
@@ -92,7 +61,7 @@ TEST_F(PresetBankTest, ShortBankFileFillsPresetsInOrderAsFarAsItReaches)
 TEST_F(PresetBankTest, LongBankFileReadsOnlyItsFirst136Bytes)
 {
     const QByteArray image = Pattern(200, 1);
-    WriteAll(Path("long.TVN"), image);
+    ASSERT_TRUE(WriteFile(Path("long.TVN"), image));
     ASSERT_TRUE(Bank.LoadBank(Path("long.TVN")));
     EXPECT_EQ(PresetImage(Bank, 3), image.mid(102, 34));
 }
@@ -104,7 +73,7 @@ TEST_F(PresetBankTest, ParameterFileRules)
     Bank.SetByte(1, 32, 5);
     Bank.SetByte(1, 33, 0xA5);
     ASSERT_TRUE(Bank.SavePreset(1, Path("one.TVN")));
-    const QByteArray saved = ReadAll(Path("one.TVN"));
+    const QByteArray saved = ReadFile(Path("one.TVN"));
     ASSERT_EQ(saved.size(), 34);
     EXPECT_EQ(quint8(saved[0]), 200);
     EXPECT_EQ(quint8(saved[33]), 0xA5);
@@ -117,19 +86,19 @@ TEST_F(PresetBankTest, ParameterFileRules)
 TEST_F(PresetBankTest, LoadPresetOnABankFileTakesItsFirstPreset)
 {
     const QByteArray image = Pattern(136, 5);
-    WriteAll(Path("bank.TVN"), image);
+    ASSERT_TRUE(WriteFile(Path("bank.TVN"), image));
     ASSERT_TRUE(Bank.LoadPreset(2, Path("bank.TVN")));
     EXPECT_EQ(PresetImage(Bank, 2), image.left(34));
 }
 
 TEST_F(PresetBankTest, ShortParameterFileReplacesOnlyLeadingBytes)
 {
-    WriteAll(Path("tiny.TVN"), QByteArray("\x01\x02\x03", 3));
+    ASSERT_TRUE(WriteFile(Path("tiny.TVN"), QByteArray("\x01\x02\x03", 3)));
     ASSERT_TRUE(Bank.LoadPreset(0, Path("tiny.TVN")));
     EXPECT_EQ(Bank.GetByte(0, 2), 3);
     EXPECT_EQ(Bank.GetByte(0, 3), 0xFF);
 
-    WriteAll(Path("empty.TVN"), QByteArray());
+    ASSERT_TRUE(WriteFile(Path("empty.TVN"), QByteArray()));
     EXPECT_TRUE(Bank.LoadPreset(0, Path("empty.TVN")));
     EXPECT_EQ(Bank.GetByte(0, 0), 1);
 }
@@ -143,48 +112,30 @@ TEST_F(PresetBankTest, MissingFileFailsAndTouchesNothing)
     EXPECT_FALSE(Bank.LoadBank(Dir.path())) << "a folder is not a bank file";
 }
 
-// Makes every write past `bytes` bytes of a file fail, as a full disk would, while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limited = Saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
-
-private:
-    rlimit Saved{};
-};
-
 TEST_F(PresetBankTest, SaveThatRunsOutOfDiskKeepsTheOldImage)
 {
     const QByteArray old = Pattern(136, 41);
-    WriteAll(Path("full.TVN"), old);
+    ASSERT_TRUE(WriteFile(Path("full.TVN"), old));
     Bank.SetByte(0, 0, 0x11);
     {
-        FileSizeLimit diskFullAfter(50);
+        const DiskFullAfter full(50);
         EXPECT_FALSE(Bank.SaveBank(Path("full.TVN")));
     }
-    EXPECT_EQ(ReadAll(Path("full.TVN")), old);
+    EXPECT_EQ(ReadFile(Path("full.TVN")), old);
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"full.TVN"});
     ASSERT_TRUE(Bank.SaveBank(Path("full.TVN")));
-    EXPECT_EQ(ReadAll(Path("full.TVN")).at(0), 0x11);
+    EXPECT_EQ(ReadFile(Path("full.TVN")).at(0), 0x11);
 }
 
 TEST_F(PresetBankTest, FailedSaveLeavesTheOldFileWhole)
 {
     const QByteArray old = Pattern(136, 77);
-    WriteAll(Path("keep.TVN"), old);
+    ASSERT_TRUE(WriteFile(Path("keep.TVN"), old));
     // A save that cannot complete (its folder vanished under it) must not damage anything;
     // and a save into a place that cannot hold a file fails without a trace.
     EXPECT_FALSE(Bank.SaveBank(Path("no-such-folder/keep.TVN")));
     EXPECT_FALSE(Bank.SavePreset(0, Path("keep.TVN/inside.TVN")));
-    EXPECT_EQ(ReadAll(Path("keep.TVN")), old);
+    EXPECT_EQ(ReadFile(Path("keep.TVN")), old);
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"keep.TVN"})
         << "no temporary file is left behind";
 }

@@ -5,17 +5,14 @@
 #include "controls/Kxsampletank.h"
 #include "controls/SampleTankGeometry.h"
 #include "controls/SpeedButton.h"
-#include "form_helpers.h"
 #include "sim/BuiltInSimulator.h"
+#include "support/FormTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -47,40 +44,6 @@ protected:
             QCoreApplication::processEvents();
     }
 
-    static void ShowTab(TForm1 &form, const QString &caption)
-    {
-        QTabBar *bar = form.PageControl1->tabBar();
-        for (int i = 0; i < bar->count(); ++i)
-            if (bar->tabText(i) == caption)
-                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
-        ASSERT_EQ(form.PageControl1->tabText(form.PageControl1->currentIndex()), caption);
-    }
-
-    static void ClickCheckBox(QCheckBox *box)
-    {
-        QStyleOptionButton option;
-        option.initFrom(box);
-        const QRect indicator =
-            box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-        QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
-    }
-
-    static void ChooseItem(QComboBox *selector, int item)
-    {
-        selector->setFocus();
-        while (selector->currentIndex() < item)
-            QTest::keyClick(selector, Qt::Key_Down);
-    }
-
-    static void DragUp(QWidget *label, int pixels)
-    {
-        const QPoint start = label->rect().center();
-        QTest::mousePress(label, Qt::LeftButton, {}, start);
-        for (int dy = 4; dy <= pixels; dy += 4)
-            QTest::mouseMove(label, start - QPoint(0, dy));
-        QTest::mouseRelease(label, Qt::LeftButton, {}, start - QPoint(0, pixels));
-    }
-
     sim::BuiltInSimulator Simulator;
     SimulatorPage *Page = nullptr;
 };
@@ -106,7 +69,7 @@ TEST_F(SimulatorPageTest, FollowsTheUsersAssignmentDragAndFlashWrite)
     ClickCheckBox(form->CheckBox38);
     ASSERT_TRUE(form->CheckBox38->isChecked());
     ShowTab(*form, "Config");
-    ChooseItem(form->ComboBox[4], 8);
+    ChooseByKeys(form->ComboBox[4], 8);
     Settle();
     EXPECT_EQ(Page->ControllerNames[4]->text(), "Volume (coarse)");
     EXPECT_EQ(Page->ControllerNames[5]->text(), "----- none-------");
@@ -120,7 +83,7 @@ TEST_F(SimulatorPageTest, FollowsTheUsersAssignmentDragAndFlashWrite)
     EXPECT_EQ(Page->LevelValues[4]->text(), QString::number(level));
     EXPECT_EQ(Page->LevelValues[5]->text(), "0");
 
-    QTest::mouseClick(form->SpeedButton10, Qt::LeftButton);
+    Click(form->SpeedButton10);
     Settle();
     EXPECT_EQ(Page->FlashLabel->text(), "Flash matches the working set-up");
 
@@ -144,14 +107,14 @@ TEST_F(SimulatorPageTest, PowerCycleButtonBringsBackTheFlash)
 {
     const auto form = MakeWindow();
     ClickCheckBox(form->CheckBox38);
-    ChooseItem(form->ComboBox[0], 8);
+    ChooseByKeys(form->ComboBox[0], 8);
     DragUp(form->Controller[0], 20);
     Settle();
     ASSERT_EQ(Page->ControllerNames[0]->text(), "Volume (coarse)");
     ASSERT_NE(Page->LevelValues[0]->text(), "0");
 
     ShowTab(*form, "Simulator");
-    QTest::mouseClick(Page->PowerCycleButton, Qt::LeftButton);
+    Click(Page->PowerCycleButton);
     EXPECT_EQ(Page->ControllerNames[0]->text(), "----- none-------");
     EXPECT_EQ(Page->LevelValues[0]->text(), "0");
     EXPECT_EQ(Page->FlashLabel->text(), "Flash matches the working set-up");
@@ -161,10 +124,10 @@ TEST_F(SimulatorPageTest, AWholeBurstIsOneRefresh)
 {
     const auto form = MakeWindow();
     for (int output = 0; output < 4; ++output) // "Send Params RT" is off: nothing is sent yet
-        ChooseItem(form->ComboBox[output], 8);
+        ChooseByKeys(form->ComboBox[output], 8);
     Settle();
     QSignalSpy changes(&Simulator, &sim::BuiltInSimulator::changed);
-    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton); // "Send All CC"
+    Click(form->SpeedButton2); // "Send All CC"
     Settle();
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(Page->CountsLabel->text(), "Accepted 6, rejected 0");
@@ -175,9 +138,9 @@ TEST_F(SimulatorPageTest, ShowsWhatTheBoxTurnedDownAndWhy)
     const auto form = MakeWindow();
     ClickCheckBox(form->CheckBox38);
     // The user moves the master channel to 2 without telling the box, then assigns output 1.
-    QTest::mouseClick(form->kxpotlab4, Qt::RightButton);
+    Click(form->kxpotlab4, Qt::RightButton);
     ASSERT_EQ(form->kxpotlab4->State(), 2);
-    ChooseItem(form->ComboBox[0], 1);
+    ChooseByKeys(form->ComboBox[0], 1);
     Settle();
     EXPECT_EQ(Page->CountsLabel->text(), "Accepted 2, rejected 1");
     EXPECT_EQ(Page->RejectionLabel->text(),

@@ -2,6 +2,7 @@
 // as real paint events), and each kind's body and the inverted percentage text on rendered
 // pixels.
 #include "controls/Cgauges.h"
+#include "support/WidgetProbes.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -16,12 +17,6 @@ namespace {
 constexpr std::uint32_t kFore = 0x0000FF;     // red
 constexpr std::uint32_t kBack = 0xFF0000;     // blue
 constexpr std::uint32_t kSurround = 0x00FF00; // green
-
-// A colour value (0x00BBGGRR) as the RGB a pixel carries.
-QRgb Rgb(std::uint32_t color)
-{
-    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
 
 QRgb At(const QImage &image, int x, int y)
 {
@@ -46,24 +41,28 @@ struct Gauge
     QImage Render(int percent)
     {
         gauge.SetProgress(percent);
-        return gauge.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return Picture(gauge);
     }
 };
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject
+// One pixel of a gauge of the given size, frame and range, rendered at a progress.
+struct Probe
 {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
+    const char *what;
+    int width, height;
+    TFormBorderStyle border;
+    int max, progress, x, y;
+    std::uint32_t colour;
 };
+
+void ExpectProbes(TCGaugeKind kind, std::initializer_list<Probe> probes)
+{
+    for (const Probe &p : probes) {
+        Gauge g(p.width, p.height, kind, p.border);
+        g.gauge.SetMaxValue(p.max);
+        EXPECT_EQ(At(g.Render(p.progress), p.x, p.y), Pixel(p.colour)) << p.what;
+    }
+}
 
 // ---------------------------------------------------------------------------------------
 // Arithmetic
@@ -75,6 +74,7 @@ TEST(GaugeGeometry, PercentDoneIsFloorOfTheShareAndZeroForAnEmptyRange)
         std::int32_t min, max, progress;
         int percent;
     };
+    // clang-format off
     const Case cases[] = {
         {0, 34, 32, 94},
         {0, 1000, 9, 0},
@@ -85,6 +85,7 @@ TEST(GaugeGeometry, PercentDoneIsFloorOfTheShareAndZeroForAnEmptyRange)
         {INT_MIN, INT_MAX, 0, 50},
         {INT_MIN, INT_MAX, INT_MAX, 100},
     };
+    // clang-format on
     for (const Case &c : cases)
         EXPECT_EQ(GaugePercentDone(c.min, c.max, c.progress), c.percent)
             << c.min << ".." << c.max << " at " << c.progress;
@@ -101,12 +102,12 @@ TEST(TCGaugeValues, RefusedRangeWritesNameTheAllowedRangeAndChangeNothing)
         std::function<void(TCGauge &)> write;
         const char *message;
     };
+    // clang-format off
     const Case cases[] = {
-        {"MinValue above MaxValue", [](TCGauge &g) { g.SetMinValue(200); },
-         "La valeur doit être comprise entre -2147483647 et 99"},
-        {"MaxValue below MinValue", [](TCGauge &g) { g.SetMaxValue(-1); },
-         "La valeur doit être comprise entre 1 et 2147483647"},
+        {"MinValue above MaxValue", [](TCGauge &g) { g.SetMinValue(200); }, "La valeur doit être comprise entre -2147483647 et 99"},
+        {"MaxValue below MinValue", [](TCGauge &g) { g.SetMaxValue(-1); }, "La valeur doit être comprise entre 1 et 2147483647"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         TCGauge gauge;
         gauge.SetProgress(40);
@@ -170,20 +171,20 @@ TEST(TCGaugeRepaint, OnlyWritesThatChangeWhatIsShownPaint)
         std::function<void(TCGauge &)> write;
         int paints;
     };
+    // clang-format off
     const Case cases[] = {
         {"progress step within one percent", 1000, 1, [](TCGauge &g) { g.SetProgress(2); }, 0},
         {"progress step into the next percent", 1000, 9, [](TCGauge &g) { g.SetProgress(10); }, 1},
         {"add within one percent still paints", 1000, 1, [](TCGauge &g) { g.AddProgress(1); }, 1},
-        {"add into the next percent paints twice", 1000, 0, [](TCGauge &g) { g.AddProgress(10); },
-         2},
+        {"add into the next percent paints twice", 1000, 0, [](TCGauge &g) { g.AddProgress(10); }, 2},
         {"same maximum again", 100, 5, [](TCGauge &g) { g.SetMaxValue(100); }, 1},
         {"maximum 0", 100, 5, [](TCGauge &g) { g.SetMaxValue(0); }, 0},
-        {"refused minimum", 100, 5,
-         [](TCGauge &g) { EXPECT_THROW(g.SetMinValue(101), EGaugeRangeError); }, 0},
+        {"refused minimum", 100, 5, [](TCGauge &g) { EXPECT_THROW(g.SetMinValue(101), EGaugeRangeError); }, 0},
         {"other kind", 100, 5, [](TCGauge &g) { g.SetKind(gkPie); }, 1},
         {"same fore colour", 100, 5, [](TCGauge &g) { g.SetForeColor(0); }, 0},
         {"other back colour", 100, 5, [](TCGauge &g) { g.SetBackColor(0x123456); }, 1},
     };
+    // clang-format on
     for (const Case &c : cases) {
         TCGauge gauge;
         gauge.resize(328, 21);
@@ -210,44 +211,40 @@ TEST(TCGaugePaint, HorizontalBarFillsUpToItsLengthInsideTheFrame)
     const QImage at94 = g.Render(32);
     for (int x = 0; x < 328; ++x) {
         const QRgb expected = x == 0 || x == 327 ? qRgb(0, 0, 0)
-                              : x < 307          ? Rgb(kFore)
-                                                 : Rgb(kBack);
+                              : x < 307          ? Pixel(kFore)
+                                                 : Pixel(kBack);
         ASSERT_EQ(At(at94, x, 10), expected) << "x " << x;
         ASSERT_EQ(At(at94, x, 0), qRgb(0, 0, 0)) << "top frame at x " << x;
         ASSERT_EQ(At(at94, x, 20), qRgb(0, 0, 0)) << "bottom frame at x " << x;
     }
-    EXPECT_EQ(At(g.Render(0), 1, 10), Rgb(kBack)) << "0 % draws no bar";
-    const QImage full = g.Render(34);
-    EXPECT_EQ(At(full, 326, 19), Rgb(kFore));
-    EXPECT_EQ(At(full, 1, 1), Rgb(kFore));
-
-    // 29 % of a 100-pixel bar is 29 pixels, not the 28 that 29 × 0.01 × 100 gives in doubles.
-    Gauge hundred(101, 10, gkHorizontalBar);
-    const QImage at29 = hundred.Render(29);
-    EXPECT_EQ(At(at29, 28, 5), Rgb(kFore));
-    EXPECT_EQ(At(at29, 29, 5), Rgb(kBack));
-
-    Gauge bare(328, 21, gkHorizontalBar, bsNone);
-    const QImage whole = bare.Render(100);
-    EXPECT_EQ(At(whole, 0, 0), Rgb(kFore));
-    EXPECT_EQ(At(whole, 327, 20), Rgb(kFore));
+    // clang-format off
+    ExpectProbes(gkHorizontalBar, {
+        {"0 % draws no bar", 328, 21, bsSingle, 34, 0, 1, 10, kBack},
+        {"full: bottom right", 328, 21, bsSingle, 34, 34, 326, 19, kFore},
+        {"full: top left", 328, 21, bsSingle, 34, 34, 1, 1, kFore},
+        // 29 % of a 100-pixel bar is 29 pixels, not the 28 that 29 × 0.01 × 100 gives in doubles.
+        {"29 %: its last column", 101, 10, bsSingle, 100, 29, 28, 5, kFore},
+        {"29 %: the next column", 101, 10, bsSingle, 100, 29, 29, 5, kBack},
+        {"no frame: top left", 328, 21, bsNone, 100, 100, 0, 0, kFore},
+        {"no frame: bottom right", 328, 21, bsNone, 100, 100, 327, 20, kFore},
+    });
+    // clang-format on
 }
 
 TEST(TCGaugePaint, VerticalBarGrowsUpAndSparesTheTopRowWithoutAFrame)
 {
-    Gauge framed(328, 21, gkVerticalBar);
-    const QImage half = framed.Render(50); // 10 of 20 rows: rows 10..19
-    EXPECT_EQ(At(half, 100, 9), Rgb(kBack));
-    EXPECT_EQ(At(half, 100, 10), Rgb(kFore));
-    EXPECT_EQ(At(half, 100, 19), Rgb(kFore));
-    const QImage full = framed.Render(100);
-    EXPECT_EQ(At(full, 1, 1), Rgb(kFore));
-    EXPECT_EQ(At(full, 326, 1), Rgb(kFore));
-
-    Gauge bare(328, 21, gkVerticalBar, bsNone);
-    const QImage top = bare.Render(100);
-    EXPECT_EQ(At(top, 5, 0), Rgb(kBack));
-    EXPECT_EQ(At(top, 5, 1), Rgb(kFore));
+    // clang-format off
+    ExpectProbes(gkVerticalBar, {
+        // 50 %: 10 of 20 rows, rows 10..19.
+        {"50 %: the row above", 328, 21, bsSingle, 100, 50, 100, 9, kBack},
+        {"50 %: its top row", 328, 21, bsSingle, 100, 50, 100, 10, kFore},
+        {"50 %: its bottom row", 328, 21, bsSingle, 100, 50, 100, 19, kFore},
+        {"full: top left", 328, 21, bsSingle, 100, 100, 1, 1, kFore},
+        {"full: top right", 328, 21, bsSingle, 100, 100, 326, 1, kFore},
+        {"no frame: the top row stays", 328, 21, bsNone, 100, 100, 5, 0, kBack},
+        {"no frame: the row below fills", 328, 21, bsNone, 100, 100, 5, 1, kFore},
+    });
+    // clang-format on
 }
 
 TEST(TCGaugePaint, PieGrowsClockwiseFromTwelveOClock)
@@ -259,25 +256,29 @@ TEST(TCGaugePaint, PieGrowsClockwiseFromTwelveOClock)
         int percent;
         bool ne, se, sw, nw; // filled in the fore colour
     };
+    // clang-format off
     const Case cases[] = {
-        {0, false, false, false, false}, {25, true, false, false, false},
-        {50, true, true, false, false},  {75, true, true, true, false},
+        {0, false, false, false, false},
+        {25, true, false, false, false},
+        {50, true, true, false, false},
+        {75, true, true, true, false},
         {100, true, true, true, true},
     };
+    // clang-format on
     Gauge g(100, 100, gkPie);
     for (const Case &c : cases) {
         const QImage image = g.Render(c.percent);
         auto expect = [&](QPoint p, bool filled, const char *where) {
-            EXPECT_EQ(At(image, p.x(), p.y()), filled ? Rgb(kFore) : Rgb(kBack))
+            EXPECT_EQ(At(image, p.x(), p.y()), filled ? Pixel(kFore) : Pixel(kBack))
                 << c.percent << " % at " << where;
         };
         expect(ne, c.ne, "NE");
         expect(se, c.se, "SE");
         expect(sw, c.sw, "SW");
         expect(nw, c.nw, "NW");
-        EXPECT_EQ(At(image, 3, 3), Rgb(kSurround)) << c.percent << " % corner";
+        EXPECT_EQ(At(image, 3, 3), Pixel(kSurround)) << c.percent << " % corner";
         EXPECT_EQ(At(image, 0, 0), qRgb(0, 0, 0)) << c.percent << " % frame";
-        EXPECT_EQ(At(image, 50, 1), Rgb(kFore)) << c.percent << " % dial outline";
+        EXPECT_EQ(At(image, 50, 1), Pixel(kFore)) << c.percent << " % dial outline";
     }
 }
 
@@ -288,13 +289,13 @@ TEST(TCGaugePaint, NeedleSweepsFromLeftOverTheTopToRight)
     auto foreIn = [](const QImage &image, int y, int from, int to) {
         int n = 0;
         for (int x = from; x <= to; ++x)
-            n += At(image, x, y) == Rgb(kFore);
+            n += At(image, x, y) == Pixel(kFore);
         return n;
     };
     const QImage empty = g.Render(0);
     EXPECT_EQ(foreIn(empty, 70, 10, 90), 0) << "0 % draws only the dial";
-    EXPECT_EQ(At(empty, 50, 70), Rgb(kBack));
-    EXPECT_EQ(At(empty, 3, 3), Rgb(kSurround));
+    EXPECT_EQ(At(empty, 50, 70), Pixel(kBack));
+    EXPECT_EQ(At(empty, 3, 3), Pixel(kSurround));
 
     const QImage up = g.Render(50);
     // Straight up from (50, 98); cos 90° is not exactly 0 in doubles, so the tip lands on
@@ -322,7 +323,7 @@ TEST(TCGaugePaint, SystemColoursAndTheParentColourComeFromThePalette)
     g.gauge.setPalette(palette);
     QImage image = g.Render(50);
     EXPECT_EQ(At(image, 68, 68), qRgb(10, 20, 30));
-    EXPECT_EQ(At(image, 3, 3), Rgb(kSurround));
+    EXPECT_EQ(At(image, 3, 3), Pixel(kSurround));
     g.gauge.SetParentColor(true);
     image = g.Render(50);
     EXPECT_EQ(At(image, 3, 3), qRgb(40, 50, 60));

@@ -1,6 +1,7 @@
 // Tkxpotlab driven by real mouse events: drags, clicks, the cross-button jumps to a bound,
 // silent State writes, and the degenerate set-ups that must not fault.
 #include "controls/Kxpotlab.h"
+#include "support/WidgetProbes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -53,28 +54,16 @@ struct DragCase
 
 TEST(Kxpotlab, DragFollowsTotalTravelAndClampsAtBothEnds)
 {
+    // clang-format off
     const DragCase cases[] = {
         // Anchor 5 + 64 * 80 / 127 = 45; 127 per 80 pixels upward.
-        {"controller",
-         0,
-         127,
-         80,
-         64,
-         posVertical,
-         {3, 5},
-         {{{3, 5}, 63}, {{3, -35}, 127}, {{3, 45}, 0}, {{3, 400}, 0}, {{3, 5}, 63}}},
+        {"controller", 0, 127, 80, 64, posVertical, {3, 5}, {{{3, 5}, 63}, {{3, -35}, 127}, {{3, 45}, 0}, {{3, 400}, 0}, {{3, 5}, 63}}},
         // Anchor 7 + 16 * 32 / 15 = 41: a still move drops to 15, one pixel up is 16 again.
         {"channel", 1, 16, 32, 16, posVertical, {3, 7}, {{{3, 7}, 15}, {{3, 6}, 16}}},
         // Leftward raises; Y plays no part.
-        {"horizontal",
-         0,
-         127,
-         80,
-         64,
-         posHorizontal,
-         {5, 3},
-         {{{5, 3}, 63}, {{5, -200}, 63}, {{-35, 3}, 127}, {{45, 3}, 0}}},
+        {"horizontal", 0, 127, 80, 64, posHorizontal, {5, 3}, {{{5, 3}, 63}, {{5, -200}, 63}, {{-35, 3}, 127}, {{45, 3}, 0}}},
     };
+    // clang-format on
     for (const DragCase &c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig(c.min, c.max, c.cursorRange, c.state);
@@ -116,6 +105,7 @@ TEST(Kxpotlab, ClicksStepOnceAndAnnounceOnce)
         Qt::KeyboardModifiers mods;
         int expected;
     } cases[] = {
+        // clang-format off
         {"left", 127, 64, Qt::LeftButton, {}, 63},
         {"shift left", 127, 64, Qt::LeftButton, Qt::ShiftModifier, 52},
         {"right", 127, 64, Qt::RightButton, {}, 65},
@@ -123,6 +113,7 @@ TEST(Kxpotlab, ClicksStepOnceAndAnnounceOnce)
         {"shift step of Max 7 is 0", 7, 2, Qt::LeftButton, Qt::ShiftModifier, 2},
         {"left at Min", 127, 0, Qt::LeftButton, {}, 0},
         {"right at Max", 127, 127, Qt::RightButton, {}, 127},
+        // clang-format on
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,17 +179,7 @@ TEST(Kxpotlab, ValueChangesRepaintAtOnceAndSettersDoNot)
     label.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
     QApplication::processEvents();
-    int paints = 0;
-    struct PaintCounter : QObject
-    {
-        int *count;
-        explicit PaintCounter(int *c) : count(c) {}
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            *count += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter(&paints);
+    PaintCounter counter;
     label.installEventFilter(&counter);
 
     label.SetMin(-5);
@@ -206,10 +187,10 @@ TEST(Kxpotlab, ValueChangesRepaintAtOnceAndSettersDoNot)
     label.SetCursorRange(7);
     label.SetMouvement(posHorizontal);
     QApplication::processEvents();
-    EXPECT_EQ(paints, 0);
+    EXPECT_EQ(counter.paints, 0);
 
     label.SetState(42);
-    EXPECT_GT(paints, 0) << "painted before SetState returned";
+    EXPECT_GT(counter.paints, 0) << "painted before SetState returned";
 
     QLabel reference("42");
     reference.resize(label.size());
@@ -260,9 +241,11 @@ TEST(Kxpotlab, NoSpanOrNoTravelScaleLeavesTheValueAlone)
         const char *name;
         int min, max, cursorRange, state, announcements;
     } cases[] = {
+        // clang-format off
         {"Min = Max", 5, 5, 80, 5, 1},       // the press anchors nothing: a click
         {"Max < Min", 10, 3, 80, 3, 1},      // the bounds clamp every value to Max
         {"CursorRange 0", 0, 127, 0, 64, 3}, // a drag that holds the value
+        // clang-format on
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

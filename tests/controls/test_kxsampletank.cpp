@@ -2,6 +2,7 @@
 // picture (read back from grab()), the gradient bands, and the pointer rules driven by real
 // mouse events.
 #include "controls/Kxsampletank.h"
+#include "support/WidgetProbes.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -12,17 +13,6 @@
 using namespace sampletank;
 
 namespace {
-
-// A 0x00BBGGRR colour as the pixel it paints.
-QRgb Pixel(quint32 color)
-{
-    return qRgb(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
-}
-
-QImage Picture(TkxSampleTank &tank)
-{
-    return tank.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 // Only the plain background and what a test switches back on.
 void ClearDecorations(TkxSampleTank &tank)
@@ -101,7 +91,13 @@ TEST(SampleTankPicture, ValuesArePlottedAtTheirRows)
     {
         int index, value, row;
     };
-    const std::vector<Case> cases{{10, 0, 79}, {100, 128, 40}, {200, 255, 1}};
+    // clang-format off
+    const Case cases[] = {
+        {10, 0, 79},
+        {100, 128, 40},
+        {200, 255, 1},
+    };
+    // clang-format on
     TkxSampleTank tank;
     std::vector<quint8> values(256, 0);
     for (const Case &c : cases)
@@ -249,8 +245,15 @@ TEST(SampleTankPointer, RightEditClampsOutsideThePlotAndIgnoresTheRightEdge)
     {
         int start, x, y, expected;
     };
-    for (const Case &c :
-         {Case{0, 52, 0, 255}, {250, 52, -5, 255}, {200, 52, 100, 0}, {60, 99, 20, 60}}) {
+    // clang-format off
+    const Case cases[] = {
+        {0, 52, 0, 255},
+        {250, 52, -5, 255},
+        {200, 52, 100, 0},
+        {60, 99, 20, 60},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
         TkxSampleTank tank;
         std::vector<quint8> values(256, static_cast<quint8>(c.start));
         tank.SetValues(values);
@@ -283,14 +286,19 @@ TEST(SampleTankPointer, LeftPressGrabsTheLocatorOnlyNearIt)
         int locator, x;
         bool grabbed;
     };
-    for (const Case &c : {Case{128, 47, false},
-                          {128, 48, true},
-                          {128, 49, true},
-                          {128, 50, true},
-                          {128, 51, false},
-                          {0, 0, true},
-                          {0, 1, true},
-                          {0, 2, false}}) {
+    // clang-format off
+    const Case cases[] = {
+        {128, 47, false},
+        {128, 48, true},
+        {128, 49, true},
+        {128, 50, true},
+        {128, 51, false},
+        {0, 0, true},
+        {0, 1, true},
+        {0, 2, false},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
         TkxSampleTank tank;
         tank.SetLocatorPos(c.locator);
         QSignalSpy locator(&tank, &TkxSampleTank::OnLocatorChange);
@@ -368,22 +376,14 @@ TEST(SampleTankPointer, RightPressTakesTheFocus)
 // always repaints once.
 TEST(SampleTankState, WritesRepaintOnceOnlyWhenChanged)
 {
-    struct PaintCounter : QObject
-    {
-        int paints = 0;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    };
     struct Case
     {
         const char *name;
         void (*write)(TkxSampleTank &);
         int paints;
     };
-    const std::vector<Case> cases{
+    // clang-format off
+    const Case cases[] = {
         {"same colour", [](TkxSampleTank &t) { t.SetLineColor(0x808000); }, 0},
         {"new colour", [](TkxSampleTank &t) { t.SetLineColor(0x0000ff); }, 1},
         {"nb of colours 1", [](TkxSampleTank &t) { t.SetGradientNbOfColors(1); }, 0},
@@ -391,6 +391,7 @@ TEST(SampleTankState, WritesRepaintOnceOnlyWhenChanged)
         {"always detect", [](TkxSampleTank &t) { t.SetAlwayDetect(false); }, 0},
         {"fill values", [](TkxSampleTank &t) { t.SetValues(std::vector<quint8>(300, 7)); }, 1},
     };
+    // clang-format on
     for (const Case &c : cases) {
         TkxSampleTank tank;
         tank.show();

@@ -3,6 +3,7 @@
 #include "converter/Unit2.h"
 
 #include "controls/Cgauges.h"
+#include "support/WidgetProbes.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -21,15 +22,6 @@ constexpr QRgb kMagenta = 0xFFFF00FFu;
 QImage OnScreen(const TForm2 &form)
 {
     return form.screen()->grabWindow(form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-int CountOf(const QImage &image, QRgb color)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) | 0xFF000000u) == color;
-    return n;
 }
 
 TEST(TForm2Layout, DialogWithoutBorderIconsHoldingOnlyTheGauge)
@@ -85,7 +77,14 @@ TEST(TForm2Transfer, EveryStepReachesTheScreenWithoutTheEventLoop)
         int progress;
         int lastLimeColumn; // L − 1 with L = ⌊percent × 327 / 100⌋
     };
-    for (const Step &step : {Step{1, 5}, Step{17, 162}, Step{32, 306}}) {
+    // clang-format off
+    const Step steps[] = {
+        {1, 5},
+        {17, 162},
+        {32, 306},
+    };
+    // clang-format on
+    for (const Step &step : steps) {
         form.SetProgress(step.progress);
         form.RepaintNow();
         const QImage shown = OnScreen(form);

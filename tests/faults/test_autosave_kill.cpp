@@ -2,7 +2,8 @@
 // autosave bank file, 200 times in a row. Each time the file on disk must be a complete
 // 136-byte image: the one written last before the kill, or the one being written. Then the
 // editor starts on what is left and shows it.
-#include "app/form_helpers.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -41,13 +42,6 @@ std::uint32_t NumberOf(const QByteArray &bytes)
     return k;
 }
 
-void Fill(TPresetBank &bank, const QByteArray &image)
-{
-    for (int i = 0; i < image.size(); ++i)
-        bank.SetByte(i / TPresetBank::PresetSize, i % TPresetBank::PresetSize,
-                     std::uint8_t(image[i]));
-}
-
 // What the writer tells the test through memory shared across fork(): the image it is saving
 // and the last one whose save returned.
 struct WriterProgress
@@ -63,7 +57,7 @@ struct WriterProgress
 {
     TPresetBank bank;
     for (std::uint32_t k = first;; ++k) {
-        Fill(bank, Image(k));
+        FillBank(bank, Image(k));
         progress->writing.store(k);
         if (where.Save(bank).isEmpty())
             _exit(3);
@@ -119,9 +113,7 @@ TEST_F(AutosaveKillTest, FileIsAlwaysAWholeImageOldOrNew)
         ASSERT_GE(written, first) << "no save completed within 20 s";
         midSave += writing != written;
 
-        QFile file(ProgramBankFile());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = ReadFile(ProgramBankFile());
         ASSERT_EQ(bytes.size(), TPresetBank::BankFileSize);
         const std::uint32_t k = NumberOf(bytes);
         ASSERT_EQ(bytes, Image(k)) << "a torn image";
@@ -151,15 +143,10 @@ TEST_F(AutosaveKillTest, FileIsAlwaysAWholeImageOldOrNew)
 
     // The editor starts on what the last kill left, as it would after a crash, and closes.
     auto form = MakeForm();
-    QByteArray loaded(TPresetBank::BankFileSize, '\0');
-    for (int i = 0; i < loaded.size(); ++i)
-        loaded[i] = char(Bank.GetByte(i / TPresetBank::PresetSize, i % TPresetBank::PresetSize));
-    EXPECT_EQ(loaded, Image(onDisk));
+    EXPECT_EQ(BankImage(Bank), Image(onDisk));
     form->close();
     EXPECT_EQ(OtherFiles(), QStringList());
-    QFile bank(ProgramBankFile());
-    ASSERT_TRUE(bank.open(QIODevice::ReadOnly));
-    EXPECT_EQ(bank.readAll(), Image(onDisk));
+    EXPECT_EQ(ReadFile(ProgramBankFile()), Image(onDisk));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 

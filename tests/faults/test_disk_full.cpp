@@ -4,52 +4,12 @@
 // with nothing half-written beside it. The next start finds the previous state.
 // (The parameter-file commands on a full disk and below a regular file are in
 // tests/app/test_file_commands.cpp.)
-#include "app/form_helpers.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
-
-// Every write past `bytes` bytes of a file fails while it lives, as on a full disk.
-class DiskFullAfter
-{
-public:
-    explicit DiskFullAfter(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limited = Saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &Saved); }
-    DiskFullAfter(const DiskFullAfter &) = delete;
-    DiskFullAfter &operator=(const DiskFullAfter &) = delete;
-
-private:
-    rlimit Saved{};
-};
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every file below the folder, by relative path.
-QStringList FilesBelow(const QString &folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(folder).relativeFilePath(it.next());
-    files.sort();
-    return files;
-}
 
 using DiskFullTest = FormTest;
 
@@ -61,18 +21,8 @@ TEST_F(DiskFullTest, CloseOnAFullDiskReportsTheBankAndKeepsThePreviousFiles)
     QByteArray previousBank(TPresetBank::BankFileSize, '\0');
     for (int i = 0; i < previousBank.size(); ++i)
         previousBank[i] = char((i * 11 + 5) & 0x7F);
-    {
-        QFile file(ProgramBankFile());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(previousBank);
-    }
-    {
-        auto settings = Settings();
-        settings.setValue("PX", 100);
-        settings.setValue("PY", 120);
-        settings.setValue("kesselInput", 6);
-        settings.sync();
-    }
+    ASSERT_TRUE(WriteFile(ProgramBankFile(), previousBank));
+    StoreSettings({{"PX", 100}, {"PY", 120}, {"kesselInput", 6}});
     const QString settingsFile = Settings().fileName();
     const QByteArray previousSettings = ReadFile(settingsFile);
     ASSERT_FALSE(previousSettings.isEmpty());
@@ -111,10 +61,7 @@ TEST_F(DiskFullTest, BankSavedInTheUserDataFolderWhenOnlyTheProgramFolderIsFull)
     // The program's folder sits below a regular file, as good as read-only even for root; the
     // user's data folder takes the bank, and nothing is reported.
     const QString plain = QDir(Dir.path()).filePath("plain-file");
-    {
-        QFile file(plain);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    ASSERT_TRUE(WriteFile(plain, {}));
     const QString userBank = QDir(UserDataFolder()).filePath(AutosaveLocation::FileName);
     {
         TForm1 form(Midi, Dialogs,

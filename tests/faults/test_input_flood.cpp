@@ -3,32 +3,18 @@
 // fills at its 1024 items; every item after that is dropped and reported as such (OnOverflow),
 // none silently; memory stays flat once the flood is under way; and the window keeps handling
 // the user's clicks while the flood goes on.
-#include "app/form_helpers.h"
 #include "controls/SpeedButton.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
+#include "support/FormTest.h"
+#include "support/Memory.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdint>
-#include <fstream>
-#include <unistd.h>
 #include <vector>
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORVANE_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TORVANE_ASAN 1
-#endif
-#if defined(TORVANE_ASAN)
-#include <sanitizer/allocator_interface.h>
-#endif
 
 namespace {
 
@@ -36,20 +22,6 @@ constexpr int ShortMessages = 1'000'000;
 constexpr int Batch = 10'000;
 constexpr int SysexPerBatch = 1;
 constexpr int SysexLength = 1000;
-
-// Memory the process holds: the heap's live bytes under AddressSanitizer (whose quarantine
-// keeps freed memory resident on purpose), the resident set otherwise.
-std::int64_t MemoryInUse()
-{
-#if defined(TORVANE_ASAN)
-    return std::int64_t(__sanitizer_get_current_allocated_bytes());
-#else
-    std::ifstream statm("/proc/self/statm");
-    std::int64_t pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
-#endif
-}
 
 using InputFloodTest = FormTest;
 
@@ -61,8 +33,7 @@ TEST_F(InputFloodTest, RingFillsEveryFurtherItemIsDroppedWithItsNoticeAndTheWind
     // The user picks the loopback as output; the input is on it already.
     const int loopback = form->cmbOutput->findText("Virtual Loopback");
     ASSERT_GE(loopback, 0);
-    form->cmbOutput->setCurrentIndex(loopback);
-    emit form->cmbOutput->activated(loopback);
+    Activate(form->cmbOutput, loopback);
     ASSERT_EQ(form->cmbInput->currentText(), "Virtual Loopback");
     ASSERT_EQ(form->MidiInput1->PortState(), psOpen);
     ASSERT_EQ(form->MidiOutput1->PortState(), psOpen);
@@ -96,13 +67,9 @@ TEST_F(InputFloodTest, RingFillsEveryFurtherItemIsDroppedWithItsNoticeAndTheWind
 
         // While the loopback thread delivers the batch, the user switches presets.
         const std::int64_t expected = sent + std::min<std::int64_t>(sysexSent, sysexItems);
-        QElapsedTimer limit;
-        limit.start();
-        TSpeedButton *button = presets[batch % 2];
-        QTest::mouseClick(button, Qt::LeftButton);
+        Click(presets[batch % 2]);
         clicksHandled += form->CurrentPreset() == batch % 2;
-        while (stored + dropped < expected && limit.elapsed() < 60'000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        (void)QTest::qWaitFor([&] { return stored + dropped >= expected; }, 60'000);
         ASSERT_EQ(stored + dropped, expected) << "batch " << batch << ": items went unreported";
         if (batch == 9)
             memoryAfterWarmUp = MemoryInUse();

@@ -3,13 +3,11 @@
 // time, applies the values before the first bad one and nothing after it, keeps every control
 // within its range, and says nothing about the settings.
 #include "app/Settings.h"
-#include "app/form_helpers.h"
 #include "controls/Kxpotlab.h"
+#include "support/Files.h"
+#include "support/FormTest.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -17,6 +15,7 @@ namespace {
 const std::array<QByteArray, 8> Good = {"11", "22", "1", "1", "0", "5", "0", "1"};
 
 // Ways a value can be wrong; an empty text stands for "absent".
+// clang-format off
 const std::pair<const char *, QByteArray> Wrong[] = {
     {"absent", ""},
     {"text", "abc"},
@@ -27,42 +26,16 @@ const std::pair<const char *, QByteArray> Wrong[] = {
     {"typed byte array", "@ByteArray(\\x1)"},
     {"typed variant", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x18)"},
 };
-
-struct Shown
-{
-    int x, y;
-    bool rt, merge, startup;
-    int input, midiIn, midiOut;
-    friend bool operator==(const Shown &, const Shown &) = default;
-};
-
-void PrintTo(const Shown &s, std::ostream *out)
-{
-    *out << "{" << s.x << ", " << s.y << ", rt " << s.rt << ", merge " << s.merge << ", startup "
-         << s.startup << ", input " << s.input << ", in " << s.midiIn << ", out " << s.midiOut
-         << "}";
-}
-
-Shown Read(const TForm1 &form)
-{
-    return {form.x(),
-            form.y(),
-            form.CheckBox38->isChecked(),
-            form.CheckBox1->isChecked(),
-            form.CheckBox2->isChecked(),
-            form.kxpotlab1->State(),
-            form.cmbInput->currentIndex(),
-            form.cmbOutput->currentIndex()};
-}
+// clang-format on
 
 // Design defaults, and the values of Good as they show.
-const Shown Defaults{344, 363, false, false, true, 2, 0, 0};
-const Shown Applied{11, 22, true, true, false, 5, 0, 1};
+const ShownSettings Defaults{344, 363, false, false, true, 2, 0, 0};
+const ShownSettings Applied{11, 22, true, true, false, 5, 0, 1};
 
 // The first `count` fields of Applied, the rest of Defaults.
-Shown AppliedUpTo(int count)
+ShownSettings AppliedUpTo(int count)
 {
-    Shown s = Defaults;
+    ShownSettings s = Defaults;
     const auto take = [count](int index, auto &field, auto value) {
         if (index < count)
             field = value;
@@ -82,14 +55,7 @@ class SettingsFaultsTest : public FormTest
 {
 protected:
     // Writes the file as text, the way an editor or a damaged disk would leave it.
-    void WriteRaw(const QByteArray &text)
-    {
-        const QString path = Settings().fileName();
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
+    void WriteRaw(const QByteArray &text) { ASSERT_TRUE(WriteFile(Settings().fileName(), text)); }
     static QByteArray Lines(const std::array<QByteArray, 8> &values)
     {
         QByteArray text = "[General]\n";
@@ -112,7 +78,7 @@ TEST_F(SettingsFaultsTest, EveryValueWrongInEveryWayStopsTheReadingThere)
             WriteRaw(Lines(values));
             Boxes.Messages.clear();
             const auto form = MakeForm();
-            EXPECT_EQ(Read(*form), AppliedUpTo(int(bad)));
+            EXPECT_EQ(ReadShown(*form), AppliedUpTo(int(bad)));
             EXPECT_TRUE(Boxes.Messages.isEmpty()) << Boxes.Messages[0].text.toStdString();
         }
     }
@@ -124,45 +90,29 @@ TEST_F(SettingsFaultsTest, ValuesOutOfRangeAreAppliedWithinTheControlsRanges)
     {
         const char *name;
         std::array<QByteArray, 8> values;
-        Shown shown;
+        ShownSettings shown;
         bool openFails; // a device index outside the list selects none, and opening it fails
     };
+    // clang-format off
     const Case cases[] = {
-        {"extreme position, odd booleans",
-         {"-2147483648", "2147483647", "-1", "7", "2", "3", "0", "0"},
-         {-2147483647 - 1, 2147483647, true, true, true, 3, 0, 0},
-         false},
-        {"input above and below its range",
-         {"0", "0", "0", "0", "0", "1000", "0", "0"},
-         {0, 0, false, false, false, 7, 0, 0},
-         false},
-        {"negative input",
-         {"0", "0", "0", "0", "0", "-5", "0", "0"},
-         {0, 0, false, false, false, 0, 0, 0},
-         false},
-        {"input device beyond the list",
-         {"0", "0", "0", "0", "0", "0", "99", "0"},
-         {0, 0, false, false, false, 0, -1, 0},
-         true},
-        {"output device below the list",
-         {"0", "0", "0", "0", "0", "0", "0", "-7"},
-         {0, 0, false, false, false, 0, 0, -1},
-         true},
+        {"extreme position, odd booleans", {"-2147483648", "2147483647", "-1", "7", "2", "3", "0", "0"}, {-2147483647 - 1, 2147483647, true, true, true, 3, 0, 0}, false},
+        {"input above and below its range", {"0", "0", "0", "0", "0", "1000", "0", "0"}, {0, 0, false, false, false, 7, 0, 0}, false},
+        {"negative input", {"0", "0", "0", "0", "0", "-5", "0", "0"}, {0, 0, false, false, false, 0, 0, 0}, false},
+        {"input device beyond the list", {"0", "0", "0", "0", "0", "0", "99", "0"}, {0, 0, false, false, false, 0, -1, 0}, true},
+        {"output device below the list", {"0", "0", "0", "0", "0", "0", "0", "-7"}, {0, 0, false, false, false, 0, 0, -1}, true},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         WriteRaw(Lines(c.values));
         Boxes.Messages.clear();
         const auto form = MakeForm();
-        const Shown shown = Read(*form);
+        const ShownSettings shown = ReadShown(*form);
         // Qt may keep a window position within its own coordinate range; what it shows is what
         // the editor asked for, or the nearest it can hold.
-        EXPECT_EQ(shown.rt, c.shown.rt);
-        EXPECT_EQ(shown.merge, c.shown.merge);
-        EXPECT_EQ(shown.startup, c.shown.startup);
-        EXPECT_EQ(shown.input, c.shown.input);
-        EXPECT_EQ(shown.midiIn, c.shown.midiIn);
-        EXPECT_EQ(shown.midiOut, c.shown.midiOut);
+        EXPECT_EQ((ShownSettings{c.shown.x, c.shown.y, shown.rt, shown.merge, shown.startup,
+                                 shown.input, shown.midiIn, shown.midiOut}),
+                  c.shown);
         // Only the failed open is reported, once, as the port's error; nothing about settings.
         ASSERT_EQ(Boxes.Messages.size(), c.openFails ? 1 : 0);
         if (c.openFails) {
@@ -183,7 +133,7 @@ TEST_F(SettingsFaultsTest, FileThatIsNotTextLeavesTheDesignDefaults)
         WriteRaw(text);
         Boxes.Messages.clear();
         const auto form = MakeForm();
-        EXPECT_EQ(Read(*form).input, Defaults.input);
+        EXPECT_EQ(ReadShown(*form).input, Defaults.input);
         EXPECT_EQ(form->CheckBox2->isChecked(), Defaults.startup);
         EXPECT_TRUE(Boxes.Messages.isEmpty());
     }

@@ -15,6 +15,7 @@
 #include "controls/SpeedButton.h"
 #include "converter/Protocol.h"
 #include "midi/backend/SimulatedServices.h"
+#include "tests/support/PrivateHome.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -94,10 +95,8 @@ void CheckPageShows(int preset)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
+    static const QTemporaryDir home;
+    UsePrivateHome(home);
     static TApplication app(*argc, *argv);
     world = new World;
     PresetBank = &world->Bank;

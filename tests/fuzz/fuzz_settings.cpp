@@ -14,6 +14,7 @@
 #include "app/Settings.h"
 #include "controls/Kxpotlab.h"
 #include "midi/backend/SimulatedServices.h"
+#include "tests/support/PrivateHome.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,13 +80,11 @@ std::vector<std::pair<SettingId, int>> ReadAll()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     // tmpfs where there is one: every input rewrites the settings file, and QSettings syncs it.
-    static QTemporaryDir home(QDir("/dev/shm").exists()
-                                  ? "/dev/shm/torvane-fuzz-XXXXXX"
-                                  : QDir::tempPath() + "/torvane-fuzz-XXXXXX");
-    qputenv("XDG_CONFIG_HOME", QDir(home.path()).filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(home.path()).filePath("data").toUtf8());
+    static const QTemporaryDir home(QDir("/dev/shm").exists()
+                                        ? "/dev/shm/torvane-fuzz-XXXXXX"
+                                        : QDir::tempPath() + "/torvane-fuzz-XXXXXX");
+    UsePrivateHome(home);
     static TApplication app(*argc, *argv);
     world = new World;
     PresetBank = &world->Bank;

@@ -3,11 +3,6 @@
 #include "midi/MyMidiHdr.h"
 #include "midi/SharedAlloc.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QString>
-#include <QTest>
-
 void MidiLeakChecked::SetUp()
 {
     sharedBlocks_ = SharedAllocLiveCount();
@@ -31,19 +26,31 @@ void MidiLeakChecked::TearDown()
     EXPECT_EQ(MyMidiHdrLiveCount(), headers_) << "TMyMidiHdr objects leaked";
 }
 
-bool spinUntil(const std::function<bool()> &done, int timeoutMs)
+void CallbackRecorder::callback(MidiHandle handle, std::uint32_t message, std::uintptr_t instance,
+                                std::uintptr_t param1, std::uintptr_t param2) noexcept
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents();
-        QTest::qWait(1);
+    MidiCall call{handle, message, param1, param2, std::this_thread::get_id(), {}};
+    if (message == MidiMsg::InLongData || message == MidiMsg::InLongError) {
+        const auto *header = reinterpret_cast<const MidiHeader *>(param1);
+        call.bytes.assign(header->data, header->data + header->bytesRecorded);
     }
-    return true;
+    auto *self = reinterpret_cast<CallbackRecorder *>(instance);
+    std::lock_guard lock(self->mutex_);
+    self->calls_.push_back(std::move(call));
 }
 
-void PrintTo(const QString &text, std::ostream *os)
+std::vector<MidiCall> CallbackRecorder::calls() const
 {
-    *os << '"' << text.toStdString() << '"';
+    std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+std::vector<MidiHeader *> CallbackRecorder::completed() const
+{
+    std::vector<MidiHeader *> headers;
+    for (const MidiCall &call : calls()) {
+        EXPECT_EQ(call.message, MidiMsg::OutDone);
+        headers.push_back(reinterpret_cast<MidiHeader *>(call.param1));
+    }
+    return headers;
 }

@@ -1,11 +1,18 @@
 #pragma once
 // Shared by the MIDI tests: a fixture that proves no shared block or buffer object outlives a
 // test (the counts return to where they were when it started: zero, unless an earlier test
-// deliberately left memory to a device that refused to close), and an event-loop spin with a
-// deadline for what arrives from another thread.
-#include <functional>
+// deliberately left memory to a device that refused to close), a recorder for the driver
+// callback, and the text a port's error carries.
+#include "midi/backend/MidiServices.h"
+#include "support/Printing.h"
+
+#include <QString>
 #include <gtest/gtest.h>
-#include <ostream>
+
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 class MidiLeakChecked : public ::testing::Test
 {
@@ -21,9 +28,55 @@ private:
     int headers_ = 0;
 };
 
-// Runs the GUI thread's event loop until done() is true or timeoutMs have passed; returns done().
-bool spinUntil(const std::function<bool()> &done, int timeoutMs = 5000);
+// One call of the driver callback.
+struct MidiCall
+{
+    MidiHandle handle;
+    std::uint32_t message;
+    std::uintptr_t param1, param2;
+    std::thread::id thread;
+    std::vector<std::uint8_t> bytes; // of an input buffer handed back, as it was then
+};
 
-class QString;
-// Readable QString values in failure messages.
-void PrintTo(const QString &text, std::ostream *os);
+// Records every call of the driver callback, from whichever thread makes it; pass callback with
+// instance() to the services.
+class CallbackRecorder
+{
+public:
+    static void callback(MidiHandle handle, std::uint32_t message, std::uintptr_t instance,
+                         std::uintptr_t param1, std::uintptr_t param2) noexcept;
+    std::uintptr_t instance() { return reinterpret_cast<std::uintptr_t>(this); }
+    // Opens the device with this recorder as its callback.
+    MidiResult openOutput(MidiServices &services, MidiHandle &handle, int id)
+    {
+        return services.openOutput(handle, id, &callback, instance());
+    }
+    MidiResult openInput(MidiServices &services, MidiHandle &handle, int id)
+    {
+        return services.openInput(handle, id, &callback, instance());
+    }
+    std::vector<MidiCall> calls() const;
+    // The headers handed back as finished (OutDone), in order; any other call fails the test.
+    std::vector<MidiHeader *> completed() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<MidiCall> calls_;
+};
+
+// A driver callback for opens whose calls the test does not look at.
+inline void IgnoreCallback(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t,
+                           std::uintptr_t) noexcept
+{
+}
+
+// The text of the port error (EmidioutputError, EMidiInputError) that the action raises.
+template <class Error, class Action> QString RaisedText(Action action)
+{
+    try {
+        action();
+    } catch (const Error &e) {
+        return e.Message();
+    }
+    return QStringLiteral("<nothing raised>");
+}

@@ -1,27 +1,14 @@
 // The composition of the system's devices and the simulated ones.
-#include "FakeMidiServices.h"
 #include "midi/MidiOut.h"
 #include "midi/backend/CombinedServices.h"
 #include "midi_test_helpers.h"
+#include "support/FakeMidiServices.h"
 
 #include <gmock/gmock.h>
 
 using ::testing::ElementsAre;
 
 namespace {
-
-struct Seen
-{
-    MidiHandle handle = NoMidiHandle;
-    std::uint32_t message = 0;
-    static void callback(MidiHandle handle, std::uint32_t message, std::uintptr_t instance,
-                         std::uintptr_t, std::uintptr_t) noexcept
-    {
-        auto *self = reinterpret_cast<Seen *>(instance);
-        self->handle = handle;
-        self->message = message;
-    }
-};
 
 std::vector<std::string> outputNames(MidiServices &services)
 {
@@ -75,22 +62,21 @@ TEST_F(CombinedServicesTest, CallsReachTheOwnerWithTheirHandleAndCallbacksCarryO
     system.outputs = {FakeMidiServices::outputNamed("USB MIDI")};
     CombinedServices services(std::move(fake));
 
-    Seen seen;
+    CallbackRecorder seen;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(
-        services.openOutput(handle, 0, Seen::callback, reinterpret_cast<std::uintptr_t>(&seen)),
-        MidiOk);
+    ASSERT_EQ(seen.openOutput(services, handle, 0), MidiOk);
     EXPECT_NE(handle, FakeMidiServices::OutputHandle) << "our own handle, not the system's";
     ASSERT_EQ(services.sendShortMessage(handle, 0x90), MidiOk);
     EXPECT_THAT(system.shortMessages, ElementsAre(0x90u));
     system.deliverRaw(false, MidiMsg::OutDone, 0, 0);
-    EXPECT_EQ(seen.handle, handle);
-    EXPECT_EQ(seen.message, MidiMsg::OutDone);
+    ASSERT_EQ(seen.calls().size(), 1u);
+    EXPECT_EQ(seen.calls()[0].handle, handle);
+    EXPECT_EQ(seen.calls()[0].message, MidiMsg::OutDone);
     EXPECT_EQ(services.closeOutput(handle), MidiOk);
     EXPECT_EQ(services.sendShortMessage(handle, 0x90), MidiErrInvalidHandle);
 
     MidiHandle simulator = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(simulator, 1, Seen::callback, 0), MidiOk);
+    ASSERT_EQ(services.openOutput(simulator, 1, IgnoreCallback, 0), MidiOk);
     ASSERT_EQ(services.sendShortMessage(simulator, 0x00403C90), MidiOk);
     services.simulated().waitIdle();
     EXPECT_EQ(services.simulated().simulatorMessages().size(), 1u);
@@ -104,9 +90,9 @@ TEST_F(CombinedServicesTest, RefusedOpenLeavesNoRoute)
     fake->openOutputResult = MidiErrAllocated;
     CombinedServices services(std::move(fake));
     MidiHandle handle = NoMidiHandle;
-    EXPECT_EQ(services.openOutput(handle, 0, Seen::callback, 0), MidiErrAllocated);
+    EXPECT_EQ(services.openOutput(handle, 0, IgnoreCallback, 0), MidiErrAllocated);
     EXPECT_EQ(handle, NoMidiHandle);
-    EXPECT_EQ(services.openOutput(handle, 5, Seen::callback, 0), MidiErrBadDeviceId);
+    EXPECT_EQ(services.openOutput(handle, 5, IgnoreCallback, 0), MidiErrBadDeviceId);
 }
 
 TEST_F(CombinedServicesTest, OutputPortFindsTheSimulatorByName)

@@ -1,7 +1,8 @@
 // The system services made on a thread of their own while the window is built: the first call
 // waits for them, every call reaches them unchanged, and nothing they made is lost.
-#include "FakeMidiServices.h"
 #include "midi/backend/DeferredServices.h"
+#include "midi_test_helpers.h"
+#include "support/FakeMidiServices.h"
 
 #include <gmock/gmock.h>
 
@@ -22,10 +23,6 @@ public:
     ~WatchedServices() override { Destroyed = true; }
     std::atomic<bool> &Destroyed;
 };
-
-void noCallback(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept
-{
-}
 
 TEST(DeferredServices, FirstCallWaitsForTheServicesMadeOnAnotherThread)
 {
@@ -79,7 +76,7 @@ TEST(DeferredServices, EveryCallReachesTheServicesWithItsArgumentsAndResult)
     EXPECT_EQ(inCaps.name, "In");
 
     MidiHandle out = NoMidiHandle, in = NoMidiHandle;
-    ASSERT_EQ(deferred.openOutput(out, 0, noCallback, 0), MidiOk);
+    ASSERT_EQ(deferred.openOutput(out, 0, IgnoreCallback, 0), MidiOk);
     EXPECT_EQ(out, FakeMidiServices::OutputHandle);
     EXPECT_EQ(deferred.sendShortMessage(out, 0x7F07B0), MidiOk);
     std::uint8_t bytes[] = {0xF0, 0x7E, 0xF7};
@@ -91,7 +88,7 @@ TEST(DeferredServices, EveryCallReachesTheServicesWithItsArgumentsAndResult)
     EXPECT_EQ(deferred.unprepareOutputHeader(out, &header), MidiOk);
     EXPECT_EQ(deferred.closeOutput(out), MidiOk);
 
-    ASSERT_EQ(deferred.openInput(in, 0, noCallback, 0), MidiOk);
+    ASSERT_EQ(deferred.openInput(in, 0, IgnoreCallback, 0), MidiOk);
     MidiHeader buffer;
     std::uint8_t space[16];
     buffer.data = space;

@@ -1,6 +1,6 @@
 // The ports over the system back end on a real JACK server: what TMidiOutput sends reaches
 // another process, what another process sends reaches TMidiInput, on the GUI thread.
-#include "JackTestSupport.h"
+#include "support/JackTestSupport.h"
 
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
@@ -12,15 +12,10 @@
 #include <gtest/gtest.h>
 
 using jacktest::Helper;
-using jacktest::pumpUntil;
 
 namespace {
 
-class JackPorts : public ::testing::Test
-{
-protected:
-    void SetUp() override { REQUIRE_JACK_SERVER(); }
-};
+using JackPorts = jacktest::JackTest;
 
 // The bytes of every message jack_midi_dump has printed so far.
 QStringList dumped(Helper &dump)
@@ -36,16 +31,16 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 {
     RtMidiServices services(RtMidiServices::System::Jack);
     ASSERT_EQ(services.system(), RtMidiServices::System::Jack);
-    const QString dumpName = jacktest::uniqueName("torvane-dump");
+    const QString dumpName = UniqueJackName("torvane-dump");
     Helper dump("jack_midi_dump", {dumpName});
     const std::string port = dumpName.toStdString() + ":input";
     ASSERT_GE(jacktest::waitForDevice(services, port, true), 0) << "jack_midi_dump did not appear";
     // jack_midi_dump has a port before it is running; a first message that it prints shows
     // that it is (one sent earlier can sit unprinted in its buffer).
-    jacktest::TestClient warmUp(jacktest::uniqueName("torvane-warm-up"), true);
+    jacktest::TestClient warmUp(UniqueJackName("torvane-warm-up"), true);
     ASSERT_TRUE(warmUp.ok());
     bool connected = false; // refused until jack_midi_dump has activated its client
-    ASSERT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         connected = connected || warmUp.connect(port);
         if (connected)
             warmUp.send({0xFE});
@@ -66,13 +61,13 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
     EXPECT_TRUE(out.Close());
 
     QStringList received;
-    pumpUntil([&] {
+    (void)QTest::qWaitFor([&] {
         received = dumped(dump).mid(before);
         received.removeAll("fe"); // warm-up messages still on their way
         return received.size() >= 3;
     });
     EXPECT_EQ(received, (QStringList{"f0 70 7e 00 30 00 07 f7", "c3 0f", "b0 07 3f"}));
-    pumpUntil([&] { return completions == 1; }, 1000);
+    (void)QTest::qWaitFor([&] { return completions == 1; }, 1000);
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(out.PendingLongMessages(), 0u);
 }
@@ -80,7 +75,7 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 {
     RtMidiServices services(RtMidiServices::System::Jack);
-    const QString seqName = jacktest::uniqueName("torvane-seq");
+    const QString seqName = UniqueJackName("torvane-seq");
     // Eight notes per 256-frame loop: sixteen events a cycle, 1025 of them within a second.
     QStringList args{seqName, "256"};
     for (int note = 0; note < 8; ++note)
@@ -103,7 +98,7 @@ TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
     EXPECT_EQ(in.EventCount(), 0);
     in.Start();
 
-    ASSERT_TRUE(pumpUntil([&] { return overflows > 0; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overflows > 0; }, 10000))
         << "count stayed at " << in.EventCount();
     EXPECT_EQ(in.EventCount(), 1024);
     EXPECT_EQ(inputs, 1024);
@@ -127,7 +122,7 @@ TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
 {
     RtMidiServices services(RtMidiServices::System::Jack);
-    jacktest::TestClient sender(jacktest::uniqueName("torvane-sender"), true);
+    jacktest::TestClient sender(UniqueJackName("torvane-sender"), true);
     ASSERT_TRUE(sender.ok());
     ASSERT_GE(jacktest::waitForDevice(services, sender.portName(), false), 0);
 
@@ -142,7 +137,7 @@ TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
     sender.send(sysex);
     sender.send({0xB0, 0x07, 0x3F});
 
-    ASSERT_TRUE(pumpUntil([&] { return inputs == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inputs == 2; }));
     const TMidiRingEvent &first = in.EventRing()->First[0];
     EXPECT_EQ(first.Data, 0u);
     ASSERT_NE(first.SysexHeader, nullptr);

@@ -1,60 +1,29 @@
 // RtMidiServices on a real JACK server, below the ports: device lists, opening by name, order
 // and completeness of large bursts.
-#include "JackTestSupport.h"
+#include "midi_test_helpers.h"
+#include "support/JackTestSupport.h"
 
 #include "midi/backend/RtMidiServices.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
-using jacktest::pumpUntil;
-
 namespace {
 
-class JackServices : public ::testing::Test
-{
-protected:
-    void SetUp() override { REQUIRE_JACK_SERVER(); }
-};
-
-// Collects the OutDone headers of an output.
-struct Completions
-{
-    std::mutex mutex;
-    std::vector<MidiHeader *> headers;
-
-    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
-                         std::uintptr_t param1, std::uintptr_t) noexcept
-    {
-        auto *self = reinterpret_cast<Completions *>(instance);
-        if (message != MidiMsg::OutDone)
-            return;
-        std::lock_guard lock(self->mutex);
-        self->headers.push_back(reinterpret_cast<MidiHeader *>(param1));
-    }
-    std::size_t count()
-    {
-        std::lock_guard lock(mutex);
-        return headers.size();
-    }
-};
+using JackServices = jacktest::JackTest;
 
 TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 {
     RtMidiServices services(RtMidiServices::System::Jack);
-    jacktest::TestClient receiver(jacktest::uniqueName("torvane-a-client-with-a-rather-long-name"),
+    jacktest::TestClient receiver(UniqueJackName("torvane-a-client-with-a-rather-long-name"),
                                   false);
     ASSERT_TRUE(receiver.ok());
     const int id = jacktest::waitForDevice(services, receiver.portName(), true);
     ASSERT_GE(id, 0);
     EXPECT_GT(receiver.portName().size(), 31u);
 
-    Completions done;
+    CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, id, &Completions::callback,
-                                  reinterpret_cast<std::uintptr_t>(&done)),
-              MidiOk);
+    ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
     // Our own port is on the server now, but is never offered as a device.
     const std::uint32_t outputs = services.outputDeviceCount();
     const std::uint32_t inputs = services.inputDeviceCount();
@@ -78,16 +47,14 @@ TEST_F(JackServices, OpeningADeviceThatVanishedFailsInsteadOfOpeningNothing)
     RtMidiServices services(RtMidiServices::System::Jack);
     int id = -1;
     {
-        jacktest::TestClient receiver(jacktest::uniqueName("torvane-gone"), false);
+        jacktest::TestClient receiver(UniqueJackName("torvane-gone"), false);
         ASSERT_TRUE(receiver.ok());
         id = jacktest::waitForDevice(services, receiver.portName(), true);
         ASSERT_GE(id, 0);
     }
-    Completions done;
+    CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    EXPECT_EQ(services.openOutput(handle, id, &Completions::callback,
-                                  reinterpret_cast<std::uintptr_t>(&done)),
-              MidiErrDeviceRemoved);
+    EXPECT_EQ(done.openOutput(services, handle, id), MidiErrDeviceRemoved);
     EXPECT_EQ(handle, NoMidiHandle);
 }
 
@@ -96,15 +63,13 @@ TEST_F(JackServices, OpeningADeviceThatVanishedFailsInsteadOfOpeningNothing)
 TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
 {
     RtMidiServices services(RtMidiServices::System::Jack);
-    jacktest::TestClient receiver(jacktest::uniqueName("torvane-capture"), false);
+    jacktest::TestClient receiver(UniqueJackName("torvane-capture"), false);
     ASSERT_TRUE(receiver.ok());
     const int id = jacktest::waitForDevice(services, receiver.portName(), true);
     ASSERT_GE(id, 0);
-    Completions done;
+    CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, id, &Completions::callback,
-                                  reinterpret_cast<std::uintptr_t>(&done)),
-              MidiOk);
+    ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
 
     constexpr int kEach = 4000;
     std::vector<std::array<std::uint8_t, 8>> blocks(kEach);
@@ -122,10 +87,10 @@ TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
                   MidiOk);
     }
     EXPECT_EQ(services.closeOutput(handle), MidiOk);
-    EXPECT_EQ(done.count(), std::size_t(kEach));
+    EXPECT_EQ(done.completed().size(), std::size_t(kEach));
 
     std::vector<std::vector<std::uint8_t>> events;
-    pumpUntil([&] {
+    (void)QTest::qWaitFor([&] {
         events = receiver.received();
         return events.size() >= 2 * kEach;
     });

@@ -1,7 +1,8 @@
 // The JACK server dies (or freezes) while ports are open. Nothing may hang or spin; the next send
 // fails with the port's error saying the MIDI system is not running; closing still works. The test
 // starts a server of its own so that the shared one survives.
-#include "JackTestSupport.h"
+#include "midi_test_helpers.h"
+#include "support/JackTestSupport.h"
 
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
@@ -12,7 +13,6 @@
 #include <ctime>
 
 using jacktest::Helper;
-using jacktest::pumpUntil;
 
 namespace {
 
@@ -29,13 +29,13 @@ const char *const kNotRunning = "The MIDI system is not running";
 TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
 {
     REQUIRE_JACK_SERVER();
-    jacktest::PrivateServer server;
-    ASSERT_TRUE(server.up()) << "could not start a private JACK server";
+    JackServer server;
+    ASSERT_TRUE(server.start()) << "could not start a private JACK server";
 
     RtMidiServices services(RtMidiServices::System::Jack);
     ASSERT_EQ(services.system(), RtMidiServices::System::Jack);
-    const QString dumpName = jacktest::uniqueName("torvane-dump");
-    const QString seqName = jacktest::uniqueName("torvane-seq");
+    const QString dumpName = UniqueJackName("torvane-dump");
+    const QString seqName = UniqueJackName("torvane-seq");
     Helper dump("jack_midi_dump", {dumpName}, server.name());
     Helper seq("jack_midiseq", {seqName, "2400", "0", "60", "1200"}, server.name());
     const std::string outName = dumpName.toStdString() + ":input";
@@ -54,13 +54,13 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     const std::uint8_t parameter[] = {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
     out.SendLongMessage(parameter, sizeof parameter);
     out.SendShortMessage(0xB0, 0x07, 0x3F);
-    ASSERT_TRUE(pumpUntil([&] { return in.EventCount() > 0; })) << "nothing received before";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return in.EventCount() > 0; })) << "nothing received before";
 
     server.stop();
 
     // Keep sending as the editor would; the server's death must show as the port's error.
     QString error;
-    pumpUntil([&] {
+    (void)QTest::qWaitFor([&] {
         try {
             out.SendShortMessage(0xB0, 0x07, 0x3F);
             out.SendLongMessage(parameter, sizeof parameter);
@@ -76,14 +76,14 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     // No thread of ours may be left busy: over a quiet half second the process uses far less
     // than one core's worth of CPU time.
     const double cpuBefore = processCpuMs();
-    pumpUntil([] { return false; }, 500);
+    QTest::qWait(500);
     EXPECT_LT(processCpuMs() - cpuBefore, 250.0);
 
     // Closing ends cleanly and hands back every long message (its completion is not lost).
     in.Close();
     EXPECT_EQ(in.PortState(), psClosed);
     EXPECT_TRUE(out.Close());
-    pumpUntil([&] { return out.PendingLongMessages() == 0; }, 2000);
+    (void)QTest::qWaitFor([&] { return out.PendingLongMessages() == 0; }, 2000);
     EXPECT_EQ(out.PendingLongMessages(), 0u);
 
     // And the ports cannot be opened again on a dead server.
@@ -92,27 +92,25 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     EXPECT_EQ(in.PortState(), psClosed);
 }
 
-void ignore(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept {}
-
 // A server that is alive but frozen answers no request: libjack would wait for it for as long as
 // it stays frozen. Opening must fail instead, and sending and closing must return.
 TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
 {
     REQUIRE_JACK_SERVER();
-    jacktest::PrivateServer server;
-    ASSERT_TRUE(server.up()) << "could not start a private JACK server";
+    JackServer server;
+    ASSERT_TRUE(server.start()) << "could not start a private JACK server";
     {
         RtMidiServices services(RtMidiServices::System::Jack);
-        const QString dumpName = jacktest::uniqueName("torvane-dump");
+        const QString dumpName = UniqueJackName("torvane-dump");
         Helper dump("jack_midi_dump", {dumpName}, server.name());
         const int id = jacktest::waitForDevice(services, dumpName.toStdString() + ":input", true);
         ASSERT_GE(id, 0);
         MidiHandle handle = NoMidiHandle;
-        ASSERT_EQ(services.openOutput(handle, id, &ignore, 0), MidiOk);
+        ASSERT_EQ(services.openOutput(handle, id, &IgnoreCallback, 0), MidiOk);
 
         server.freeze();
         MidiHandle second = NoMidiHandle;
-        EXPECT_EQ(services.openOutput(second, id, &ignore, 0), MidiErrNotReady);
+        EXPECT_EQ(services.openOutput(second, id, &IgnoreCallback, 0), MidiErrNotReady);
         EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiOk); // queued, never waits
         EXPECT_EQ(services.closeOutput(handle), MidiOk);
         server.thaw();

@@ -1,10 +1,11 @@
 // TMidiInput against the scripted services: construction with and without devices, selection,
 // Open with its ring and buffers (and every way it can fail), Close, and what received data does.
-#include "FakeMidiServices.h"
 #include "midi/MidiIn.h"
 #include "midi_test_helpers.h"
+#include "support/FakeMidiServices.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <algorithm>
 #include <gmock/gmock.h>
 
@@ -27,12 +28,7 @@ protected:
 
     static QString raisedBy(const std::function<void()> &action)
     {
-        try {
-            action();
-        } catch (const EMidiInputError &e) {
-            return e.Message();
-        }
-        return QStringLiteral("<nothing raised>");
+        return RaisedText<EMidiInputError>(action);
     }
 
     long count(const std::string &call) const
@@ -197,18 +193,16 @@ TEST_P(MidiInputOpenFailureTest, StopsTheDeviceBeforeReleasingAndRaisesNothing)
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "start"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, MidiInputOpenFailureTest,
-    ::testing::Values(OpenFailure{"OpenRefused",
-                                  [](FakeMidiServices &f) { f.openInputResult = MidiErrNoMemory; },
-                                  false},
-                      OpenFailure{"FirstPrepareRefused",
-                                  [](FakeMidiServices &f) { f.refusePrepareInputAt = 0; }, true},
-                      OpenFailure{"ThirdPrepareRefused",
-                                  [](FakeMidiServices &f) { f.refusePrepareInputAt = 2; }, true},
-                      OpenFailure{"SecondQueueRefused",
-                                  [](FakeMidiServices &f) { f.refuseAddBufferAt = 1; }, true}),
-    [](const auto &info) { return std::string(info.param.name); });
+// clang-format off
+const OpenFailure OpenFailures[] = {
+    {"OpenRefused", [](FakeMidiServices &f) { f.openInputResult = MidiErrNoMemory; }, false},
+    {"FirstPrepareRefused", [](FakeMidiServices &f) { f.refusePrepareInputAt = 0; }, true},
+    {"ThirdPrepareRefused", [](FakeMidiServices &f) { f.refusePrepareInputAt = 2; }, true},
+    {"SecondQueueRefused", [](FakeMidiServices &f) { f.refuseAddBufferAt = 1; }, true},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Failures, MidiInputOpenFailureTest, ::testing::ValuesIn(OpenFailures),
+                         CaseName());
 
 TEST_F(MidiInputTest, OpenWithoutMemoryForTheBlockFailsQuietly)
 {
@@ -309,7 +303,7 @@ TEST_F(MidiInputTest, ReceivedMessagesCallOnMidiInputOnTheGuiThread)
     fake.deliverShort(0x403C90, 5);
     ASSERT_TRUE(fake.deliverSysex({0xF0, 0x70, 0xF7}, 6));
     EXPECT_TRUE(countsSeen.empty()) << "nothing runs on the driver's thread";
-    ASSERT_TRUE(spinUntil([&] { return countsSeen.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return countsSeen.size() == 2; }));
     EXPECT_THAT(countsSeen, ElementsAre(2, 2));
 
     const TMidiEventRing *ring = port.EventRing();
@@ -333,7 +327,7 @@ TEST_F(MidiInputTest, FullRingDropsAndReportsOverflow)
     for (int i = 0; i < 1025; ++i)
         fake.deliverShort(0x403C90);
     EXPECT_EQ(port.EventCount(), 1024);
-    ASSERT_TRUE(spinUntil([&] { return overflows == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overflows == 1; }));
     EXPECT_EQ(inputs, 1024);
 }
 
@@ -357,7 +351,7 @@ TEST_F(MidiInputTest, RealTimeBytesAndSysexOnlyFiltering)
     port.SetSysexOnly(false);
     fake.deliverShort(0x403C90);
     EXPECT_EQ(port.EventCount(), 2);
-    ASSERT_TRUE(spinUntil([&] { return inputs == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inputs == 2; }));
 }
 
 TEST_F(MidiInputTest, NotificationsAfterCloseAreIgnored)

@@ -1,10 +1,11 @@
 // TMidiOutput against the scripted services: selection, name search, open and close, the three
 // kinds of traffic, completions, and the texts of every failure.
-#include "FakeMidiServices.h"
 #include "midi/MidiOut.h"
 #include "midi_test_helpers.h"
+#include "support/FakeMidiServices.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <algorithm>
 #include <array>
 #include <gmock/gmock.h>
@@ -29,14 +30,9 @@ protected:
         fake.outputs = {FakeMidiServices::outputNamed("Port A"), synth};
     }
 
-    QString raisedBy(const std::function<void()> &action)
+    static QString raisedBy(const std::function<void()> &action)
     {
-        try {
-            action();
-        } catch (const EmidioutputError &e) {
-            return e.Message();
-        }
-        return QStringLiteral("<nothing raised>");
+        return RaisedText<EmidioutputError>(action);
     }
 
     FakeMidiServices fake;
@@ -101,7 +97,7 @@ TEST_F(MidiOutputTest, RefusedQueryKeepsTheNewIdAndTheOldName)
 
 struct NameCase
 {
-    const char *test;
+    const char *name;
     std::vector<std::string> devices;
     std::optional<std::string> mapper;
     const char *wanted;
@@ -141,25 +137,19 @@ TEST_P(MidiOutputNameTest, SearchesMapperFirstThenDevicesExactly)
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Names, MidiOutputNameTest,
-    ::testing::Values(
-        NameCase{"Exact", {"A", "Torvane"}, std::nullopt, "Torvane", 1, nullptr},
-        NameCase{"DuplicateTakesLowerId", {"X", "Dup", "Dup"}, std::nullopt, "Dup", 1, nullptr},
-        NameCase{"MapperBeforeDevices", {"Map"}, "Map", "Map", -1, nullptr},
-        NameCase{"CaseDiffers", {"Torvane"}, "Mapper", "torvane", 0,
-                 "MIDI output Device torvane not installed"},
-        NameCase{"TrailingBlank", {"Torvane"}, "Mapper", "Torvane ", 0,
-                 "MIDI output Device Torvane  not installed"},
-        NameCase{"NoMapperIsNoFailure", {"Torvane"}, std::nullopt, "Torvane", 0, nullptr},
-        NameCase{"NoDevicesNoMapper", {}, std::nullopt, "Torvane", 0,
-                 "MIDI output Device Torvane not installed"},
-        NameCase{"MapperQueryFails", {"Torvane"}, "Mapper", "Torvane", 0,
-                 "There is no driver for this MIDI device", MidiErrNoDriver},
-        NameCase{"NoDevicesOtherMapper", {}, "Mapper", "Torvane", 0,
-                 "MIDI output Device Torvane not installed"}),
-    [](const auto &info) { return std::string(info.param.test); });
+const NameCase NameCases[] = {
+    {"Exact", {"A", "Torvane"}, std::nullopt, "Torvane", 1, nullptr},
+    {"DuplicateTakesLowerId", {"X", "Dup", "Dup"}, std::nullopt, "Dup", 1, nullptr},
+    {"MapperBeforeDevices", {"Map"}, "Map", "Map", -1, nullptr},
+    {"CaseDiffers", {"Torvane"}, "Mapper", "torvane", 0, "MIDI output Device torvane not installed"},
+    {"TrailingBlank", {"Torvane"}, "Mapper", "Torvane ", 0, "MIDI output Device Torvane  not installed"},
+    {"NoMapperIsNoFailure", {"Torvane"}, std::nullopt, "Torvane", 0, nullptr},
+    {"NoDevicesNoMapper", {}, std::nullopt, "Torvane", 0, "MIDI output Device Torvane not installed"},
+    {"MapperQueryFails", {"Torvane"}, "Mapper", "Torvane", 0, "There is no driver for this MIDI device", MidiErrNoDriver},
+    {"NoDevicesOtherMapper", {}, "Mapper", "Torvane", 0, "MIDI output Device Torvane not installed"},
+};
 // clang-format on
+INSTANTIATE_TEST_SUITE_P(Names, MidiOutputNameTest, ::testing::ValuesIn(NameCases), CaseName());
 
 TEST_F(MidiOutputTest, NameThatVanishedEndsInInvalidDeviceId)
 {
@@ -249,7 +239,7 @@ TEST_F(MidiOutputTest, SendEventNeedsAnOpenPort)
     EXPECT_THAT(fake.longMessages, ElementsAre(ElementsAre(0xF0, 0x70, 0xF7)));
     while (fake.completeOutput()) {
     }
-    ASSERT_TRUE(spinUntil([&] { return port.PendingLongMessages() == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return port.PendingLongMessages() == 0; }));
 }
 
 TEST_F(MidiOutputTest, LongMessageIsCopiedQueuedAndReleasedOnCompletion)
@@ -272,7 +262,7 @@ TEST_F(MidiOutputTest, LongMessageIsCopiedQueuedAndReleasedOnCompletion)
 
     fake.completeOutput(); // on the driver side; handled when the event loop runs
     EXPECT_EQ(completions, 0);
-    ASSERT_TRUE(spinUntil([&] { return completions == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 1; }));
     EXPECT_EQ(fake.calls.back(), "unprepareOutput");
     EXPECT_EQ(port.PendingLongMessages(), 0u);
     EXPECT_EQ(newHeaders(), 0);
@@ -293,7 +283,7 @@ TEST_F(MidiOutputTest, CompletionsArriveInOrderAndUnknownHeadersAreIgnored)
     fake.deliverRaw(false, MidiMsg::OutDone, reinterpret_cast<std::uintptr_t>(&stranger), 0);
     while (fake.completeOutput()) {
     }
-    ASSERT_TRUE(spinUntil([&] { return pendingAtEachCompletion.size() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pendingAtEachCompletion.size() == 3; }));
     EXPECT_THAT(pendingAtEachCompletion, ElementsAre(2u, 1u, 0u));
 }
 
@@ -336,7 +326,7 @@ TEST_F(MidiOutputTest, CompletionsHandedBackByCloseAreStillHandled)
     port.SendLongMessage(message, 3);
     port.SendLongMessage(message, 3);
     ASSERT_TRUE(port.Close());
-    ASSERT_TRUE(spinUntil([&] { return completions == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 2; }));
     // The device is gone: its headers are not unprepared on a handle that no longer exists.
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "unprepareOutput"), 0);
 }

@@ -5,6 +5,7 @@
 #include "midi_test_helpers.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QThread>
 #include <thread>
 #include <vector>
@@ -53,7 +54,7 @@ TEST(NotificationSinkTest, DeliversOnTheGuiThreadInPostingOrder)
                 std::this_thread::yield(); // the test's driver waits; MidiCallback never does
         }
     });
-    const bool all = spinUntil([&] { return received.size() == total; }, 20000);
+    const bool all = QTest::qWaitFor([&] { return received.size() == total; }, 20000);
     driver.join();
     ASSERT_TRUE(all) << received.size();
     EXPECT_FALSE(wrongThread);
@@ -73,7 +74,7 @@ TEST(NotificationSinkTest, ReceiverThatThrowsLeavesTheRestForTheNextTurn)
         sink.queue()->post(NotifyOutputDone, i);
     EXPECT_THROW(sink.deliverPending(), std::runtime_error);
     EXPECT_EQ(received, (std::vector<std::uintptr_t>{1, 2}));
-    EXPECT_TRUE(spinUntil([&] { return received.size() == 3; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }));
 }
 
 } // namespace

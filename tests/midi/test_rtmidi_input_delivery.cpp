@@ -1,6 +1,7 @@
 // How one system input's received bytes become callback calls: short messages as packed words,
 // SysEx in the queued receive buffers, reset handing every buffer back.
 #include "midi/backend/MidiInputDelivery.h"
+#include "midi_test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +11,11 @@
 
 namespace {
 
-struct Call
-{
-    std::uint32_t message;
-    std::uintptr_t param1;
-    std::uintptr_t param2;
-    std::vector<std::uint8_t> bytes; // of a handed-back header, as recorded
-};
-
-struct Recorder
-{
-    std::vector<Call> calls;
-
-    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
-                         std::uintptr_t param1, std::uintptr_t param2) noexcept
-    {
-        Call call{message, param1, param2, {}};
-        if (message == MidiMsg::InLongData || message == MidiMsg::InLongError) {
-            const auto *h = reinterpret_cast<const MidiHeader *>(param1);
-            call.bytes.assign(h->data, h->data + h->bytesRecorded);
-        }
-        reinterpret_cast<Recorder *>(instance)->calls.push_back(call);
-    }
-};
-
 // A delivery with n queued buffers of the given size, started at time 0.
 struct Fixture
 {
-    Recorder recorder;
-    MidiInputDelivery delivery{7, &Recorder::callback, reinterpret_cast<std::uintptr_t>(&recorder),
-                               8};
+    CallbackRecorder recorder;
+    MidiInputDelivery delivery{7, &CallbackRecorder::callback, recorder.instance(), 8};
     std::vector<std::vector<std::uint8_t>> blocks;
     std::vector<MidiHeader> headers;
 
@@ -77,31 +53,33 @@ TEST_P(ShortMessages, ArriveAsOnePackedWord)
 {
     Fixture f(0, 0);
     f.receive(GetParam().event, 2'500'000);
-    ASSERT_EQ(f.recorder.calls.size(), 1u);
-    EXPECT_EQ(f.recorder.calls[0].message, GetParam().message);
-    EXPECT_EQ(f.recorder.calls[0].param1, GetParam().word);
-    EXPECT_EQ(f.recorder.calls[0].param2, 2500u); // milliseconds since start
+    ASSERT_EQ(f.recorder.calls().size(), 1u);
+    EXPECT_EQ(f.recorder.calls()[0].message, GetParam().message);
+    EXPECT_EQ(f.recorder.calls()[0].param1, GetParam().word);
+    EXPECT_EQ(f.recorder.calls()[0].param2, 2500u); // milliseconds since start
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Delivery, ShortMessages,
-    ::testing::Values(ShortCase{"ControlChange", {0xB0, 0x07, 0x3F}, MidiMsg::InData, 0x3F07B0},
-                      ShortCase{"ProgramChange", {0xC3, 0x0F}, MidiMsg::InData, 0x0FC3},
-                      ShortCase{"DataBytesUnmasked", {0x90, 0x3C, 0x40}, MidiMsg::InData, 0x403C90},
-                      ShortCase{"SongPosition", {0xF2, 0x01, 0x02}, MidiMsg::InData, 0x0201F2},
-                      ShortCase{"TimingClock", {0xF8}, MidiMsg::InData, 0xF8},
-                      ShortCase{"TruncatedNoteOn", {0x90, 0x3C}, MidiMsg::InError, 0x3C90},
-                      ShortCase{"StrayDataByte", {0x3C}, MidiMsg::InError, 0x3C},
-                      ShortCase{"StrayEndOfSysEx", {0xF7}, MidiMsg::InError, 0xF7}),
-    [](const auto &info) { return std::string(info.param.name); });
+// clang-format off
+const ShortCase ShortCases[] = {
+    {"ControlChange", {0xB0, 0x07, 0x3F}, MidiMsg::InData, 0x3F07B0},
+    {"ProgramChange", {0xC3, 0x0F}, MidiMsg::InData, 0x0FC3},
+    {"DataBytesUnmasked", {0x90, 0x3C, 0x40}, MidiMsg::InData, 0x403C90},
+    {"SongPosition", {0xF2, 0x01, 0x02}, MidiMsg::InData, 0x0201F2},
+    {"TimingClock", {0xF8}, MidiMsg::InData, 0xF8},
+    {"TruncatedNoteOn", {0x90, 0x3C}, MidiMsg::InError, 0x3C90},
+    {"StrayDataByte", {0x3C}, MidiMsg::InError, 0x3C},
+    {"StrayEndOfSysEx", {0xF7}, MidiMsg::InError, 0xF7},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Delivery, ShortMessages, ::testing::ValuesIn(ShortCases), CaseName());
 
 TEST(InputDelivery, NothingIsDeliveredBeforeStart)
 {
-    Recorder recorder;
-    MidiInputDelivery delivery(1, &Recorder::callback, reinterpret_cast<std::uintptr_t>(&recorder));
+    CallbackRecorder recorder;
+    MidiInputDelivery delivery(1, &CallbackRecorder::callback, recorder.instance());
     const Bytes cc{0xB0, 1, 2};
     delivery.receive(cc.data(), cc.size(), 0);
-    EXPECT_TRUE(recorder.calls.empty());
+    EXPECT_TRUE(recorder.calls().empty());
 }
 
 TEST(InputDelivery, TimeStampsNeverGoBack)
@@ -110,10 +88,10 @@ TEST(InputDelivery, TimeStampsNeverGoBack)
     f.receive({0xF8}, 5'900);
     f.receive({0xF8}, 4'100); // the system's estimate of an event's time wobbled
     f.receive({0xF8}, 7'000);
-    ASSERT_EQ(f.recorder.calls.size(), 3u);
-    EXPECT_EQ(f.recorder.calls[0].param2, 5u);
-    EXPECT_EQ(f.recorder.calls[1].param2, 5u);
-    EXPECT_EQ(f.recorder.calls[2].param2, 7u);
+    ASSERT_EQ(f.recorder.calls().size(), 3u);
+    EXPECT_EQ(f.recorder.calls()[0].param2, 5u);
+    EXPECT_EQ(f.recorder.calls()[1].param2, 5u);
+    EXPECT_EQ(f.recorder.calls()[2].param2, 7u);
 }
 
 TEST(InputDelivery, SysExFillsTheOldestBufferAndComesBackOnce)
@@ -121,10 +99,10 @@ TEST(InputDelivery, SysExFillsTheOldestBufferAndComesBackOnce)
     Fixture f(2, 16);
     const Bytes sysex{0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
     f.receive(sysex);
-    ASSERT_EQ(f.recorder.calls.size(), 1u);
-    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InLongData);
-    EXPECT_EQ(f.recorder.calls[0].param1, reinterpret_cast<std::uintptr_t>(&f.headers[0]));
-    EXPECT_EQ(f.recorder.calls[0].bytes, sysex);
+    ASSERT_EQ(f.recorder.calls().size(), 1u);
+    EXPECT_EQ(f.recorder.calls()[0].message, MidiMsg::InLongData);
+    EXPECT_EQ(f.recorder.calls()[0].param1, reinterpret_cast<std::uintptr_t>(&f.headers[0]));
+    EXPECT_EQ(f.recorder.calls()[0].bytes, sysex);
     EXPECT_EQ(f.headers[0].flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
     EXPECT_EQ(f.headers[1].flags & MidiHdrInQueue, MidiHdrInQueue);
     EXPECT_EQ(f.delivery.buffersHeld(), 1u);
@@ -134,10 +112,10 @@ TEST(InputDelivery, SysExLongerThanABufferContinuesInTheNext)
 {
     Fixture f(3, 4);
     f.receive({0xF0, 1, 2, 3, 4, 5, 6, 0xF7});
-    ASSERT_EQ(f.recorder.calls.size(), 2u);
-    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2, 3}));
-    EXPECT_EQ(f.recorder.calls[1].bytes, (Bytes{4, 5, 6, 0xF7}));
-    EXPECT_EQ(f.recorder.calls[1].message, MidiMsg::InLongData);
+    ASSERT_EQ(f.recorder.calls().size(), 2u);
+    EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2, 3}));
+    EXPECT_EQ(f.recorder.calls()[1].bytes, (Bytes{4, 5, 6, 0xF7}));
+    EXPECT_EQ(f.recorder.calls()[1].message, MidiMsg::InLongData);
     EXPECT_EQ(f.delivery.buffersHeld(), 1u);
 }
 
@@ -147,10 +125,10 @@ TEST(InputDelivery, SysExFragmentsAcrossEventsJoinWithRealTimeBytesPassingThroug
     f.receive({0xF0, 1, 2});
     f.receive({0xF8});
     f.receive({3, 0xF7});
-    ASSERT_EQ(f.recorder.calls.size(), 2u);
-    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InData);
-    EXPECT_EQ(f.recorder.calls[0].param1, 0xF8u);
-    EXPECT_EQ(f.recorder.calls[1].bytes, (Bytes{0xF0, 1, 2, 3, 0xF7}));
+    ASSERT_EQ(f.recorder.calls().size(), 2u);
+    EXPECT_EQ(f.recorder.calls()[0].message, MidiMsg::InData);
+    EXPECT_EQ(f.recorder.calls()[0].param1, 0xF8u);
+    EXPECT_EQ(f.recorder.calls()[1].bytes, (Bytes{0xF0, 1, 2, 3, 0xF7}));
 }
 
 TEST(InputDelivery, AStatusByteCutsASysExShort)
@@ -158,10 +136,10 @@ TEST(InputDelivery, AStatusByteCutsASysExShort)
     Fixture f(2, 16);
     f.receive({0xF0, 1, 2});
     f.receive({0xB0, 7, 9});
-    ASSERT_EQ(f.recorder.calls.size(), 2u);
-    EXPECT_EQ(f.recorder.calls[0].message, MidiMsg::InLongError);
-    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2}));
-    EXPECT_EQ(f.recorder.calls[1].param1, 0x0907B0u);
+    ASSERT_EQ(f.recorder.calls().size(), 2u);
+    EXPECT_EQ(f.recorder.calls()[0].message, MidiMsg::InLongError);
+    EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2}));
+    EXPECT_EQ(f.recorder.calls()[1].param1, 0x0907B0u);
 }
 
 TEST(InputDelivery, SysExWithoutAQueuedBufferIsDroppedAndLaterMessagesStillArrive)
@@ -170,9 +148,9 @@ TEST(InputDelivery, SysExWithoutAQueuedBufferIsDroppedAndLaterMessagesStillArriv
     f.receive({0xF0, 1, 2, 3, 4, 5, 0xF7}); // fills the one buffer, the rest has nowhere to go
     f.receive({0xF0, 9, 0xF7});
     f.receive({0xC0, 5});
-    ASSERT_EQ(f.recorder.calls.size(), 2u);
-    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2, 3}));
-    EXPECT_EQ(f.recorder.calls[1].param1, 0x05C0u);
+    ASSERT_EQ(f.recorder.calls().size(), 2u);
+    EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2, 3}));
+    EXPECT_EQ(f.recorder.calls()[1].param1, 0x05C0u);
 }
 
 TEST(InputDelivery, ResetHandsBackThePartlyFilledBufferAndEveryQueuedOneThenStops)
@@ -180,17 +158,17 @@ TEST(InputDelivery, ResetHandsBackThePartlyFilledBufferAndEveryQueuedOneThenStop
     Fixture f(3, 16);
     f.receive({0xF0, 1, 2});
     f.delivery.reset();
-    ASSERT_EQ(f.recorder.calls.size(), 3u);
-    EXPECT_EQ(f.recorder.calls[0].bytes, (Bytes{0xF0, 1, 2}));
-    EXPECT_TRUE(f.recorder.calls[1].bytes.empty());
-    EXPECT_TRUE(f.recorder.calls[2].bytes.empty());
-    for (const Call &call : f.recorder.calls)
+    ASSERT_EQ(f.recorder.calls().size(), 3u);
+    EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2}));
+    EXPECT_TRUE(f.recorder.calls()[1].bytes.empty());
+    EXPECT_TRUE(f.recorder.calls()[2].bytes.empty());
+    for (const MidiCall &call : f.recorder.calls())
         EXPECT_EQ(call.message, MidiMsg::InLongData);
     for (const MidiHeader &h : f.headers)
         EXPECT_EQ(h.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
     EXPECT_EQ(f.delivery.buffersHeld(), 0u);
     f.receive({0xB0, 1, 2});
-    EXPECT_EQ(f.recorder.calls.size(), 3u);
+    EXPECT_EQ(f.recorder.calls().size(), 3u);
 }
 
 TEST(InputDelivery, RefusesMoreBuffersThanItsQueueHolds)

@@ -1,5 +1,6 @@
 // The FIFO and sender thread of a system output, over a scripted wire.
 #include "midi/backend/MidiOutputSender.h"
+#include "midi_test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -48,20 +49,6 @@ private:
     std::vector<Bytes> written_;
 };
 
-struct Done
-{
-    std::mutex mutex;
-    std::vector<MidiHeader *> headers;
-    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
-                         std::uintptr_t param1, std::uintptr_t) noexcept
-    {
-        auto *self = reinterpret_cast<Done *>(instance);
-        EXPECT_EQ(message, MidiMsg::OutDone);
-        std::lock_guard lock(self->mutex);
-        self->headers.push_back(reinterpret_cast<MidiHeader *>(param1));
-    }
-};
-
 struct Message
 {
     Bytes bytes;
@@ -77,10 +64,10 @@ struct Message
 TEST(OutputSender, MessagesLeaveInCallOrderAndLongOnesComeBackOnce)
 {
     ScriptedWire wire;
-    Done done;
+    CallbackRecorder done;
     Message sysex({0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7});
     {
-        MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+        MidiOutputSender sender(wire, 3, &CallbackRecorder::callback, done.instance());
         wire.hold(true); // the wire is slow: the short messages queue behind the long one
         ASSERT_EQ(sender.sendLong(&sysex.header), MidiOk);
         ASSERT_EQ(sender.sendShort(0x0FC3), MidiOk);
@@ -89,31 +76,31 @@ TEST(OutputSender, MessagesLeaveInCallOrderAndLongOnesComeBackOnce)
         sender.close();
     }
     EXPECT_EQ(wire.written(), (std::vector<Bytes>{sysex.bytes, {0xC3, 0x0F}, {0xB0, 0x07, 0x3F}}));
-    ASSERT_EQ(done.headers, std::vector<MidiHeader *>{&sysex.header});
+    ASSERT_EQ(done.completed(), std::vector<MidiHeader *>{&sysex.header});
     EXPECT_EQ(sysex.header.flags, MidiHdrPrepared | MidiHdrDone);
 }
 
 TEST(OutputSender, CloseGivesUpAfterTheDrainLimitAndHandsBackWhatWasNotSent)
 {
     ScriptedWire wire;
-    Done done;
+    CallbackRecorder done;
     Message first({0xF0, 1, 0xF7});
     Message second({0xF0, 2, 0xF7});
-    MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+    MidiOutputSender sender(wire, 3, &CallbackRecorder::callback, done.instance());
     wire.hold(true); // the system never takes anything
     ASSERT_EQ(sender.sendLong(&first.header), MidiOk);
     ASSERT_EQ(sender.sendLong(&second.header), MidiOk);
     sender.close(std::chrono::milliseconds(50));
     EXPECT_TRUE(wire.written().empty());
-    EXPECT_EQ(done.headers, (std::vector<MidiHeader *>{&first.header, &second.header}));
+    EXPECT_EQ(done.completed(), (std::vector<MidiHeader *>{&first.header, &second.header}));
     EXPECT_EQ(sender.sendShort(0x3F07B0), MidiErrInvalidHandle);
 }
 
 TEST(OutputSender, RefusesWhatCannotGoOutAsOneShortMessage)
 {
     ScriptedWire wire;
-    Done done;
-    MidiOutputSender sender(wire, 3, &Done::callback, reinterpret_cast<std::uintptr_t>(&done));
+    CallbackRecorder done;
+    MidiOutputSender sender(wire, 3, &CallbackRecorder::callback, done.instance());
     EXPECT_EQ(sender.sendShort(0x3F07), MidiErrInvalidParam); // running status
     EXPECT_EQ(sender.sendShort(0xF0), MidiErrInvalidParam);   // SysEx start
     EXPECT_EQ(sender.sendShort(0x808087B0), MidiOk);          // top byte ignored, data unmasked

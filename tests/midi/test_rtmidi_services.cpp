@@ -1,6 +1,7 @@
 // RtMidiServices without any MIDI system: the editor must still start, quietly, with no system
 // devices, and refuse device numbers and handles it does not have.
 #include "midi/backend/RtMidiServices.h"
+#include "midi_test_helpers.h"
 
 #include <QTemporaryFile>
 
@@ -72,8 +73,6 @@ TEST(RtMidiServicesWithoutSystem, TheMapperAnswersUnderANameNoSystemPortHas)
     EXPECT_EQ(caps.name.find(':'), std::string::npos);
 }
 
-void ignore(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept {}
-
 TEST(RtMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
 {
     RtMidiServices services(RtMidiServices::System::None);
@@ -82,9 +81,10 @@ TEST(RtMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
     EXPECT_EQ(services.outputDeviceCaps(0, outCaps), MidiErrBadDeviceId);
     EXPECT_EQ(services.inputDeviceCaps(0, inCaps), MidiErrBadDeviceId);
     MidiHandle handle = NoMidiHandle;
-    EXPECT_EQ(services.openOutput(handle, 0, &ignore, 0), MidiErrBadDeviceId);
-    EXPECT_EQ(services.openOutput(handle, -1, &ignore, 0), MidiErrNoDriver); // mapper, no target
-    EXPECT_EQ(services.openInput(handle, 0, &ignore, 0), MidiErrBadDeviceId);
+    EXPECT_EQ(services.openOutput(handle, 0, &IgnoreCallback, 0), MidiErrBadDeviceId);
+    EXPECT_EQ(services.openOutput(handle, -1, &IgnoreCallback, 0),
+              MidiErrNoDriver); // mapper, no target
+    EXPECT_EQ(services.openInput(handle, 0, &IgnoreCallback, 0), MidiErrBadDeviceId);
     EXPECT_EQ(handle, NoMidiHandle);
     EXPECT_EQ(services.sendShortMessage(NoMidiHandle, 0x3F07B0), MidiErrInvalidHandle);
     EXPECT_EQ(services.closeInput(42), MidiErrInvalidHandle);

@@ -6,6 +6,7 @@
 #include "midi_test_helpers.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QThread>
 #include <gmock/gmock.h>
 #include <mutex>
@@ -15,33 +16,6 @@ using ::testing::ElementsAre;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-// A driver-side recorder for tests that call the services directly.
-struct Recorder
-{
-    struct Call
-    {
-        std::uint32_t message;
-        std::uintptr_t param1;
-        std::thread::id thread;
-    };
-    std::mutex mutex;
-    std::vector<Call> calls;
-
-    static void callback(MidiHandle, std::uint32_t message, std::uintptr_t instance,
-                         std::uintptr_t param1, std::uintptr_t) noexcept
-    {
-        auto *self = reinterpret_cast<Recorder *>(instance);
-        std::lock_guard lock(self->mutex);
-        self->calls.push_back({message, param1, std::this_thread::get_id()});
-    }
-    std::uintptr_t instance() { return reinterpret_cast<std::uintptr_t>(this); }
-    std::vector<Call> snapshot()
-    {
-        std::lock_guard lock(mutex);
-        return calls;
-    }
-};
 
 struct Buffer
 {
@@ -91,7 +65,7 @@ TEST_F(SimulatedServicesTest, SimulatorGetsEverythingInCallOrder)
     services.waitIdle();
     EXPECT_THAT(services.simulatorMessages(),
                 ElementsAre(Bytes{0xC3, 0x0F}, sysex, Bytes{0xB0, 0x07, 0x64}));
-    ASSERT_TRUE(spinUntil([&] { return completions == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 1; }));
     EXPECT_EQ(port.PendingLongMessages(), 0u);
 }
 
@@ -107,9 +81,9 @@ TEST_F(SimulatedServicesTest, SinkReceivesTheBytesOnTheServicesThread)
         onCallerThread |= std::this_thread::get_id() == caller;
         received.emplace_back(bytes, bytes + size);
     });
-    Recorder recorder;
+    CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 0, Recorder::callback, recorder.instance()), MidiOk);
+    ASSERT_EQ(recorder.openOutput(services, handle, 0), MidiOk);
     services.sendShortMessage(handle, 0x00403C90);
     services.waitIdle();
     EXPECT_TRUE(services.simulatorMessages().empty());
@@ -124,11 +98,11 @@ TEST_F(SimulatedServicesTest, SinkReceivesTheBytesOnTheServicesThread)
 TEST_F(SimulatedServicesTest, CompletionsComeInOrderFromTheServicesThreadAndCloseWaitsForThem)
 {
     SimulatedServices services;
-    Recorder recorder;
+    CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(handle, 0, Recorder::callback, recorder.instance()), MidiOk);
+    ASSERT_EQ(recorder.openOutput(services, handle, 0), MidiOk);
     MidiHandle second = NoMidiHandle;
-    EXPECT_EQ(services.openOutput(second, 0, Recorder::callback, 0), MidiErrAllocated);
+    EXPECT_EQ(services.openOutput(second, 0, CallbackRecorder::callback, 0), MidiErrAllocated);
 
     std::vector<std::unique_ptr<Buffer>> buffers;
     for (std::uint8_t i = 0; i < 5; ++i) {
@@ -139,7 +113,7 @@ TEST_F(SimulatedServicesTest, CompletionsComeInOrderFromTheServicesThreadAndClos
     }
     EXPECT_EQ(services.closeOutput(handle), MidiOk); // returns after every completion
 
-    const auto calls = recorder.snapshot();
+    const auto calls = recorder.calls();
     ASSERT_EQ(calls.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(calls[i].message, MidiMsg::OutDone);
@@ -153,9 +127,9 @@ TEST_F(SimulatedServicesTest, CompletionsComeInOrderFromTheServicesThreadAndClos
 TEST_F(SimulatedServicesTest, InputBuffersComeBackOnResetAndBlockTheClose)
 {
     SimulatedServices services;
-    Recorder recorder;
+    CallbackRecorder recorder;
     MidiHandle handle = NoMidiHandle;
-    ASSERT_EQ(services.openInput(handle, 0, Recorder::callback, recorder.instance()), MidiOk);
+    ASSERT_EQ(recorder.openInput(services, handle, 0), MidiOk);
     Buffer a(16), b(16);
     a.header.bufferLength = b.header.bufferLength = 16;
     for (Buffer *buffer : {&a, &b}) {
@@ -165,7 +139,7 @@ TEST_F(SimulatedServicesTest, InputBuffersComeBackOnResetAndBlockTheClose)
     EXPECT_EQ(services.closeInput(handle), MidiErrStillPlaying);
     EXPECT_EQ(services.unprepareInputHeader(handle, &a.header), MidiErrStillPlaying);
     EXPECT_EQ(services.resetInput(handle), MidiOk);
-    const auto calls = recorder.snapshot();
+    const auto calls = recorder.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].param1, reinterpret_cast<std::uintptr_t>(&a.header));
     EXPECT_EQ(calls[1].param1, reinterpret_cast<std::uintptr_t>(&b.header));
@@ -178,12 +152,12 @@ TEST_F(SimulatedServicesTest, InputBuffersComeBackOnResetAndBlockTheClose)
 TEST_F(SimulatedServicesTest, LoopbackParsesAStreamWithRunningStatus)
 {
     SimulatedServices services;
-    Recorder in;
+    CallbackRecorder in;
     MidiHandle input = NoMidiHandle;
-    ASSERT_EQ(services.openInput(input, 0, Recorder::callback, in.instance()), MidiOk);
-    Recorder out;
+    ASSERT_EQ(in.openInput(services, input, 0), MidiOk);
+    CallbackRecorder out;
     MidiHandle output = NoMidiHandle;
-    ASSERT_EQ(services.openOutput(output, 1, Recorder::callback, out.instance()), MidiOk);
+    ASSERT_EQ(out.openOutput(services, output, 1), MidiOk);
 
     services.sendShortMessage(output, 0x00403C90); // before Start: nobody listens
     services.waitIdle();
@@ -195,7 +169,7 @@ TEST_F(SimulatedServicesTest, LoopbackParsesAStreamWithRunningStatus)
     services.waitIdle();
 
     std::vector<std::uintptr_t> words;
-    for (const Recorder::Call &call : in.snapshot()) {
+    for (const MidiCall &call : in.calls()) {
         EXPECT_EQ(call.message, MidiMsg::InData);
         words.push_back(call.param1);
     }
@@ -247,7 +221,7 @@ TEST_F(LoopbackPortsTest, WhatGoesOutComesInOnTheGuiThread)
     output.SendShortMessage(0xB0, 0x07, 0x64);
     output.SendShortMessage(0xF8, 0, 0); // timing clock: never stored
     output.SendLongMessage(sysex.data(), 8);
-    ASSERT_TRUE(spinUntil([&] { return received == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received == 2; }));
     EXPECT_FALSE(wrongThread);
     ASSERT_EQ(input.EventCount(), 2);
     const TMidiEventRing *ring = input.EventRing();
@@ -266,7 +240,7 @@ TEST_F(LoopbackPortsTest, LongSysexContinuesInTheNextBuffer)
     ASSERT_TRUE(output.Open());
     const Bytes sysex = {0xF0, 1, 2, 3, 4, 5, 0xF7};
     output.SendLongMessage(sysex.data(), static_cast<std::uint16_t>(sysex.size()));
-    ASSERT_TRUE(spinUntil([&] { return input.EventCount() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return input.EventCount() == 2; }));
     const TMidiEventRing *ring = input.EventRing();
     EXPECT_EQ(ring->First[0].SysexHeader->bytesRecorded, 4u);
     EXPECT_EQ(ring->First[1].SysexHeader->bytesRecorded, 3u);

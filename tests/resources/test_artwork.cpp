@@ -1,6 +1,7 @@
 // The compiled-in artwork: every picture loads through its resource path, the glyph strips
 // have the shape a speed button cuts them by, and the key colour frames every state image.
 #include "resources/Artwork.h"
+#include "support/Printing.h"
 
 #include <QImage>
 #include <QSet>
@@ -77,12 +78,17 @@ TEST_P(GlyphStripTest, StateImagesShowTheKeyColourTransparent)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Strips, GlyphStripTest,
-    ::testing::Values(StripCase{kGlyphLoadParameters, 16}, StripCase{kGlyphSaveParameters, 16},
-                      StripCase{kGlyphSendParameters, 16}, StripCase{kGlyphWriteFlash, 16},
-                      StripCase{kGlyphChannelChange, 18}, StripCase{kGlyphResetCc, 16}),
-    [](const auto &info) { return std::string(info.param.name); });
+// clang-format off
+const StripCase StripCases[] = {
+    {kGlyphLoadParameters, 16},
+    {kGlyphSaveParameters, 16},
+    {kGlyphSendParameters, 16},
+    {kGlyphWriteFlash, 16},
+    {kGlyphChannelChange, 18},
+    {kGlyphResetCc, 16},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Strips, GlyphStripTest, ::testing::ValuesIn(StripCases), CaseName());
 
 TEST(GlyphStateImage, RefusesWhatIsNotAStripOfFour)
 {

@@ -6,10 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -36,15 +36,6 @@ protected:
         sender.join();
     }
 
-    static bool PumpUntil(const std::function<bool()> &done)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return done();
-    }
-
     QTemporaryDir Dir;
 };
 
@@ -58,7 +49,7 @@ TEST_F(BuiltInSimulatorTest, BurstFromAnotherThreadIsOneChangeOnTheGuiThread)
     SendFromAnotherThread(simulator.sink(), burst);
     EXPECT_EQ(simulator.state().accepted, 0u); // nothing touches the box off the GUI thread
 
-    ASSERT_TRUE(PumpUntil([&] { return changes.count() > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.count() > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(simulator.state().accepted, burst.size());

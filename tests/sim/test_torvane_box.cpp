@@ -2,6 +2,7 @@
 // change addressed to the old channel, flash and power cycle, Control Change moving only the
 // outputs on that controller, and the Kessel's Program Change and CC 31 on channel 16.
 #include "sim_test_helpers.h"
+#include "support/Printing.h"
 
 #include <gtest/gtest.h>
 
@@ -162,48 +163,32 @@ TEST_P(Rejections, AreCountedWithTheReasonAndChangeNothing)
     EXPECT_EQ(after.kessel, before.kessel);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TorvaneBox, Rejections,
-    ::testing::Values(
-        RejectionCase{"UniversalSysEx", "F0 7E 7F 09 01 F7", RejectReason::OtherHeader,
-                      "F0 7E 7F 09 01 F7"},
-        RejectionCase{"SecondHeaderByte", "F0 70 7F 00 30 00 07 F7", RejectReason::OtherHeader,
-                      "F0 70 7F 00 30 00 07 F7"},
-        RejectionCase{"OneByteTooMany", "F0 70 7E 00 30 00 07 00 F7", RejectReason::WrongLength,
-                      "F0 70 7E 00 30 00 07 00 F7"},
-        RejectionCase{"OneByteShort", "F0 70 7E 00 30 07 F7", RejectReason::WrongLength,
-                      "F0 70 7E 00 30 07 F7"},
-        RejectionCase{"HeaderOnly", "F0 70 F7", RejectReason::WrongLength, "F0 70 F7"},
-        RejectionCase{"FarTooLong",
-                      "F0 70 7E 00 30 00 07 00 00 00 00 00 00 00 00 00 00 00 00 00 F7",
-                      RejectReason::WrongLength,
-                      "F0 70 7E 00 30 00 07 00 00 00 00 00 00 00 00 00 ... (21 bytes)"},
-        RejectionCase{"ParameterForChannel2", "F0 70 7E 01 30 00 09 F7", RejectReason::OtherChannel,
-                      "F0 70 7E 01 30 00 09 F7"},
-        RejectionCase{"ControlChangeForChannel4", "B3 07 10", RejectReason::OtherChannel,
-                      "B3 07 10"},
-        RejectionCase{"NoteOnChannel2", "91 40 7F", RejectReason::OtherChannel, "91 40 7F"},
-        RejectionCase{"Parameter46", "F0 70 7E 00 2E 00 01 F7", RejectReason::UnknownParameter,
-                      "F0 70 7E 00 2E 00 01 F7"},
-        RejectionCase{"Parameter80", "F0 70 7E 00 50 00 01 F7", RejectReason::UnknownParameter,
-                      "F0 70 7E 00 50 00 01 F7"},
-        RejectionCase{"FlashWithValue122", "F0 70 7E 00 70 07 0A F7", RejectReason::WrongFlashValue,
-                      "F0 70 7E 00 70 07 0A F7"},
-        RejectionCase{"HighNibbleOf16", "F0 70 7E 00 30 10 07 F7",
-                      RejectReason::ValueNibbleTooLarge, "F0 70 7E 00 30 10 07 F7"},
-        RejectionCase{"StatusByteInsideTheBlock", "F0 70 7E 00 30 00 90",
-                      RejectReason::HighByteInMessage, "F0 70 7E 00 30 00 90"},
-        RejectionCase{"KesselInput8", "CF 08", RejectReason::KesselInputOutOfRange, "CF 08"},
-        RejectionCase{"NoteOnOnTheBoxChannel", "90 40 7F", RejectReason::NotUsedByTheBox,
-                      "90 40 7F"},
-        RejectionCase{"ProgramChangeOnTheBoxChannel", "C0 05", RejectReason::NotUsedByTheBox,
-                      "C0 05"},
-        RejectionCase{"OtherKesselController", "BF 07 10", RejectReason::NotUsedByTheBox,
-                      "BF 07 10"},
-        RejectionCase{"SongPosition", "F2 00 00", RejectReason::NotUsedByTheBox, "F2 00 00"},
-        RejectionCase{"ControlChangeCutByTheNext", "B0 07 F0", RejectReason::CutShort, "B0 07"},
-        RejectionCase{"EndWithoutStart", "F7", RejectReason::EndWithoutStart, "F7"}),
-    [](const auto &info) { return std::string(info.param.name); });
+// clang-format off
+const RejectionCase RejectionCases[] = {
+    {"UniversalSysEx", "F0 7E 7F 09 01 F7", RejectReason::OtherHeader, "F0 7E 7F 09 01 F7"},
+    {"SecondHeaderByte", "F0 70 7F 00 30 00 07 F7", RejectReason::OtherHeader, "F0 70 7F 00 30 00 07 F7"},
+    {"OneByteTooMany", "F0 70 7E 00 30 00 07 00 F7", RejectReason::WrongLength, "F0 70 7E 00 30 00 07 00 F7"},
+    {"OneByteShort", "F0 70 7E 00 30 07 F7", RejectReason::WrongLength, "F0 70 7E 00 30 07 F7"},
+    {"HeaderOnly", "F0 70 F7", RejectReason::WrongLength, "F0 70 F7"},
+    {"FarTooLong", "F0 70 7E 00 30 00 07 00 00 00 00 00 00 00 00 00 00 00 00 00 F7", RejectReason::WrongLength, "F0 70 7E 00 30 00 07 00 00 00 00 00 00 00 00 00 ... (21 bytes)"},
+    {"ParameterForChannel2", "F0 70 7E 01 30 00 09 F7", RejectReason::OtherChannel, "F0 70 7E 01 30 00 09 F7"},
+    {"ControlChangeForChannel4", "B3 07 10", RejectReason::OtherChannel, "B3 07 10"},
+    {"NoteOnChannel2", "91 40 7F", RejectReason::OtherChannel, "91 40 7F"},
+    {"Parameter46", "F0 70 7E 00 2E 00 01 F7", RejectReason::UnknownParameter, "F0 70 7E 00 2E 00 01 F7"},
+    {"Parameter80", "F0 70 7E 00 50 00 01 F7", RejectReason::UnknownParameter, "F0 70 7E 00 50 00 01 F7"},
+    {"FlashWithValue122", "F0 70 7E 00 70 07 0A F7", RejectReason::WrongFlashValue, "F0 70 7E 00 70 07 0A F7"},
+    {"HighNibbleOf16", "F0 70 7E 00 30 10 07 F7", RejectReason::ValueNibbleTooLarge, "F0 70 7E 00 30 10 07 F7"},
+    {"StatusByteInsideTheBlock", "F0 70 7E 00 30 00 90", RejectReason::HighByteInMessage, "F0 70 7E 00 30 00 90"},
+    {"KesselInput8", "CF 08", RejectReason::KesselInputOutOfRange, "CF 08"},
+    {"NoteOnOnTheBoxChannel", "90 40 7F", RejectReason::NotUsedByTheBox, "90 40 7F"},
+    {"ProgramChangeOnTheBoxChannel", "C0 05", RejectReason::NotUsedByTheBox, "C0 05"},
+    {"OtherKesselController", "BF 07 10", RejectReason::NotUsedByTheBox, "BF 07 10"},
+    {"SongPosition", "F2 00 00", RejectReason::NotUsedByTheBox, "F2 00 00"},
+    {"ControlChangeCutByTheNext", "B0 07 F0", RejectReason::CutShort, "B0 07"},
+    {"EndWithoutStart", "F7", RejectReason::EndWithoutStart, "F7"},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(TorvaneBox, Rejections, ::testing::ValuesIn(RejectionCases), CaseName());
 
 TEST(TorvaneBox, DataWithoutAnyStatusAtTheStart)
 {

@@ -9,49 +9,24 @@
 //
 // TORVANE_SOAK_ACTIONS sets the length (default 2000, as in the test command); TORVANE_SOAK_SEED
 // the seed (default 9).
-#include "app/form_helpers.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "midi/backend/MidiServices.h"
 #include "sim/BuiltInSimulator.h"
 #include "sim/TorvaneBox.h"
+#include "support/FormTest.h"
+#include "support/Memory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTest>
 
 #include <cstdint>
-#include <fstream>
 #include <mutex>
 #include <random>
-#include <unistd.h>
 #include <vector>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORVANE_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TORVANE_ASAN 1
-#endif
-#if defined(TORVANE_ASAN)
-#include <sanitizer/allocator_interface.h>
-#endif
-
 namespace {
-
-std::int64_t MemoryInUse()
-{
-#if defined(TORVANE_ASAN)
-    return std::int64_t(__sanitizer_get_current_allocated_bytes());
-#else
-    std::ifstream statm("/proc/self/statm");
-    std::int64_t pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
-#endif
-}
 
 // Passes every call on to the simulated devices and feeds what the editor hands over for
 // "Torvane Simulator" to a box of its own: the box the editor's messages describe.
@@ -173,10 +148,6 @@ TEST_F(SoakTest, SeededRandomUser)
 
     const std::array<TSpeedButton *, 4> presets = {form->spdPar1, form->spdPar2, form->spdPar3,
                                                    form->spdPar4};
-    const auto chooseOutput = [&](int index) {
-        form->cmbOutput->setCurrentIndex(index);
-        emit form->cmbOutput->activated(index);
-    };
     const auto drag = [](QWidget *widget, int dy) {
         const QPoint from(widget->width() / 2, widget->height() / 2);
         QTest::mousePress(widget, Qt::LeftButton, {}, from);
@@ -196,9 +167,7 @@ TEST_F(SoakTest, SeededRandomUser)
         case 2:
         case 3: {
             QComboBox *selector = form->ComboBox[pick(TForm1::OutputCount)];
-            const int item = pick(selector->count());
-            selector->setCurrentIndex(item);
-            emit selector->activated(item);
+            Activate(selector, pick(selector->count()));
             break;
         }
         case 4:
@@ -229,7 +198,7 @@ TEST_F(SoakTest, SeededRandomUser)
             QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);  // load
             break;
         case 14:
-            chooseOutput(pick(form->cmbOutput->count()));
+            Activate(form->cmbOutput, pick(form->cmbOutput->count()));
             break;
         case 15:
             QTest::mouseClick(form->SpeedButton5, Qt::LeftButton); // send the patch-bay set-up
@@ -279,15 +248,11 @@ TEST_F(SoakTest, SeededRandomUser)
     EXPECT_LT(growth, 4 << 20) << "memory grew by " << growth << " bytes after the warm-up";
 
     // The presets survive a close and a restart.
-    QByteArray before(TPresetBank::BankFileSize, '\0');
-    for (int i = 0; i < before.size(); ++i)
-        before[i] = char(Bank.GetByte(i / 34, i % 34));
+    const QByteArray before = BankImage(Bank);
     form->close();
     form.reset();
-    for (int i = 0; i < before.size(); ++i)
-        Bank.SetByte(i / 34, i % 34, 0);
+    FillBank(Bank, QByteArray(TPresetBank::BankFileSize, '\0'));
     form = MakeForm(&services);
-    for (int i = 0; i < before.size(); ++i)
-        ASSERT_EQ(Bank.GetByte(i / 34, i % 34), std::uint8_t(before[i])) << "byte " << i;
+    EXPECT_EQ(BankImage(Bank), before);
     Midi.setSimulatorSink({});
 }

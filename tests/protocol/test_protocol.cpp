@@ -1,24 +1,9 @@
 #include "converter/Protocol.h"
+#include "support/Printing.h"
 
 #include <gtest/gtest.h>
 
 using namespace protocol;
-
-namespace {
-
-std::string Hex(const ParameterMessage &message)
-{
-    std::string text;
-    char byte[4];
-    for (std::uint8_t b : message) {
-        std::snprintf(byte, sizeof byte, "%02X ", b);
-        text += byte;
-    }
-    text.pop_back();
-    return text;
-}
-
-} // namespace
 
 TEST(Protocol, ParameterMessagesOnTheWire)
 {
@@ -28,6 +13,7 @@ TEST(Protocol, ParameterMessagesOnTheWire)
         int channel, parameter, value;
         const char *bytes;
     };
+    // clang-format off
     const Case cases[] = {
         {"output 1 on controller 7, channel 1", 0, 48, 7, "F0 70 7E 00 30 00 07 F7"},
         {"output 32 on controller 74, channel 16", 15, 79, 74, "F0 70 7E 0F 4F 04 0A F7"},
@@ -40,6 +26,7 @@ TEST(Protocol, ParameterMessagesOnTheWire)
         {"channel 16 masks to 0", 16, 48, 0, "F0 70 7E 00 30 00 00 F7"},
         {"parameter masked to 7 bits", 0, 0xB0, 0, "F0 70 7E 00 30 00 00 F7"},
     };
+    // clang-format on
     for (const Case &c : cases)
         EXPECT_EQ(Hex(MakeParameterMessage(c.channel, c.parameter, c.value)), c.bytes)
             << c.situation;

@@ -1,21 +1,21 @@
 #pragma once
 // Support for the tests that run against a real JACK server (test_jack_*.cpp): the skip/fail
-// rule, helper processes (jack_midi_dump, jack_midiseq, a private jackd), and in-process JACK
-// clients of the test's own that send or capture MIDI.
+// rule, helper processes (jack_midi_dump, jack_midiseq), devices that show up late, and
+// in-process JACK clients of the test's own that send or capture MIDI. Servers of a test's own
+// are JackServer objects.
 //
 // The test script starts a private server and sets TORVANE_TEST_JACK=1 and JACK_DEFAULT_SERVER.
 // Without TORVANE_TEST_JACK the tests skip, so a developer's plain ctest passes; with it, a
 // server that does not answer is a failure.
 #include "midi/backend/JackClient.h"
 #include "midi/backend/MidiServices.h"
+#include "support/JackServer.h"
+#include "support/MidiDevices.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
-#include <QThread>
+#include <QTest>
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -24,8 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,29 +50,12 @@ inline bool serverAnswers()
             << qgetenv("JACK_DEFAULT_SERVER").constData() << " does not answer";                   \
     } while (0)
 
-// Runs the GUI thread's event loop until done() or the time limit; true when done() held.
-inline bool pumpUntil(const std::function<bool()> &done, int limitMs = 5000)
+// The fixture of a JACK test: skipped or failed as above before anything else.
+class JackTest : public ::testing::Test
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-// A unique name for clients and servers of this test process.
-inline QString uniqueName(const char *base)
-{
-    static int serial = 0;
-    return QStringLiteral("%1-%2-%3")
-        .arg(base)
-        .arg(QCoreApplication::applicationPid())
-        .arg(++serial);
-}
+protected:
+    void SetUp() override { REQUIRE_JACK_SERVER(); }
+};
 
 // A helper program on the JACK server; killed and reaped when the object goes.
 class Helper
@@ -140,89 +121,10 @@ inline int waitForDevice(MidiServices &services, const std::string &name, bool o
                          int limitMs = 5000)
 {
     int found = -1;
-    pumpUntil(
-        [&] {
-            const std::uint32_t n =
-                output ? services.outputDeviceCount() : services.inputDeviceCount();
-            for (std::uint32_t i = 0; i < n && found < 0; ++i) {
-                std::string deviceName;
-                if (output) {
-                    MidiOutCaps caps;
-                    if (services.outputDeviceCaps(int(i), caps) == MidiOk)
-                        deviceName = caps.name;
-                } else {
-                    MidiInCaps caps;
-                    if (services.inputDeviceCaps(int(i), caps) == MidiOk)
-                        deviceName = caps.name;
-                }
-                if (deviceName == name)
-                    found = int(i);
-            }
-            return found >= 0;
-        },
-        limitMs);
+    (void)QTest::qWaitFor([&] { return (found = DeviceIndex(services, name, output)) >= 0; },
+                          limitMs);
     return found;
 }
-
-// A JACK server of the test's own, for tests that kill it. While it lives, JACK_DEFAULT_SERVER
-// names it, so that clients made in this process meanwhile connect to it.
-class PrivateServer
-{
-public:
-    PrivateServer()
-        : name_(uniqueName("torvane-private")), previous_(qgetenv("JACK_DEFAULT_SERVER"))
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("JACK_NO_AUDIO_RESERVATION", "1");
-        jackd_.setProcessEnvironment(env);
-        jackd_.setProcessChannelMode(QProcess::MergedChannels);
-        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
-        if (!jackd_.waitForStarted(5000))
-            return;
-        QProcess wait;
-        wait.start("jack_wait", {"-s", name_, "-w", "-t", "15"});
-        wait.waitForFinished(20000);
-        up_ = wait.exitStatus() == QProcess::NormalExit && wait.exitCode() == 0;
-        qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
-    }
-    ~PrivateServer()
-    {
-        stop();
-        qputenv("JACK_DEFAULT_SERVER", previous_);
-        // The semaphores of clients that were still connected when the server went stay behind
-        // in /dev/shm; they carry the server's name, which is ours alone.
-        QDir shm("/dev/shm");
-        for (const QString &file : shm.entryList({"jack_sem.*_" + name_ + "_*"}, QDir::Files))
-            shm.remove(file);
-    }
-    bool up() const { return up_; }
-    const QString &name() const { return name_; }
-    // Stops the server under its clients' feet. SIGTERM and not SIGKILL: a server that cannot
-    // clean up leaves its entry in JACK's shared registry of servers, which holds only eight, and
-    // after a few such runs no server can start on the machine any more.
-    // Freezes and thaws the server as a debugger or SIGSTOP would: alive, but running no cycles
-    // and answering no requests.
-    void freeze() { ::kill(pid_t(jackd_.processId()), SIGSTOP); }
-    void thaw() { ::kill(pid_t(jackd_.processId()), SIGCONT); }
-
-    void stop()
-    {
-        if (jackd_.state() != QProcess::NotRunning) {
-            thaw();
-            jackd_.terminate();
-            if (!jackd_.waitForFinished(5000)) {
-                jackd_.kill();
-                jackd_.waitForFinished(5000);
-            }
-        }
-    }
-
-private:
-    QString name_;
-    QByteArray previous_;
-    QProcess jackd_;
-    bool up_ = false;
-};
 
 // A JACK client of the test's own with one MIDI port: it sends what send() queued (output) or
 // records every event it receives (input). Lets a test feed SysEx and floods, and capture more

@@ -5,66 +5,26 @@
 //
 // Like the other JACK tests: skipped without TORVANE_TEST_JACK (a developer's plain ctest),
 // failed when it is set and the server does not answer.
-#include "app/AutosaveLocation.h"
-#include "app/Core_main.h"
-#include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "converter/Channel.h"
-#include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
 #include "midi/backend/RtMidiServices.h"
 #include "sim/FlashFile.h"
-#include "support/MessageRecorder.h"
-#include "support/ScriptedFileDialogs.h"
+#include "support/FormTest.h"
+#include "support/JackTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QSettings>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-#include <jack/jack.h>
 
 #include <csignal>
-#include <functional>
-#include <memory>
 
 #ifndef TORVANE_SIM_EXECUTABLE
 #error "TORVANE_SIM_EXECUTABLE must name the torvane-sim program (tools/torvane-sim sets it)"
 #endif
 
 namespace {
-
-bool JackServerAnswers()
-{
-    jack_client_t *probe = jack_client_open("torvane-sim-test-probe", JackNoStartServer, nullptr);
-    if (!probe)
-        return false;
-    jack_client_close(probe);
-    return true;
-}
-
-// Runs the GUI thread's event loop until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()> &done, int limitMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qSleep(2);
-    }
-    return true;
-}
 
 // torvane-sim as a child process, and the lines it prints.
 class SimProcess
@@ -118,7 +78,7 @@ public:
         const qsizetype from = Lines().size();
         Command("state");
         QStringList block;
-        PumpUntil([&] {
+        (void)QTest::qWaitFor([&] {
             const QStringList &lines = Lines();
             const qsizetype begin = lines.indexOf("state begin", from);
             const qsizetype end = lines.indexOf("state end", from);
@@ -136,32 +96,14 @@ private:
     QStringList lines_;
 };
 
-class JackTorvaneSim : public ::testing::Test
+class JackTorvaneSim : public FormTest
 {
 protected:
     void SetUp() override
     {
-        if (!qEnvironmentVariableIsSet("TORVANE_TEST_JACK"))
-            GTEST_SKIP() << "TORVANE_TEST_JACK is not set: no JACK server to test against "
-                            "(scripts/test.sh starts one)";
-        ASSERT_TRUE(JackServerAnswers())
-            << "TORVANE_TEST_JACK is set but the JACK server "
-            << qgetenv("JACK_DEFAULT_SERVER").constData() << " does not answer";
-
-        Client = QStringLiteral("torvane-sim-%1").arg(QCoreApplication::applicationPid());
-        PresetBank = &Bank;
-        Form2 = &Progress;
-        Form10 = &ChannelDialog;
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quillmont", "Torvane").clear();
-        QDir().mkpath(QDir(Dir.path()).filePath("program"));
-        Midi = std::make_unique<CombinedServices>(
+        REQUIRE_JACK_SERVER();
+        Jack = std::make_unique<CombinedServices>(
             std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
-    }
-    void TearDown() override
-    {
-        PresetBank = nullptr;
-        Form2 = nullptr;
-        Form10 = nullptr;
     }
 
     QString PortName() const { return Client + ":Torvane Simulator"; }
@@ -170,91 +112,49 @@ protected:
     void StartSim()
     {
         Sim = std::make_unique<SimProcess>(Client, FlashPath());
-        ASSERT_TRUE(PumpUntil([&] { return !Sim->Lines().isEmpty(); }, 10000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Sim->Lines().isEmpty(); }, 10000))
             << "torvane-sim said nothing: " << Sim->Errors().toStdString();
         ASSERT_EQ(Sim->Lines().first(), "ready JACK " + PortName()) << Sim->Errors().toStdString();
     }
 
-    std::unique_ptr<TForm1> MakeForm()
-    {
-        auto form =
-            std::make_unique<TForm1>(*Midi, Dialogs,
-                                     AutosaveLocation{QDir(Dir.path()).filePath("program"),
-                                                      QDir(Dir.path()).filePath("userdata")});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
-    }
-
-    static void ShowTab(TForm1 &form, const QString &caption)
-    {
-        QTabBar *bar = form.PageControl1->tabBar();
-        for (int i = 0; i < bar->count(); ++i)
-            if (bar->tabText(i) == caption)
-                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(i).center());
-        ASSERT_EQ(form.PageControl1->tabText(form.PageControl1->currentIndex()), caption);
-    }
-
-    static void ChooseItem(QComboBox *selector, int item)
-    {
-        selector->setFocus();
-        while (selector->currentIndex() < item)
-            QTest::keyClick(selector, Qt::Key_Down);
-        while (selector->currentIndex() > item)
-            QTest::keyClick(selector, Qt::Key_Up);
-    }
-
-    QTemporaryDir Dir;
-    TPresetBank Bank;
-    MessageRecorder Boxes;
-    ScriptedFileDialogs Dialogs;
-    TForm2 Progress;
-    TForm10 ChannelDialog;
-    QString Client;
+    const QString Client = UniqueJackName("torvane-sim");
     std::unique_ptr<SimProcess> Sim;
-    std::unique_ptr<CombinedServices> Midi; // after Sim: the editor lets go of the port first
+    std::unique_ptr<CombinedServices> Jack; // after Sim: the editor lets go of the port first
 };
 
 TEST_F(JackTorvaneSim, EditorDrivesTheSimulatedBoxOverJack)
 {
     ASSERT_NO_FATAL_FAILURE(StartSim());
-    const auto form = MakeForm();
+    Form = MakeForm(Jack.get());
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    TForm1 *form = Form.get();
 
     // The output selector lists the system's ports first; pick torvane-sim's by its name.
     ShowTab(*form, "MIDI");
     const int port = form->cmbOutput->findText(PortName(), Qt::MatchExactly);
     ASSERT_GE(port, 0) << "torvane-sim's port is not offered";
-    ChooseItem(form->cmbOutput, port);
+    ChooseByKeys(form->cmbOutput, port);
     ASSERT_EQ(form->cmbOutput->currentText(), PortName());
 
-    if (!form->CheckBox38->isChecked()) {
-        QStyleOptionButton option;
-        option.initFrom(form->CheckBox38);
-        const QRect indicator = form->CheckBox38->style()->subElementRect(
-            QStyle::SE_CheckBoxIndicator, &option, form->CheckBox38);
-        QTest::mouseClick(form->CheckBox38, Qt::LeftButton, {}, indicator.center());
-    }
+    if (!form->CheckBox38->isChecked())
+        ClickCheckBox(form->CheckBox38);
     ASSERT_TRUE(form->CheckBox38->isChecked()); // "Send Params RT"
 
     ShowTab(*form, "Config");
-    ChooseItem(form->ComboBox[4], 8);
+    ChooseByKeys(form->ComboBox[4], 8);
     ASSERT_EQ(form->ComboBox[4]->currentText(), "Volume (coarse)");
-    ASSERT_TRUE(PumpUntil([&] { return Sim->Printed("output 5 controller 7"); }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Sim->Printed("output 5 controller 7"); }))
         << Sim->Lines().join('\n').toStdString();
 
     ShowTab(*form, "MIDI");
-    Tkxpotlab *label = form->Controller[4];
-    const QPoint start = label->rect().center();
-    QTest::mousePress(label, Qt::LeftButton, {}, start);
-    for (int dy = 5; dy <= 40; dy += 5)
-        QTest::mouseMove(label, start - QPoint(0, dy));
-    QTest::mouseRelease(label, Qt::LeftButton, {}, start - QPoint(0, 40));
-    const int level = label->State();
+    DragUp(form->Controller[4], 40);
+    const int level = form->Controller[4]->State();
     ASSERT_GT(level, 0);
 
     ShowTab(*form, "Config");
-    QTest::mouseClick(form->SpeedButton10, Qt::LeftButton); // "Write to Flash"
-    ASSERT_TRUE(PumpUntil([&] { return Sim->Printed("flash written"); }))
+    Click(form->SpeedButton10); // "Write to Flash"
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Sim->Printed("flash written"); }))
         << Sim->Lines().join('\n').toStdString();
 
     const QStringList state = Sim->State();
@@ -286,12 +186,12 @@ TEST_F(JackTorvaneSim, StartsFromItsFlashAndAnswersCommandsAndSignals)
     EXPECT_TRUE(state.contains("flash matches"));
 
     Sim->Command("power");
-    EXPECT_TRUE(PumpUntil([&] { return Sim->Printed("power cycle"); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sim->Printed("power cycle"); }));
 
     // SIGUSR1 asks for the state too, and SIGTERM ends the program with the state printed.
     const qsizetype before = Sim->Lines().count("state end");
     Sim->Signal(SIGUSR1);
-    EXPECT_TRUE(PumpUntil([&] { return Sim->Lines().count("state end") == before + 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Sim->Lines().count("state end") == before + 1; }));
     Sim->Signal(SIGTERM);
     EXPECT_TRUE(Sim->WaitForExit());
     EXPECT_EQ(Sim->Lines().count("state end"), before + 2);

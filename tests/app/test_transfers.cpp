@@ -1,15 +1,14 @@
 // The paced converter transfers seen from the wire: the whole-preset transfer with its progress
 // window, the write-to-flash command, a transfer cut short by a failing device, and the pause.
 #include "app/ExceptionReport.h"
-#include "app/form_helpers.h"
 #include "controls/Cgauges.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "midi/FakeMidiServices.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
+#include "support/FakeMidiServices.h"
+#include "support/FormTest.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -27,26 +26,10 @@ using Clock = std::chrono::steady_clock;
 // How late the simulated loopback's thread may stamp one message on a busy machine.
 constexpr std::uint32_t DeliveryJitterMs = 20;
 
-std::string Hex(const std::uint8_t *bytes, std::size_t size)
-{
-    std::string text;
-    char byte[4];
-    for (std::size_t k = 0; k < size; ++k) {
-        std::snprintf(byte, sizeof byte, "%02X ", bytes[k]);
-        text += byte;
-    }
-    if (!text.empty())
-        text.pop_back();
-    return text;
-}
-
 // The parameter message for output i + 1, written out by hand from the message layout.
 std::string OutputMessage(int channel, int output, int byte)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "F0 70 7E %02X %02X %02X %02X F7", channel, 0x30 + output,
-                  byte >> 4, byte & 0x0F);
-    return text;
+    return Hex({0xF0, 0x70, 0x7E, channel, 0x30 + output, byte >> 4, byte & 0x0F, 0xF7});
 }
 
 // A scripted device that notes, at each long message handed to it, how far the progress
@@ -80,22 +63,7 @@ protected:
     TransfersTest() { Watching.outputs = {FakeMidiServices::outputNamed("Torvane Simulator")}; }
 
     // The window on the "Config" page, start-up's patch-bay messages cleared.
-    void Open(MidiServices *midi = nullptr)
-    {
-        form = MakeForm(midi);
-        form->show();
-        form->PageControl1->setCurrentWidget(form->TabSheet2);
-        Midi.waitIdle();
-        Midi.clearSimulatorMessages();
-    }
-
-    std::vector<std::string> Sent()
-    {
-        std::vector<std::string> sent;
-        for (const QString &message : SentToSimulator())
-            sent.push_back(message.toStdString());
-        return sent;
-    }
+    void Open(MidiServices *midi = nullptr) { FormTest::Open("Config", midi); }
 
     std::vector<std::string> LongMessagesSeenBy(const FakeMidiServices &device)
     {
@@ -105,15 +73,8 @@ protected:
         return sent;
     }
 
-    // Declared before the window, which closes its ports on the devices when it goes.
     WatchingServices Watching;
-    std::unique_ptr<TForm1> form;
 };
-
-void Click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
 
 } // namespace
 
@@ -128,10 +89,10 @@ TEST_F(TransfersTest, TransferSendsTheCurrentPresetInOrderAsTheGaugeAdvances)
     }
     Bank.SetByte(1, 32, 15);
     Bank.SetByte(1, 33, 0x42);
-    Click(form->spdPar2); // "Send Params RT" is off: nothing sent yet
+    Click(Form->spdPar2); // "Send Params RT" is off: nothing sent yet
     ASSERT_TRUE(Watching.longMessages.empty());
 
-    Click(form->SpeedButton1);
+    Click(Form->SpeedButton1);
 
     // Only the 32 assignments, parameters 0x30..0x4F in order; neither byte 32 nor 33.
     EXPECT_EQ(LongMessagesSeenBy(Watching), expected);
@@ -162,21 +123,19 @@ TEST_F(TransfersTest, TransferLeavesAtLeast100msBetweenMessagesOnTheWire)
         Bank.SetByte(0, i, std::uint8_t(127 - i));
     // Room for the whole transfer at the loopback input: the port queues its receive buffers
     // once and hands each back full.
-    form->MidiInput1->Close();
-    form->MidiInput1->SetSysexBufferCount(TForm1::OutputCount);
+    Form->MidiInput1->Close();
+    Form->MidiInput1->SetSysexBufferCount(TForm1::OutputCount);
     // The user picks the loopback as output, which reopens both ports.
-    form->PageControl1->setCurrentWidget(form->TabSheet3);
-    form->cmbOutput->showPopup();
-    QTest::keyClick(form->cmbOutput->view(), Qt::Key_Down);
-    QTest::keyClick(form->cmbOutput->view(), Qt::Key_Return);
-    ASSERT_EQ(form->cmbOutput->currentText(), "Virtual Loopback");
-    ASSERT_EQ(form->MidiInput1->EventCount(), 0);
+    Form->PageControl1->setCurrentWidget(Form->TabSheet3);
+    ChooseInList(Form->cmbOutput, 1);
+    ASSERT_EQ(Form->cmbOutput->currentText(), "Virtual Loopback");
+    ASSERT_EQ(Form->MidiInput1->EventCount(), 0);
 
-    Click(form->SpeedButton1);
+    Click(Form->SpeedButton1);
     Midi.waitIdle();
 
-    ASSERT_EQ(form->MidiInput1->EventCount(), 32);
-    const TMidiRingEvent *received = form->MidiInput1->EventRing()->First;
+    ASSERT_EQ(Form->MidiInput1->EventCount(), 32);
+    const TMidiRingEvent *received = Form->MidiInput1->EventRing()->First;
     for (int i = 0; i < 32; ++i) {
         SCOPED_TRACE(i);
         const MidiHeader *message = received[i].SysexHeader;
@@ -191,7 +150,7 @@ TEST_F(TransfersTest, TransferLeavesAtLeast100msBetweenMessagesOnTheWire)
         }
     }
     EXPECT_GE(received[31].Timestamp - received[0].Timestamp, 3100u - DeliveryJitterMs);
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(SentToSimulator().empty());
 }
 
 TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
@@ -204,7 +163,7 @@ TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
         Watching.refuseAt = refuseAt;
         Open(&Watching);
 
-        Click(form->SpeedButton1);
+        Click(Form->SpeedButton1);
         const Clock::time_point returned = Clock::now();
 
         EXPECT_EQ(Watching.longMessages.size(), std::size_t(refuseAt));
@@ -216,24 +175,24 @@ TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
         EXPECT_FALSE(Form2->isVisible());
         ASSERT_EQ(Boxes.Messages.size(), 1);
         EXPECT_EQ(Boxes.Messages[0].text,
-                  ExceptionReportText(form->MidiOutput1->ErrorText(MidiErrNotReady)));
-        form.reset();
+                  ExceptionReportText(Form->MidiOutput1->ErrorText(MidiErrNotReady)));
+        Form.reset();
     }
 }
 
 TEST_F(TransfersTest, WriteToFlashSendsOneMessageWhateverSendParamsRTSaysThenPauses)
 {
     Open();
-    form->kxpotlab4->SetState(3);
+    Form->kxpotlab4->SetState(3);
     for (bool rt : {false, true}) {
         SCOPED_TRACE(rt);
         Midi.clearSimulatorMessages();
-        form->CheckBox38->setChecked(rt);
+        Form->CheckBox38->setChecked(rt);
         QElapsedTimer clicked;
         clicked.start();
-        Click(form->SpeedButton10);
+        Click(Form->SpeedButton10);
         EXPECT_GE(clicked.elapsed(), 200);
-        EXPECT_EQ(Sent(), std::vector<std::string>{"F0 70 7E 02 70 07 0B F7"});
+        EXPECT_EQ(SentToSimulator(), std::vector<std::string>{"F0 70 7E 02 70 07 0B F7"});
     }
 }
 

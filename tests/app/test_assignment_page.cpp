@@ -1,13 +1,12 @@
 // The "Config" page seen from the wire: what a selector change, a preset button and the channel
 // dialog store in the preset bank and what reaches the converter.
 #include "app/ExceptionReport.h"
-#include "app/form_helpers.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "midi/FakeMidiServices.h"
 #include "midi/MidiOut.h"
+#include "support/FakeMidiServices.h"
+#include "support/FormTest.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -23,47 +22,12 @@ namespace {
 
 const QColor Yellow(255, 255, 0);
 
-// Picks an entry the way a user does: open the list, walk to the entry with the arrow keys,
-// confirm with Enter. Walking the open list changes nothing; only Enter chooses.
-void ChooseItem(QComboBox *selector, int item)
-{
-    selector->showPopup();
-    QAbstractItemView *list = selector->view();
-    const int from = std::max(selector->currentIndex(), 0);
-    for (int k = from; k < item; ++k)
-        QTest::keyClick(list, Qt::Key_Down);
-    for (int k = item; k < from; ++k)
-        QTest::keyClick(list, Qt::Key_Up);
-    QTest::keyClick(list, Qt::Key_Return);
-}
-
-void Click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 class AssignmentPageTest : public FormTest
 {
 protected:
-    // The window on the "Config" page, with what start-up sent (the patch-bay set-up) read and
-    // cleared. midi = nullptr: the simulated devices.
-    void Open(MidiServices *midi = nullptr)
-    {
-        form.reset(); // one window at a time owns the devices
-        form = MakeForm(midi);
-        form->show();
-        form->PageControl1->setCurrentWidget(form->TabSheet2);
-        StartupMessages = Sent();
-        Midi.clearSimulatorMessages();
-    }
-
-    std::vector<std::string> Sent()
-    {
-        std::vector<std::string> sent;
-        for (const QString &message : SentToSimulator())
-            sent.push_back(message.toStdString());
-        return sent;
-    }
+    // The window on the "Config" page. midi = nullptr: the simulated devices.
+    void Open(MidiServices *midi = nullptr) { FormTest::Open("Config", midi); }
+    std::vector<std::string> Sent() { return SentToSimulator(); }
 
     // Clicks "MIDI Channel Change"; `answer` plays the user while the dialog is up.
     void RunChannelDialog(const std::function<void(TForm10 &)> &answer)
@@ -74,7 +38,7 @@ protected:
             answer(ChannelDialog);
             answered = true;
         });
-        Click(form->SpeedButton12);
+        Click(Form->SpeedButton12);
         EXPECT_TRUE(answered);
         EXPECT_FALSE(ChannelDialog.isVisible());
     }
@@ -86,32 +50,29 @@ protected:
         Bank.SetByte(preset, 32, channelByte);
     }
 
-    // A device that refuses every long message, for the failure paths. Declared before the
-    // window, which must close its ports before the devices go.
+    // A device that refuses every long message, for the failure paths.
     FakeMidiServices Refusing = [] {
         FakeMidiServices refusing;
         refusing.outputs = {FakeMidiServices::outputNamed("Torvane Simulator")};
         refusing.longMessageResult = MidiErrNotReady;
         return refusing;
     }();
-    std::unique_ptr<TForm1> form;
-    std::vector<std::string> StartupMessages;
 };
 
 } // namespace
 
 TEST_F(AssignmentPageTest, StartUpShowsNoControllerOnEveryOutputAndSendsNoParameter)
 {
-    Open();
-    for (QComboBox *selector : form->ComboBox) {
+    const std::vector<std::string> startup = FormTest::Open("Config");
+    for (QComboBox *selector : Form->ComboBox) {
         EXPECT_EQ(selector->count(), 129);
         EXPECT_EQ(selector->currentIndex(), 0);
         EXPECT_EQ(selector->currentText(), "----- none-------");
     }
-    EXPECT_EQ(form->kxpotlab4->State(), 1);
-    EXPECT_EQ(form->CurrentPreset(), 0);
+    EXPECT_EQ(Form->kxpotlab4->State(), 1);
+    EXPECT_EQ(Form->CurrentPreset(), 0);
     // Only the patch-bay set-up goes out at start-up, never a converter parameter.
-    for (const std::string &message : StartupMessages)
+    for (const std::string &message : startup)
         EXPECT_NE(message.substr(0, 2), "F0") << message;
 }
 
@@ -127,52 +88,30 @@ TEST_F(AssignmentPageTest, ChoosingAControllerStoresItAndSendsItWithSendParamsRT
         std::uint8_t stored;
         std::vector<std::string> sent;
     };
+    // clang-format off
     const Case cases[] = {
-        {"Volume (coarse) on output 1, channel 1",
-         0,
-         1,
-         8,
-         1,
-         true,
-         0xFF,
-         7,
-         {"F0 70 7E 00 30 00 07 F7"}},
+        {"Volume (coarse) on output 1, channel 1", 0, 1, 8, 1, true, 0xFF, 7, {"F0 70 7E 00 30 00 07 F7"}},
         {"the same with Send Params RT off", 0, 1, 8, 1, false, 0xFF, 7, {}},
-        {"Volume (coarse) on output 5, channel 3",
-         0,
-         5,
-         8,
-         3,
-         true,
-         0xFF,
-         7,
-         {"F0 70 7E 02 34 00 07 F7"}},
+        {"Volume (coarse) on output 5, channel 3", 0, 5, 8, 3, true, 0xFF, 7, {"F0 70 7E 02 34 00 07 F7"}},
         {"no controller on output 5", 0, 5, 0, 1, true, 9, 0xFF, {"F0 70 7E 00 34 0F 0F F7"}},
-        {"controller 74 on output 32, channel 16",
-         0,
-         32,
-         75,
-         16,
-         true,
-         0xFF,
-         74,
-         {"F0 70 7E 0F 4F 04 0A F7"}},
+        {"controller 74 on output 32, channel 16", 0, 32, 75, 16, true, 0xFF, 74, {"F0 70 7E 0F 4F 04 0A F7"}},
         {"into preset 3", 2, 2, 128, 1, true, 0xFF, 127, {"F0 70 7E 00 31 07 0F F7"}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.situation);
         for (int p = 0; p < 4; ++p)
             FillPreset(p, c.before, 0);
         Open();
-        Click(std::array{form->spdPar1, form->spdPar2, form->spdPar3,
-                         form->spdPar4}[std::size_t(c.preset)]);
-        form->CheckBox38->setChecked(c.rt);
-        form->kxpotlab4->SetState(c.master);
+        Click(std::array{Form->spdPar1, Form->spdPar2, Form->spdPar3,
+                         Form->spdPar4}[std::size_t(c.preset)]);
+        Form->CheckBox38->setChecked(c.rt);
+        Form->kxpotlab4->SetState(c.master);
         Midi.clearSimulatorMessages();
 
-        ChooseItem(form->ComboBox[c.selector - 1], c.item);
+        ChooseInList(Form->ComboBox[c.selector - 1], c.item);
 
-        EXPECT_EQ(form->ComboBox[c.selector - 1]->currentIndex(), c.item);
+        EXPECT_EQ(Form->ComboBox[c.selector - 1]->currentIndex(), c.item);
         EXPECT_EQ(Sent(), c.sent);
         for (int p = 0; p < 4; ++p)
             EXPECT_EQ(Bank.GetByte(p, c.selector - 1), p == c.preset ? c.stored : c.before)
@@ -185,8 +124,8 @@ TEST_F(AssignmentPageTest, ChoosingAControllerStoresItAndSendsItWithSendParamsRT
 TEST_F(AssignmentPageTest, TypingOverASelectorLeavesNoEntrySelected)
 {
     Open();
-    form->CheckBox38->setChecked(true);
-    QComboBox *selector = form->ComboBox[3];
+    Form->CheckBox38->setChecked(true);
+    QComboBox *selector = Form->ComboBox[3];
     selector->lineEdit()->selectAll();
     QTest::keyClick(selector->lineEdit(), Qt::Key_X);
     EXPECT_EQ(selector->currentIndex(), -1);
@@ -204,16 +143,16 @@ TEST_F(AssignmentPageTest, PresetButtonShowsItsPresetHighlightedAndSendsNothingW
     Bank.SetByte(2, 31, 0x90); // no entry: the selector stays empty
     Bank.SetByte(2, 32, 4);
 
-    Click(form->spdPar3);
+    Click(Form->spdPar3);
 
-    EXPECT_EQ(form->ComboBox[0]->currentText(), "Volume (coarse)");
-    EXPECT_EQ(form->ComboBox[1]->currentIndex(), 0);
-    EXPECT_EQ(form->ComboBox[2]->currentText(), "Poly Operation");
-    EXPECT_EQ(form->ComboBox[31]->currentIndex(), -1);
-    EXPECT_EQ(form->ComboBox[31]->currentText(), "");
-    EXPECT_EQ(form->kxpotlab4->State(), 5);
-    EXPECT_EQ(form->CurrentPreset(), 2);
-    const std::array buttons{form->spdPar1, form->spdPar2, form->spdPar3, form->spdPar4};
+    EXPECT_EQ(Form->ComboBox[0]->currentText(), "Volume (coarse)");
+    EXPECT_EQ(Form->ComboBox[1]->currentIndex(), 0);
+    EXPECT_EQ(Form->ComboBox[2]->currentText(), "Poly Operation");
+    EXPECT_EQ(Form->ComboBox[31]->currentIndex(), -1);
+    EXPECT_EQ(Form->ComboBox[31]->currentText(), "");
+    EXPECT_EQ(Form->kxpotlab4->State(), 5);
+    EXPECT_EQ(Form->CurrentPreset(), 2);
+    const std::array buttons{Form->spdPar1, Form->spdPar2, Form->spdPar3, Form->spdPar4};
     for (std::size_t n = 0; n < buttons.size(); ++n) {
         SCOPED_TRACE(n + 1);
         EXPECT_EQ(buttons[n]->CaptionColor(), n == 2 ? Yellow : QColor(Qt::black));
@@ -224,12 +163,20 @@ TEST_F(AssignmentPageTest, PresetButtonShowsItsPresetHighlightedAndSendsNothingW
 
 TEST_F(AssignmentPageTest, MasterChannelShowsTheChannelBytePlusOneWithinOneToSixteen)
 {
-    const std::pair<std::uint8_t, int> cases[] = {{0, 1}, {4, 5}, {15, 16}, {16, 16}, {0xFF, 16}};
+    // clang-format off
+    const std::pair<std::uint8_t, int> cases[] = {
+        {0, 1},
+        {4, 5},
+        {15, 16},
+        {16, 16},
+        {0xFF, 16},
+    };
+    // clang-format on
     Open();
     for (auto [byte, shown] : cases) {
         Bank.SetByte(1, 32, byte);
-        Click(form->spdPar2);
-        EXPECT_EQ(form->kxpotlab4->State(), shown) << "byte 32 = " << int(byte);
+        Click(Form->spdPar2);
+        EXPECT_EQ(Form->kxpotlab4->State(), shown) << "byte 32 = " << int(byte);
     }
 }
 
@@ -237,15 +184,15 @@ TEST_F(AssignmentPageTest, AByteWithoutAnEntryStaysInThePresetUntilTheUserChange
 {
     Open();
     Bank.SetByte(1, 5, 0x90);
-    Click(form->spdPar2);
-    ASSERT_EQ(form->ComboBox[5]->currentIndex(), -1);
+    Click(Form->spdPar2);
+    ASSERT_EQ(Form->ComboBox[5]->currentIndex(), -1);
 
     // Other outputs change, the preset is shown again: output 6 keeps its byte.
-    ChooseItem(form->ComboBox[4], 3);
-    ChooseItem(form->ComboBox[6], 3);
-    Click(form->spdPar2);
+    ChooseInList(Form->ComboBox[4], 3);
+    ChooseInList(Form->ComboBox[6], 3);
+    Click(Form->spdPar2);
     EXPECT_EQ(Bank.GetByte(1, 5), 0x90);
-    EXPECT_EQ(form->ComboBox[5]->currentIndex(), -1);
+    EXPECT_EQ(Form->ComboBox[5]->currentIndex(), -1);
 }
 
 TEST_F(AssignmentPageTest, PresetButtonWithSendParamsRTReappliesAndSendsTheWholePreset)
@@ -255,27 +202,24 @@ TEST_F(AssignmentPageTest, PresetButtonWithSendParamsRTReappliesAndSendsTheWhole
         Bank.SetByte(1, i, std::uint8_t(i * 4));
     Bank.SetByte(1, 9, 0xFF);
     Bank.SetByte(1, 32, 2);
-    Click(form->spdPar2);
+    Click(Form->spdPar2);
     ASSERT_TRUE(Sent().empty());
     // The page drifts from the preset without storing (as a failed load would leave it).
     {
-        const QSignalBlocker quiet(form->ComboBox[0]);
-        form->ComboBox[0]->setCurrentIndex(100);
+        const QSignalBlocker quiet(Form->ComboBox[0]);
+        Form->ComboBox[0]->setCurrentIndex(100);
     }
-    form->kxpotlab4->SetState(9);
+    Form->kxpotlab4->SetState(9);
 
-    form->CheckBox38->setChecked(true);
-    Click(form->spdPar2);
+    Form->CheckBox38->setChecked(true);
+    Click(Form->spdPar2);
 
-    EXPECT_EQ(form->ComboBox[0]->currentIndex(), 1);
-    EXPECT_EQ(form->kxpotlab4->State(), 3);
+    EXPECT_EQ(Form->ComboBox[0]->currentIndex(), 1);
+    EXPECT_EQ(Form->kxpotlab4->State(), 3);
     std::vector<std::string> expected;
     for (int i = 0; i < TForm1::OutputCount; ++i) {
         const int byte = i == 9 ? 0xFF : i * 4;
-        char text[32];
-        std::snprintf(text, sizeof text, "F0 70 7E 02 %02X %02X %02X F7", 0x30 + i, byte >> 4,
-                      byte & 0x0F);
-        expected.push_back(text);
+        expected.push_back(Hex({0xF0, 0x70, 0x7E, 0x02, 0x30 + i, byte >> 4, byte & 0x0F, 0xF7}));
     }
     EXPECT_EQ(Sent(), expected);
     EXPECT_FALSE(Progress.isVisible());
@@ -293,19 +237,21 @@ TEST_F(AssignmentPageTest, ChannelDialogStoresTheNewChannelAndTellsTheConverterO
         int master;          // shown afterwards
         std::vector<std::string> sent;
     };
+    // clang-format off
     const Case cases[] = {
         {"Ok with Send Params RT", true, Ok, 9, 10, {"F0 70 7E 02 2F 00 09 F7"}},
         {"Ok without", false, Ok, 9, 10, {}},
         {"Cancel", true, Cancel, 0x55, 3, {}},
         {"Escape", true, Escape, 0x55, 3, {}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.situation);
         Open();
         Bank.SetByte(3, 32, 2);
-        Click(form->spdPar4);
+        Click(Form->spdPar4);
         Bank.SetByte(3, 32, 0x55); // shows whether the dialog wrote byte 32
-        form->CheckBox38->setChecked(c.rt);
+        Form->CheckBox38->setChecked(c.rt);
         int shownAsActual = 0;
 
         RunChannelDialog([&](TForm10 &dialog) {
@@ -322,7 +268,7 @@ TEST_F(AssignmentPageTest, ChannelDialogStoresTheNewChannelAndTellsTheConverterO
         EXPECT_EQ(shownAsActual, 3);
         EXPECT_EQ(Bank.GetByte(3, 32), c.byte32);
         EXPECT_EQ(Bank.GetByte(0, 32), 0);
-        EXPECT_EQ(form->kxpotlab4->State(), c.master);
+        EXPECT_EQ(Form->kxpotlab4->State(), c.master);
         EXPECT_EQ(Sent(), c.sent);
     }
 }
@@ -330,7 +276,7 @@ TEST_F(AssignmentPageTest, ChannelDialogStoresTheNewChannelAndTellsTheConverterO
 TEST_F(AssignmentPageTest, ChannelDialogKeepsTheNewChannelTheUserLeftThere)
 {
     Open();
-    form->CheckBox38->setChecked(true);
+    Form->CheckBox38->setChecked(true);
     int offered = 0;
     RunChannelDialog([&](TForm10 &dialog) {
         offered = dialog.potnewcan->State();
@@ -355,16 +301,16 @@ TEST_F(AssignmentPageTest, ChannelDialogKeepsTheNewChannelTheUserLeftThere)
     EXPECT_EQ(offered, 10);
     EXPECT_EQ(Sent(),
               (std::vector<std::string>{"F0 70 7E 00 2F 00 09 F7", "F0 70 7E 09 2F 00 09 F7"}));
-    EXPECT_EQ(form->kxpotlab4->State(), 10);
+    EXPECT_EQ(Form->kxpotlab4->State(), 10);
 }
 
 TEST_F(AssignmentPageTest, AFailedSendKeepsWhatWasStoredAndReportsTheError)
 {
     Open(&Refusing);
-    form->CheckBox38->setChecked(true);
-    form->kxpotlab4->SetState(3);
+    Form->CheckBox38->setChecked(true);
+    Form->kxpotlab4->SetState(3);
 
-    ChooseItem(form->ComboBox[4], 8);
+    ChooseInList(Form->ComboBox[4], 8);
     EXPECT_EQ(Bank.GetByte(0, 4), 7);
 
     RunChannelDialog([](TForm10 &dialog) {
@@ -373,26 +319,26 @@ TEST_F(AssignmentPageTest, AFailedSendKeepsWhatWasStoredAndReportsTheError)
     });
     // Byte 32 already holds the new channel; the label still shows the old one.
     EXPECT_EQ(Bank.GetByte(0, 32), 9);
-    EXPECT_EQ(form->kxpotlab4->State(), 3);
+    EXPECT_EQ(Form->kxpotlab4->State(), 3);
 
     ASSERT_EQ(Boxes.Messages.size(), 2);
     for (const MessageRequest &box : Boxes.Messages)
-        EXPECT_EQ(box.text, ExceptionReportText(form->MidiOutput1->ErrorText(MidiErrNotReady)));
+        EXPECT_EQ(box.text, ExceptionReportText(Form->MidiOutput1->ErrorText(MidiErrNotReady)));
     EXPECT_TRUE(Refusing.longMessages.empty());
 }
 
 TEST_F(AssignmentPageTest, TheCurrentPresetDoesNotDependOnWhatIsOnScreen)
 {
     Open();
-    Click(form->spdPar3);
-    form->PageControl1->setCurrentWidget(form->TabSheet3);
-    EXPECT_EQ(form->CurrentPreset(), 2);
-    form->hide();
-    EXPECT_EQ(form->CurrentPreset(), 2);
+    Click(Form->spdPar3);
+    Form->PageControl1->setCurrentWidget(Form->TabSheet3);
+    EXPECT_EQ(Form->CurrentPreset(), 2);
+    Form->hide();
+    EXPECT_EQ(Form->CurrentPreset(), 2);
 
     // With no button highlighted (only code can do that), preset 1 is current.
-    form->show();
-    for (TSpeedButton *button : {form->spdPar1, form->spdPar2, form->spdPar3, form->spdPar4})
+    Form->show();
+    for (TSpeedButton *button : {Form->spdPar1, Form->spdPar2, Form->spdPar3, Form->spdPar4})
         button->SetCaptionColor(Qt::black);
-    EXPECT_EQ(form->CurrentPreset(), 0);
+    EXPECT_EQ(Form->CurrentPreset(), 0);
 }

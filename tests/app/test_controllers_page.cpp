@@ -2,13 +2,12 @@
 // Change or Program Change each user action sends, on which channel, and what a failing
 // device stops.
 #include "app/ExceptionReport.h"
-#include "app/form_helpers.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "midi/FakeMidiServices.h"
 #include "midi/MidiOut.h"
+#include "support/FakeMidiServices.h"
+#include "support/FormTest.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTabWidget>
@@ -21,18 +20,6 @@
 namespace {
 
 using Messages = std::vector<std::string>;
-
-std::string Hex(std::initializer_list<int> bytes)
-{
-    std::string text;
-    char byte[4];
-    for (int b : bytes) {
-        std::snprintf(byte, sizeof byte, "%02X ", b);
-        text += byte;
-    }
-    text.pop_back();
-    return text;
-}
 
 // A scripted device that refuses one short message: the one numbered refuseAt (from 0) among
 // those sent after Arm.
@@ -73,45 +60,26 @@ private:
     int sinceArmed_ = 0;
 };
 
-void Click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
-{
-    QTest::mouseClick(widget, button);
-}
-
 class ControllersPageTest : public FormTest
 {
 protected:
     // The window on the "MIDI" page, start-up's messages cleared.
-    void Open(MidiServices *midi = nullptr)
-    {
-        form.reset(); // one window at a time owns the devices
-        form = MakeForm(midi);
-        form->show();
-        form->PageControl1->setCurrentWidget(form->TabSheet3);
-        Midi.waitIdle();
-        Midi.clearSimulatorMessages();
-    }
+    void Open(MidiServices *midi = nullptr) { FormTest::Open("MIDI", midi); }
 
     // Shows preset 1 holding these controller bytes, as start-up does after loading the bank.
     void Assign(const std::array<std::uint8_t, TForm1::OutputCount> &controllers)
     {
         for (int t = 0; t < TForm1::OutputCount; ++t)
             Bank.SetByte(0, t, controllers[std::size_t(t)]);
-        form->ApplyPreset(0);
+        Form->ApplyPreset(0);
     }
 
-    Messages Sent()
-    {
-        Messages sent;
-        for (const QString &message : SentToSimulator())
-            sent.push_back(message.toStdString());
-        return sent;
-    }
+    Messages Sent() { return SentToSimulator(); }
 
     std::vector<int> LabelStates() const
     {
         std::vector<int> states;
-        for (const Tkxpotlab *label : form->Controller)
+        for (const Tkxpotlab *label : Form->Controller)
             states.push_back(label->State());
         return states;
     }
@@ -125,9 +93,7 @@ protected:
         return controllers;
     }
 
-    // Declared before the window, which closes its ports on it when it goes.
     RefusingServices Refusing;
-    std::unique_ptr<TForm1> form;
 };
 
 } // namespace
@@ -144,13 +110,14 @@ TEST_F(ControllersPageTest, ALabelClickSendsItsOutputsControllerOnTheMasterChann
         int shown;
         std::string sent;
     };
+    // clang-format off
     const Case cases[] = {
         {"Volume (coarse) on output 3, 64 down", 3, 7, 1, 64, Qt::LeftButton, 63, "B0 07 3F"},
         {"the same on master channel 5", 3, 7, 5, 64, Qt::LeftButton, 63, "B4 07 3F"},
-        {"controller 74 on output 32, up on channel 16", 32, 74, 16, 0, Qt::RightButton, 1,
-         "BF 4A 01"},
+        {"controller 74 on output 32, up on channel 16", 32, 74, 16, 0, Qt::RightButton, 1, "BF 4A 01"},
         {"a click at the top still sends", 1, 0, 2, 127, Qt::RightButton, 127, "B1 00 7F"},
     };
+    // clang-format on
     Open();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.situation);
@@ -158,8 +125,8 @@ TEST_F(ControllersPageTest, ALabelClickSendsItsOutputsControllerOnTheMasterChann
         controllers.fill(0xFF);
         controllers[std::size_t(c.output - 1)] = c.controller;
         Assign(controllers);
-        form->kxpotlab4->SetState(c.master);
-        Tkxpotlab *label = form->Controller[std::size_t(c.output - 1)];
+        Form->kxpotlab4->SetState(c.master);
+        Tkxpotlab *label = Form->Controller[std::size_t(c.output - 1)];
         label->SetState(c.from);
         Midi.clearSimulatorMessages();
 
@@ -173,19 +140,15 @@ TEST_F(ControllersPageTest, ALabelClickSendsItsOutputsControllerOnTheMasterChann
 TEST_F(ControllersPageTest, ChangingASelectorChangesTheControllerOfTheNextMessageOnly)
 {
     Open();
-    Tkxpotlab *label = form->Controller[2];
+    Tkxpotlab *label = Form->Controller[2];
     label->SetState(64);
     for (auto [item, sent] : {std::pair{8, "B0 07 3F"}, std::pair{11, "B0 0A 3E"}}) {
-        form->PageControl1->setCurrentWidget(form->TabSheet2);
-        QComboBox *selector = form->ComboBox[2];
-        selector->showPopup();
-        for (int k = std::max(selector->currentIndex(), 0); k < item; ++k)
-            QTest::keyClick(selector->view(), Qt::Key_Down);
-        QTest::keyClick(selector->view(), Qt::Key_Return);
-        ASSERT_EQ(selector->currentIndex(), item);
+        Form->PageControl1->setCurrentWidget(Form->TabSheet2);
+        ChooseInList(Form->ComboBox[2], item);
+        ASSERT_EQ(Form->ComboBox[2]->currentIndex(), item);
         EXPECT_TRUE(Sent().empty()); // "Send Params RT" is off; this page sends nothing
 
-        form->PageControl1->setCurrentWidget(form->TabSheet3);
+        Form->PageControl1->setCurrentWidget(Form->TabSheet3);
         Click(label);
         EXPECT_EQ(Sent(), Messages{sent});
         Midi.clearSimulatorMessages();
@@ -196,29 +159,33 @@ TEST_F(ControllersPageTest, AnOutputWithoutAControllerSendsNoControlChange)
 {
     // 0xFF and 0xFE are no data bytes: on the wire they would be a System Reset and an
     // Active Sensing. The label still moves, and Reset All CC still sets it to 0.
-    const std::pair<const char *, std::uint8_t> unassigned[] = {{"no controller", 0xFF},
-                                                                {"no entry selected", 0x90}};
+    // clang-format off
+    const std::pair<const char *, std::uint8_t> unassigned[] = {
+        {"no controller", 0xFF},
+        {"no entry selected", 0x90},
+    };
+    // clang-format on
     Open();
     for (auto [situation, byte] : unassigned) {
         SCOPED_TRACE(situation);
         auto controllers = EachOnItsOwnController();
         controllers[0] = byte;
         Assign(controllers);
-        form->kxpotlab4->SetState(2);
-        form->Controller[0]->SetState(50);
+        Form->kxpotlab4->SetState(2);
+        Form->Controller[0]->SetState(50);
 
-        Click(form->Controller[0]);
-        EXPECT_EQ(form->Controller[0]->State(), 49);
+        Click(Form->Controller[0]);
+        EXPECT_EQ(Form->Controller[0]->State(), 49);
         EXPECT_TRUE(Sent().empty());
 
-        Click(form->SpeedButton2);
+        Click(Form->SpeedButton2);
         Messages sent = Sent();
         ASSERT_EQ(sent.size(), 31u);
         EXPECT_EQ(sent.front(), "B1 01 00");
         Midi.clearSimulatorMessages();
 
-        Click(form->SpeedButton3);
-        EXPECT_EQ(form->Controller[0]->State(), 0);
+        Click(Form->SpeedButton3);
+        EXPECT_EQ(Form->Controller[0]->State(), 0);
         sent = Sent();
         ASSERT_EQ(sent.size(), 31u);
         EXPECT_EQ(sent.front(), "B1 01 00");
@@ -236,15 +203,15 @@ TEST_F(ControllersPageTest, SendAllCCSendsEveryAssignedOutputInOrder)
         controllers[std::size_t(t)] =
             t == 1 || t == 19 ? controllers[std::size_t(t)] : std::uint8_t((t * 37 + 5) % 128);
     Assign(controllers);
-    form->kxpotlab4->SetState(2);
+    Form->kxpotlab4->SetState(2);
     Messages expected;
     for (int t = 0; t < TForm1::OutputCount; ++t) {
-        form->Controller[std::size_t(t)]->SetState(127 - t * 3);
+        Form->Controller[std::size_t(t)]->SetState(127 - t * 3);
         if (t != 1 && t != 19)
             expected.push_back(Hex({0xB1, controllers[std::size_t(t)], 127 - t * 3}));
     }
 
-    Click(form->SpeedButton2);
+    Click(Form->SpeedButton2);
 
     const Messages sent = Sent();
     EXPECT_EQ(sent, expected);
@@ -260,10 +227,10 @@ TEST_F(ControllersPageTest, ResetAllCCSendsEachAssignedOutputOnceAndZeroesEveryL
     auto controllers = EachOnItsOwnController();
     controllers[1] = 0xFF;
     Assign(controllers);
-    form->Controller[9]->SetState(100); // output 10
-    form->Controller[1]->SetState(50);  // output 2, unassigned
+    Form->Controller[9]->SetState(100); // output 10
+    Form->Controller[1]->SetState(50);  // output 2, unassigned
 
-    Click(form->SpeedButton3);
+    Click(Form->SpeedButton3);
 
     EXPECT_EQ(LabelStates(), std::vector<int>(TForm1::OutputCount, 0));
     Messages expected;
@@ -286,25 +253,23 @@ TEST_F(ControllersPageTest, AFailingSendEndsTheActionAtThatMessage)
     std::vector<std::string> firstFive;
     for (int t = 0; t < 5; ++t)
         firstFive.push_back(Hex({0xB0, t, 77}));
+    // clang-format off
     const Case cases[] = {
         {"Send All CC", [](TForm1 &f) -> QWidget * { return f.SpeedButton2; }, 5, firstFive, 0},
-        {"Reset All CC",
-         [](TForm1 &f) -> QWidget * { return f.SpeedButton3; },
-         5,
-         {"B0 00 00", "B0 01 00", "B0 02 00", "B0 03 00", "B0 04 00"},
-         6},
+        {"Reset All CC", [](TForm1 &f) -> QWidget * { return f.SpeedButton3; }, 5, {"B0 00 00", "B0 01 00", "B0 02 00", "B0 03 00", "B0 04 00"}, 6},
         {"Kessel set-up", [](TForm1 &f) -> QWidget * { return f.SpeedButton5; }, 0, {}, 0},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.situation);
         Boxes.Messages.clear();
         Open(&Refusing);
         Assign(EachOnItsOwnController());
-        for (Tkxpotlab *label : form->Controller)
+        for (Tkxpotlab *label : Form->Controller)
             label->SetState(77);
         Refusing.Arm(c.refuseAt);
 
-        Click(c.button(*form));
+        Click(c.button(*Form));
 
         EXPECT_EQ(Refusing.Sent(), c.sent);
         std::vector<int> states(TForm1::OutputCount, 77);
@@ -312,7 +277,7 @@ TEST_F(ControllersPageTest, AFailingSendEndsTheActionAtThatMessage)
         EXPECT_EQ(LabelStates(), states);
         ASSERT_EQ(Boxes.Messages.size(), 1);
         EXPECT_EQ(Boxes.Messages[0].text,
-                  ExceptionReportText(form->MidiOutput1->ErrorText(MidiErrNotReady)));
+                  ExceptionReportText(Form->MidiOutput1->ErrorText(MidiErrNotReady)));
     }
 }
 
@@ -321,20 +286,20 @@ TEST_F(ControllersPageTest, KesselMessagesStayOnChannel16WhateverTheMasterChanne
     Open();
     for (int master : {1, 5, 16}) {
         SCOPED_TRACE(master);
-        form->kxpotlab4->SetState(master);
-        form->kxpotlab1->SetState(6);
-        Click(form->kxpotlab1, Qt::RightButton);
+        Form->kxpotlab4->SetState(master);
+        Form->kxpotlab1->SetState(6);
+        Click(Form->kxpotlab1, Qt::RightButton);
         EXPECT_EQ(Sent(), Messages{"CF 07"});
         Midi.clearSimulatorMessages();
 
-        Click(form->CheckBox1);
-        ASSERT_TRUE(form->CheckBox1->isChecked());
-        Click(form->CheckBox1);
+        Click(Form->CheckBox1);
+        ASSERT_TRUE(Form->CheckBox1->isChecked());
+        Click(Form->CheckBox1);
         EXPECT_EQ(Sent(), (Messages{"BF 1F 01", "BF 1F 00"}));
         Midi.clearSimulatorMessages();
 
-        form->kxpotlab1->SetState(2);
-        Click(form->SpeedButton5);
+        Form->kxpotlab1->SetState(2);
+        Click(Form->SpeedButton5);
         EXPECT_EQ(Sent(), (Messages{"CF 02", "BF 1F 00"}));
         Midi.clearSimulatorMessages();
     }
@@ -344,24 +309,15 @@ TEST_F(ControllersPageTest, StartUpSendsTheStoredKesselSetUpOnceAfterTheOutputOp
 {
     for (bool startupSend : {true, false}) {
         SCOPED_TRACE(startupSend);
-        form.reset();
+        Form.reset();
         Refusing.calls.clear();
         Refusing.shortMessages.clear();
-        auto settings = Settings();
-        const std::pair<const char *, int> stored[] = {{"PX", 10},
-                                                       {"PY", 10},
-                                                       {"RTparam", 0},
-                                                       {"kesselmerge", 1},
-                                                       {"kesselstart", startupSend},
-                                                       {"kesselInput", 5}};
-        for (auto [name, value] : stored)
-            settings.setValue(name, value);
-        settings.sync();
+        StoreInOrder({10, 10, 0, 1, int(startupSend), 5});
 
-        form = MakeForm(&Refusing);
+        Form = MakeForm(&Refusing);
 
-        EXPECT_TRUE(form->CheckBox1->isChecked());
-        EXPECT_EQ(form->kxpotlab1->State(), 5);
+        EXPECT_TRUE(Form->CheckBox1->isChecked());
+        EXPECT_EQ(Form->kxpotlab1->State(), 5);
         EXPECT_EQ(Refusing.Sent(), startupSend ? (Messages{"CF 05", "BF 1F 01"}) : Messages{});
         const auto opened = std::find(Refusing.calls.begin(), Refusing.calls.end(), "openOutput 0");
         const auto firstShort =

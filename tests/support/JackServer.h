@@ -1,0 +1,100 @@
+#pragma once
+// A JACK server of the caller's own, with the dummy driver (no sound card needed): for the tests
+// that stop, freeze or restart the server under the editor, and for a benchmark that finds no
+// server running. While it runs, JACK_DEFAULT_SERVER names it, so that JACK clients made in
+// this process meanwhile connect to it; the previous value comes back when the object goes.
+// Header only, Qt Core only: the benchmarks use it without the test libraries.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <csignal>
+
+// A name for a JACK server or client of this process: `base`, the process id and a serial
+// number, unique on the machine.
+inline QString UniqueJackName(const char *base)
+{
+    static int serial = 0;
+    return QStringLiteral("%1-%2-%3")
+        .arg(QLatin1String(base))
+        .arg(QCoreApplication::applicationPid())
+        .arg(++serial);
+}
+
+class JackServer
+{
+public:
+    explicit JackServer(const char *base = "torvane-private")
+        : name_(UniqueJackName(base)), previous_(qgetenv("JACK_DEFAULT_SERVER"))
+    {
+    }
+    ~JackServer()
+    {
+        stop();
+        // A server that goes while clients are busy on it sometimes ends without leaving JACK's
+        // registry of servers (its place stays taken after its death, and the registry has only
+        // eight, for the whole machine). A server of the same name takes that place over when it
+        // starts, and one that stops with no client on it leaves it cleanly: so one more short
+        // start and stop gives the place back.
+        if (started_ && start())
+            stop();
+        qputenv("JACK_DEFAULT_SERVER", previous_);
+        // The semaphores of clients that were still connected when the server went stay behind
+        // in /dev/shm; they carry the server's name, which is ours alone.
+        QDir shm("/dev/shm");
+        for (const QString &file : shm.entryList({"jack_sem.*_" + name_ + "_*"}, QDir::Files))
+            shm.remove(file);
+    }
+    JackServer(const JackServer &) = delete;
+    JackServer &operator=(const JackServer &) = delete;
+
+    // Starts the server (again, after stop(), under the same name) and waits until it answers.
+    bool start()
+    {
+        qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("JACK_NO_AUDIO_RESERVATION", "1");
+        jackd_.setProcessEnvironment(env);
+        jackd_.setProcessChannelMode(QProcess::MergedChannels);
+        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
+        if (!jackd_.waitForStarted(5000))
+            return false;
+        QProcess wait;
+        wait.start("jack_wait", {"-s", name_, "-w", "-t", "15"});
+        wait.waitForFinished(20000);
+        const bool up = wait.exitStatus() == QProcess::NormalExit && wait.exitCode() == 0;
+        started_ = started_ || up;
+        return up;
+    }
+    // SIGTERM, as a user or the system stops JACK: a killed server would keep its place in JACK's
+    // registry of servers.
+    void stop()
+    {
+        if (jackd_.state() == QProcess::NotRunning)
+            return;
+        thaw();
+        jackd_.terminate();
+        if (!jackd_.waitForFinished(5000)) {
+            jackd_.kill();
+            jackd_.waitForFinished(5000);
+        }
+    }
+    // Waits for a server that was told to stop by other means. A second SIGTERM while it shuts
+    // down would end it before it leaves JACK's registry of servers.
+    bool waitUntilGone() { return jackd_.waitForFinished(10000); }
+    // Alive but running no cycles and answering no requests, as under a debugger or SIGSTOP.
+    void freeze() { ::kill(pid_t(jackd_.processId()), SIGSTOP); }
+    void thaw() { ::kill(pid_t(jackd_.processId()), SIGCONT); }
+
+    qint64 pid() const { return jackd_.processId(); }
+    const QString &name() const { return name_; }
+
+private:
+    QString name_;
+    QByteArray previous_;
+    QProcess jackd_;
+    bool started_ = false;
+};
