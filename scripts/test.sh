@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/test"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh" RelWithDebInfo "$build"
 
 # Qt and JACK want a private runtime folder; a CI shell may have none.
