@@ -42,5 +42,11 @@ if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
   "$root/scripts/test-sanitizers.sh"
 fi
 
+# The Debian package made from this build, installed and tried in a clean Debian 12 root
+# (scripts/test-package.sh). TORVANE_SKIP_PACKAGE=1 leaves it out of a quick run.
+if [ "${TORVANE_SKIP_PACKAGE:-0}" != 1 ]; then
+  "$root/scripts/test-package.sh" "$build"
+fi
+
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
