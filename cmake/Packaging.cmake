@@ -1,7 +1,7 @@
-# The Debian package, made by CPack from the install rules (scripts/package.sh builds it):
-#   cpack -G DEB   in a build configured with CMAKE_INSTALL_PREFIX=/usr
+# The Debian package, made by CPack from the install rules: `cpack -G DEB` in a build folder
+# (scripts/package.sh does it); the files go under /usr.
 # Its dependencies come from dpkg-shlibdeps (package dpkg-dev), which reads the libraries the
-# programs link; the ones no linker sees are named here.
+# programs link. Qt's X11 window-system plugin, loaded at run time, ships in libqt6gui6 itself.
 set(CPACK_PACKAGE_NAME torvane)
 set(CPACK_PACKAGE_VENDOR Quillmont)
 set(CPACK_PACKAGE_CONTACT "Quillmont <torvane@quillmont.example>")
@@ -18,9 +18,6 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's window-system plugins (xcb, wayland) are loaded at run time, so no linker asks for them;
-# without them the window cannot open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The hicolor icon theme's cache and the desktop database are refreshed by the triggers of
 # those packages; nothing of this package needs a script of its own.
 include(CPack)
