@@ -13,14 +13,17 @@
 #      package then purges without leaving a file behind.
 #
 # The root lives in BUILD_DIR/package-check while the check runs, in private mount and process
-# namespaces: whatever it started ends with it. Downloaded packages are kept in
-# BUILD_DIR/package-check-cache for the next run.
+# namespaces: whatever it started ends with it. Making and entering it takes root, through sudo
+# when you are not root. The packages it downloads are kept in /var/cache/torvane-package-check
+# for the next run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/test}" && pwd)
 work="$build/package-check"
-cache="$build/package-check-cache"
+cache=/var/cache/torvane-package-check
 started=$SECONDS
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 # The command line (--version among it) is not on this branch yet: until it is, the editor
 # ignores --version and opens its window, and this switch lets that pass with a note.
@@ -31,15 +34,17 @@ fail() {
   echo "package check: $*" >&2
   exit 1
 }
-cleanup() {
+remove_work() {
   # The namespaces are gone by now, and with them every mount into the root.
-  rm -rf --one-file-system "$work"
+  [ ! -d "$work/root" ] || $sudo rm -rf --one-file-system "$work/root"
+  rm -rf "$work"
 }
-trap cleanup EXIT
+trap remove_work EXIT
 
 echo "== package: cpack in $build"
-rm -rf --one-file-system "$work"
-mkdir -p "$work/deb" "$cache/debootstrap" "$cache/apt"
+remove_work
+mkdir -p "$work/deb"
+$sudo mkdir -p "$cache/debootstrap" "$cache/apt"
 cmake --build "$build" --target torvane torvane-sim man_pages >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; fail "the build failed"; }
 (cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1) ||
@@ -70,15 +75,16 @@ mirror=$(awk '$2 == "bookworm" { print $1; exit }' <<<"$suites")
 
 echo "== package: a clean Debian 12 root from $mirror"
 step=$SECONDS
-debootstrap --variant=minbase --cache-dir="$cache/debootstrap" bookworm "$work/root" "$mirror" \
-  >"$work/debootstrap.log" 2>&1 || { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
-awk '{ print "deb " $1 " " $2 " main" }' <<<"$suites" >"$work/root/etc/apt/sources.list"
-cp /etc/resolv.conf "$work/root/etc/resolv.conf"
-cp "$deb" "$work/root/tmp/"
-cp "$root/scripts/package-check-root.sh" "$work/root/tmp/"
+$sudo debootstrap --variant=minbase --cache-dir="$cache/debootstrap" bookworm "$work/root" \
+  "$mirror" >"$work/debootstrap.log" 2>&1 ||
+  { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
+awk '{ print "deb " $1 " " $2 " main" }' <<<"$suites" |
+  $sudo tee "$work/root/etc/apt/sources.list" >/dev/null
+$sudo cp /etc/resolv.conf "$deb" "$root/scripts/package-check-root.sh" "$work/root/tmp/"
+$sudo mv "$work/root/tmp/resolv.conf" "$work/root/etc/resolv.conf"
 echo "made in $((SECONDS - step)) s"
 
-unshare --mount --pid --fork --kill-child bash -c '
+$sudo unshare --mount --pid --fork --kill-child bash -c '
   set -e
   mount -t proc proc "$1/proc"
   mount -t tmpfs -o mode=1777 tmpfs "$1/dev/shm"
