@@ -80,8 +80,8 @@ $sudo debootstrap --variant=minbase --cache-dir="$cache/debootstrap" bookworm "$
   { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
 awk '{ print "deb " $1 " " $2 " main" }' <<<"$suites" |
   $sudo tee "$work/root/etc/apt/sources.list" >/dev/null
-$sudo cp /etc/resolv.conf "$deb" "$root/scripts/package-check-root.sh" "$work/root/tmp/"
-$sudo mv "$work/root/tmp/resolv.conf" "$work/root/etc/resolv.conf"
+$sudo cp /etc/resolv.conf "$work/root/etc/resolv.conf"
+$sudo cp "$deb" "$root/scripts/package-check-root.sh" "$work/root/tmp/"
 echo "made in $((SECONDS - step)) s"
 
 $sudo unshare --mount --pid --fork --kill-child bash -c '
