@@ -10,5 +10,5 @@ build=${1:-$root/build/package}
   -DCMAKE_INSTALL_PREFIX=/usr
 cd "$build"
 rm -f torvane_*.deb
-cpack -G DEB >/dev/null
+cpack -G DEB >cpack.log 2>&1 || { cat cpack.log >&2; exit 1; }
 ls "$build"/torvane_*.deb
