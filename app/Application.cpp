@@ -8,6 +8,9 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setOrganizationName("Quillmont");
     setApplicationName("Torvane");
+    // The installed desktop entry's name: the desktop shell matches the window to its launcher
+    // and icon by it (the application id on Wayland).
+    setDesktopFileName("com.quillmont.torvane");
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

@@ -9,6 +9,7 @@
 #include "app/ExceptionReport.h"
 #include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
+#include "controls/PixelPicture.h"
 #include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
@@ -114,7 +115,8 @@ void TForm1::BuildAboutPage()
     FollowParent(Panel1, false);
 
     // Sized to its picture; a picture that does not load leaves the designed 500 x 400 empty.
-    Image1 = Place<QLabel>(Panel1, "Image1", {1, 1, 500, 400});
+    // Its pixels stay sharp when the window is scaled for a high-density screen.
+    Image1 = Place<PixelPicture>(Panel1, "Image1", {1, 1, 500, 400});
     const QPixmap picture(AboutPicturePath());
     if (!picture.isNull()) {
         Image1->setPixmap(picture);

@@ -8,6 +8,7 @@
 #include "app/PresetBank.h"
 #include "app/SimulatorPage.h"
 #include "app/StartupProbe.h"
+#include "app/TerminationSignals.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
 #include "midi/backend/CombinedServices.h"
@@ -55,6 +56,7 @@ int main(int argc, char **argv)
         Form10 = form10.get();
         AddSimulatorPage(*Form1, simulator);
         InstallStartupProbe(*Form1); // measurement only: off unless the environment asks
+        CloseOnTerminationSignals(*Form1);
         Form1->show();
         result = app.exec();
         Form10 = nullptr;

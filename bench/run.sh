@@ -15,7 +15,7 @@ build="${TORVANE_BENCH_BUILD:-$root/build/bench}"
 repetitions="${TORVANE_BENCH_REPETITIONS:-5}"
 
 # Everything but the table goes to standard error.
-"$root/scripts/setup.sh" >&2
+"$root/scripts/setup.sh" bench >&2
 "$root/scripts/build.sh" Release "$build" -DTORVANE_TESTS=OFF -DTORVANE_BENCH=ON >&2
 out="$build/results"
 rm -rf "$out"

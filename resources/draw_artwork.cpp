@@ -3,10 +3,11 @@
 //
 //   draw_artwork RESOURCES_DIR [--contact-sheet FILE]
 //
-// writes RESOURCES_DIR/glyphs/<name>.png, RESOURCES_DIR/about.png and
-// RESOURCES_DIR/icons/torvane-<size>.png; the contact sheet shows the glyphs eight times
-// enlarged, as stored and as a speed button shows them, and the About picture with the title
-// that the About page writes over it.
+// writes RESOURCES_DIR/glyphs/<name>.png, RESOURCES_DIR/about.png,
+// RESOURCES_DIR/icons/torvane-<size>.png and the scalable icon RESOURCES_DIR/icons/torvane.svg
+// (the same emblem as vector paths, for the desktop's icon theme); the contact sheet shows the
+// glyphs eight times enlarged, as stored and as a speed button shows them, and the About picture
+// with the title that the About page writes over it.
 #include "Artwork.h"
 #include "art/GlyphArt.h"
 #include "art/LogoArt.h"
@@ -15,6 +16,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QSvgGenerator>
 #include <cstdio>
 
 namespace {
@@ -26,6 +28,26 @@ bool Save(const QImage &image, const QString &path)
         return false;
     }
     std::printf("%s (%d x %d)\n", qPrintable(path), image.width(), image.height());
+    return true;
+}
+
+bool SaveAppIconSvg(const QString &path)
+{
+    // Drawn on the largest icon's grid, so the SVG and that PNG show the same emblem.
+    const int size = kAppIconSizes.back();
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(size, size));
+    svg.setViewBox(QRect(0, 0, size, size));
+    svg.setTitle(QStringLiteral("Torvane"));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        std::fprintf(stderr, "draw_artwork: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    art::PaintAppIcon(painter, size);
+    painter.end();
+    std::printf("%s (scalable, drawn at %d x %d)\n", qPrintable(path), size, size);
     return true;
 }
 
@@ -94,6 +116,7 @@ int main(int argc, char **argv)
         ok = Save(art::DrawAppIcon(size),
                   out.filePath(QStringLiteral("icons/torvane-%1.png").arg(size))) &&
              ok;
+    ok = SaveAppIconSvg(out.filePath(QStringLiteral("icons/torvane.svg"))) && ok;
     if (args.size() == 4)
         ok = Save(ContactSheet(strips, about), args[3]) && ok;
     return ok ? 0 : 1;

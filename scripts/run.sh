@@ -3,7 +3,7 @@
 # starts the editor under a virtual X display (Xvfb) and says so.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" run
 "$root/scripts/build.sh" Release "$root/build/release" -DTORVANE_TESTS=OFF -DTORVANE_BENCH=OFF
 
 exe="$root/build/release/app/torvane"

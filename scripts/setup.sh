@@ -1,28 +1,65 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the editor needs to build, run and be tested, only those that
-# are missing. Safe to run again; does nothing when everything is there.
+# setup.sh [run] [test] [bench] [package]: installs the Debian packages that a command needs,
+# only those that are missing. Safe to run again; does nothing when everything is there.
+#
+#   run      build and start the editor (scripts/run.sh)
+#   test     run + the test tools, the sanitizer compiler and the package checks (scripts/test.sh)
+#   bench    run + Google Benchmark and the JACK server the figures use (bench/run.sh)
+#   package  run + what makes the Debian package (scripts/package.sh)
+#
+# Without an argument it installs what every command needs.
 set -euo pipefail
 
-packages=(
+run=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev libgl-dev
-  librtmidi-dev libjack-jackd2-dev jackd2 jack-tools
-  libgtest-dev libgmock-dev libbenchmark-dev
+  librtmidi-dev libjack-jackd2-dev
   xvfb xauth
-  clang-14 libclang-rt-14-dev llvm-14
   fonts-dejavu-core
 )
+jack_server=(jackd2 jack-tools)
+package=(dpkg-dev file)
+# The package checks: the desktop entry, the metainfo and the manual pages are validated, and
+# the package is installed into a scratch Debian root made by debootstrap.
+package_checks=(desktop-file-utils appstream groff-base debootstrap)
+test=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  "${jack_server[@]}"
+  clang-14 libclang-rt-14-dev llvm-14
+  "${package[@]}" "${package_checks[@]}"
+)
+bench=(libbenchmark-dev "${jack_server[@]}")
+
+[ $# -gt 0 ] || set -- test bench package
+packages=("${run[@]}")
+for command in "$@"; do
+  case "$command" in
+  run) ;;
+  test) packages+=("${test[@]}") ;;
+  bench) packages+=("${bench[@]}") ;;
+  package) packages+=("${package[@]}") ;;
+  *)
+    echo "usage: setup.sh [run] [test] [bench] [package]" >&2
+    exit 2
+    ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+# One name once, in the order first asked for.
+readarray -t missing < <(printf '%s\n' "${missing[@]}" | awk '!seen[$0]++')
 
 echo "Installing missing packages: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 # jackd2 asks whether to enable real-time priority; the answer does not matter here.
 echo "jackd2 jackd/tweak_rt_limits boolean false" | $sudo debconf-set-selections 2>/dev/null || true
-$sudo apt-get update -q
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A fresh machine may be installing its own updates: wait for apt's lock rather than fail.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$sudo "${apt[@]}" update -q
+$sudo env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -q --no-install-recommends \
+  "${missing[@]}"

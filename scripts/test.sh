@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/test"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh" RelWithDebInfo "$build"
 
 # Qt and JACK want a private runtime folder; a CI shell may have none.
@@ -27,6 +27,12 @@ fi
 # the command at the first failure. TORVANE_SKIP_SANITIZERS=1 leaves them out of a quick run.
 if [ "${TORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
   "$root/scripts/test-sanitizers.sh"
+fi
+
+# The Debian package made from this build, installed and tried in a clean Debian 12 root
+# (scripts/test-package.sh). TORVANE_SKIP_PACKAGE=1 leaves it out of a quick run.
+if [ "${TORVANE_SKIP_PACKAGE:-0}" != 1 ]; then
+  "$root/scripts/test-package.sh" "$build"
 fi
 
 cd "$build"

@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <cmath>
 
@@ -77,26 +78,34 @@ void PaintEmblem(QPainter &painter, const QRectF &bounds)
     painter.setBrush(sky);
     painter.drawEllipse(disc);
 
-    QPainterPath clip;
-    clip.addEllipse(disc);
-    painter.setClipPath(clip);
+    // The peaks and the trace are cut to the disc as shapes rather than through a clip, so that
+    // the scalable icon (an SVG, which keeps no clip) shows them as the pixel icons do.
+    QPainterPath inside;
+    inside.addEllipse(disc);
     QLinearGradient snow(disc.topLeft(), disc.bottomLeft());
     snow.setColorAt(0.35, kSnow);
     snow.setColorAt(1.0, QColor(150, 168, 196));
     painter.setBrush(snow);
-    painter.drawPath(Peaks(disc));
+    painter.drawPath(Peaks(disc).intersected(inside));
 
-    QPen trace(kGold, std::max(1.5, bounds.width() * 0.06), Qt::SolidLine, Qt::RoundCap,
-               Qt::RoundJoin);
-    painter.setPen(trace);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(Trace(disc));
-    painter.setClipping(false);
+    QPainterPathStroker trace;
+    trace.setWidth(std::max(1.5, bounds.width() * 0.06));
+    trace.setCapStyle(Qt::RoundCap);
+    trace.setJoinStyle(Qt::RoundJoin);
+    painter.setBrush(kGold);
+    painter.drawPath(trace.createStroke(Trace(disc)).intersected(inside));
 
     // A thin dark line between ring and disc sharpens the edge at small sizes.
     painter.setPen(QPen(kGoldDark, std::max(1.0, bounds.width() * 0.015)));
+    painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(disc);
     painter.restore();
+}
+
+void PaintAppIcon(QPainter &painter, int size)
+{
+    const double margin = size / 32.0;
+    PaintEmblem(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
 }
 
 QImage DrawAppIcon(int size)
@@ -104,8 +113,7 @@ QImage DrawAppIcon(int size)
     QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     QPainter painter(&icon);
-    const double margin = size / 32.0;
-    PaintEmblem(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+    PaintAppIcon(painter, size);
     painter.end();
     return icon.convertToFormat(QImage::Format_ARGB32);
 }

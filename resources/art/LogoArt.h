@@ -12,7 +12,8 @@ namespace art {
 // mountain of the name and the control voltage the company's boxes make.
 void PaintEmblem(QPainter &painter, const QRectF &bounds);
 
-// The application icon: the emblem alone on a transparent square.
+// The application icon: the emblem alone on a transparent square of side size.
+void PaintAppIcon(QPainter &painter, int size);
 QImage DrawAppIcon(int size);
 
 // The About picture, 500 x 400, reduced to 256 colours. The band from y 170 to 250 is left
