@@ -18,6 +18,7 @@
 // Runs on whatever platform QT_QPA_PLATFORM names (offscreen when unset): under xcb every
 // repaint also goes to the X server.
 #include "controls/Kxpotlab.h"
+#include "midi/backend/ForwardingServices.h"
 #include "midi/backend/SimulatedServices.h"
 #include "support/EditorWindow.h"
 #include "support/Figures.h"
@@ -36,10 +37,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The simulated devices, noting when each short message has been accepted.
-class AcceptClock final : public MidiServices
+class AcceptClock final : public ForwardingServices
 {
 public:
-    AcceptClock()
+    AcceptClock() : ForwardingServices(inner)
     {
         inner.setSimulatorSink([](const std::uint8_t *, std::size_t) {});
     }
@@ -49,58 +50,10 @@ public:
 
     MidiResult sendShortMessage(MidiHandle h, std::uint32_t word) override
     {
-        const MidiResult result = inner.sendShortMessage(h, word);
+        const MidiResult result = ForwardingServices::sendShortMessage(h, word);
         lastAccepted = Clock::now();
         ++accepted;
         return result;
-    }
-    std::uint32_t outputDeviceCount() override { return inner.outputDeviceCount(); }
-    MidiResult outputDeviceCaps(int id, MidiOutCaps &caps) override
-    {
-        return inner.outputDeviceCaps(id, caps);
-    }
-    MidiResult openOutput(MidiHandle &h, int id, MidiCallbackFunction cb,
-                          std::uintptr_t instance) override
-    {
-        return inner.openOutput(h, id, cb, instance);
-    }
-    MidiResult closeOutput(MidiHandle h) override { return inner.closeOutput(h); }
-    MidiResult prepareOutputHeader(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.prepareOutputHeader(h, header);
-    }
-    MidiResult sendLongMessage(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.sendLongMessage(h, header);
-    }
-    MidiResult unprepareOutputHeader(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.unprepareOutputHeader(h, header);
-    }
-    std::uint32_t inputDeviceCount() override { return inner.inputDeviceCount(); }
-    MidiResult inputDeviceCaps(int id, MidiInCaps &caps) override
-    {
-        return inner.inputDeviceCaps(id, caps);
-    }
-    MidiResult openInput(MidiHandle &h, int id, MidiCallbackFunction cb,
-                         std::uintptr_t instance) override
-    {
-        return inner.openInput(h, id, cb, instance);
-    }
-    MidiResult closeInput(MidiHandle h) override { return inner.closeInput(h); }
-    MidiResult prepareInputHeader(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.prepareInputHeader(h, header);
-    }
-    MidiResult addInputBuffer(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.addInputBuffer(h, header);
-    }
-    MidiResult startInput(MidiHandle h) override { return inner.startInput(h); }
-    MidiResult resetInput(MidiHandle h) override { return inner.resetInput(h); }
-    MidiResult unprepareInputHeader(MidiHandle h, MidiHeader *header) override
-    {
-        return inner.unprepareInputHeader(h, header);
     }
 };
 

@@ -13,13 +13,13 @@
 // other method waits for it and then runs on the caller's thread, under the rules of MidiServices
 // (one calling thread at a time). An exception thrown by the factory comes out of the first call
 // instead.
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/ForwardingServices.h"
 
 #include <functional>
 #include <future>
 #include <memory>
 
-class DeferredServices final : public MidiServices
+class DeferredServices final : public ForwardingServices
 {
 public:
     using Factory = std::function<std::unique_ptr<MidiServices>()>;
@@ -33,28 +33,8 @@ public:
     // The services made, once the factory has finished.
     MidiServices &services() const;
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    MidiResult errorText(std::uint32_t code, std::string &text) const override;
+protected:
+    MidiServices &target() const override { return services(); }
 
 private:
     mutable std::future<std::unique_ptr<MidiServices>> pending_;

@@ -11,7 +11,7 @@
 // the seed (default 9).
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/ForwardingServices.h"
 #include "sim/BuiltInSimulator.h"
 #include "sim/TorvaneBox.h"
 #include "support/FormTest.h"
@@ -30,22 +30,17 @@ namespace {
 
 // Passes every call on to the simulated devices and feeds what the editor hands over for
 // "Torvane Simulator" to a box of its own: the box the editor's messages describe.
-class WhatTheEditorSent final : public MidiServices
+class WhatTheEditorSent final : public ForwardingServices
 {
 public:
-    explicit WhatTheEditorSent(SimulatedServices &inner) : inner_(inner) {}
+    explicit WhatTheEditorSent(SimulatedServices &inner) : ForwardingServices(inner) {}
 
     sim::BoxState Expected() const { return box_.state(); }
 
-    std::uint32_t outputDeviceCount() override { return inner_.outputDeviceCount(); }
-    MidiResult outputDeviceCaps(int id, MidiOutCaps &caps) override
-    {
-        return inner_.outputDeviceCaps(id, caps);
-    }
     MidiResult openOutput(MidiHandle &handle, int id, MidiCallbackFunction callback,
                           std::uintptr_t instance) override
     {
-        const MidiResult result = inner_.openOutput(handle, id, callback, instance);
+        const MidiResult result = ForwardingServices::openOutput(handle, id, callback, instance);
         if (result == MidiOk && id == SimulatedServices::SimulatorOutput)
             simulator_ = handle;
         return result;
@@ -54,11 +49,11 @@ public:
     {
         if (handle == simulator_)
             simulator_ = NoMidiHandle;
-        return inner_.closeOutput(handle);
+        return ForwardingServices::closeOutput(handle);
     }
     MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override
     {
-        const MidiResult result = inner_.sendShortMessage(handle, word);
+        const MidiResult result = ForwardingServices::sendShortMessage(handle, word);
         if (result == MidiOk && handle == simulator_) {
             const std::uint8_t status = word & 0xFF;
             const std::uint8_t bytes[3] = {status, std::uint8_t(word >> 8),
@@ -67,51 +62,17 @@ public:
         }
         return result;
     }
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return inner_.prepareOutputHeader(handle, header);
-    }
     MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
     {
         // Read before the hand-over: from then on the header is the services'.
         std::vector<std::uint8_t> bytes(header->data, header->data + header->bufferLength);
-        const MidiResult result = inner_.sendLongMessage(handle, header);
+        const MidiResult result = ForwardingServices::sendLongMessage(handle, header);
         if (result == MidiOk && handle == simulator_)
             box_.feed(bytes);
         return result;
     }
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return inner_.unprepareOutputHeader(handle, header);
-    }
-    std::uint32_t inputDeviceCount() override { return inner_.inputDeviceCount(); }
-    MidiResult inputDeviceCaps(int id, MidiInCaps &caps) override
-    {
-        return inner_.inputDeviceCaps(id, caps);
-    }
-    MidiResult openInput(MidiHandle &handle, int id, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override
-    {
-        return inner_.openInput(handle, id, callback, instance);
-    }
-    MidiResult closeInput(MidiHandle handle) override { return inner_.closeInput(handle); }
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return inner_.prepareInputHeader(handle, header);
-    }
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override
-    {
-        return inner_.addInputBuffer(handle, header);
-    }
-    MidiResult startInput(MidiHandle handle) override { return inner_.startInput(handle); }
-    MidiResult resetInput(MidiHandle handle) override { return inner_.resetInput(handle); }
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return inner_.unprepareInputHeader(handle, header);
-    }
 
 private:
-    SimulatedServices &inner_;
     MidiHandle simulator_ = NoMidiHandle;
     sim::TorvaneBox box_;
 };
