@@ -1,5 +1,6 @@
 #include "midi/backend/MidiInputDelivery.h"
 
+#include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
 #include <thread>
@@ -17,9 +18,7 @@ MidiResult MidiInputDelivery::addBuffer(MidiHeader *header)
     const std::size_t next = (tail + 1) % capacity_;
     if (next == head_.load(std::memory_order_acquire))
         return MidiErrNoMemory;
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.store((flags.load() | MidiHdrInQueue) & ~std::uint32_t(MidiHdrDone));
-    header->bytesRecorded = 0;
+    markHeaderQueued(header);
     slots_[tail] = header;
     held_.fetch_add(1, std::memory_order_acq_rel);
     tail_.store(next, std::memory_order_release);
@@ -147,8 +146,7 @@ MidiHeader *MidiInputDelivery::takeBuffer() noexcept
 void MidiInputDelivery::handBack(MidiHeader *header, std::uint32_t message,
                                  std::uint32_t ms) noexcept
 {
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.store((flags.load() | MidiHdrDone) & ~std::uint32_t(MidiHdrInQueue));
+    handBackHeader(header);
     held_.fetch_sub(1, std::memory_order_acq_rel);
     callback_(handle_, message, instance_, reinterpret_cast<std::uintptr_t>(header), ms);
 }

@@ -27,8 +27,8 @@ public:
     MidiInputDelivery(const MidiInputDelivery &) = delete;
     MidiInputDelivery &operator=(const MidiInputDelivery &) = delete;
 
-    // GUI thread. The header is prepared; it is marked InQueue here. MidiErrNoMemory when
-    // maxBuffers are queued already.
+    // GUI thread. The caller found the header queueable (MidiHeaderRules.h); it is marked
+    // queued here. MidiErrNoMemory when maxBuffers are queued already.
     MidiResult addBuffer(MidiHeader *header);
     // GUI thread. Delivery starts; time stamps count from nowUs (the clock receive() uses).
     void start(std::uint64_t nowUs);

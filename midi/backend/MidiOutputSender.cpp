@@ -1,5 +1,6 @@
 #include "midi/backend/MidiOutputSender.h"
 
+#include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
 MidiOutputSender::MidiOutputSender(MidiWire &wire, MidiHandle handle, MidiCallbackFunction callback,
@@ -46,6 +47,7 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
         std::lock_guard lock(mutex_);
         if (closing_)
             return MidiErrInvalidHandle;
+        markHeaderQueued(header);
         Item item;
         item.header = header;
         queue_.push_back(item);
@@ -73,8 +75,7 @@ void MidiOutputSender::close(std::chrono::milliseconds drainLimit)
 
 void MidiOutputSender::handBack(MidiHeader *header)
 {
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.store((flags.load() | MidiHdrDone) & ~std::uint32_t(MidiHdrInQueue));
+    handBackHeader(header);
     callback_(handle_, MidiMsg::OutDone, instance_, reinterpret_cast<std::uintptr_t>(header), 0);
 }
 

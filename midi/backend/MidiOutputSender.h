@@ -36,8 +36,8 @@ public:
 
     // Queues a short message (packed word); refuses it when the wire cannot send any more.
     MidiResult sendShort(std::uint32_t word);
-    // Queues a long message; the header must be marked InQueue by the caller. Its OutDone comes
-    // from the sender thread, exactly once.
+    // Queues a long message whose header the caller found queueable (MidiHeaderRules.h) and
+    // marks it queued once accepted. Its OutDone comes from the sender thread, exactly once.
     MidiResult sendLong(MidiHeader *header);
 
     // Lets every queued message leave, waiting at most drainLimit in all; what is still queued

@@ -201,12 +201,13 @@ public:
     // Returns once the message is accepted; it goes out after every long message queued before it
     // on this handle (a short message never overtakes a long one sent before it).
     virtual MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) = 0;
-    // Needs header->data != nullptr and bufferLength > 0 (else MidiErrInvalidParam).
+    // Headers are prepared, queued and unprepared by the rules of MidiHeaderRules.h, in both
+    // directions: the same checks in the same order with the same codes everywhere.
     virtual MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) = 0;
-    // Queues a prepared header (MidiErrUnprepared if not prepared, MidiErrStillPlaying if already
-    // queued) and returns at once. Messages go out in call order; when one has been sent (or
-    // could not be sent: server gone, device removed) the header comes back exactly once through
-    // the callback as OutDone with param1 = the header, flags Done set and InQueue cleared.
+    // Queues a prepared header and returns at once. Messages go out in call order; when one has
+    // been sent (or could not be sent: server gone, device removed) the header comes back
+    // exactly once through the callback as OutDone with param1 = the header, flags Done set and
+    // InQueue cleared.
     virtual MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) = 0;
     // MidiErrStillPlaying while the header is queued.
     virtual MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) = 0;

@@ -2,13 +2,12 @@
 
 #include "midi/backend/JackClient.h"
 #include "midi/backend/JackMidiPorts.h"
+#include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiOutputSender.h"
 #include "midi/backend/RtMidiPorts.h"
 
 #include <rtmidi/RtMidi.h>
-
-#include <atomic>
 
 #if defined(__linux__)
 #include <fcntl.h>
@@ -29,47 +28,6 @@ bool alsaSequencerOpens()
     return true;
 }
 #endif
-
-std::uint32_t headerFlags(const MidiHeader *header)
-{
-    return std::atomic_ref<std::uint32_t>(const_cast<MidiHeader *>(header)->flags).load();
-}
-
-void setHeaderFlags(MidiHeader *header, std::uint32_t set, std::uint32_t clear)
-{
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.store((flags.load() | set) & ~clear);
-}
-
-// The handle a header was prepared on is kept in a field the services own while it is prepared.
-bool preparedOn(const MidiHeader *header, MidiHandle handle)
-{
-    return (headerFlags(header) & MidiHdrPrepared) && header->reserved == handle;
-}
-
-MidiResult prepare(MidiHandle handle, MidiHeader *header)
-{
-    if (!header || !header->data || header->bufferLength == 0)
-        return MidiErrInvalidParam;
-    header->reserved = handle;
-    setHeaderFlags(header, MidiHdrPrepared, 0);
-    return MidiOk;
-}
-
-MidiResult unprepare(MidiHandle handle, MidiHeader *header)
-{
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!(headerFlags(header) & MidiHdrPrepared))
-        return MidiOk;
-    if (header->reserved != handle)
-        return MidiErrUnprepared;
-    if (headerFlags(header) & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    setHeaderFlags(header, 0, MidiHdrPrepared);
-    header->reserved = 0;
-    return MidiOk;
-}
 
 } // namespace
 
@@ -357,7 +315,7 @@ MidiResult RtMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t wor
 
 MidiResult RtMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return output(handle) ? prepare(handle, header) : MidiErrInvalidHandle;
+    return output(handle) ? prepareHeader(handle, header) : MidiErrInvalidHandle;
 }
 
 MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
@@ -365,22 +323,14 @@ MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header
     Output *out = output(handle);
     if (!out)
         return MidiErrInvalidHandle;
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!preparedOn(header, handle))
-        return MidiErrUnprepared;
-    if (headerFlags(header) & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    setHeaderFlags(header, MidiHdrInQueue, MidiHdrDone);
-    const MidiResult result = out->sender->sendLong(header);
-    if (result != MidiOk)
-        setHeaderFlags(header, 0, MidiHdrInQueue);
-    return result;
+    if (const MidiResult result = checkHeaderQueueable(handle, header); result != MidiOk)
+        return result;
+    return out->sender->sendLong(header);
 }
 
 MidiResult RtMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return output(handle) ? unprepare(handle, header) : MidiErrInvalidHandle;
+    return output(handle) ? unprepareHeader(handle, header) : MidiErrInvalidHandle;
 }
 
 // ---- inputs ----
@@ -443,7 +393,7 @@ MidiResult RtMidiServices::closeInput(MidiHandle handle)
 
 MidiResult RtMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return input(handle) ? prepare(handle, header) : MidiErrInvalidHandle;
+    return input(handle) ? prepareHeader(handle, header) : MidiErrInvalidHandle;
 }
 
 MidiResult RtMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
@@ -451,12 +401,8 @@ MidiResult RtMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
     Input *in = input(handle);
     if (!in)
         return MidiErrInvalidHandle;
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!preparedOn(header, handle))
-        return MidiErrUnprepared;
-    if (headerFlags(header) & MidiHdrInQueue)
-        return MidiErrStillPlaying;
+    if (const MidiResult result = checkHeaderQueueable(handle, header); result != MidiOk)
+        return result;
     return in->delivery->addBuffer(header);
 }
 
@@ -482,5 +428,5 @@ MidiResult RtMidiServices::resetInput(MidiHandle handle)
 
 MidiResult RtMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return input(handle) ? unprepare(handle, header) : MidiErrInvalidHandle;
+    return input(handle) ? unprepareHeader(handle, header) : MidiErrInvalidHandle;
 }

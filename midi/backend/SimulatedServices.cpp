@@ -1,5 +1,6 @@
 #include "midi/backend/SimulatedServices.h"
 
+#include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
 #include <algorithm>
@@ -91,7 +92,7 @@ void SimulatedServices::process(const Task &task, std::unique_lock<std::mutex> &
             toSimulator(header->data, header->bufferLength, lock);
         else
             loopStream(header->data, header->bufferLength);
-        header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+        handBackHeader(header);
         output.callback(task.handle, MidiMsg::OutDone, output.instance,
                         reinterpret_cast<std::uintptr_t>(header), 0);
     }
@@ -193,50 +194,9 @@ void SimulatedServices::loopSysex(const std::uint8_t *bytes, std::size_t size, b
 void SimulatedServices::handBack(MidiHeader *header, std::uint32_t message)
 {
     input_->buffers.pop_front();
-    header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+    handBackHeader(header);
     input_->callback(input_->handle, message, input_->instance,
                      reinterpret_cast<std::uintptr_t>(header), inputTime());
-}
-
-// ---- headers ----
-
-// The header's reserved field holds the handle it was prepared on.
-MidiResult SimulatedServices::prepare(MidiHandle handle, MidiHeader *header)
-{
-    if (!header || !header->data || header->bufferLength == 0)
-        return MidiErrInvalidParam;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags = (header->flags | MidiHdrPrepared) & ~MidiHdrDone;
-    header->reserved = handle;
-    return MidiOk;
-}
-
-MidiResult SimulatedServices::unprepare(MidiHandle handle, MidiHeader *header)
-{
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!(header->flags & MidiHdrPrepared))
-        return MidiOk;
-    if (header->reserved != handle)
-        return MidiErrUnprepared;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags &= ~MidiHdrPrepared;
-    header->reserved = 0;
-    return MidiOk;
-}
-
-MidiResult SimulatedServices::enqueue(MidiHandle handle, MidiHeader *header)
-{
-    if (!header)
-        return MidiErrInvalidParam;
-    if (!(header->flags & MidiHdrPrepared) || header->reserved != handle)
-        return MidiErrUnprepared;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
-    return MidiOk;
 }
 
 // ---- outputs ----
@@ -320,7 +280,7 @@ MidiResult SimulatedServices::prepareOutputHeader(MidiHandle handle, MidiHeader 
     std::lock_guard lock(mutex_);
     if (!openOutputFor(handle))
         return MidiErrInvalidHandle;
-    return prepare(handle, header);
+    return prepareHeader(handle, header);
 }
 
 MidiResult SimulatedServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
@@ -330,7 +290,7 @@ MidiResult SimulatedServices::sendLongMessage(MidiHandle handle, MidiHeader *hea
         Output *output = openOutputFor(handle);
         if (!output)
             return MidiErrInvalidHandle;
-        if (const MidiResult result = enqueue(handle, header); result != MidiOk)
+        if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
             return result;
         ++output->queued;
         tasks_.push_back({handle, 0, header});
@@ -344,7 +304,7 @@ MidiResult SimulatedServices::unprepareOutputHeader(MidiHandle handle, MidiHeade
     std::lock_guard lock(mutex_);
     if (!openOutputFor(handle))
         return MidiErrInvalidHandle;
-    return unprepare(handle, header);
+    return unprepareHeader(handle, header);
 }
 
 // ---- inputs ----
@@ -401,7 +361,7 @@ MidiResult SimulatedServices::prepareInputHeader(MidiHandle handle, MidiHeader *
     std::lock_guard lock(mutex_);
     if (!openInputFor(handle))
         return MidiErrInvalidHandle;
-    return prepare(handle, header);
+    return prepareHeader(handle, header);
 }
 
 MidiResult SimulatedServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
@@ -410,9 +370,8 @@ MidiResult SimulatedServices::addInputBuffer(MidiHandle handle, MidiHeader *head
     Input *input = openInputFor(handle);
     if (!input)
         return MidiErrInvalidHandle;
-    if (const MidiResult result = enqueue(handle, header); result != MidiOk)
+    if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
         return result;
-    header->bytesRecorded = 0;
     input->buffers.push_back(header);
     return MidiOk;
 }
@@ -449,5 +408,5 @@ MidiResult SimulatedServices::unprepareInputHeader(MidiHandle handle, MidiHeader
     std::lock_guard lock(mutex_);
     if (!openInputFor(handle))
         return MidiErrInvalidHandle;
-    return unprepare(handle, header);
+    return unprepareHeader(handle, header);
 }

@@ -112,10 +112,6 @@ private:
     std::uint32_t inputTime() const;
     Output *openOutputFor(MidiHandle handle);
     Input *openInputFor(MidiHandle handle);
-    static MidiResult prepare(MidiHandle handle, MidiHeader *header);
-    static MidiResult unprepare(MidiHandle handle, MidiHeader *header);
-    // Marks a header prepared on this handle as queued (output message or input buffer).
-    static MidiResult enqueue(MidiHandle handle, MidiHeader *header);
 
     mutable std::mutex mutex_;
     std::condition_variable work_;

@@ -18,6 +18,7 @@
 #include "midi/MidiOut.h"
 #include "midi/MyMidiHdr.h"
 #include "midi/SharedAlloc.h"
+#include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/MidiServices.h"
 
 #include <QCoreApplication>
@@ -154,19 +155,17 @@ public:
             return MidiErrInvalidHandle;
         if (const MidiResult r = refused(Call::PrepareOutput))
             return r;
-        return prepare(header);
+        return prepareHeader(handle, header);
     }
     MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
     {
         if (handle != OutputHandle || !outputOpen)
             return MidiErrInvalidHandle;
-        if (!(header->flags & MidiHdrPrepared))
-            return MidiErrUnprepared;
-        if (header->flags & MidiHdrInQueue)
-            return MidiErrStillPlaying;
+        if (const MidiResult r = checkHeaderQueueable(handle, header))
+            return r;
         if (const MidiResult r = refused(Call::SendLong))
             return r;
-        header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
+        markHeaderQueued(header);
         outputQueue.push_back(header);
         ++outputsQueued;
         return MidiOk;
@@ -177,7 +176,7 @@ public:
             return MidiErrInvalidHandle;
         if (const MidiResult r = refused(Call::UnprepareOutput))
             return r;
-        return unprepare(header);
+        return unprepareHeader(handle, header);
     }
 
     std::uint32_t inputDeviceCount() override { return 1; }
@@ -222,20 +221,17 @@ public:
             return MidiErrInvalidHandle;
         if (const MidiResult r = refused(Call::PrepareInput))
             return r;
-        return prepare(header);
+        return prepareHeader(handle, header);
     }
     MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override
     {
         if (handle != InputHandle || !inputOpen)
             return MidiErrInvalidHandle;
-        if (!(header->flags & MidiHdrPrepared))
-            return MidiErrUnprepared;
-        if (header->flags & MidiHdrInQueue)
-            return MidiErrStillPlaying;
+        if (const MidiResult r = checkHeaderQueueable(handle, header))
+            return r;
         if (const MidiResult r = refused(Call::AddBuffer))
             return r;
-        header->flags = (header->flags | MidiHdrInQueue) & ~MidiHdrDone;
-        header->bytesRecorded = 0;
+        markHeaderQueued(header);
         inputBuffers.push_back(header);
         return MidiOk;
     }
@@ -268,35 +264,21 @@ public:
             return MidiErrInvalidHandle;
         if (const MidiResult r = refused(Call::UnprepareInput))
             return r;
-        return unprepare(header);
+        return unprepareHeader(handle, header);
     }
 
 private:
-    static MidiResult prepare(MidiHeader *header)
-    {
-        if (!header || !header->data || header->bufferLength == 0)
-            return MidiErrInvalidParam;
-        header->flags |= MidiHdrPrepared;
-        return MidiOk;
-    }
-    static MidiResult unprepare(MidiHeader *header)
-    {
-        if (header->flags & MidiHdrInQueue)
-            return MidiErrStillPlaying;
-        header->flags &= ~MidiHdrPrepared;
-        return MidiOk;
-    }
     void handBackInput(MidiHeader *header, std::uint32_t recorded, std::uint32_t message,
                        std::uint32_t time)
     {
         header->bytesRecorded = recorded;
-        header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+        handBackHeader(header);
         inCallback(InputHandle, message, inInstance, reinterpret_cast<std::uintptr_t>(header),
                    time);
     }
     void handBackOutput(MidiHeader *header)
     {
-        header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+        handBackHeader(header);
         ++outputsHandedBack;
         outCallback(OutputHandle, MidiMsg::OutDone, outInstance,
                     reinterpret_cast<std::uintptr_t>(header), 0);

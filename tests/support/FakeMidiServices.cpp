@@ -1,5 +1,7 @@
 #include "FakeMidiServices.h"
 
+#include "midi/backend/MidiHeaderRules.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -31,7 +33,7 @@ bool FakeMidiServices::completeOutput()
         return false;
     MidiHeader *header = queuedOutput.front();
     queuedOutput.pop_front();
-    header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+    handBackHeader(header);
     outCallback_(OutputHandle, MidiMsg::OutDone, outInstance_,
                  reinterpret_cast<std::uintptr_t>(header), 0);
     return true;
@@ -51,7 +53,7 @@ bool FakeMidiServices::deliverSysex(const std::vector<std::uint8_t> &bytes, std:
     std::memcpy(header->data, bytes.data(),
                 std::min<std::size_t>(bytes.size(), header->bufferLength));
     header->bytesRecorded = static_cast<std::uint32_t>(bytes.size());
-    header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+    handBackHeader(header);
     inCallback_(InputHandle, MidiMsg::InLongData, inInstance_,
                 reinterpret_cast<std::uintptr_t>(header), time);
     return true;
@@ -128,13 +130,12 @@ MidiResult FakeMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t w
 
 MidiResult FakeMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    calls.push_back("prepareOutput " + std::to_string(header->bufferLength));
+    calls.push_back("prepareOutput " + std::to_string(header ? header->bufferLength : 0));
     if (!outputOpen || handle != OutputHandle)
         return MidiErrInvalidHandle;
     if (prepareOutputResult != MidiOk)
         return prepareOutputResult;
-    header->flags |= MidiHdrPrepared;
-    return MidiOk;
+    return prepareHeader(handle, header);
 }
 
 MidiResult FakeMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
@@ -144,7 +145,8 @@ MidiResult FakeMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *head
         return MidiErrInvalidHandle;
     if (longMessageResult != MidiOk)
         return longMessageResult;
-    header->flags |= MidiHdrInQueue;
+    if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
+        return result;
     longMessages.emplace_back(header->data, header->data + header->bufferLength);
     queuedOutput.push_back(header);
     return MidiOk;
@@ -155,10 +157,7 @@ MidiResult FakeMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader
     calls.push_back("unprepareOutput");
     if (!outputOpen || handle != OutputHandle)
         return MidiErrInvalidHandle;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags &= ~MidiHdrPrepared;
-    return MidiOk;
+    return unprepareHeader(handle, header);
 }
 
 // ---- inputs ----
@@ -207,13 +206,12 @@ MidiResult FakeMidiServices::closeInput(MidiHandle handle)
 
 MidiResult FakeMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    calls.push_back("prepareInput " + std::to_string(header->bufferLength));
+    calls.push_back("prepareInput " + std::to_string(header ? header->bufferLength : 0));
     if (!inputOpen || handle != InputHandle)
         return MidiErrInvalidHandle;
     if (prepareInputCalls_++ == refusePrepareInputAt)
         return refusalCode;
-    header->flags |= MidiHdrPrepared;
-    return MidiOk;
+    return prepareHeader(handle, header);
 }
 
 MidiResult FakeMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
@@ -223,7 +221,8 @@ MidiResult FakeMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *heade
         return MidiErrInvalidHandle;
     if (addBufferCalls_++ == refuseAddBufferAt)
         return refusalCode;
-    header->flags |= MidiHdrInQueue;
+    if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
+        return result;
     queuedInput.push_back(header);
     return MidiOk;
 }
@@ -246,7 +245,7 @@ MidiResult FakeMidiServices::resetInput(MidiHandle handle)
     while (!queuedInput.empty()) {
         MidiHeader *header = queuedInput.front();
         queuedInput.pop_front();
-        header->flags = (header->flags & ~MidiHdrInQueue) | MidiHdrDone;
+        handBackHeader(header);
         inCallback_(InputHandle, MidiMsg::InLongData, inInstance_,
                     reinterpret_cast<std::uintptr_t>(header), 0);
     }
@@ -260,10 +259,7 @@ MidiResult FakeMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader 
         return MidiErrInvalidHandle;
     if (unprepareInputResult != MidiOk)
         return unprepareInputResult;
-    if (header->flags & MidiHdrInQueue)
-        return MidiErrStillPlaying;
-    header->flags &= ~MidiHdrPrepared;
-    return MidiOk;
+    return unprepareHeader(handle, header);
 }
 
 MidiResult FakeMidiServices::errorText(std::uint32_t code, std::string &text) const
