@@ -6,25 +6,15 @@
 //
 // TORVANE_FLOOR_MIDI=0 leaves the MIDI connection out: what the toolkit alone costs.
 #include "app/StartupProbe.h"
+#include "midi/backend/AlsaSequencerProbe.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <fcntl.h>
 #include <jack/jack.h>
 #include <memory>
 #include <rtmidi/RtMidi.h>
-#include <unistd.h>
 
 namespace {
-
-bool alsaSequencerOpens()
-{
-    const int fd = ::open("/dev/snd/seq", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
 
 void quiet(const char *) {}
 

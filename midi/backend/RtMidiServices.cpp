@@ -1,5 +1,6 @@
 #include "midi/backend/RtMidiServices.h"
 
+#include "midi/backend/AlsaSequencerProbe.h"
 #include "midi/backend/JackClient.h"
 #include "midi/backend/JackMidiPorts.h"
 #include "midi/backend/MidiHeaderRules.h"
@@ -8,28 +9,6 @@
 #include "midi/backend/RtMidiPorts.h"
 
 #include <rtmidi/RtMidi.h>
-
-#if defined(__linux__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-#if defined(__linux__)
-// Whether the ALSA sequencer opens. Asked of the device node itself: through RtMidi a failure
-// prints ALSA's and RtMidi's complaints on stderr, and a machine without ALSA MIDI is normal.
-bool alsaSequencerOpens()
-{
-    const int fd = ::open("/dev/snd/seq", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-#endif
-
-} // namespace
 
 // Destruction order matters: the sender thread goes before the wire it writes to.
 struct RtMidiServices::Output

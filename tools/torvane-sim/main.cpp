@@ -17,6 +17,7 @@
 // Threads: RtMidi receives on the MIDI system's thread into its own queue (no callback of
 // ours runs there); everything else, the model included, runs on the main thread, which polls
 // that queue and standard input every few milliseconds.
+#include "midi/backend/AlsaSequencerProbe.h"
 #include "sim/FlashFile.h"
 #include "sim/StateText.h"
 #include "sim/TorvaneBox.h"
@@ -29,7 +30,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -92,16 +92,6 @@ std::optional<Options> parseOptions(int argc, char **argv)
             return std::nullopt;
     }
     return options;
-}
-
-bool alsaSequencerOpens()
-{
-    // Asked of the device node: through RtMidi a failure fills stderr with complaints.
-    const int fd = ::open("/dev/snd/seq", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
 }
 
 bool jackServerAnswers()
