@@ -1,9 +1,9 @@
 #include "app/SimulatorPage.h"
 
+#include "app/BuiltInSimulator.h"
 #include "app/Core_main.h"
 #include "controls/Kxsampletank.h"
 #include "converter/Protocol.h"
-#include "sim/BuiltInSimulator.h"
 #include "sim/StateText.h"
 
 #include <QGridLayout>

@@ -1,6 +1,7 @@
 // Program entry: the preset bank first, then the application, the MIDI services and the
 // windows, the message loop, and the bank last.
 #include "app/Application.h"
+#include "app/BuiltInSimulator.h"
 #include "app/Core_main.h"
 #include "app/ExceptionReport.h"
 #include "app/FileDialogs.h"
@@ -15,7 +16,6 @@
 #include "midi/backend/DeferredServices.h"
 #include "midi/backend/RtMidiServices.h"
 #include "resources/Artwork.h"
-#include "sim/BuiltInSimulator.h"
 
 #include <memory>
 #include <new>

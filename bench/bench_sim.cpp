@@ -1,7 +1,7 @@
 // The simulated box's input path: what one preset transfer or a fast drag costs the box
 // (parsing and applying), and the hand-over ring between the MIDI services' thread and the GUI
 // thread, per message.
-#include "sim/SimulatorInbox.h"
+#include "midi/backend/ByteInbox.h"
 #include "sim/TorvaneBox.h"
 
 #include <benchmark/benchmark.h>
@@ -57,7 +57,7 @@ BENCHMARK(BM_BoxByteByByte);
 // One parameter message in and out of the ring, as the sink and the GUI thread's drain do it.
 void BM_InboxPushPop(benchmark::State &state)
 {
-    sim::SimulatorInbox inbox;
+    ByteInbox inbox;
     const std::uint8_t message[] = {0xF0, 0x70, 0x7E, 0x00, 0x34, 0x00, 0x07, 0xF7};
     std::uint8_t out[64];
     for (auto _ : state) {
@@ -72,7 +72,7 @@ BENCHMARK(BM_InboxPushPop);
 // A preset transfer's 32 messages pushed, then drained at once: one wake-up for the lot.
 void BM_InboxBurstOf32(benchmark::State &state)
 {
-    sim::SimulatorInbox inbox;
+    ByteInbox inbox;
     const std::uint8_t message[] = {0xF0, 0x70, 0x7E, 0x00, 0x34, 0x00, 0x07, 0xF7};
     std::uint8_t out[512];
     for (auto _ : state) {

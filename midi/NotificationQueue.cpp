@@ -3,12 +3,6 @@
 #include "midi/MidiNotifications.h"
 
 #include <bit>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#if defined(__linux__)
-#include <sys/eventfd.h>
-#endif
 
 NotificationQueue::NotificationQueue(std::size_t capacity)
 {
@@ -17,27 +11,6 @@ NotificationQueue::NotificationQueue(std::size_t capacity)
     mask_ = size - 1;
     for (std::size_t i = 0; i < size; ++i)
         cells_[i].sequence.store(i, std::memory_order_relaxed);
-#if defined(__linux__)
-    wakeRead_ = wakeWrite_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-#else
-    int fds[2];
-    if (::pipe(fds) == 0) {
-        for (int fd : fds) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-        wakeRead_ = fds[0];
-        wakeWrite_ = fds[1];
-    }
-#endif
-}
-
-NotificationQueue::~NotificationQueue()
-{
-    if (wakeRead_ >= 0)
-        ::close(wakeRead_);
-    if (wakeWrite_ >= 0 && wakeWrite_ != wakeRead_)
-        ::close(wakeWrite_);
 }
 
 bool NotificationQueue::post(std::uint32_t number, std::uintptr_t param) noexcept
@@ -61,7 +34,7 @@ bool NotificationQueue::post(std::uint32_t number, std::uintptr_t param) noexcep
                 lost_.fetch_add(1, std::memory_order_relaxed);
                 return false;
             }
-            wake();
+            wake_.raise();
             return true;
         } else {
             pos = enqueuePos_.load(std::memory_order_relaxed);
@@ -69,40 +42,8 @@ bool NotificationQueue::post(std::uint32_t number, std::uintptr_t param) noexcep
     }
     cell->value = {number, param};
     cell->sequence.store(pos + 1, std::memory_order_release);
-    wake();
+    wake_.raise();
     return true;
-}
-
-void NotificationQueue::wake() noexcept
-{
-    // acq_rel: the GUI thread's exchange in acknowledgeWake() reads this store, which makes
-    // everything posted before it visible to the drain that follows.
-    if (wakePending_.exchange(true, std::memory_order_acq_rel))
-        return;
-    if (wakeWrite_ < 0)
-        return;
-#if defined(__linux__)
-    const std::uint64_t one = 1;
-#else
-    const char one = 1;
-#endif
-    // Non-blocking: a full pipe or counter already means "wake up".
-    [[maybe_unused]] const auto written = ::write(wakeWrite_, &one, sizeof one);
-}
-
-void NotificationQueue::acknowledgeWake() noexcept
-{
-    if (wakeRead_ >= 0) {
-        char buffer[64];
-        while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
-        }
-    }
-    wakePending_.exchange(false, std::memory_order_acq_rel);
-}
-
-void NotificationQueue::rearm() noexcept
-{
-    wake();
 }
 
 bool NotificationQueue::pop(MidiNotification &out) noexcept

@@ -4,12 +4,11 @@
 //
 // Threads: post() may be called from any thread, also from several at once; it allocates
 // nothing, takes no lock and never waits (a bounded multi-producer queue with per-cell sequence
-// numbers, and one non-blocking write to an eventfd when the GUI thread is not already due to
-// wake). Everything else runs on the GUI thread, which is the only consumer.
+// numbers, and a WakeUp, which writes only when the GUI thread is not already due to wake).
+// Everything else runs on the GUI thread, which is the only consumer.
 //
-// Why an eventfd and not a queued Qt call or a posted QEvent: both allocate and take Qt's
-// post-event lock on the posting thread. The eventfd costs one system call per burst: the
-// wake-pending flag makes only the first post after the GUI thread last drained write it.
+// Why a WakeUp and not a queued Qt call or a posted QEvent: both allocate and take Qt's
+// post-event lock on the posting thread. The WakeUp costs one system call per burst.
 //
 // Capacity and the never-lost guarantee: a completion (969) identifies a buffer that only the
 // GUI thread can release, so it must never be dropped. The output port therefore never has more
@@ -17,6 +16,8 @@
 // waiting here, so a 969 always finds a free cell. The input port's notifications (963 item
 // stored, 1024 item dropped) carry no data of their own, so when a burst fills the queue they
 // are counted instead, and the GUI thread delivers the counted ones after the queued ones.
+#include "midi/backend/WakeUp.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -35,7 +36,6 @@ public:
 
     // capacity is rounded up to a power of two.
     explicit NotificationQueue(std::size_t capacity = DefaultCapacity);
-    ~NotificationQueue();
     NotificationQueue(const NotificationQueue &) = delete;
     NotificationQueue &operator=(const NotificationQueue &) = delete;
 
@@ -45,11 +45,11 @@ public:
 
     // ---- GUI thread ----
     std::size_t capacity() const { return mask_ + 1; }
-    int wakeHandle() const { return wakeRead_; }
+    int wakeHandle() const { return wake_.handle(); }
     // Consumes the wake-up; call before draining, so a post during the drain wakes again.
-    void acknowledgeWake() noexcept;
+    void acknowledgeWake() noexcept { wake_.acknowledge(); }
     // Asks for another wake-up (e.g. when a drain stopped early).
-    void rearm() noexcept;
+    void rearm() noexcept { wake_.raise(); }
     bool pop(MidiNotification &out) noexcept;
     // Notifications of this number counted because the queue was full; resets the count.
     std::uint32_t takeCounted(std::uint32_t number) noexcept;
@@ -62,16 +62,12 @@ private:
         std::atomic<std::size_t> sequence;
         MidiNotification value;
     };
-    void wake() noexcept;
-
     std::unique_ptr<Cell[]> cells_;
     std::size_t mask_;
     alignas(64) std::atomic<std::size_t> enqueuePos_{0};
     alignas(64) std::size_t dequeuePos_ = 0;
-    std::atomic<bool> wakePending_{false};
     std::atomic<std::uint32_t> countedStored_{0};
     std::atomic<std::uint32_t> countedDropped_{0};
     std::atomic<std::uint32_t> lost_{0};
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    WakeUp wake_;
 };

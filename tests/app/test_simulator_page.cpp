@@ -1,11 +1,11 @@
 // The "Simulator" page on the main window, with the built-in box behind the "Torvane Simulator"
 // output: the user's clicks, keys and drags on the editor's own pages show up on it.
+#include "app/BuiltInSimulator.h"
 #include "app/SimulatorPage.h"
 #include "controls/Kxpotlab.h"
 #include "controls/Kxsampletank.h"
 #include "controls/SampleTankGeometry.h"
 #include "controls/SpeedButton.h"
-#include "sim/BuiltInSimulator.h"
 #include "support/FormTest.h"
 
 #include <QCheckBox>

@@ -9,10 +9,10 @@
 //
 // TORVANE_SOAK_ACTIONS sets the length (default 2000, as in the test command); TORVANE_SOAK_SEED
 // the seed (default 9).
+#include "app/BuiltInSimulator.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "midi/backend/ForwardingServices.h"
-#include "sim/BuiltInSimulator.h"
 #include "sim/TorvaneBox.h"
 #include "support/FormTest.h"
 #include "support/Memory.h"

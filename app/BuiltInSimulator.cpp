@@ -1,4 +1,4 @@
-#include "sim/BuiltInSimulator.h"
+#include "app/BuiltInSimulator.h"
 
 #include <QSocketNotifier>
 #include <array>
@@ -17,7 +17,7 @@ BuiltInSimulator::BuiltInSimulator(const QString &flashPath, QObject *parent)
 
 BuiltInSimulator::BuiltInSimulator(const QString &flashPath, const FlashFile::Loaded &flash,
                                    QObject *parent)
-    : QObject(parent), inbox_(std::make_shared<SimulatorInbox>()), flashPath_(flashPath),
+    : QObject(parent), inbox_(std::make_shared<ByteInbox>()), flashPath_(flashPath),
       flashError_(flash.error), box_(flash.setup.value_or(ConverterSetup{}))
 {
     if (inbox_->wakeHandle() >= 0) {

@@ -1,8 +1,6 @@
 // The editor's built-in box: bytes from the services' thread reach the box on the GUI thread,
 // a burst is one change, the flash survives a new start, and the sink may outlive the box.
-#include "sim/BuiltInSimulator.h"
-
-#include "sim_test_helpers.h"
+#include "app/BuiltInSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +12,7 @@
 
 #include <thread>
 
-using simtest::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
@@ -25,13 +23,11 @@ protected:
 
     // Sends each message through the sink from a thread of its own, as the services do.
     static void SendFromAnotherThread(const sim::BuiltInSimulator::Sink &sink,
-                                      const std::vector<std::string> &messages)
+                                      const std::vector<Bytes> &messages)
     {
         std::thread sender([&] {
-            for (const std::string &hex : messages) {
-                const auto bytes = Bytes(hex);
+            for (const Bytes &bytes : messages)
                 sink(bytes.data(), bytes.size());
-            }
         });
         sender.join();
     }
@@ -43,9 +39,9 @@ TEST_F(BuiltInSimulatorTest, BurstFromAnotherThreadIsOneChangeOnTheGuiThread)
 {
     sim::BuiltInSimulator simulator(FlashPath());
     QSignalSpy changes(&simulator, &sim::BuiltInSimulator::changed);
-    std::vector<std::string> burst{"F0 70 7E 00 30 00 07 F7"};
+    std::vector<Bytes> burst{{0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7}};
     for (int value = 0; value < 128; ++value)
-        burst.push_back(QStringLiteral("B0 07 %1").arg(value, 2, 16, QChar('0')).toStdString());
+        burst.push_back({0xB0, 0x07, std::uint8_t(value)});
     SendFromAnotherThread(simulator.sink(), burst);
     EXPECT_EQ(simulator.state().accepted, 0u); // nothing touches the box off the GUI thread
 
@@ -60,9 +56,10 @@ TEST_F(BuiltInSimulatorTest, FlashSurvivesANewStartAndTheWorkingSetUpDoesNot)
 {
     {
         sim::BuiltInSimulator simulator(FlashPath());
-        SendFromAnotherThread(simulator.sink(),
-                              {"F0 70 7E 00 2F 00 02 F7", "F0 70 7E 02 34 00 07 F7",
-                               "F0 70 7E 02 70 07 0B F7", "F0 70 7E 02 35 00 08 F7"});
+        SendFromAnotherThread(simulator.sink(), {{0xF0, 0x70, 0x7E, 0x00, 0x2F, 0x00, 0x02, 0xF7},
+                                                 {0xF0, 0x70, 0x7E, 0x02, 0x34, 0x00, 0x07, 0xF7},
+                                                 {0xF0, 0x70, 0x7E, 0x02, 0x70, 0x07, 0x0B, 0xF7},
+                                                 {0xF0, 0x70, 0x7E, 0x02, 0x35, 0x00, 0x08, 0xF7}});
         simulator.deliverPending();
         EXPECT_FALSE(simulator.state().flashMatches());
         EXPECT_TRUE(simulator.flashFileError().isEmpty());
@@ -92,7 +89,7 @@ TEST_F(BuiltInSimulatorTest, SinkOutlivesTheSimulator)
         sim::BuiltInSimulator simulator(FlashPath());
         sink = simulator.sink();
     }
-    const auto bytes = Bytes("B0 07 10");
+    const Bytes bytes{0xB0, 0x07, 0x10};
     sink(bytes.data(), bytes.size()); // goes nowhere, harms nothing
     QCoreApplication::processEvents();
 }

@@ -3,8 +3,8 @@
 // feeds it, the "Simulator" page shows it.
 //
 // Threads: the services call sink() on their own worker thread, with each whole message sent
-// to the simulator, while holding their lock. The sink only copies the bytes into a
-// SimulatorInbox (lock-free, no allocation) and, at most once per burst, writes its wake-up.
+// to the simulator, while holding their lock. The sink only copies the bytes into a ByteInbox
+// (lock-free, no allocation) and, at most once per burst, writes its wake-up.
 // The box itself, the flash file and changed() live on the thread that owns this object (the
 // GUI thread): a QSocketNotifier on the inbox's wake-up drains everything waiting, feeds it to
 // the box in order and emits changed() once for the whole batch. So a drag or a preset
@@ -13,9 +13,9 @@
 //
 // Lifetime: the sink keeps the inbox alive on its own, so the services may hold on to it (and
 // even call it) after this object is gone; the bytes then go nowhere.
+#include "midi/backend/ByteInbox.h"
 #include "sim/BoxState.h"
 #include "sim/FlashFile.h"
-#include "sim/SimulatorInbox.h"
 #include "sim/TorvaneBox.h"
 
 #include <QObject>
@@ -67,7 +67,7 @@ private:
     BuiltInSimulator(const QString &flashPath, const FlashFile::Loaded &flash, QObject *parent);
     void keepFlash();
 
-    std::shared_ptr<SimulatorInbox> inbox_;
+    std::shared_ptr<ByteInbox> inbox_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QString flashPath_;
     QString flashError_;

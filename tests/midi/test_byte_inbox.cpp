@@ -1,6 +1,7 @@
-// The byte ring between the MIDI services' thread and the simulated box: order across the
-// wrap, whole-message drops, the wake-up, and a producer thread racing the consumer.
-#include "sim/SimulatorInbox.h"
+// The byte ring between a producing thread and an event loop (the MIDI services' thread and the
+// simulated box): order across the wrap, whole-message drops, the wake-up, and a producer
+// thread racing the consumer.
+#include "midi/backend/ByteInbox.h"
 
 #include <gtest/gtest.h>
 
@@ -8,26 +9,24 @@
 #include <thread>
 #include <vector>
 
-using sim::SimulatorInbox;
-
 namespace {
 
-bool Woken(const SimulatorInbox &inbox)
+bool Woken(const ByteInbox &inbox)
 {
     pollfd watch{inbox.wakeHandle(), POLLIN, 0};
     return ::poll(&watch, 1, 0) == 1;
 }
 
-std::vector<std::uint8_t> PopAll(SimulatorInbox &inbox)
+std::vector<std::uint8_t> PopAll(ByteInbox &inbox)
 {
     std::vector<std::uint8_t> bytes(inbox.capacity());
     bytes.resize(inbox.pop(bytes.data(), bytes.size()));
     return bytes;
 }
 
-TEST(SimulatorInbox, KeepsOrderAcrossTheWrapAndDropsWholeMessagesWhenFull)
+TEST(ByteInbox, KeepsOrderAcrossTheWrapAndDropsWholeMessagesWhenFull)
 {
-    SimulatorInbox inbox(16);
+    ByteInbox inbox(16);
     ASSERT_EQ(inbox.capacity(), 16u);
     const std::vector<std::uint8_t> ten{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     EXPECT_TRUE(inbox.push(ten.data(), ten.size()));
@@ -45,9 +44,9 @@ TEST(SimulatorInbox, KeepsOrderAcrossTheWrapAndDropsWholeMessagesWhenFull)
     EXPECT_TRUE(PopAll(inbox).empty());
 }
 
-TEST(SimulatorInbox, WakesOncePerBurstUntilAcknowledged)
+TEST(ByteInbox, WakesOncePerBurstUntilAcknowledged)
 {
-    SimulatorInbox inbox;
+    ByteInbox inbox;
     ASSERT_GE(inbox.wakeHandle(), 0);
     EXPECT_FALSE(Woken(inbox));
     const std::uint8_t message[] = {0xB0, 0x07, 0x10};
@@ -61,11 +60,11 @@ TEST(SimulatorInbox, WakesOncePerBurstUntilAcknowledged)
     EXPECT_TRUE(Woken(inbox));
 }
 
-TEST(SimulatorInbox, ProducerThreadAndConsumerKeepEveryMessageIntactAndInOrder)
+TEST(ByteInbox, ProducerThreadAndConsumerKeepEveryMessageIntactAndInOrder)
 {
     // Each message: its length, then a 32-bit serial number, then filler derived from it.
     constexpr std::uint32_t Messages = 200000;
-    SimulatorInbox inbox(1024);
+    ByteInbox inbox(1024);
     std::thread producer([&] {
         std::vector<std::uint8_t> message;
         for (std::uint32_t serial = 0; serial < Messages; ++serial) {
