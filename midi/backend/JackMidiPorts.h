@@ -53,7 +53,7 @@ private:
     std::unique_ptr<jack_ringbuffer_t, RingFree> ring_;
 };
 
-class JackMidiInPort final : public JackPortUser
+class JackMidiInPort final : public JackPortUser, public MidiSource
 {
 public:
     // Registers a port, connects the port named source to it and starts passing its events to

@@ -17,6 +17,14 @@
 #include <cstdint>
 #include <memory>
 
+// What feeds a delivery: a port of the system that calls receive() from the system's thread
+// until it is destroyed.
+class MidiSource
+{
+public:
+    virtual ~MidiSource() = default;
+};
+
 class MidiInputDelivery
 {
 public:

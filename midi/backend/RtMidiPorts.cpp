@@ -15,6 +15,37 @@ int findPort(RtMidi &midi, const std::string &name)
     return -1;
 }
 
+// Opens the port named portName in the object's own list as our port ourName; failed, when
+// given, is what the object's error callback sets meanwhile.
+MidiResult openNamedPort(RtMidi &midi, const std::string &portName, const std::string &ourName,
+                         const std::atomic<bool> *failed = nullptr)
+{
+    const int index = findPort(midi, portName);
+    if (index < 0)
+        return MidiErrDeviceRemoved;
+    midi.openPort(unsigned(index), ourName);
+    if ((failed && failed->load()) || !midi.isPortOpen())
+        return MidiErrNotEnabled;
+    return MidiOk;
+}
+
+// open(result) makes the object and opens its port; RtMidi's and the allocator's exceptions
+// become result codes, and an object whose port did not open is dropped.
+template <class Object, class Open>
+std::unique_ptr<Object> guardedOpen(MidiResult &result, Open open)
+{
+    try {
+        std::unique_ptr<Object> object = open(result);
+        if (result == MidiOk)
+            return object;
+    } catch (const RtMidiError &) {
+        result = MidiErrNotEnabled;
+    } catch (const std::bad_alloc &) {
+        result = MidiErrNoMemory;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::vector<std::string> rtMidiPortNames(RtMidi &lister, const std::string &ownClientName)
@@ -33,28 +64,12 @@ std::vector<std::string> rtMidiPortNames(RtMidi &lister, const std::string &ownC
 std::unique_ptr<RtMidiOutWire> RtMidiOutWire::open(RtMidi::Api api, const std::string &clientName,
                                                    const std::string &portName, MidiResult &result)
 {
-    try {
-        auto out = std::make_unique<RtMidiOut>(api, clientName);
-        std::unique_ptr<RtMidiOutWire> self(new RtMidiOutWire(std::move(out)));
-        const int index = findPort(*self->out_, portName);
-        if (index < 0) {
-            result = MidiErrDeviceRemoved;
-            return nullptr;
-        }
-        self->failed_ = false;
-        self->out_->openPort(unsigned(index), clientName + " out");
-        if (self->failed_ || !self->out_->isPortOpen()) {
-            result = MidiErrNotEnabled;
-            return nullptr;
-        }
-        result = MidiOk;
+    return guardedOpen<RtMidiOutWire>(result, [&](MidiResult &opened) {
+        std::unique_ptr<RtMidiOutWire> self(
+            new RtMidiOutWire(std::make_unique<RtMidiOut>(api, clientName)));
+        opened = openNamedPort(*self->out_, portName, clientName + " out", &self->failed_);
         return self;
-    } catch (const RtMidiError &) {
-        result = MidiErrNotEnabled;
-    } catch (const std::bad_alloc &) {
-        result = MidiErrNoMemory;
-    }
-    return nullptr;
+    });
 }
 
 RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out) : out_(std::move(out))
@@ -97,30 +112,15 @@ std::unique_ptr<RtMidiInSource> RtMidiInSource::open(RtMidi::Api api, const std:
                                                      MidiInputDelivery &delivery,
                                                      MidiResult &result)
 {
-    try {
+    return guardedOpen<RtMidiInSource>(result, [&](MidiResult &opened) {
         auto in = std::make_unique<RtMidiIn>(api, clientName);
         in->setErrorCallback(&RtMidiInSource::onError, nullptr);
-        const int index = findPort(*in, portName);
-        if (index < 0) {
-            result = MidiErrDeviceRemoved;
-            return nullptr;
-        }
         // SysEx, clock and active sensing all pass; the editor's callback drops the last two.
         in->ignoreTypes(false, false, false);
         std::unique_ptr<RtMidiInSource> self(new RtMidiInSource(std::move(in), delivery));
-        self->in_->openPort(unsigned(index), clientName + " in");
-        if (!self->in_->isPortOpen()) {
-            result = MidiErrNotEnabled;
-            return nullptr;
-        }
-        result = MidiOk;
+        opened = openNamedPort(*self->in_, portName, clientName + " in");
         return self;
-    } catch (const RtMidiError &) {
-        result = MidiErrNotEnabled;
-    } catch (const std::bad_alloc &) {
-        result = MidiErrNoMemory;
-    }
-    return nullptr;
+    });
 }
 
 RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery)

@@ -42,7 +42,7 @@ private:
     std::atomic<bool> lastFailed_{false}; // the last write failed: the next send says so once
 };
 
-class RtMidiInSource
+class RtMidiInSource final : public MidiSource
 {
 public:
     // Opens the port and passes everything it receives to delivery (which drops it until
@@ -51,7 +51,7 @@ public:
                                                 const std::string &portName,
                                                 MidiInputDelivery &delivery, MidiResult &result);
     // Closing the port stops RtMidi's input thread, so no call reaches delivery afterwards.
-    ~RtMidiInSource();
+    ~RtMidiInSource() override;
 
     // Microseconds on the clock the time stamps are taken from.
     static std::uint64_t now();

@@ -1,13 +1,13 @@
 #pragma once
 // The system's MIDI devices behind the MidiServices interface.
 //
-// The MIDI system is chosen once, at construction: on Linux the ALSA sequencer when it opens,
-// else a running JACK server, else none (no system devices; that is not an error). Elsewhere
-// RtMidi's own system API (WinMM, CoreMIDI). ALSA and the other systems are reached through
-// RtMidi; JACK through a libjack client of our own (JackClient), which also watches the server:
-// RtMidi's JACK path cannot tell when the server dies, then spins in sendMessage, drops what
-// does not fit one cycle, allocates on the real-time thread and crashes now and then when its
-// clients are closed in the wrong order.
+// The MIDI system is chosen once, at construction (MidiSystem): on Linux the ALSA sequencer when
+// it opens, else a running JACK server, else none (no system devices; that is not an error).
+// Elsewhere RtMidi's own system API (WinMM, CoreMIDI). ALSA and the other systems are reached
+// through RtMidi; JACK through a libjack client of our own (JackClient), which also watches the
+// server: RtMidi's JACK path cannot tell when the server dies, then spins in sendMessage, drops
+// what does not fit one cycle, allocates on the real-time thread and crashes now and then when
+// its clients are closed in the wrong order.
 //
 // Output device -1 is a mapper that routes to the first system output. It is there so that a
 // search by name, which asks the mapper first, finds the devices after it; its name is never a
@@ -24,20 +24,17 @@
 // callbacks come from the system's thread (MidiInputDelivery). No method waits on the MIDI
 // system longer than closeOutput's bounded drain (MidiOutputSender::kDefaultDrainLimit).
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiSystem.h"
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-class JackClient;
-class RtMidiIn;
-class RtMidiOut;
-
 class RtMidiServices final : public MidiServices
 {
 public:
-    enum class System { Automatic, Alsa, Jack, Native, None };
+    using System = MidiSystem::Kind;
 
     // Automatic picks as described above; the others insist on one system (tests use Jack) and
     // give no devices when it is not available.
@@ -49,10 +46,10 @@ public:
     RtMidiServices &operator=(const RtMidiServices &) = delete;
 
     // The system in use (never Automatic) and its name for people ("ALSA", "JACK", ...).
-    System system() const { return system_; }
-    std::string systemName() const;
+    System system() const { return system_.kind(); }
+    std::string systemName() const { return system_.name(); }
     // False once the system has gone away (the JACK server died).
-    bool systemRunning() const;
+    bool systemRunning() const { return system_.running(); }
 
     // The name our client and ports carry in the MIDI system.
     static const char *clientName();
@@ -83,25 +80,18 @@ public:
 private:
     struct Output;
     struct Input;
+    using Outputs = std::map<MidiHandle, std::unique_ptr<Output>>;
+    using Inputs = std::map<MidiHandle, std::unique_ptr<Input>>;
 
-    void startRtMidi(int api);
-    void reconnectIfServerCameBack();
-    const std::vector<std::string> &outputNames(bool refresh);
-    const std::vector<std::string> &inputNames(bool refresh);
-    Output *output(MidiHandle handle);
-    Input *input(MidiHandle handle);
-    std::uint64_t inputClock() const;
+    const std::vector<std::string> &names(MidiSystem::Flow flow, bool refresh);
+    // The name of device deviceId for an open with callback, or why it cannot be opened.
+    MidiResult nameToOpen(MidiSystem::Flow flow, int deviceId, MidiCallbackFunction callback,
+                          std::string &name);
+    template <class Map>
+    static typename Map::mapped_type::pointer find(Map &map, MidiHandle handle);
 
-    System system_ = System::None;
-    int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
-    std::unique_ptr<JackClient> jack_;
-    std::unique_ptr<RtMidiOut> outLister_;
-    std::unique_ptr<RtMidiIn> inLister_;
-    std::vector<std::string> outputNames_;
-    std::vector<std::string> inputNames_;
-    bool outputsListed_ = false;
-    bool inputsListed_ = false;
-    std::map<MidiHandle, std::unique_ptr<Output>> outputs_;
-    std::map<MidiHandle, std::unique_ptr<Input>> inputs_;
+    MidiSystem system_;
+    Outputs outputs_;
+    Inputs inputs_;
     MidiHandle lastHandle_ = NoMidiHandle;
 };
