@@ -72,26 +72,26 @@ void MidiInputDelivery::parse(const std::uint8_t *bytes, std::size_t size,
 {
     for (std::size_t i = 0; i < size; ++i) {
         const std::uint8_t byte = bytes[i];
-        if (byte >= 0xF8) { // real-time: may stand anywhere, even inside a SysEx
+        if (isRealTime(byte)) {
             emit(MidiMsg::InData, byte, ms);
             continue;
         }
         if (inSysex_) {
-            if (byte < 0x80 || byte == 0xF7) {
+            if (byte < 0x80 || byte == SysexEnd) {
                 sysexByte(byte, ms);
-                if (byte == 0xF7)
+                if (byte == SysexEnd)
                     endSysex(MidiMsg::InLongData, ms);
                 continue;
             }
             endSysex(MidiMsg::InLongError, ms); // any other status byte cuts the SysEx short
         }
-        if (byte == 0xF0) {
+        if (byte == SysexStart) {
             inSysex_ = true;
             dropping_ = false;
             sysexByte(byte, ms);
             continue;
         }
-        if (byte < 0x80 || byte == 0xF7) { // data without a status: not a message
+        if (byte < 0x80 || byte == SysexEnd) { // data without a status: not a message
             emit(MidiMsg::InError, byte, ms);
             continue;
         }
@@ -118,7 +118,7 @@ void MidiInputDelivery::sysexByte(std::uint8_t byte, std::uint32_t ms) noexcept
     }
     current_->data[current_->bytesRecorded++] = byte;
     // A full buffer goes back at once; the SysEx continues in the next one.
-    if (current_->bytesRecorded == current_->bufferLength && byte != 0xF7) {
+    if (current_->bytesRecorded == current_->bufferLength && byte != SysexEnd) {
         handBack(current_, MidiMsg::InLongData, ms);
         current_ = nullptr;
     }

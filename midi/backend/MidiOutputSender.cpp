@@ -18,9 +18,7 @@ MidiOutputSender::~MidiOutputSender()
 MidiResult MidiOutputSender::sendShort(std::uint32_t word)
 {
     Item item;
-    item.bytes[0] = std::uint8_t(word);
-    item.bytes[1] = std::uint8_t(word >> 8);
-    item.bytes[2] = std::uint8_t(word >> 16);
+    item.bytes = unpackShortMessage(word);
     // A data byte in the status position would be running status, and F0/F7 belong to long
     // messages: neither can travel on its own as one event of the system.
     const std::size_t size = shortMessageLength(item.bytes[0]);
@@ -97,7 +95,7 @@ void MidiOutputSender::run()
             if (item.header)
                 wire_.write(item.header->data, item.header->bufferLength, abandon_);
             else
-                wire_.write(item.bytes, item.size, abandon_);
+                wire_.write(item.bytes.data(), item.size, abandon_);
         }
         if (item.header)
             handBack(item.header);

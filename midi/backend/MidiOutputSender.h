@@ -15,6 +15,7 @@
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiWire.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -51,7 +52,7 @@ private:
     struct Item
     {
         MidiHeader *header = nullptr; // a long message, or null for a short one
-        std::uint8_t bytes[3] = {};
+        std::array<std::uint8_t, 3> bytes{};
         std::uint8_t size = 0;
     };
 

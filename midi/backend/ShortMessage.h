@@ -1,30 +1,39 @@
 #pragma once
-// Byte-level facts of MIDI short messages shared by the system back end's input and output.
+// Byte-level facts of MIDI messages that the back ends' inputs and outputs share: the lengths
+// of short messages and the packed word the services pass them in.
+//
+// The simulator (sim/) knows the same lengths for its own cable parser; the layers keep the two
+// apart (neither may include the other, and no folder sits below both), so each states the MIDI
+// standard's table in the form its job wants: here the whole message by its first byte.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
-// Bytes in a message that begins with this status byte (status included); 0 for SysEx start
-// and end, which are not short messages, and 1 for a data byte.
-inline constexpr std::size_t shortMessageLength(std::uint8_t status)
+inline constexpr std::uint8_t SysexStart = 0xF0;
+inline constexpr std::uint8_t SysexEnd = 0xF7;
+
+// Timing clock, active sensing and the other single-byte messages that may stand anywhere,
+// even inside a SysEx.
+inline constexpr bool isRealTime(std::uint8_t byte)
 {
-    if (status < 0x80)
+    return byte >= 0xF8;
+}
+
+// Bytes in a message that begins with this byte, the byte included: 0 for SysEx start and end,
+// which begin and end long messages, and 1 for a data byte, which stands alone only as an error.
+inline constexpr std::size_t shortMessageLength(std::uint8_t first)
+{
+    // By the high nibble: note off, note on, poly pressure, control change, program change,
+    // channel pressure, pitch bend.
+    constexpr std::array<std::uint8_t, 7> channel{3, 3, 3, 3, 2, 2, 3};
+    // By the low nibble: SysEx start, time code quarter frame, song position, song select, two
+    // undefined, tune request, SysEx end, then the real-time bytes.
+    constexpr std::array<std::uint8_t, 16> system{0, 2, 3, 2, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1};
+    if (first < 0x80)
         return 1;
-    if (status < 0xC0 || (status >= 0xE0 && status < 0xF0))
-        return 3; // note off/on, poly pressure, control change, pitch bend
-    if (status < 0xE0)
-        return 2; // program change, channel pressure
-    switch (status) {
-    case 0xF0:
-    case 0xF7:
-        return 0;
-    case 0xF1: // time code quarter frame
-    case 0xF3: // song select
-        return 2;
-    case 0xF2: // song position
-        return 3;
-    default:
-        return 1; // tune request, real-time messages, undefined F4/F5/F9/FD
-    }
+    if (first < 0xF0)
+        return channel[(first >> 4) - 8];
+    return system[first & 0x0F];
 }
 
 // The packed word: status in bits 0-7, first data byte in 8-15, second in 16-23.
@@ -34,4 +43,10 @@ inline constexpr std::uint32_t packShortMessage(const std::uint8_t *bytes, std::
     for (std::size_t i = 0; i < size && i < 3; ++i)
         word |= std::uint32_t(bytes[i]) << (8 * i);
     return word;
+}
+
+// The three bytes of a packed word, the status first.
+inline constexpr std::array<std::uint8_t, 3> unpackShortMessage(std::uint32_t word)
+{
+    return {std::uint8_t(word), std::uint8_t(word >> 8), std::uint8_t(word >> 16)};
 }

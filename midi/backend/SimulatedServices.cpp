@@ -4,13 +4,6 @@
 #include "midi/backend/ShortMessage.h"
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-constexpr std::uint8_t SysexStart = 0xF0;
-constexpr std::uint8_t SysexEnd = 0xF7;
-constexpr std::uint8_t FirstRealTime = 0xF8;
-} // namespace
 
 SimulatedServices::SimulatedServices() : worker_([this] { run(); }) {}
 
@@ -78,20 +71,19 @@ void SimulatedServices::process(const Task &task, std::unique_lock<std::mutex> &
     // closeOutput waits until queued is 0, so the output is still there.
     Output &output = outputs_.at(task.handle);
     if (!task.header) {
-        std::uint8_t bytes[3];
-        for (int i = 0; i < 3; ++i)
-            bytes[i] = static_cast<std::uint8_t>(task.word >> (8 * i));
+        const auto bytes = unpackShortMessage(task.word);
+        // A status with no message of its own (SysEx start or end) still goes out alone.
         const std::size_t size = std::max<std::size_t>(1, shortMessageLength(bytes[0]));
         if (output.device == SimulatorOutput)
-            toSimulator(bytes, size, lock);
-        else
-            loopShort(packShortMessage(bytes, size));
+            toSimulator(bytes.data(), size, lock);
+        else if (input_)
+            input_->receiveShort(packShortMessage(bytes.data(), size));
     } else {
         MidiHeader *header = task.header;
         if (output.device == SimulatorOutput)
             toSimulator(header->data, header->bufferLength, lock);
-        else
-            loopStream(header->data, header->bufferLength);
+        else if (input_)
+            droppedLoopbackBytes_ += input_->receiveStream(header->data, header->bufferLength);
         handBackHeader(header);
         output.callback(task.handle, MidiMsg::OutDone, output.instance,
                         reinterpret_cast<std::uintptr_t>(header), 0);
@@ -112,91 +104,6 @@ void SimulatedServices::toSimulator(const std::uint8_t *bytes, std::size_t size,
     lock.unlock();
     (*sink)(bytes, size);
     lock.lock();
-}
-
-// A long message on the loopback is a byte stream: SysEx blocks, and short messages (running
-// status allowed) in between.
-void SimulatedServices::loopStream(const std::uint8_t *bytes, std::size_t size)
-{
-    std::uint8_t running = 0;
-    std::size_t i = 0;
-    while (i < size) {
-        const std::uint8_t byte = bytes[i];
-        if (byte == SysexStart) {
-            const std::uint8_t *end = std::find(bytes + i + 1, bytes + size, SysexEnd);
-            const bool complete = end != bytes + size;
-            const std::size_t length = (complete ? end + 1 : end) - (bytes + i);
-            loopSysex(bytes + i, length, complete);
-            i += length;
-            running = 0;
-        } else if (byte >= FirstRealTime) {
-            loopShort(byte);
-            ++i;
-        } else if (byte >= 0x80) {
-            running = byte < SysexStart ? byte : 0;
-            const std::size_t length =
-                std::min(std::max<std::size_t>(1, shortMessageLength(byte)), size - i);
-            loopShort(packShortMessage(bytes + i, length));
-            i += length;
-        } else if (running != 0) {
-            std::uint8_t message[3] = {running, 0, 0};
-            const std::size_t data = std::min(shortMessageLength(running) - 1, size - i);
-            std::memcpy(message + 1, bytes + i, data);
-            loopShort(packShortMessage(message, data + 1));
-            i += data;
-        } else {
-            ++i; // a data byte with no status before it means nothing
-        }
-    }
-}
-
-std::uint32_t SimulatedServices::inputTime() const
-{
-    if (!input_->started)
-        return 0;
-    const auto elapsed = std::chrono::steady_clock::now() - input_->startTime;
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
-
-void SimulatedServices::loopShort(std::uint32_t word)
-{
-    if (!input_ || !input_->started)
-        return;
-    const bool valid = (word & 0x80) != 0;
-    input_->callback(input_->handle, valid ? MidiMsg::InData : MidiMsg::InError, input_->instance,
-                     word, inputTime());
-}
-
-void SimulatedServices::loopSysex(const std::uint8_t *bytes, std::size_t size, bool complete)
-{
-    if (!input_ || !input_->started)
-        return;
-    while (size > 0) {
-        if (input_->buffers.empty()) {
-            droppedLoopbackBytes_ += size;
-            return;
-        }
-        MidiHeader *header = input_->buffers.front();
-        const std::size_t room = header->bufferLength - header->bytesRecorded;
-        const std::size_t chunk = std::min(room, size);
-        std::memcpy(header->data + header->bytesRecorded, bytes, chunk);
-        header->bytesRecorded += static_cast<std::uint32_t>(chunk);
-        bytes += chunk;
-        size -= chunk;
-        if (size > 0)
-            handBack(header, MidiMsg::InLongData); // full: the message goes on in the next one
-        else
-            handBack(header, complete ? MidiMsg::InLongData : MidiMsg::InLongError);
-    }
-}
-
-void SimulatedServices::handBack(MidiHeader *header, std::uint32_t message)
-{
-    input_->buffers.pop_front();
-    handBackHeader(header);
-    input_->callback(input_->handle, message, input_->instance,
-                     reinterpret_cast<std::uintptr_t>(header), inputTime());
 }
 
 // ---- outputs ----
@@ -261,50 +168,50 @@ MidiResult SimulatedServices::closeOutput(MidiHandle handle)
     return MidiOk;
 }
 
-MidiResult SimulatedServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
+MidiResult SimulatedServices::send(MidiHandle handle, std::uint32_t word, MidiHeader *header)
 {
     {
         std::lock_guard lock(mutex_);
         Output *output = openOutputFor(handle);
         if (!output)
             return MidiErrInvalidHandle;
+        if (header) {
+            if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
+                return result;
+        }
         ++output->queued;
-        tasks_.push_back({handle, word, nullptr});
+        tasks_.push_back({handle, word, header});
     }
     work_.notify_one();
     return MidiOk;
+}
+
+MidiResult SimulatedServices::applyRule(bool input, MidiHandle handle, MidiHeader *header,
+                                        HeaderRule rule)
+{
+    std::lock_guard lock(mutex_);
+    const bool open = input ? openInputFor(handle) != nullptr : openOutputFor(handle) != nullptr;
+    return open ? rule(handle, header) : MidiErrInvalidHandle;
+}
+
+MidiResult SimulatedServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
+{
+    return send(handle, word, nullptr);
 }
 
 MidiResult SimulatedServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    std::lock_guard lock(mutex_);
-    if (!openOutputFor(handle))
-        return MidiErrInvalidHandle;
-    return prepareHeader(handle, header);
+    return applyRule(false, handle, header, prepareHeader);
 }
 
 MidiResult SimulatedServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
 {
-    {
-        std::lock_guard lock(mutex_);
-        Output *output = openOutputFor(handle);
-        if (!output)
-            return MidiErrInvalidHandle;
-        if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
-            return result;
-        ++output->queued;
-        tasks_.push_back({handle, 0, header});
-    }
-    work_.notify_one();
-    return MidiOk;
+    return send(handle, 0, header);
 }
 
 MidiResult SimulatedServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    std::lock_guard lock(mutex_);
-    if (!openOutputFor(handle))
-        return MidiErrInvalidHandle;
-    return unprepareHeader(handle, header);
+    return applyRule(false, handle, header, unprepareHeader);
 }
 
 // ---- inputs ----
@@ -324,9 +231,9 @@ MidiResult SimulatedServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
     return MidiOk;
 }
 
-SimulatedServices::Input *SimulatedServices::openInputFor(MidiHandle handle)
+LoopbackReceiver *SimulatedServices::openInputFor(MidiHandle handle)
 {
-    return input_ && input_->handle == handle && handle != NoMidiHandle ? &*input_ : nullptr;
+    return input_ && input_->handle() == handle && handle != NoMidiHandle ? &*input_ : nullptr;
 }
 
 MidiResult SimulatedServices::openInput(MidiHandle &handle, int deviceId,
@@ -340,17 +247,17 @@ MidiResult SimulatedServices::openInput(MidiHandle &handle, int deviceId,
     if (input_)
         return MidiErrAllocated;
     handle = nextHandle_++;
-    input_.emplace(Input{handle, callback, instance});
+    input_.emplace(handle, callback, instance);
     return MidiOk;
 }
 
 MidiResult SimulatedServices::closeInput(MidiHandle handle)
 {
     std::lock_guard lock(mutex_);
-    Input *input = openInputFor(handle);
+    LoopbackReceiver *input = openInputFor(handle);
     if (!input)
         return MidiErrInvalidHandle;
-    if (!input->buffers.empty())
+    if (input->holdsBuffers())
         return MidiErrStillPlaying;
     input_.reset();
     return MidiOk;
@@ -358,55 +265,39 @@ MidiResult SimulatedServices::closeInput(MidiHandle handle)
 
 MidiResult SimulatedServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    std::lock_guard lock(mutex_);
-    if (!openInputFor(handle))
-        return MidiErrInvalidHandle;
-    return prepareHeader(handle, header);
+    return applyRule(true, handle, header, prepareHeader);
 }
 
 MidiResult SimulatedServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
     std::lock_guard lock(mutex_);
-    Input *input = openInputFor(handle);
-    if (!input)
-        return MidiErrInvalidHandle;
-    if (const MidiResult result = queueHeader(handle, header); result != MidiOk)
-        return result;
-    input->buffers.push_back(header);
-    return MidiOk;
+    LoopbackReceiver *input = openInputFor(handle);
+    return input ? input->addBuffer(header) : MidiErrInvalidHandle;
 }
 
 MidiResult SimulatedServices::startInput(MidiHandle handle)
 {
     std::lock_guard lock(mutex_);
-    Input *input = openInputFor(handle);
+    LoopbackReceiver *input = openInputFor(handle);
     if (!input)
         return MidiErrInvalidHandle;
-    if (!input->started) {
-        input->started = true;
-        input->startTime = std::chrono::steady_clock::now();
-    }
+    input->start();
     return MidiOk;
 }
 
 MidiResult SimulatedServices::resetInput(MidiHandle handle)
 {
     std::lock_guard lock(mutex_);
-    Input *input = openInputFor(handle);
+    LoopbackReceiver *input = openInputFor(handle);
     if (!input)
         return MidiErrInvalidHandle;
     // Under the lock the worker cannot be inside a callback for this input, so handing the
     // buffers back from this thread keeps the callbacks for the handle one after another.
-    while (!input->buffers.empty())
-        handBack(input->buffers.front(), MidiMsg::InLongData);
-    input->started = false;
+    input->reset();
     return MidiOk;
 }
 
 MidiResult SimulatedServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    std::lock_guard lock(mutex_);
-    if (!openInputFor(handle))
-        return MidiErrInvalidHandle;
-    return unprepareHeader(handle, header);
+    return applyRule(true, handle, header, unprepareHeader);
 }

@@ -12,9 +12,9 @@
 // message (OutDone); the callbacks run under the services' lock, which the ports' callback
 // allows, as it takes no lock and never calls back. resetInput hands the queued input buffers
 // back on the calling thread under the same lock, so callbacks for one handle never overlap.
+#include "midi/backend/LoopbackReceiver.h"
 #include "midi/backend/MidiServices.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -91,27 +91,18 @@ private:
         std::size_t queued = 0;
         bool closing = false;
     };
-    struct Input
-    {
-        MidiHandle handle;
-        MidiCallbackFunction callback;
-        std::uintptr_t instance;
-        bool started = false;
-        std::chrono::steady_clock::time_point startTime{};
-        std::deque<MidiHeader *> buffers{};
-    };
+    using HeaderRule = MidiResult (*)(MidiHandle, MidiHeader *) noexcept;
 
     void run();
     void process(const Task &task, std::unique_lock<std::mutex> &lock);
     void toSimulator(const std::uint8_t *bytes, std::size_t size,
                      std::unique_lock<std::mutex> &lock);
-    void loopStream(const std::uint8_t *bytes, std::size_t size);
-    void loopShort(std::uint32_t word);
-    void loopSysex(const std::uint8_t *bytes, std::size_t size, bool complete);
-    void handBack(MidiHeader *header, std::uint32_t message);
-    std::uint32_t inputTime() const;
     Output *openOutputFor(MidiHandle handle);
-    Input *openInputFor(MidiHandle handle);
+    LoopbackReceiver *openInputFor(MidiHandle handle);
+    // Queues a short message (header nullptr) or a long one for the worker.
+    MidiResult send(MidiHandle handle, std::uint32_t word, MidiHeader *header);
+    // rule(handle, header) under the lock, for an open output or input handle.
+    MidiResult applyRule(bool input, MidiHandle handle, MidiHeader *header, HeaderRule rule);
 
     mutable std::mutex mutex_;
     std::condition_variable work_;
@@ -121,7 +112,7 @@ private:
     bool stopping_ = false;
     MidiHandle nextHandle_ = 1;
     std::map<MidiHandle, Output> outputs_;
-    std::optional<Input> input_;
+    std::optional<LoopbackReceiver> input_;
     std::shared_ptr<const SimulatorSink> sink_; // replaced whole, so the worker can hold one
     std::vector<std::vector<std::uint8_t>> recorded_;
     std::size_t droppedLoopbackBytes_ = 0;
