@@ -14,17 +14,39 @@ void CombinedServices::trampoline(MidiHandle, std::uint32_t message, std::uintpt
     route->callback(route->outer, message, route->instance, param1, param2);
 }
 
-CombinedServices::Route *CombinedServices::find(Routes &routes, MidiHandle handle)
+CombinedServices::Route *CombinedServices::find(Direction &direction, MidiHandle handle)
 {
-    const auto found = routes.find(handle);
-    return found == routes.end() ? nullptr : found->second.get();
+    const auto found = direction.routes.find(handle);
+    return found == direction.routes.end() ? nullptr : found->second.get();
 }
 
-template <class OpenFn>
-MidiResult CombinedServices::open(Routes &routes, MidiServices *services, MidiHandle &handle,
-                                  MidiCallbackFunction callback, std::uintptr_t instance,
-                                  OpenFn openInner)
+MidiServices *CombinedServices::locate(const Direction &direction, int &deviceId)
 {
+    const int systemCount = system_ ? static_cast<int>(((*system_).*direction.count)()) : 0;
+    // Negative ids are the system's too: the mapper -1, if the system has one.
+    if (deviceId < systemCount)
+        return system_.get();
+    deviceId -= systemCount;
+    return &simulated_;
+}
+
+std::uint32_t CombinedServices::deviceCount(const Direction &direction)
+{
+    return (system_ ? ((*system_).*direction.count)() : 0) + (simulated_.*direction.count)();
+}
+
+template <class Caps>
+MidiResult CombinedServices::deviceCaps(const Direction &direction, int deviceId,
+                                        MidiResult (MidiServices::*query)(int, Caps &), Caps &caps)
+{
+    MidiServices *services = locate(direction, deviceId);
+    return services ? (services->*query)(deviceId, caps) : MidiErrBadDeviceId;
+}
+
+MidiResult CombinedServices::open(Direction &direction, MidiHandle &handle, int deviceId,
+                                  MidiCallbackFunction callback, std::uintptr_t instance)
+{
+    MidiServices *services = locate(direction, deviceId);
     if (!services)
         return MidiErrBadDeviceId;
     if (!callback)
@@ -33,160 +55,125 @@ MidiResult CombinedServices::open(Routes &routes, MidiServices *services, MidiHa
     auto route =
         std::make_unique<Route>(Route{services, NoMidiHandle, nextHandle_, callback, instance});
     MidiHandle inner = NoMidiHandle;
-    const MidiResult result = openInner(inner, reinterpret_cast<std::uintptr_t>(route.get()));
+    const MidiResult result = (services->*direction.open)(
+        inner, deviceId, trampoline, reinterpret_cast<std::uintptr_t>(route.get()));
     if (result != MidiOk)
         return result;
     route->inner = inner;
     handle = nextHandle_++;
-    routes.emplace(handle, std::move(route));
+    direction.routes.emplace(handle, std::move(route));
     return MidiOk;
+}
+
+MidiResult CombinedServices::close(Direction &direction, MidiHandle handle)
+{
+    Route *route = find(direction, handle);
+    if (!route)
+        return MidiErrInvalidHandle;
+    const MidiResult result = (route->services->*direction.close)(route->inner);
+    if (result == MidiOk)
+        direction.routes.erase(handle); // no callback comes through it any more
+    return result;
+}
+
+template <class... Args>
+MidiResult CombinedServices::routed(Direction &direction, MidiHandle handle,
+                                    MidiResult (MidiServices::*call)(MidiHandle, Args...),
+                                    std::type_identity_t<Args>... args)
+{
+    Route *route = find(direction, handle);
+    return route ? ((*route->services).*call)(route->inner, args...) : MidiErrInvalidHandle;
 }
 
 // ---- outputs ----
 
-MidiServices *CombinedServices::locateOutput(int &deviceId)
-{
-    const int systemCount = system_ ? static_cast<int>(system_->outputDeviceCount()) : 0;
-    if (deviceId < 0)
-        return system_.get(); // the mapper, if the system has one
-    if (deviceId < systemCount)
-        return system_.get();
-    deviceId -= systemCount;
-    return &simulated_;
-}
-
 std::uint32_t CombinedServices::outputDeviceCount()
 {
-    return (system_ ? system_->outputDeviceCount() : 0) + simulated_.outputDeviceCount();
+    return deviceCount(outputs_);
 }
 
 MidiResult CombinedServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
 {
-    MidiServices *services = locateOutput(deviceId);
-    return services ? services->outputDeviceCaps(deviceId, caps) : MidiErrBadDeviceId;
+    return deviceCaps(outputs_, deviceId, &MidiServices::outputDeviceCaps, caps);
 }
 
 MidiResult CombinedServices::openOutput(MidiHandle &handle, int deviceId,
                                         MidiCallbackFunction callback, std::uintptr_t instance)
 {
-    MidiServices *services = locateOutput(deviceId);
-    return open(outputs_, services, handle, callback, instance,
-                [&](MidiHandle &inner, std::uintptr_t route) {
-                    return services->openOutput(inner, deviceId, trampoline, route);
-                });
+    return open(outputs_, handle, deviceId, callback, instance);
 }
 
 MidiResult CombinedServices::closeOutput(MidiHandle handle)
 {
-    Route *route = find(outputs_, handle);
-    if (!route)
-        return MidiErrInvalidHandle;
-    const MidiResult result = route->services->closeOutput(route->inner);
-    if (result == MidiOk)
-        outputs_.erase(handle); // no callback comes through it any more
-    return result;
+    return close(outputs_, handle);
 }
 
 MidiResult CombinedServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
 {
-    Route *route = find(outputs_, handle);
-    return route ? route->services->sendShortMessage(route->inner, word) : MidiErrInvalidHandle;
+    return routed(outputs_, handle, &MidiServices::sendShortMessage, word);
 }
 
 MidiResult CombinedServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(outputs_, handle);
-    return route ? route->services->prepareOutputHeader(route->inner, header)
-                 : MidiErrInvalidHandle;
+    return routed(outputs_, handle, &MidiServices::prepareOutputHeader, header);
 }
 
 MidiResult CombinedServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(outputs_, handle);
-    return route ? route->services->sendLongMessage(route->inner, header) : MidiErrInvalidHandle;
+    return routed(outputs_, handle, &MidiServices::sendLongMessage, header);
 }
 
 MidiResult CombinedServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(outputs_, handle);
-    return route ? route->services->unprepareOutputHeader(route->inner, header)
-                 : MidiErrInvalidHandle;
+    return routed(outputs_, handle, &MidiServices::unprepareOutputHeader, header);
 }
 
 // ---- inputs ----
 
-MidiServices *CombinedServices::locateInput(int &deviceId)
-{
-    const int systemCount = system_ ? static_cast<int>(system_->inputDeviceCount()) : 0;
-    if (deviceId < 0)
-        return system_.get();
-    if (deviceId < systemCount)
-        return system_.get();
-    deviceId -= systemCount;
-    return &simulated_;
-}
-
 std::uint32_t CombinedServices::inputDeviceCount()
 {
-    return (system_ ? system_->inputDeviceCount() : 0) + simulated_.inputDeviceCount();
+    return deviceCount(inputs_);
 }
 
 MidiResult CombinedServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
 {
-    MidiServices *services = locateInput(deviceId);
-    return services ? services->inputDeviceCaps(deviceId, caps) : MidiErrBadDeviceId;
+    return deviceCaps(inputs_, deviceId, &MidiServices::inputDeviceCaps, caps);
 }
 
 MidiResult CombinedServices::openInput(MidiHandle &handle, int deviceId,
                                        MidiCallbackFunction callback, std::uintptr_t instance)
 {
-    MidiServices *services = locateInput(deviceId);
-    return open(inputs_, services, handle, callback, instance,
-                [&](MidiHandle &inner, std::uintptr_t route) {
-                    return services->openInput(inner, deviceId, trampoline, route);
-                });
+    return open(inputs_, handle, deviceId, callback, instance);
 }
 
 MidiResult CombinedServices::closeInput(MidiHandle handle)
 {
-    Route *route = find(inputs_, handle);
-    if (!route)
-        return MidiErrInvalidHandle;
-    const MidiResult result = route->services->closeInput(route->inner);
-    if (result == MidiOk)
-        inputs_.erase(handle);
-    return result;
+    return close(inputs_, handle);
 }
 
 MidiResult CombinedServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(inputs_, handle);
-    return route ? route->services->prepareInputHeader(route->inner, header) : MidiErrInvalidHandle;
+    return routed(inputs_, handle, &MidiServices::prepareInputHeader, header);
 }
 
 MidiResult CombinedServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(inputs_, handle);
-    return route ? route->services->addInputBuffer(route->inner, header) : MidiErrInvalidHandle;
+    return routed(inputs_, handle, &MidiServices::addInputBuffer, header);
 }
 
 MidiResult CombinedServices::startInput(MidiHandle handle)
 {
-    Route *route = find(inputs_, handle);
-    return route ? route->services->startInput(route->inner) : MidiErrInvalidHandle;
+    return routed(inputs_, handle, &MidiServices::startInput);
 }
 
 MidiResult CombinedServices::resetInput(MidiHandle handle)
 {
-    Route *route = find(inputs_, handle);
-    return route ? route->services->resetInput(route->inner) : MidiErrInvalidHandle;
+    return routed(inputs_, handle, &MidiServices::resetInput);
 }
 
 MidiResult CombinedServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    Route *route = find(inputs_, handle);
-    return route ? route->services->unprepareInputHeader(route->inner, header)
-                 : MidiErrInvalidHandle;
+    return routed(inputs_, handle, &MidiServices::unprepareInputHeader, header);
 }
 
 MidiResult CombinedServices::errorText(std::uint32_t code, std::string &text) const

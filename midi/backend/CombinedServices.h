@@ -14,6 +14,7 @@
 
 #include <map>
 #include <memory>
+#include <type_traits>
 
 class CombinedServices final : public MidiServices
 {
@@ -57,21 +58,40 @@ private:
         MidiCallbackFunction callback;
         std::uintptr_t instance;
     };
-    using Routes = std::map<MidiHandle, std::unique_ptr<Route>>;
+    // One direction: the calls of any services that differ between outputs and inputs, and
+    // the routes of the devices open in it.
+    struct Direction
+    {
+        std::uint32_t (MidiServices::*count)();
+        MidiResult (MidiServices::*open)(MidiHandle &, int, MidiCallbackFunction, std::uintptr_t);
+        MidiResult (MidiServices::*close)(MidiHandle);
+        std::map<MidiHandle, std::unique_ptr<Route>> routes{};
+    };
 
     static void trampoline(MidiHandle, std::uint32_t message, std::uintptr_t instance,
                            std::uintptr_t param1, std::uintptr_t param2) noexcept;
     // The services owning device id, and its number there; nullptr when there is none.
-    MidiServices *locateOutput(int &deviceId);
-    MidiServices *locateInput(int &deviceId);
-    template <class OpenFn>
-    MidiResult open(Routes &routes, MidiServices *services, MidiHandle &handle,
-                    MidiCallbackFunction callback, std::uintptr_t instance, OpenFn openInner);
-    static Route *find(Routes &routes, MidiHandle handle);
+    MidiServices *locate(const Direction &direction, int &deviceId);
+    std::uint32_t deviceCount(const Direction &direction);
+    template <class Caps>
+    MidiResult deviceCaps(const Direction &direction, int deviceId,
+                          MidiResult (MidiServices::*query)(int, Caps &), Caps &caps);
+    MidiResult open(Direction &direction, MidiHandle &handle, int deviceId,
+                    MidiCallbackFunction callback, std::uintptr_t instance);
+    MidiResult close(Direction &direction, MidiHandle handle);
+    // call(inner handle, args...) on the services of handle's route; MidiErrInvalidHandle when
+    // there is no such route.
+    template <class... Args>
+    MidiResult routed(Direction &direction, MidiHandle handle,
+                      MidiResult (MidiServices::*call)(MidiHandle, Args...),
+                      std::type_identity_t<Args>... args);
+    static Route *find(Direction &direction, MidiHandle handle);
 
     std::unique_ptr<MidiServices> system_;
     SimulatedServices simulated_;
-    Routes outputs_;
-    Routes inputs_;
+    Direction outputs_{&MidiServices::outputDeviceCount, &MidiServices::openOutput,
+                       &MidiServices::closeOutput};
+    Direction inputs_{&MidiServices::inputDeviceCount, &MidiServices::openInput,
+                      &MidiServices::closeInput};
     MidiHandle nextHandle_ = 1;
 };
