@@ -1,27 +1,22 @@
 #include "midi/MidiBuffer.h"
 
-#include <memory>
-
 TMidiCallbackBlock *CallbackBlockAlloc()
 {
-    const SharedBlock block = SharedAlloc(sizeof(TMidiCallbackBlock));
-    if (!block.address)
+    SharedHandle handle = 0;
+    auto *block = SharedNew<TMidiCallbackBlock>(handle);
+    if (!block)
         return nullptr;
-    auto *result = std::construct_at(static_cast<TMidiCallbackBlock *>(block.address));
-    result->BlockHandle = block.handle;
-    result->Ring = nullptr;
-    result->Window = nullptr;
-    result->SysexOnly.store(0, std::memory_order_relaxed);
-    return result;
+    block->BlockHandle = handle;
+    block->Ring = nullptr;
+    block->Window = nullptr;
+    block->SysexOnly.store(0, std::memory_order_relaxed);
+    return block;
 }
 
 void CallbackBlockFree(TMidiCallbackBlock *block)
 {
-    if (!block)
-        return;
-    const SharedHandle handle = block->BlockHandle;
-    std::destroy_at(block);
-    SharedFree(handle, block);
+    if (block)
+        SharedDelete(block->BlockHandle, block);
 }
 
 namespace {

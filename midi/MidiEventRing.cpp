@@ -1,24 +1,22 @@
 #include "midi/MidiEventRing.h"
 
-#include <memory>
-
 TMidiEventRing *RingCreate(std::uint16_t n)
 {
     // Refused rather than wrapped: a wrapped 16-bit size would give a storage block smaller than
     // the ring believes it has.
     if (n > MaxRingSlots)
         return nullptr;
-    const SharedBlock record = SharedAlloc(sizeof(TMidiEventRing));
-    if (!record.address)
+    SharedHandle recordHandle = 0;
+    auto *ring = SharedNew<TMidiEventRing>(recordHandle);
+    if (!ring)
         return nullptr;
     const SharedBlock storage = SharedAlloc(static_cast<std::uint16_t>(n * sizeof(TMidiRingEvent)));
     if (!storage.address) {
-        SharedFree(record.handle, record.address);
+        SharedDelete(recordHandle, ring);
         return nullptr;
     }
-    auto *ring = std::construct_at(static_cast<TMidiEventRing *>(record.address));
     auto *first = static_cast<TMidiRingEvent *>(storage.address);
-    ring->RecordHandle = record.handle;
+    ring->RecordHandle = recordHandle;
     ring->StorageHandle = storage.handle;
     ring->First = first;
     ring->End = first + n;
@@ -35,9 +33,7 @@ void RingDestroy(TMidiEventRing *ring)
     if (!ring)
         return;
     SharedFree(ring->StorageHandle, ring->First);
-    const SharedHandle record = ring->RecordHandle;
-    std::destroy_at(ring);
-    SharedFree(record, ring);
+    SharedDelete(ring->RecordHandle, ring);
 }
 
 bool RingPut(TMidiEventRing *ring, const TMidiRingEvent &event) noexcept

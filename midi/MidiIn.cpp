@@ -1,10 +1,9 @@
 #include "midi/MidiIn.h"
 
 #include "midi/LeakOnPurpose.h"
-#include "midi/MidiErrorText.h"
 
 TMidiInput::TMidiInput(MidiServices &services, QObject *owner)
-    : QObject(owner), services_(services),
+    : QObject(owner), MidiPortErrors(services),
       notifyWindow_(
           [this](std::uint32_t number, std::uintptr_t param) { HandleNotification(number, param); })
 {
@@ -46,23 +45,6 @@ TMidiInput::~TMidiInput()
     sysexHeaders_.reset();
     RingDestroy(eventRing_);
     CallbackBlockFree(callbackBlock_);
-}
-
-void TMidiInput::raise(const QString &message) const
-{
-    throw EMidiInputError(message);
-}
-
-void TMidiInput::check(MidiResult result)
-{
-    error_ = static_cast<std::uint16_t>(result);
-    if (result != MidiOk)
-        raise(ErrorText(error_));
-}
-
-QString TMidiInput::ErrorText(std::uint16_t code) const
-{
-    return MidiErrorText(services_, code);
 }
 
 void TMidiInput::SetDeviceID(std::uint16_t id)

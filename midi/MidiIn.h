@@ -14,6 +14,7 @@
 // Open does nothing, Start does nothing. The services must outlive the port.
 #include "midi/MidiBuffer.h"
 #include "midi/MidiError.h"
+#include "midi/MidiPortErrors.h"
 #include "midi/MidiPortState.h"
 #include "midi/NotificationSink.h"
 #include "midi/backend/MidiServices.h"
@@ -25,7 +26,7 @@
 #include <memory>
 #include <optional>
 
-class TMidiInput : public QObject
+class TMidiInput : public QObject, public MidiPortErrors<EMidiInputError>
 {
     Q_OBJECT
 public:
@@ -45,7 +46,7 @@ public:
     std::uint16_t Capacity() const { return capacity_; }
     void SetCapacity(std::uint16_t value) { capacity_ = value; }
     // The last result code the port tested.
-    std::uint16_t Error() const { return error_; }
+    std::uint16_t Error() const { return lastResult_; }
     // Raise while open; otherwise used by the next Open.
     std::uint16_t SysexBufferSize() const { return sysexBufferSize_; }
     void SetSysexBufferSize(std::uint16_t value);
@@ -70,7 +71,6 @@ public:
     std::uint16_t EventCount() const;
 
     void HandleNotification(std::uint32_t number, std::uintptr_t param);
-    QString ErrorText(std::uint16_t code) const;
 
     TMidiPortState PortState() const { return portState_; }
     std::uint32_t DriverVersion() const { return driverVersion_; }
@@ -90,21 +90,17 @@ protected:
     void ReleaseSysexBuffers();
 
 private:
-    void check(MidiResult result);
-    [[noreturn]] void raise(const QString &message) const;
     void finishClose();
     bool shutDownAfterFailedOpen();
     void releaseAfterFailedOpen();
     void forgetEndedSession();
     void abandonDriverMemory();
 
-    MidiServices &services_;
     NotificationSink notifyWindow_;
     std::uint16_t deviceId_ = 0;
     bool deviceSelected_ = false;
     MidiHandle deviceHandle_ = NoMidiHandle;
     TMidiPortState portState_ = psCreating;
-    std::uint16_t error_ = 0;
     bool sysexOnly_ = false;
     std::uint32_t driverVersion_ = 0;
     QString productName_;

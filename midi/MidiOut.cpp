@@ -1,12 +1,11 @@
 #include "midi/MidiOut.h"
 
 #include "midi/LeakOnPurpose.h"
-#include "midi/MidiErrorText.h"
 
 #include <cstring>
 
 TMidiOutput::TMidiOutput(MidiServices &services, QObject *owner)
-    : QObject(owner), services_(services),
+    : QObject(owner), MidiPortErrors(services),
       notifyWindow_(
           [this](std::uint32_t number, std::uintptr_t param) { HandleNotification(number, param); })
 {
@@ -40,23 +39,6 @@ void TMidiOutput::abandonDriverMemory()
     LeakOnPurpose(callbackBlock_);
     callbackBlock_ = nullptr;
     notifyWindow_.abandonQueue();
-}
-
-void TMidiOutput::raise(const QString &message) const
-{
-    throw EmidioutputError(message);
-}
-
-void TMidiOutput::check(MidiResult result)
-{
-    lastResult_ = static_cast<std::uint16_t>(result);
-    if (result != MidiOk)
-        raise(ErrorText(lastResult_));
-}
-
-QString TMidiOutput::ErrorText(std::uint16_t code) const
-{
-    return MidiErrorText(services_, code);
 }
 
 void TMidiOutput::SetDeviceID(int id)

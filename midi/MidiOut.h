@@ -13,6 +13,7 @@
 // until its completion is handled. The services must outlive the port.
 #include "midi/MidiBuffer.h"
 #include "midi/MidiError.h"
+#include "midi/MidiPortErrors.h"
 #include "midi/MidiPortState.h"
 #include "midi/NotificationSink.h"
 #include "midi/backend/MidiServices.h"
@@ -34,7 +35,7 @@ struct TMidiOutEvent
     const std::uint8_t *SysexData = nullptr;
 };
 
-class TMidiOutput : public QObject
+class TMidiOutput : public QObject, public MidiPortErrors<EmidioutputError>
 {
     Q_OBJECT
 public:
@@ -67,7 +68,6 @@ public:
     virtual void SendLongMessage(const std::uint8_t *data, std::uint16_t length);
 
     void HandleNotification(std::uint32_t number, std::uintptr_t param);
-    QString ErrorText(std::uint16_t code) const;
 
     TMidiPortState PortState() const { return portState_; }
     std::uint16_t LastResult() const { return lastResult_; }
@@ -87,17 +87,13 @@ private:
         std::unique_ptr<TMyMidiHdr> buffer;
         MidiHandle queuedOn;
     };
-    void check(MidiResult result);
-    [[noreturn]] void raise(const QString &message) const;
     void abandonDriverMemory();
 
-    MidiServices &services_;
     NotificationSink notifyWindow_;
     int deviceId_ = 0;
     MidiHandle deviceHandle_ = NoMidiHandle;
     TMidiPortState portState_ = psClosed;
     TMidiCallbackBlock *callbackBlock_ = nullptr;
-    std::uint16_t lastResult_ = 0;
     std::uint32_t driverVersion_ = 0;
     QString productName_;
     std::uint8_t technology_ = 0;

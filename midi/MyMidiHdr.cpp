@@ -3,7 +3,6 @@
 #include "midi/backend/MidiServices.h"
 
 #include <atomic>
-#include <memory>
 
 namespace {
 std::atomic<int> liveHeaders{0};
@@ -14,15 +13,16 @@ TMyMidiHdr::TMyMidiHdr(std::uint16_t size)
     liveHeaders.fetch_add(1, std::memory_order_relaxed);
     if (size == 0)
         return;
-    const SharedBlock header = SharedAlloc(sizeof(MidiHeader));
+    SharedHandle headerHandle = 0;
+    MidiHeader *header = SharedNew<MidiHeader>(headerHandle);
     const SharedBlock data = SharedAlloc(size);
-    if (!header.address || !data.address) {
-        SharedFree(header.handle, header.address);
+    if (!header || !data.address) {
+        SharedDelete(headerHandle, header);
         SharedFree(data.handle, data.address);
         return;
     }
-    HeaderHandle = header.handle;
-    Header = std::construct_at(static_cast<MidiHeader *>(header.address));
+    HeaderHandle = headerHandle;
+    Header = header;
     DataHandle = data.handle;
     Data = static_cast<std::uint8_t *>(data.address);
     Header->data = Data;
@@ -31,9 +31,7 @@ TMyMidiHdr::TMyMidiHdr(std::uint16_t size)
 
 TMyMidiHdr::~TMyMidiHdr()
 {
-    if (Header)
-        std::destroy_at(Header);
-    SharedFree(HeaderHandle, Header);
+    SharedDelete(HeaderHandle, Header);
     SharedFree(DataHandle, Data);
     liveHeaders.fetch_sub(1, std::memory_order_relaxed);
 }

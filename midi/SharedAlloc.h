@@ -4,6 +4,7 @@
 // writes (callback blocks, rings, buffer headers and their data) comes from here, is allocated
 // before a device is opened and is released only after it is closed.
 #include <cstdint>
+#include <memory>
 
 // Identifies one block for its release; 0 is none.
 using SharedHandle = std::uintptr_t;
@@ -18,6 +19,27 @@ struct SharedBlock
 SharedBlock SharedAlloc(std::uint16_t size);
 // Releases the block; a none handle releases nothing.
 void SharedFree(SharedHandle handle, void *address);
+
+// An object constructed in a block of its own (so that its atomics start life as objects), or
+// nullptr; handle receives the block's handle.
+template <class T> T *SharedNew(SharedHandle &handle)
+{
+    static_assert(sizeof(T) <= 0xFFFF);
+    const SharedBlock block = SharedAlloc(sizeof(T));
+    if (!block.address)
+        return nullptr;
+    handle = block.handle;
+    return std::construct_at(static_cast<T *>(block.address));
+}
+
+// Destroys an object made by SharedNew and releases its block; nullptr does nothing.
+template <class T> void SharedDelete(SharedHandle handle, T *object)
+{
+    if (!object)
+        return;
+    std::destroy_at(object);
+    SharedFree(handle, object);
+}
 
 // Debug hooks for tests: the number of blocks allocated and not yet released, and a way to make
 // the allocation after the next `successes` ones fail (-1 = never fail).

@@ -1,4 +1,4 @@
-#include "midi/MidiErrorText.h"
+#include "midi/MidiPortErrors.h"
 
 #include "midi/backend/MidiServices.h"
 

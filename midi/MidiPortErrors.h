@@ -1,0 +1,32 @@
+#pragma once
+// How both ports report what the services refuse. Every result code a port tests is kept as its
+// last result, and a non-zero one is raised as the port's own exception class (Error) with the
+// text for the code: the services' text (at most 127 characters, as the ports have always shown
+// it), or "Specified error number is out of range" when the services have none. No prefix and no
+// code number.
+#include "midi/backend/MidiServices.h"
+
+#include <QString>
+#include <cstdint>
+
+QString MidiErrorText(const MidiServices &services, std::uint16_t code);
+
+template <class Error> class MidiPortErrors
+{
+public:
+    QString ErrorText(std::uint16_t code) const { return MidiErrorText(services_, code); }
+
+protected:
+    explicit MidiPortErrors(MidiServices &services) : services_(services) {}
+
+    [[noreturn]] void raise(const QString &message) const { throw Error(message); }
+    void check(MidiResult result)
+    {
+        lastResult_ = static_cast<std::uint16_t>(result);
+        if (result != MidiOk)
+            raise(ErrorText(lastResult_));
+    }
+
+    MidiServices &services_;
+    std::uint16_t lastResult_ = 0; // the last result code the port tested
+};
