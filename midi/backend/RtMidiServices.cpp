@@ -67,11 +67,20 @@ MidiResult RtMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
     return MidiOk;
 }
 
-template <class Map>
-typename Map::mapped_type::pointer RtMidiServices::find(Map &map, MidiHandle handle)
+template <class Map, class Act>
+MidiResult RtMidiServices::withPort(Map &ports, MidiHandle handle, Act act)
 {
-    const auto it = map.find(handle);
-    return it == map.end() ? nullptr : it->second.get();
+    const auto it = ports.find(handle);
+    return it == ports.end() ? MidiErrInvalidHandle : act(*it->second);
+}
+
+template <class Map, class Queue>
+MidiResult RtMidiServices::queueOn(Map &ports, MidiHandle handle, MidiHeader *header, Queue queue)
+{
+    return withPort(ports, handle, [&](auto &port) {
+        const MidiResult result = checkHeaderQueueable(handle, header);
+        return result == MidiOk ? queue(port) : result;
+    });
 }
 
 // ---- outputs ----
@@ -120,39 +129,33 @@ MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
 
 MidiResult RtMidiServices::closeOutput(MidiHandle handle)
 {
-    Output *out = find(outputs_, handle);
-    if (!out)
-        return MidiErrInvalidHandle;
-    // Lets every queued message leave (bounded), hands back what could not, ends the thread.
-    out->sender->close();
-    outputs_.erase(handle);
-    return MidiOk;
+    return withPort(outputs_, handle, [&](Output &out) {
+        // Lets every queued message leave (bounded), hands back what could not, ends the thread.
+        out.sender->close();
+        outputs_.erase(handle);
+        return MidiOk;
+    });
 }
 
 MidiResult RtMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
 {
-    Output *out = find(outputs_, handle);
-    return out ? out->sender->sendShort(word) : MidiErrInvalidHandle;
+    return withPort(outputs_, handle, [word](Output &out) { return out.sender->sendShort(word); });
 }
 
 MidiResult RtMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return find(outputs_, handle) ? prepareHeader(handle, header) : MidiErrInvalidHandle;
+    return withPort(outputs_, handle, [&](Output &) { return prepareHeader(handle, header); });
 }
 
 MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
 {
-    Output *out = find(outputs_, handle);
-    if (!out)
-        return MidiErrInvalidHandle;
-    if (const MidiResult result = checkHeaderQueueable(handle, header); result != MidiOk)
-        return result;
-    return out->sender->sendLong(header);
+    return queueOn(outputs_, handle, header,
+                   [header](Output &out) { return out.sender->sendLong(header); });
 }
 
 MidiResult RtMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return find(outputs_, handle) ? unprepareHeader(handle, header) : MidiErrInvalidHandle;
+    return withPort(outputs_, handle, [&](Output &) { return unprepareHeader(handle, header); });
 }
 
 // ---- inputs ----
@@ -193,52 +196,45 @@ MidiResult RtMidiServices::openInput(MidiHandle &handle, int deviceId,
 
 MidiResult RtMidiServices::closeInput(MidiHandle handle)
 {
-    Input *in = find(inputs_, handle);
-    if (!in)
-        return MidiErrInvalidHandle;
-    if (in->delivery->buffersHeld() != 0)
-        return MidiErrStillPlaying;
-    in->source.reset();
-    inputs_.erase(handle);
-    return MidiOk;
+    return withPort(inputs_, handle, [&](Input &in) {
+        if (in.delivery->buffersHeld() != 0)
+            return MidiErrStillPlaying;
+        in.source.reset();
+        inputs_.erase(handle);
+        return MidiOk;
+    });
 }
 
 MidiResult RtMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return find(inputs_, handle) ? prepareHeader(handle, header) : MidiErrInvalidHandle;
+    return withPort(inputs_, handle, [&](Input &) { return prepareHeader(handle, header); });
 }
 
 MidiResult RtMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
-    Input *in = find(inputs_, handle);
-    if (!in)
-        return MidiErrInvalidHandle;
-    if (const MidiResult result = checkHeaderQueueable(handle, header); result != MidiOk)
-        return result;
-    return in->delivery->addBuffer(header);
+    return queueOn(inputs_, handle, header,
+                   [header](Input &in) { return in.delivery->addBuffer(header); });
 }
 
 MidiResult RtMidiServices::startInput(MidiHandle handle)
 {
-    Input *in = find(inputs_, handle);
-    if (!in)
-        return MidiErrInvalidHandle;
-    if (!systemRunning())
-        return MidiErrSystemNotRunning;
-    in->delivery->start(system_.now());
-    return MidiOk;
+    return withPort(inputs_, handle, [this](Input &in) {
+        if (!systemRunning())
+            return MidiErrSystemNotRunning;
+        in.delivery->start(system_.now());
+        return MidiOk;
+    });
 }
 
 MidiResult RtMidiServices::resetInput(MidiHandle handle)
 {
-    Input *in = find(inputs_, handle);
-    if (!in)
-        return MidiErrInvalidHandle;
-    in->delivery->reset();
-    return MidiOk;
+    return withPort(inputs_, handle, [](Input &in) {
+        in.delivery->reset();
+        return MidiOk;
+    });
 }
 
 MidiResult RtMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    return find(inputs_, handle) ? unprepareHeader(handle, header) : MidiErrInvalidHandle;
+    return withPort(inputs_, handle, [&](Input &) { return unprepareHeader(handle, header); });
 }

@@ -87,8 +87,12 @@ private:
     // The name of device deviceId for an open with callback, or why it cannot be opened.
     MidiResult nameToOpen(MidiSystem::Flow flow, int deviceId, MidiCallbackFunction callback,
                           std::string &name);
-    template <class Map>
-    static typename Map::mapped_type::pointer find(Map &map, MidiHandle handle);
+    // act(port) for the open port of handle; MidiErrInvalidHandle when there is none.
+    template <class Map, class Act>
+    static MidiResult withPort(Map &ports, MidiHandle handle, Act act);
+    // The queue rule's check on the port of handle, then queue(port).
+    template <class Map, class Queue>
+    static MidiResult queueOn(Map &ports, MidiHandle handle, MidiHeader *header, Queue queue);
 
     MidiSystem system_;
     Outputs outputs_;
