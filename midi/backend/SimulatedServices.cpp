@@ -251,16 +251,21 @@ MidiResult SimulatedServices::openInput(MidiHandle &handle, int deviceId,
     return MidiOk;
 }
 
-MidiResult SimulatedServices::closeInput(MidiHandle handle)
+template <class Act> MidiResult SimulatedServices::withInput(MidiHandle handle, Act act)
 {
     std::lock_guard lock(mutex_);
     LoopbackReceiver *input = openInputFor(handle);
-    if (!input)
-        return MidiErrInvalidHandle;
-    if (input->holdsBuffers())
-        return MidiErrStillPlaying;
-    input_.reset();
-    return MidiOk;
+    return input ? act(*input) : MidiErrInvalidHandle;
+}
+
+MidiResult SimulatedServices::closeInput(MidiHandle handle)
+{
+    return withInput(handle, [this](LoopbackReceiver &input) {
+        if (input.holdsBuffers())
+            return MidiErrStillPlaying;
+        input_.reset();
+        return MidiOk;
+    });
 }
 
 MidiResult SimulatedServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
@@ -270,31 +275,25 @@ MidiResult SimulatedServices::prepareInputHeader(MidiHandle handle, MidiHeader *
 
 MidiResult SimulatedServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
-    std::lock_guard lock(mutex_);
-    LoopbackReceiver *input = openInputFor(handle);
-    return input ? input->addBuffer(header) : MidiErrInvalidHandle;
+    return withInput(handle, [header](LoopbackReceiver &input) { return input.addBuffer(header); });
 }
 
 MidiResult SimulatedServices::startInput(MidiHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    LoopbackReceiver *input = openInputFor(handle);
-    if (!input)
-        return MidiErrInvalidHandle;
-    input->start();
-    return MidiOk;
+    return withInput(handle, [](LoopbackReceiver &input) {
+        input.start();
+        return MidiOk;
+    });
 }
 
 MidiResult SimulatedServices::resetInput(MidiHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    LoopbackReceiver *input = openInputFor(handle);
-    if (!input)
-        return MidiErrInvalidHandle;
     // Under the lock the worker cannot be inside a callback for this input, so handing the
     // buffers back from this thread keeps the callbacks for the handle one after another.
-    input->reset();
-    return MidiOk;
+    return withInput(handle, [](LoopbackReceiver &input) {
+        input.reset();
+        return MidiOk;
+    });
 }
 
 MidiResult SimulatedServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)

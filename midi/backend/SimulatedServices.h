@@ -101,6 +101,8 @@ private:
     LoopbackReceiver *openInputFor(MidiHandle handle);
     // Queues a short message (header nullptr) or a long one for the worker.
     MidiResult send(MidiHandle handle, std::uint32_t word, MidiHeader *header);
+    // act(input) under the lock for the open input of handle; MidiErrInvalidHandle without one.
+    template <class Act> MidiResult withInput(MidiHandle handle, Act act);
     // rule(handle, header) under the lock, for an open output or input handle.
     MidiResult applyRule(bool input, MidiHandle handle, MidiHeader *header, HeaderRule rule);
 
