@@ -49,8 +49,7 @@ TMidiInput::~TMidiInput()
 
 void TMidiInput::SetDeviceID(std::uint16_t id)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to DeviceID while device was open"));
+    requireClosed(portState_, "DeviceID");
     if (id >= services_.inputDeviceCount())
         raise(QStringLiteral("Invalid device ID"));
     deviceId_ = id;
@@ -65,8 +64,7 @@ void TMidiInput::SetDeviceID(std::uint16_t id)
 
 void TMidiInput::SetProductName(const QString &name)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to ProductName while device was open"));
+    requireClosed(portState_, "ProductName");
     const std::uint32_t count = services_.inputDeviceCount();
     // Device 0 is queried even when there is none, so that the services say why.
     std::uint32_t id = 0;
@@ -90,15 +88,13 @@ void TMidiInput::SetProductName(const QString &name)
 
 void TMidiInput::SetSysexBufferSize(std::uint16_t value)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to SysexBufferSize while device was open"));
+    requireClosed(portState_, "SysexBufferSize");
     sysexBufferSize_ = value;
 }
 
 void TMidiInput::SetSysexBufferCount(std::uint16_t value)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to SysexBuffercount while device was open"));
+    requireClosed(portState_, "SysexBuffercount");
     sysexBufferCount_ = value;
 }
 

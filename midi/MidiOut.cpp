@@ -43,8 +43,7 @@ void TMidiOutput::abandonDriverMemory()
 
 void TMidiOutput::SetDeviceID(int id)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to DeviceID while device was open"));
+    requireClosed(portState_, "DeviceID");
     // Signed comparison: a negative id other than -1 passes here and is refused by the query.
     const std::int64_t count = services_.outputDeviceCount();
     if (id >= count && id != -1)
@@ -63,8 +62,7 @@ void TMidiOutput::SetDeviceID(int id)
 
 void TMidiOutput::SetProductName(const QString &name)
 {
-    if (portState_ == psOpen)
-        raise(QStringLiteral("Change to ProductName while device was open"));
+    requireClosed(portState_, "ProductName");
     const int count = static_cast<int>(services_.outputDeviceCount());
     // The mapper first, so a device that reports the mapper's name is never chosen by name.
     int id = -1;

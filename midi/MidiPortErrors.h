@@ -1,9 +1,9 @@
 #pragma once
-// How both ports report what the services refuse. Every result code a port tests is kept as its
-// last result, and a non-zero one is raised as the port's own exception class (Error) with the
-// text for the code: the services' text (at most 127 characters, as the ports have always shown
-// it), or "Specified error number is out of range" when the services have none. No prefix and no
-// code number.
+// How both ports report failures: as their own exception class (Error). Every result code a port
+// tests is kept as its last result, and a non-zero one is raised with the text for the code: the
+// services' text (at most 127 characters, as the ports have always shown it), or "Specified error
+// number is out of range" when the services have none. No prefix and no code number.
+#include "midi/MidiPortState.h"
 #include "midi/backend/MidiServices.h"
 
 #include <QString>
@@ -20,6 +20,13 @@ protected:
     explicit MidiPortErrors(MidiServices &services) : services_(services) {}
 
     [[noreturn]] void raise(const QString &message) const { throw Error(message); }
+    // Device selection and the receive buffers may change only while the port is closed.
+    void requireClosed(TMidiPortState state, const char *property) const
+    {
+        if (state == psOpen)
+            raise(
+                QStringLiteral("Change to %1 while device was open").arg(QLatin1String(property)));
+    }
     void check(MidiResult result)
     {
         lastResult_ = static_cast<std::uint16_t>(result);
