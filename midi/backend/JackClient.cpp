@@ -89,7 +89,7 @@ std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
 
 bool JackClient::responsive() const
 {
-    return waitForCycles(std::chrono::steady_clock::now() + kResponseLimit);
+    return waitForCycles(std::chrono::steady_clock::now() + kResponseLimit, 2);
 }
 
 jack_port_t *JackClient::registerPort(const char *base, bool isOutput, MidiResult &result)
@@ -161,9 +161,9 @@ void JackClient::detach(JackPortUser *user)
         std::this_thread::yield();
 }
 
-bool JackClient::waitForCycles(std::chrono::steady_clock::time_point deadline) const
+bool JackClient::waitForCycles(std::chrono::steady_clock::time_point deadline, int cycles) const
 {
-    const std::uint64_t target = cyclesBegun_.load(std::memory_order_seq_cst) + 1;
+    const std::uint64_t target = cyclesBegun_.load(std::memory_order_seq_cst) + cycles;
     while (cyclesEnded_.load(std::memory_order_seq_cst) < target) {
         if (!running() || std::chrono::steady_clock::now() >= deadline)
             return false;

@@ -56,9 +56,11 @@ public:
     // server is gone.
     std::vector<std::string> midiPorts(PortFlow flow) const;
 
-    // Whether the server is running cycles: one ends within kResponseLimit. Requests to a
+    // Whether the server is running cycles: two end within kResponseLimit. Requests to a
     // server that is alive but frozen (stopped, in a debugger) block in libjack until it goes on,
-    // so they are made only after this said yes.
+    // so they are made only after this said yes. One cycle proves nothing: a cycle the server
+    // started just before it froze still reaches us (the clients wake one another), and on a
+    // busy machine it may reach us well after the freeze.
     bool responsive() const;
     static constexpr std::chrono::milliseconds kResponseLimit{300};
 
@@ -76,10 +78,10 @@ public:
     // Removes the user; when this returns, process() no longer runs it (nor will again).
     void detach(JackPortUser *user);
 
-    // Waits until the cycle that is running now (if any) and the next one have both ended,
-    // so that what a port wrote into its buffer has reached the ports it is connected to.
+    // Waits until the cycle that is running now (if any) and the next `cycles` have ended, so
+    // that what a port wrote into its buffer has reached the ports it is connected to.
     // False when the deadline passed or the server went away first.
-    bool waitForCycles(std::chrono::steady_clock::time_point deadline) const;
+    bool waitForCycles(std::chrono::steady_clock::time_point deadline, int cycles = 1) const;
 
     // Microseconds on the JACK clock at the given frame offset of the current cycle; only on the
     // process thread.

@@ -7,9 +7,12 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QThread>
 
 #include <csignal>
 
@@ -86,13 +89,39 @@ public:
     // down would end it before it leaves JACK's registry of servers.
     bool waitUntilGone() { return jackd_.waitForFinished(10000); }
     // Alive but running no cycles and answering no requests, as under a debugger or SIGSTOP.
-    void freeze() { ::kill(pid_t(jackd_.processId()), SIGSTOP); }
+    // The signal only asks the server's threads to stop, so freeze() returns once every one of
+    // them has: until then the server may still answer.
+    void freeze()
+    {
+        const pid_t pid = pid_t(jackd_.processId());
+        ::kill(pid, SIGSTOP);
+        QElapsedTimer waited;
+        waited.start();
+        while (!allThreadsStopped(pid) && waited.elapsed() < 5000)
+            QThread::msleep(1);
+    }
     void thaw() { ::kill(pid_t(jackd_.processId()), SIGCONT); }
 
     qint64 pid() const { return jackd_.processId(); }
     const QString &name() const { return name_; }
 
 private:
+    // Every thread's state in /proc is "T" (stopped) once a SIGSTOP has taken hold.
+    static bool allThreadsStopped(pid_t pid)
+    {
+        const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile stat(tasks.filePath(task + "/stat"));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue; // the thread has ended
+            const QByteArray line = stat.readAll();
+            const qsizetype afterName = line.lastIndexOf(')');
+            if (afterName < 0 || line.mid(afterName + 2, 1) != "T")
+                return false;
+        }
+        return true;
+    }
+
     QString name_;
     QByteArray previous_;
     QProcess jackd_;
