@@ -1,6 +1,7 @@
 // Program entry: the preset bank first, then the application, the MIDI services and the
 // windows, the message loop, and the bank last.
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Core_main.h"
 #include "app/ExceptionReport.h"
 #include "app/FileDialogs.h"
@@ -18,9 +19,14 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 
 int main(int argc, char **argv)
 {
+    // The command line's options run without a window; without them nothing is made here.
+    if (const std::optional<int> exitCode = command_line::Run(argc, argv))
+        return *exitCode;
+
     std::unique_ptr<TPresetBank> bank;
     try {
         bank = std::make_unique<TPresetBank>();

@@ -1,0 +1,236 @@
+// The built program run as a process, the way a shell runs it, with no display at all: each
+// exit code with what it says, the help and version, the device list, the .syx a preset is
+// exported as; and without any of its options, the editor's window as always.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+struct Outcome
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+// Runs the program with no display: a command-line run that needed one would fail to start.
+Outcome Torvane(const QStringList &arguments, const QString &program = TORVANE_EXECUTABLE,
+                const QStringList &extraEnvironment = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    for (const QString &entry : extraEnvironment)
+        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+class CommandLineTest : public ::testing::Test
+{
+protected:
+    CommandLineTest()
+    {
+        Write("one.syx", QByteArray::fromHex("F0707E00300007F7"));
+        Write("cut.syx", QByteArray::fromHex("F0707E"));
+        Write("foreign.syx", QByteArray::fromHex("F0F7"));
+        QByteArray bank(136, '\0');
+        for (int i = 0; i < bank.size(); ++i)
+            bank[i] = char(i * 7);
+        bank[68 + 32] = 0x13; // preset 3 on a channel byte above 15: channel 16
+        Write("bank.TVN", bank);
+        Write("param.TVN", bank.left(34));
+    }
+    QString Path(const QString &name) const { return QDir(Files.path()).filePath(name); }
+    void Write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray Read(const QString &name) const
+    {
+        QFile file(Path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir Files;
+};
+
+const QString Try = "Try 'torvane --help'.\n";
+
+} // namespace
+
+TEST_F(CommandLineTest, EachOutcomeHasItsExitCodeAndSaysWhatHappened)
+{
+    const QString simulator = "Torvane Simulator";
+    struct Case
+    {
+        const char *name;
+        QStringList arguments;
+        int exitCode;
+        QString out, err;
+    };
+    const Case cases[] = {
+        {"version", {"--version"}, 0, "torvane 1.0\n", ""},
+        {"sent", {"--send", Path("one.syx"), "--port", simulator}, 0, "sent 1/1\n", ""},
+        {"nothing to do",
+         {"--port", simulator},
+         2,
+         "",
+         "torvane: say what to do: --list-ports, --send or --export-syx\n" + Try},
+        {"two things to do",
+         {"--list-ports", "--send", Path("one.syx")},
+         2,
+         "",
+         "torvane: --list-ports, --send and --export-syx go one at a time\n" + Try},
+        {"no port",
+         {"--send", Path("one.syx")},
+         2,
+         "",
+         "torvane: --send needs --port NAME\n" + Try},
+        {"a port without a send",
+         {"--export-syx", Path("param.TVN"), Path("out.syx"), "--port", simulator},
+         2,
+         "",
+         "torvane: --port goes with --send\n" + Try},
+        {"no file to write",
+         {"--export-syx", Path("param.TVN")},
+         2,
+         "",
+         "torvane: --export-syx needs the file to write: --export-syx TVN_FILE OUT\n" + Try},
+        {"a stray argument",
+         {"--list-ports", "extra"},
+         2,
+         "",
+         "torvane: unexpected argument \"extra\"\n" + Try},
+        {"preset out of range",
+         {"--export-syx", Path("bank.TVN"), Path("out.syx"), "--preset", "5"},
+         2,
+         "",
+         "torvane: --preset takes 1, 2, 3 or 4\n" + Try},
+        {"preset of a .syx",
+         {"--send", Path("one.syx"), "--port", simulator, "--preset", "2"},
+         2,
+         "",
+         "torvane: --preset goes with a parameter or bank file, not with a .syx file\n" + Try},
+        {"unknown option",
+         {"--send", Path("one.syx"), "--bogus"},
+         2,
+         "",
+         "torvane: Unknown option 'bogus'.\n" + Try},
+        {"no such port",
+         {"--send", Path("one.syx"), "--port", "No Such Port"},
+         3,
+         "",
+         "torvane: no MIDI output named \"No Such Port\" (--list-ports lists them)\n"},
+        {"missing file",
+         {"--send", Path("missing.syx"), "--port", simulator},
+         4,
+         "",
+         "torvane: " + Path("missing.syx") + ": No such file or directory\n"},
+        {"bad .syx",
+         {"--send", Path("cut.syx"), "--port", simulator},
+         4,
+         "",
+         "torvane: " + Path("cut.syx") +
+             ": The SysEx message at offset 0 is cut short: the file ends before its closing "
+             "F7.\n"},
+        {"flash without a channel",
+         {"--send", Path("foreign.syx"), "--port", simulator, "--flash"},
+         4,
+         "",
+         "torvane: " + Path("foreign.syx") +
+             ": no Torvane message tells the channel to write to flash on\n"},
+        {"no such preset",
+         {"--export-syx", Path("param.TVN"), Path("out.syx"), "--preset", "2"},
+         4,
+         "",
+         "torvane: " + Path("param.TVN") +
+             ": holds no preset 2 (34 bytes; a parameter file has 34, a bank file 136)\n"},
+        {"cannot write",
+         {"--export-syx", Path("param.TVN"), Path("no/folder/out.syx")},
+         4,
+         "",
+         "torvane: " + Path("no/folder/out.syx") + ": could not be written\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = Torvane(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_EQ(outcome.out, c.out);
+        EXPECT_EQ(outcome.err, c.err);
+    }
+    EXPECT_FALSE(QFile::exists(Path("out.syx"))) << "a refused export writes nothing";
+}
+
+TEST_F(CommandLineTest, HelpAndPortListing)
+{
+    const Outcome help = Torvane({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *text :
+         {"--list-ports", "--send <FILE>", "--port <NAME>", "--flash", "--export-syx <TVN_FILE>",
+          "--preset <N>", "--version", "Exit codes: 0 done, 2 usage error, 3 no such port"})
+        EXPECT_TRUE(help.out.contains(text)) << text;
+
+    // The editor's own devices come after whatever the system offers.
+    const Outcome ports = Torvane({"--list-ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_TRUE(ports.out.contains("output: Torvane Simulator\noutput: Virtual Loopback\ninput:"));
+    EXPECT_TRUE(ports.out.endsWith("input: Virtual Loopback\n")) << ports.out.toStdString();
+    EXPECT_EQ(ports.err, "");
+}
+
+TEST_F(CommandLineTest, ExportWritesThePresetsTransferOnItsChannel)
+{
+    // Preset 3 of the bank: bytes 68..99, channel byte 0x13, which means channel 16.
+    QByteArray expected;
+    for (int i = 0; i < 32; ++i) {
+        const auto byte = quint8((68 + i) * 7);
+        expected +=
+            QByteArray::fromHex(QByteArray("F0707E0F") + QByteArray::number(0x30 + i, 16) +
+                                QByteArray::number(byte >> 4, 16).rightJustified(2, '0') +
+                                QByteArray::number(byte & 15, 16).rightJustified(2, '0') + "F7");
+    }
+    const struct
+    {
+        QStringList options;
+        QByteArray bytes;
+    } cases[] = {
+        {{"--preset", "3"}, expected},
+        {{"--preset", "3", "--flash"}, expected + QByteArray::fromHex("F0707E0F70070BF7")},
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome =
+            Torvane(QStringList{"--export-syx", Path("bank.TVN"), Path("out.syx")} + c.options);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+        EXPECT_EQ(Read("out.syx").toHex(' '), c.bytes.toHex(' '));
+    }
+}
+
+TEST_F(CommandLineTest, WithoutItsOptionsTheEditorOpensItsWindow)
+{
+    // A copy of the program in a folder of its own, where its autosave file goes; Qt's own
+    // options and a stray argument are no command-line run. The start-up probe closes the
+    // window once it has painted.
+    const QString program = Path("torvane");
+    ASSERT_TRUE(QFile::copy(TORVANE_EXECUTABLE, program));
+    const Outcome outcome = Torvane({"-platform", "offscreen", "notes.txt"}, program,
+                                    {"TORVANE_STARTUP_PROBE=0", "QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.out.startsWith("torvane-first-paint")) << outcome.out.toStdString();
+}
