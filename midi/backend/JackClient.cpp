@@ -181,3 +181,10 @@ jack_time_t JackClient::now() const
 {
     return jack_get_time();
 }
+
+std::int64_t JackClient::offsetOneCycleAfter(jack_time_t time, jack_nframes_t frames) const
+{
+    // Frame counts wrap around at 2^32: the difference is taken in that arithmetic.
+    const jack_nframes_t due = jack_time_to_frames(client_, time) + frames;
+    return std::int32_t(due - jack_last_frame_time(client_));
+}

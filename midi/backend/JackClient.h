@@ -85,6 +85,9 @@ public:
     // process thread.
     jack_time_t eventTime(jack_nframes_t frameOffset) const;
     jack_time_t now() const;
+    // Where in the current cycle (a frame offset, possibly negative or beyond the cycle) the
+    // moment one cycle after time (a now() value) falls; only on the process thread.
+    std::int64_t offsetOneCycleAfter(jack_time_t time, jack_nframes_t frames) const;
     // Largest MIDI event the server's port buffers can hold, in bytes.
     std::size_t maxEventSize() const { return maxEventSize_; }
 

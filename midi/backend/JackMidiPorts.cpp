@@ -84,7 +84,7 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
                                        const std::atomic<bool> &abandon)
 {
     jack_ringbuffer_t *ring = ring_.get();
-    while (jack_ringbuffer_write_space(ring) < sizeof size + size) {
+    while (jack_ringbuffer_write_space(ring) < sizeof(EventHeader) + size) {
         if (!client_.running())
             return MidiErrSystemNotRunning;
         if (abandon.load())
@@ -96,7 +96,8 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
     if (!client_.running())
         return MidiErrSystemNotRunning;
     // The reader takes a record only when its whole length is there, so two writes are fine.
-    jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&size), sizeof size);
+    const EventHeader header{size, client_.now()};
+    jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&header), sizeof header);
     jack_ringbuffer_write(ring, reinterpret_cast<const char *>(bytes), size);
     return MidiOk;
 }
@@ -118,16 +119,26 @@ void JackMidiOutPort::process(jack_nframes_t frames) noexcept
     void *buffer = jack_port_get_buffer(port_, frames);
     jack_midi_clear_buffer(buffer);
     jack_ringbuffer_t *ring = ring_.get();
-    std::uint32_t size = 0;
-    while (jack_ringbuffer_peek(ring, reinterpret_cast<char *>(&size), sizeof size) ==
-               sizeof size &&
-           jack_ringbuffer_read_space(ring) >= sizeof size + size) {
-        // All events at frame 0: they keep their order, and this cycle is as soon as it gets.
-        jack_midi_data_t *data = jack_midi_event_reserve(buffer, 0, size);
+    EventHeader header{};
+    std::int64_t earliest = 0; // events of a cycle must not go back in time
+    while (jack_ringbuffer_peek(ring, reinterpret_cast<char *>(&header), sizeof header) ==
+               sizeof header &&
+           jack_ringbuffer_read_space(ring) >= sizeof header + header.size) {
+        // Each event goes out one cycle after it was written, at the same point of the cycle, so
+        // that events keep the spacing they were written with (the converter's pauses between
+        // messages) instead of bunching at cycle starts. One written during this cycle waits
+        // for the next; one that is late (a full buffer before) goes at once, in order.
+        const std::int64_t due = client_.offsetOneCycleAfter(header.written, frames);
+        if (due >= std::int64_t(frames))
+            break;
+        const std::int64_t offset = std::max(due, earliest);
+        jack_midi_data_t *data =
+            jack_midi_event_reserve(buffer, jack_nframes_t(offset), header.size);
         if (!data)
             break; // the port buffer is full: the rest goes in the next cycle
-        jack_ringbuffer_read_advance(ring, sizeof size);
-        jack_ringbuffer_read(ring, reinterpret_cast<char *>(data), size);
+        earliest = offset;
+        jack_ringbuffer_read_advance(ring, sizeof header);
+        jack_ringbuffer_read(ring, reinterpret_cast<char *>(data), header.size);
     }
 }
 

@@ -43,6 +43,12 @@ private:
     MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size,
                           const std::atomic<bool> &abandon);
 
+    // Each ring record: this header, then the event's bytes.
+    struct EventHeader
+    {
+        std::uint32_t size;
+        jack_time_t written; // JackClient::now() when it was written
+    };
     struct RingFree
     {
         void operator()(jack_ringbuffer_t *ring) const { jack_ringbuffer_free(ring); }
