@@ -1,10 +1,9 @@
 // The built program run as a process, the way a shell runs it, with no display at all: each
 // exit code with what it says, the help and version, the device list, the .syx a preset is
 // exported as; and without any of its options, the editor's window as always.
-#include <QDir>
-#include <QFile>
+#include "support/TempFolder.h"
+
 #include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 void PrintTo(const QString &text, std::ostream *out)
@@ -45,35 +44,23 @@ class CommandLineTest : public ::testing::Test
 protected:
     CommandLineTest()
     {
-        Write("one.syx", QByteArray::fromHex("F0707E00300007F7"));
-        Write("cut.syx", QByteArray::fromHex("F0707E"));
-        Write("foreign.syx", QByteArray::fromHex("F0F7"));
         QByteArray bank(136, '\0');
         for (int i = 0; i < bank.size(); ++i)
             bank[i] = char(i * 7);
         bank[68 + 32] = 0x13; // preset 3 on a channel byte above 15: channel 16
-        Write("bank.TVN", bank);
-        Write("param.TVN", bank.left(34));
+        EXPECT_TRUE(Files.Write("one.syx", QByteArray::fromHex("F0707E00300007F7")) &&
+                    Files.Write("cut.syx", QByteArray::fromHex("F0707E")) &&
+                    Files.Write("foreign.syx", QByteArray::fromHex("F0F7")) &&
+                    Files.Write("bank.TVN", bank) && Files.Write("param.TVN", bank.left(34)));
     }
-    QString Path(const QString &name) const { return QDir(Files.path()).filePath(name); }
-    void Write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray Read(const QString &name) const
-    {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QString Path(const QString &name) const { return Files.Path(name); }
 
-    QTemporaryDir Files;
+    TempFolder Files;
 };
 
-const QString Try = "Try 'torvane --help'.\n";
-
 } // namespace
+
+const QString Try = "Try 'torvane --help'.\n";
 
 TEST_F(CommandLineTest, EachOutcomeHasItsExitCodeAndSaysWhatHappened)
 {
@@ -218,7 +205,7 @@ TEST_F(CommandLineTest, ExportWritesThePresetsTransferOnItsChannel)
         const Outcome outcome =
             Torvane(QStringList{"--export-syx", Path("bank.TVN"), Path("out.syx")} + c.options);
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
-        EXPECT_EQ(Read("out.syx").toHex(' '), c.bytes.toHex(' '));
+        EXPECT_EQ(Files.Read("out.syx").toHex(' '), c.bytes.toHex(' '));
     }
 }
 
@@ -233,4 +220,16 @@ TEST_F(CommandLineTest, WithoutItsOptionsTheEditorOpensItsWindow)
                                     {"TORVANE_STARTUP_PROBE=0", "QT_QPA_PLATFORM=offscreen"});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
     EXPECT_TRUE(outcome.out.startsWith("torvane-first-paint")) << outcome.out.toStdString();
+}
+
+TEST_F(CommandLineTest, OnATerminalTheProgressIsOneLineCountingUp)
+{
+    // script(1) runs the program on a pseudo-terminal of its own.
+    QStringList quoted;
+    for (const QString &argument : {QString(TORVANE_EXECUTABLE), QString("--send"), Path("one.syx"),
+                                    QString("--port"), QString("Torvane Simulator")})
+        quoted << "'" + argument + "'";
+    const Outcome outcome = Torvane({"-qec", quoted.join(' '), "/dev/null"}, "script");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "\rSending to Torvane Simulator: 1/1\r\n");
 }

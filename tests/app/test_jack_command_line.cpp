@@ -4,8 +4,7 @@
 #include "midi/JackTestSupport.h"
 #include "midi/backend/RtMidiServices.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -16,14 +15,10 @@ const QList<QByteArray> Messages = {
     QByteArray::fromHex("f0f7"), QByteArray::fromHex("f0707e024f0f0ff7"),
     QByteArray::fromHex("f0707e0270070bf7")};
 
-QString WriteSysex(const QTemporaryDir &dir, const QList<QByteArray> &messages)
+QString WriteSysex(const TempFolder &dir, const QList<QByteArray> &messages)
 {
-    const QString path = QDir(dir.path()).filePath("x.syx");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    for (const QByteArray &message : messages)
-        file.write(message);
-    return path;
+    dir.Write("x.syx", messages.join());
+    return dir.Path("x.syx");
 }
 
 // A jack_midi_dump client on the current server, once its input is listed.
@@ -63,7 +58,7 @@ TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
     ASSERT_TRUE(probe);
     const qint64 framesIn100Ms = jack_get_sample_rate(probe) / 10;
     jack_client_close(probe);
-    QTemporaryDir dir;
+    TempFolder dir;
 
     QProcess torvane;
     torvane.start(TORVANE_EXECUTABLE, {"--send", WriteSysex(dir, Messages), "--port", dump.Port()});
@@ -91,7 +86,7 @@ TEST(JackCommandLine, AServerThatDiesMidSendEndsTheRunWithTheSendFailedCode)
     ASSERT_TRUE(server.up());
     Dump dump(server.name());
     ASSERT_TRUE(dump.Listed);
-    QTemporaryDir dir;
+    TempFolder dir;
     QList<QByteArray> many;
     for (int i = 0; i < 40; ++i)
         many.append(Messages[0]);

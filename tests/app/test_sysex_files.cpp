@@ -3,6 +3,7 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "form_helpers.h"
+#include "support/TempFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,18 +32,12 @@ protected:
         Midi.clearSimulatorMessages();
     }
 
-    QString Path(const QString &name) const { return QDir(Files.path()).filePath(name); }
+    QString Path(const QString &name) const { return Files.Path(name); }
     void Write(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(Files.Write(name, bytes));
     }
-    QByteArray Read(const QString &name) const
-    {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-    }
+    QByteArray Read(const QString &name) const { return Files.Read(name); }
     void Run(TSpeedButton *button, const QString &name, int filter)
     {
         Dialogs.Answers.push_back(Path(name));
@@ -58,7 +53,7 @@ protected:
         return {ReadPreset(Bank, 1), shown};
     }
 
-    QTemporaryDir Files;
+    TempFolder Files;
     std::unique_ptr<TForm1> form;
 };
 
@@ -148,7 +143,7 @@ TEST_F(SysexFilesTest, OpenDialogReadsSysexByFilterOrExtensionAndNotesWhatItSkip
 
 TEST_F(SysexFilesTest, BrokenSysexIsRefusedWithItsReasonAndChangesNothing)
 {
-    QDir(Files.path()).mkpath("folder.syx");
+    QDir().mkpath(Path("folder.syx"));
     const struct
     {
         const char *name;

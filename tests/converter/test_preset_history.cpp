@@ -3,13 +3,13 @@
 #include "app/form_helpers.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
+#include "support/TempFolder.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
@@ -131,7 +131,7 @@ TEST_F(PresetHistoryTest, ChannelChangesAreUndoneOnTheChannelTheBoxListensOnNow)
 
 TEST_F(PresetHistoryTest, LoadsAreUndoneAndRedoneWithoutSending)
 {
-    QTemporaryDir files;
+    TempFolder files;
     const struct
     {
         const char *name;
@@ -143,14 +143,11 @@ TEST_F(PresetHistoryTest, LoadsAreUndoneAndRedoneWithoutSending)
     form->CheckBox38->setChecked(true);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = QDir(files.path()).filePath(c.name);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
-        file.close();
+        ASSERT_TRUE(files.Write(c.name, c.bytes));
         Bank.SetByte(0, 1, 0x30);
         form->ApplyPreset(0);
         const PresetImage before = ReadPreset(Bank, 0);
-        Dialogs.Answers.push_back(path);
+        Dialogs.Answers.push_back(files.Path(c.name));
         QTest::mouseClick(form->SpeedButton8, Qt::LeftButton);
         const PresetImage loaded = ReadPreset(Bank, 0);
         ASSERT_NE(loaded, before);
