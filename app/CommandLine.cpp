@@ -237,8 +237,8 @@ Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.ad
     Parser.setApplicationDescription(
         "Editor for the Torvane MIDI-to-CV converter. Without options it opens its window; the "
         "options below work without a window or a display.\n\nExit codes: 0 done, 2 usage "
-        "error, 3 no such port, 4 a file cannot be read or written or is invalid, 5 a send "
-        "failed.");
+        "error, 3 no such port, 4 a file cannot be read or written or is invalid, 5 the output "
+        "could not be opened or a send failed.");
     for (const QCommandLineOption &option :
          {ListPortsOption, SendOption, PortOption, FlashOption, ExportOption, PresetOption})
         Parser.addOption(option);
@@ -258,7 +258,9 @@ Request Options::Parse(const QStringList &arguments)
     const bool parsed = Parser.parse(arguments);
     Check(parsed, Parser.errorText());
     Request request;
-    if (Parser.isSet(HelpOption) || Parser.isSet("help-all"))
+    if (Parser.isSet("help-all"))
+        Parser.process(arguments); // prints the help with the toolkit's own options, and exits
+    if (Parser.isSet(HelpOption))
         return request;
     if (Parser.isSet(VersionOption)) {
         request.mode = Request::Version;
