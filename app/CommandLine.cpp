@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QThread>
 #include <cstdio>
 
@@ -42,11 +41,6 @@ struct Request
     int preset = 1;
     bool flash = false;
 };
-
-bool IsSysexFile(const QString &path)
-{
-    return QFileInfo(path).suffix().compare(QLatin1String("syx"), Qt::CaseInsensitive) == 0;
-}
 
 QByteArray ReadFile(const QString &path)
 {
@@ -130,7 +124,7 @@ void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
 void Send(const Request &request, MidiServices &midi)
 {
     const std::vector<QByteArray> messages =
-        IsSysexFile(request.file) ? SysexMessages(request) : PresetMessages(request);
+        protocol::IsSysexFileName(request.file) ? SysexMessages(request) : PresetMessages(request);
     TMidiOutput port(midi);
     try {
         OpenPort(port, midi, request.port);
@@ -286,7 +280,7 @@ Request Options::Parse(const QStringList &arguments)
     request.port = Parser.value(PortOption);
     request.flash = Parser.isSet(FlashOption);
     request.preset = PresetNumber();
-    Check(!send || !IsSysexFile(request.file) || !Parser.isSet(PresetOption),
+    Check(!send || !protocol::IsSysexFileName(request.file) || !Parser.isSet(PresetOption),
           "--preset goes with a parameter or bank file, not with a .syx file");
     return request;
 }

@@ -41,18 +41,15 @@ SaveTarget TargetFor(const QString &chosen, const QString &extension)
     return {dot < 0 ? chosen + extension : chosen, info.dir().filePath(stem + ".BAK")};
 }
 
-bool HasExtension(const QString &path, const char *extension)
-{
-    return QFileInfo(path).suffix().compare(QLatin1String(extension), Qt::CaseInsensitive) == 0;
-}
-
 // The one local .TVN or .syx file that data carries, or nothing.
 QString DroppedFile(const QMimeData *data)
 {
     if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
         return {};
     const QString path = data->urls().constFirst().toLocalFile();
-    return HasExtension(path, "TVN") || HasExtension(path, "syx") ? path : QString();
+    const bool parameterFile =
+        QFileInfo(path).suffix().compare(QLatin1String("TVN"), Qt::CaseInsensitive) == 0;
+    return parameterFile || protocol::IsSysexFileName(path) ? path : QString();
 }
 
 void ShowReadError()
@@ -108,7 +105,7 @@ void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
     const int preset = CurrentPreset();
     const PresetImage before = ReadPreset(*PresetBank, preset);
     std::optional<protocol::SysexImport> import;
-    if (sysex || HasExtension(path, "syx")) {
+    if (sysex || protocol::IsSysexFileName(path)) {
         import = ImportSysexFile(preset, path);
         if (!import)
             return;

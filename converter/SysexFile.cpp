@@ -1,5 +1,6 @@
 #include "converter/SysexFile.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 namespace protocol {
@@ -73,6 +74,11 @@ std::optional<ParameterFields> ReadParameterMessage(QByteArrayView message)
     if (channel > 0x0F || high > 0x0F || low > 0x0F)
         return std::nullopt;
     return ParameterFields{channel, At(message, 4), high << 4 | low};
+}
+
+bool IsSysexFileName(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("syx"), Qt::CaseInsensitive) == 0;
 }
 
 SysexMessages SplitSysex(QByteArrayView file)

@@ -53,6 +53,9 @@ std::optional<ParameterFields> ReadParameterMessage(QByteArrayView message);
 
 // ---- reading a .syx file ----
 
+// Whether path names a .syx file (the extension in any case).
+bool IsSysexFileName(const QString &path);
+
 enum class SysexFault {
     None,
     NoSysex,        // no F0 anywhere (an empty file, a parameter file, text)
