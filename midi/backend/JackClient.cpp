@@ -43,6 +43,7 @@ JackClient::JackClient(jack_client_t *client) : client_(client)
     maxEventSize_ = jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE) / 2;
     if (maxEventSize_ < 256)
         maxEventSize_ = 256;
+    sampleRate_ = jack_get_sample_rate(client_);
 }
 
 JackClient::~JackClient()
@@ -182,9 +183,7 @@ jack_time_t JackClient::now() const
     return jack_get_time();
 }
 
-std::int64_t JackClient::offsetOneCycleAfter(jack_time_t time, jack_nframes_t frames) const
+jack_nframes_t JackClient::cycleStart() const
 {
-    // Frame counts wrap around at 2^32: the difference is taken in that arithmetic.
-    const jack_nframes_t due = jack_time_to_frames(client_, time) + frames;
-    return std::int32_t(due - jack_last_frame_time(client_));
+    return jack_last_frame_time(client_);
 }

@@ -85,9 +85,10 @@ public:
     // process thread.
     jack_time_t eventTime(jack_nframes_t frameOffset) const;
     jack_time_t now() const;
-    // Where in the current cycle (a frame offset, possibly negative or beyond the cycle) the
-    // moment one cycle after time (a now() value) falls; only on the process thread.
-    std::int64_t offsetOneCycleAfter(jack_time_t time, jack_nframes_t frames) const;
+    // The JACK clock in frames where the current cycle starts; only on the process thread.
+    jack_nframes_t cycleStart() const;
+    // Frames per second of the server.
+    jack_nframes_t sampleRate() const { return sampleRate_; }
     // Largest MIDI event the server's port buffers can hold, in bytes.
     std::size_t maxEventSize() const { return maxEventSize_; }
 
@@ -105,5 +106,6 @@ private:
     std::atomic<std::uint64_t> cyclesBegun_{0};
     std::atomic<std::uint64_t> cyclesEnded_{0};
     std::size_t maxEventSize_ = 0;
+    jack_nframes_t sampleRate_ = 0;
     unsigned portSerial_ = 0;
 };

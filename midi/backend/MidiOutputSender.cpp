@@ -17,6 +17,7 @@ MidiOutputSender::~MidiOutputSender()
 MidiResult MidiOutputSender::sendShort(std::uint32_t word)
 {
     Item item;
+    item.sentAt = std::chrono::steady_clock::now();
     item.bytes[0] = std::uint8_t(word);
     item.bytes[1] = std::uint8_t(word >> 8);
     item.bytes[2] = std::uint8_t(word >> 16);
@@ -48,6 +49,7 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
             return MidiErrInvalidHandle;
         Item item;
         item.header = header;
+        item.sentAt = std::chrono::steady_clock::now();
         queue_.push_back(item);
     }
     wake_.notify_one();
@@ -94,9 +96,9 @@ void MidiOutputSender::run()
             // A failed write loses the message; the wire's health() makes the next send fail
             // with the reason (for example, the MIDI system is not running).
             if (item.header)
-                wire_.write(item.header->data, item.header->bufferLength, abandon_);
+                wire_.write(item.header->data, item.header->bufferLength, item.sentAt, abandon_);
             else
-                wire_.write(item.bytes, item.size, abandon_);
+                wire_.write(item.bytes, item.size, item.sentAt, abandon_);
         }
         if (item.header)
             handBack(item.header);

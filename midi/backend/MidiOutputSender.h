@@ -53,6 +53,7 @@ private:
         MidiHeader *header = nullptr; // a long message, or null for a short one
         std::uint8_t bytes[3] = {};
         std::uint8_t size = 0;
+        std::chrono::steady_clock::time_point sentAt{}; // on the caller's thread
     };
 
     void run();

@@ -67,9 +67,12 @@ TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
     EXPECT_EQ(torvane.readAllStandardOutput(),
               "sent 1/5\nsent 2/5\nsent 3/5\nsent 4/5\nsent 5/5\n");
 
-    ASSERT_TRUE(jacktest::pumpUntil([&] { return dump.Received().size() >= Messages.size(); }));
+    jacktest::pumpUntil([&] { return dump.Received().size() >= Messages.size(); });
     const auto received = dump.Received();
-    ASSERT_EQ(received.size(), Messages.size());
+    QString seen;
+    for (const auto &[frame, bytes] : received)
+        seen += QStringLiteral("\n  %1: %2").arg(frame).arg(bytes);
+    ASSERT_EQ(received.size(), Messages.size()) << "jack_midi_dump saw:" << seen.toStdString();
     for (int i = 0; i < Messages.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(received[i].second, QString::fromLatin1(Messages[i].toHex(' ')));
