@@ -23,6 +23,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
 
@@ -82,6 +83,12 @@ void TForm1::BuildLayout()
     BuildAboutPage();
     PageControl1->setCurrentWidget(TabSheet3);
     SetTabOrder();
+
+    // A file dropped anywhere on the window loads into the current preset: the edit fields,
+    // which would take the file's name as text, leave drops to the window.
+    setAcceptDrops(true);
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->setAcceptDrops(false);
 }
 
 void TForm1::BuildPages()

@@ -17,11 +17,13 @@
 #include "app/FileDialogs.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
+#include "converter/SysexFile.h"
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ConverterLink;
 class MidiServices;
@@ -68,9 +70,12 @@ public:
     void cmbInputChange(QObject *sender);
     void cmbOutputChange(QObject *sender);
 
-    // ---- parameter files (Core_files.cpp) ----
+    // ---- parameter and SysEx files (Core_files.cpp) ----
     void SpeedButton17Click(QObject *sender); // save the current preset
     void SpeedButton8Click(QObject *sender);  // load into the current preset
+    // Loads a parameter file, or a .syx file (sysex, or by its extension), into the current
+    // preset and shows it; reports a file it cannot load and then changes nothing.
+    void LoadIntoCurrentPreset(const QString &path, bool sysex);
 
     // ---- the pages' operations and handlers, forwarded ----
     void SendParameter(int channel, int parameter, int value, bool enabled);
@@ -125,13 +130,19 @@ public:
     // Non-visual components, owned by the window.
     TMidiInput *MidiInput1 = nullptr;
     TMidiOutput *MidiOutput1 = nullptr;
-    TFileDialog SaveDialog1 = TFileDialog::Make(
-        TFileDialog::Save, "Torvane Parameter File (*.TVN) |*.TVN|All Files (*.*)|*.*");
+    TFileDialog SaveDialog1 =
+        TFileDialog::Make(TFileDialog::Save,
+                          "Torvane Parameter File (*.TVN) |*.TVN|All Files (*.*)|*.*"
+                          "|SysEx file (*.syx)|*.syx|SysEx file with write to flash (*.syx)|*.syx");
     TFileDialog OpenDialog1 = TFileDialog::Make(
-        TFileDialog::Open, "Torvane Parameter file (*.TVN)|*.TVN|All files (*.*)|*.*");
+        TFileDialog::Open,
+        "Torvane Parameter file (*.TVN)|*.TVN|All files (*.*)|*.*|SysEx file (*.syx)|*.syx");
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // A .TVN or .syx file dropped onto the window loads into the current preset.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void BuildLayout();
@@ -145,6 +156,8 @@ private:
     static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
+    QByteArray CurrentPresetSysex(bool flash) const;
+    std::optional<protocol::SysexImport> ImportSysexFile(int preset, const QString &path);
 
     MidiServices &Midi;
     FileDialogs &Dialogs;

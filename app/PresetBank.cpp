@@ -1,28 +1,14 @@
 #include "app/PresetBank.h"
 
+#include "app/AtomicFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 TPresetBank *PresetBank = nullptr;
 
 namespace {
 
 constexpr std::uint8_t NoController = 0xFF;
-
-bool WriteAtomically(const QString &path, const char *data, qint64 size)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Flush before committing: QSaveFile::commit() alone reports success even when the
-    // buffered bytes could not all reach the disk, and would then replace a good file with
-    // a truncated one.
-    if (file.write(data, size) != size || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 // Reads up to `size` bytes into `target`, touching only the bytes actually read.
 // Returns the count read, or -1 on a read error.
@@ -64,13 +50,12 @@ bool TPresetBank::SaveBank(const QString &path) const
     std::array<char, BankFileSize> image;
     for (int p = 0; p < PresetCount; ++p)
         std::copy(Blocks[p]->begin(), Blocks[p]->end(), image.begin() + p * PresetSize);
-    return WriteAtomically(path, image.data(), image.size());
+    return WriteAtomically(path, QByteArrayView(image.data(), image.size()));
 }
 
 bool TPresetBank::SavePreset(int preset, const QString &path) const
 {
-    return WriteAtomically(path, reinterpret_cast<const char *>(Blocks[preset]->data()),
-                           PresetSize);
+    return WriteAtomically(path, QByteArrayView(Blocks[preset]->data(), PresetSize));
 }
 
 bool TPresetBank::LoadBank(const QString &path)

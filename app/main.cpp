@@ -2,6 +2,7 @@
 // windows, the message loop, and the bank last.
 #include "app/Application.h"
 #include "app/BuiltInSimulator.h"
+#include "app/CommandLine.h"
 #include "app/Core_main.h"
 #include "app/ExceptionReport.h"
 #include "app/FileDialogs.h"
@@ -19,9 +20,14 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 
 int main(int argc, char **argv)
 {
+    // The command line's options run without a window; without them nothing is made here.
+    if (const std::optional<int> exitCode = command_line::Run(argc, argv))
+        return *exitCode;
+
     std::unique_ptr<TPresetBank> bank;
     try {
         bank = std::make_unique<TPresetBank>();

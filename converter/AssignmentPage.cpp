@@ -7,12 +7,14 @@
 #include "converter/FormControls.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
+#include "converter/Unit2.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 using namespace form;
@@ -44,6 +46,12 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
     Panel11 = Panel(GroupBox19, "Panel11", {56, 24, 27, 16}, Bevel::LoweredOuter, Black);
     kxpotlab4 = ValueLabel(Panel11, "kxpotlab4", {1, 1, 25, 13}, {1, 16, 32, 1}, "MIDI Channel");
 
+    Edits = new PresetHistory(
+        sheet, [this](const PresetEdit &edit, const PresetImage &bytes) { Restore(edit, bytes); });
+    for (QComboBox *selector : ComboBox) {
+        Edits->TakeKeysFrom(selector);
+        Edits->TakeKeysFrom(selector->lineEdit());
+    }
     ConnectHandlers();
 }
 
@@ -134,13 +142,17 @@ void AssignmentPage::FillControllerLists()
 void AssignmentPage::ApplyPreset(int preset)
 {
     kxpotlab4->SetState(Presets.GetByte(preset, PresetStore::ChannelPosition) + 1);
-    for (int i = 0; i < OutputCount; ++i) {
-        QComboBox *selector = ComboBox[i];
-        const QSignalBlocker quiet(selector);
-        // Bytes 0x80..0xFE name no entry: the selector is left empty.
-        selector->setCurrentIndex(protocol::ItemForPresetByte(Presets.GetByte(preset, i)));
-        selector->repaint();
-    }
+    for (int i = 0; i < OutputCount; ++i)
+        ShowOutput(i, Presets.GetByte(preset, i));
+}
+
+void AssignmentPage::ShowOutput(int output, std::uint8_t byte)
+{
+    QComboBox *selector = ComboBox[output];
+    const QSignalBlocker quiet(selector);
+    // Bytes 0x80..0xFE name no entry: the selector is left empty.
+    selector->setCurrentIndex(protocol::ItemForPresetByte(byte));
+    selector->repaint();
 }
 
 std::array<TSpeedButton *, 4> AssignmentPage::PresetButtons() const
@@ -211,7 +223,10 @@ void AssignmentPage::ComboBox1Change(QObject *sender)
 {
     const int output = Tag(sender);
     const int item = ComboBox[output]->currentIndex();
-    Presets.SetByte(CurrentPreset(), output, protocol::PresetByteForItem(item));
+    const int preset = CurrentPreset();
+    const PresetImage before = ReadPreset(Presets, preset);
+    Presets.SetByte(preset, output, protocol::PresetByteForItem(item));
+    Record(PresetEdit::Output, preset, output, before, tr("Output %1").arg(output + 1));
     Link.SendParameter(MasterChannel(), protocol::FirstOutputParameter + output, item - 1,
                        RealTime());
 }
@@ -221,7 +236,7 @@ void AssignmentPage::SendAllParameters()
     ConverterLink::Controllers controllers;
     for (int i = 0; i < OutputCount; ++i)
         controllers[i] = Presets.GetByte(CurrentPreset(), i);
-    Link.SendAllParameters(MasterChannel(), controllers);
+    Link.SendAllParameters(MasterChannel(), controllers, *Form2);
 }
 
 void AssignmentPage::SpeedButton1Click(QObject *)
@@ -241,9 +256,53 @@ void AssignmentPage::SpeedButton12Click(QObject *)
         return;
     const int channel = Form10->potnewcan->State();
     const int value = (channel - 1) & 0x7F;
-    Presets.SetByte(CurrentPreset(), PresetStore::ChannelPosition,
-                    static_cast<std::uint8_t>(value));
+    const int preset = CurrentPreset();
+    const PresetImage before = ReadPreset(Presets, preset);
+    Presets.SetByte(preset, PresetStore::ChannelPosition, static_cast<std::uint8_t>(value));
+    Record(PresetEdit::Channel, preset, 0, before, tr("Channel"));
     // Addressed to the old channel: that is where the converter listens until it obeys.
     Link.SendParameter(MasterChannel(), protocol::ChannelParameter, value, RealTime());
     kxpotlab4->SetState(channel);
+}
+
+void AssignmentPage::Record(PresetEdit::Kind kind, int preset, int output,
+                            const PresetImage &before, const QString &text)
+{
+    Edits->Record({kind, preset, output, before, ReadPreset(Presets, preset), text});
+}
+
+void AssignmentPage::RecordLoad(int preset, const PresetImage &before, const QString &file)
+{
+    Record(PresetEdit::Load, preset, 0, before, tr("Load %1").arg(file));
+}
+
+void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
+{
+    // Undo and redo run from an action, where nothing may escape: a failed send is reported
+    // here, after the bytes are back, as for the user's own change.
+    RunGuarded(Report, [&] {
+        // An edit of another preset is shown first, as that preset's button shows it (and, with
+        // "Send Params RT", sends it whole, so the box keeps following the page).
+        if (CurrentPreset() != edit.preset)
+            PresetButtonClick(edit.preset);
+        WritePreset(Presets, edit.preset, bytes);
+        switch (edit.kind) {
+        case PresetEdit::Output:
+            ShowOutput(edit.output, bytes[edit.output]);
+            Link.SendParameter(MasterChannel(), protocol::FirstOutputParameter + edit.output,
+                               bytes[edit.output], RealTime());
+            break;
+        case PresetEdit::Channel: {
+            const std::uint8_t channel = bytes[PresetStore::ChannelPosition];
+            // Addressed to where the converter listens now, as the channel dialog does.
+            Link.SendParameter(MasterChannel(), protocol::ChannelParameter, channel & 0x7F,
+                               RealTime());
+            kxpotlab4->SetState(channel + 1);
+            break;
+        }
+        case PresetEdit::Load: // loads send nothing, and neither does taking one back
+            ApplyPreset(edit.preset);
+            break;
+        }
+    });
 }

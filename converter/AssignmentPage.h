@@ -11,6 +11,7 @@
 // built on) and makes its own connections; the store and the link must outlive it.
 #include "converter/ConverterLink.h"
 #include "converter/PageContext.h"
+#include "converter/PresetHistory.h"
 
 #include <QObject>
 #include <array>
@@ -74,6 +75,11 @@ public:
     // Shows preset (0..3) on the selectors and the master label.
     void ApplyPreset(int preset);
 
+    // ---- the edit history ----
+    // A file has just been loaded into preset, which held before until then: undo restores it.
+    void RecordLoad(int preset, const PresetImage &before, const QString &file);
+    PresetHistory &History() { return *Edits; }
+
     // ---- handlers ----
     void spdPar1Click(QObject *sender);
     void spdPar2Click(QObject *sender);
@@ -93,9 +99,14 @@ private:
     void HighlightPresetButton(int preset);
     void PresetButtonClick(int preset);
     bool RealTime() const;
+    void ShowOutput(int output, std::uint8_t byte);
+    void Record(PresetEdit::Kind kind, int preset, int output, const PresetImage &before,
+                const QString &text);
+    void Restore(const PresetEdit &edit, const PresetImage &bytes);
 
     PresetStore &Presets;
     ConverterLink &Link;
     std::function<bool()> RealTimeSend;
     ErrorReport Report;
+    PresetHistory *Edits = nullptr; // owned through the sheet
 };

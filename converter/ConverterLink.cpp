@@ -1,7 +1,7 @@
 #include "converter/ConverterLink.h"
 
-#include "converter/Protocol.h"
-#include "converter/Unit2.h"
+#include "converter/SysexFile.h"
+#include "converter/TransferProgress.h"
 #include "midi/MidiOut.h"
 
 #include <chrono>
@@ -43,24 +43,31 @@ void ConverterLink::WaitMs(std::uint32_t ms)
         std::this_thread::sleep_for(end - now + std::chrono::nanoseconds(1));
 }
 
-void ConverterLink::SendAllParameters(int channel, const Controllers &controllers)
+void ConverterLink::SendMessages(const std::vector<QByteArray> &messages,
+                                 TransferProgress &progress)
 {
-    // The gauge's maximum is 34 for 32 messages: the bar ends at 94 %, as the box's own
-    // documentation shows it.
-    Form2->ShowProgress();
-    Form2->SetProgress(0);
-    Form2->SetMaxValue(34);
-    // A failed send ends the transfer; the progress window must not stay behind.
-    struct HideOnExit
+    const int total = static_cast<int>(messages.size());
+    progress.Started(total);
+    // A failed send ends the transfer; the progress must not stay behind.
+    struct FinishOnExit
     {
-        ~HideOnExit() { Form2->HideProgress(); }
-    } hideOnExit;
-    for (int i = 0; i < OutputCount; ++i) {
-        SendParameter(channel, protocol::FirstOutputParameter + i, controllers[i], true);
-        Form2->SetProgress(i + 1);
-        Form2->RepaintNow();
-        WaitMs(100);
+        TransferProgress &progress;
+        ~FinishOnExit() { progress.Finished(); }
+    } finishOnExit{progress};
+    for (int i = 0; i < total; ++i) {
+        const QByteArray &message = messages[i];
+        // The port copies the bytes before it returns.
+        Output.SendLongMessage(reinterpret_cast<const std::uint8_t *>(message.constData()),
+                               static_cast<std::uint16_t>(message.size()));
+        progress.Sent(i + 1, total);
+        WaitMs(protocol::PauseAfter(message));
     }
+}
+
+void ConverterLink::SendAllParameters(int channel, const Controllers &controllers,
+                                      TransferProgress &progress)
+{
+    SendMessages(protocol::TransferMessages(channel, controllers, false), progress);
 }
 
 void ConverterLink::WriteToFlash(int channel)

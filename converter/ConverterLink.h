@@ -6,10 +6,13 @@
 // needs 100 ms after each parameter message and 200 ms after the flash command), repainting only
 // the progress window. A failed send raises the port's error, which ends the operation at that
 // message: no later message, no pause after it.
+#include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 class TMidiOutput;
+class TransferProgress;
 
 class ConverterLink
 {
@@ -28,8 +31,11 @@ public:
     // Sleeps ms milliseconds on a monotonic clock: never returns early, processes nothing.
     static void WaitMs(std::uint32_t ms);
 
-    // The 32 output parameters in output order, 100 ms apart, with the progress window.
-    void SendAllParameters(int channel, const Controllers &controllers);
+    // Whole SysEx messages (each at most 65535 bytes), in order, each followed by the pause the
+    // converter needs (protocol::PauseAfter), reporting to progress.
+    void SendMessages(const std::vector<QByteArray> &messages, TransferProgress &progress);
+    // The 32 output parameters in output order, 100 ms apart.
+    void SendAllParameters(int channel, const Controllers &controllers, TransferProgress &progress);
     // The write-to-flash command, then its 200 ms pause.
     void WriteToFlash(int channel);
 

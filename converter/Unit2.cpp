@@ -96,6 +96,26 @@ void TForm2::RepaintNow()
     repaint();
 }
 
+void TForm2::Started(int total)
+{
+    ShowProgress();
+    SetProgress(0);
+    // Two steps more than the messages: after the last one the bar stands at 32 of 34 (94 %)
+    // when the window goes, as the box's own documentation shows it.
+    SetMaxValue(total + 2);
+}
+
+void TForm2::Sent(int sent, int)
+{
+    SetProgress(sent);
+    RepaintNow();
+}
+
+void TForm2::Finished()
+{
+    HideProgress();
+}
+
 bool TForm2::IsOnScreen() const
 {
     // Both flags: a window shown again after a hide can still report exposed from before

@@ -5,11 +5,13 @@
 // The transfer runs on the GUI thread and blocks it for its paced pauses, so nothing here may
 // rely on the event loop: ShowProgress returns only once the window is on screen, and every
 // repaint is synchronous (QWidget::repaint), painted and flushed before the call returns.
+#include "converter/TransferProgress.h"
+
 #include <QDialog>
 
 class TCGauge;
 
-class TForm2 : public QDialog
+class TForm2 : public QDialog, public TransferProgress
 {
     Q_OBJECT
 
@@ -26,6 +28,11 @@ public:
     void SetProgress(int value);
     // Paints the whole window now and hands it to the screen without the event loop.
     void RepaintNow();
+
+    // A transfer shows the window, advances the gauge message by message and hides it.
+    void Started(int total) override;
+    void Sent(int sent, int total) override;
+    void Finished() override;
 
     // Owned by the form. Aligned to the top, 328 x 21: the whole client area.
     TCGauge *CGauge1;

@@ -43,6 +43,7 @@ JackClient::JackClient(jack_client_t *client) : client_(client)
     maxEventSize_ = jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE) / 2;
     if (maxEventSize_ < 256)
         maxEventSize_ = 256;
+    sampleRate_ = jack_get_sample_rate(client_);
 }
 
 JackClient::~JackClient()
@@ -180,4 +181,9 @@ jack_time_t JackClient::eventTime(jack_nframes_t frameOffset) const
 jack_time_t JackClient::now() const
 {
     return jack_get_time();
+}
+
+jack_nframes_t JackClient::cycleStart() const
+{
+    return jack_last_frame_time(client_);
 }

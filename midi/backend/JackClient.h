@@ -87,6 +87,10 @@ public:
     // process thread.
     jack_time_t eventTime(jack_nframes_t frameOffset) const;
     jack_time_t now() const;
+    // The JACK clock in frames where the current cycle starts; only on the process thread.
+    jack_nframes_t cycleStart() const;
+    // Frames per second of the server.
+    jack_nframes_t sampleRate() const { return sampleRate_; }
     // Largest MIDI event the server's port buffers can hold, in bytes.
     std::size_t maxEventSize() const { return maxEventSize_; }
 
@@ -104,5 +108,6 @@ private:
     std::atomic<std::uint64_t> cyclesBegun_{0};
     std::atomic<std::uint64_t> cyclesEnded_{0};
     std::size_t maxEventSize_ = 0;
+    jack_nframes_t sampleRate_ = 0;
     unsigned portSerial_ = 0;
 };

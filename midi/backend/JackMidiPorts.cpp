@@ -66,14 +66,17 @@ MidiResult JackMidiOutPort::health() const
 }
 
 MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
+                                  std::chrono::steady_clock::time_point sentAt,
                                   const std::atomic<bool> &abandon)
 {
+    const std::int64_t sentUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(sentAt.time_since_epoch()).count();
     // One event per message when it fits a port buffer comfortably; a longer SysEx goes as
     // consecutive fragments, which JACK MIDI receivers join again.
     const std::size_t chunk = client_.maxEventSize();
     for (std::size_t done = 0; done < size;) {
         const auto n = std::uint32_t(std::min(chunk, size - done));
-        if (const MidiResult r = writeEvent(bytes + done, n, abandon); r != MidiOk)
+        if (const MidiResult r = writeEvent(bytes + done, n, sentUs, abandon); r != MidiOk)
             return r;
         done += n;
     }
@@ -81,10 +84,10 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
 }
 
 MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t size,
-                                       const std::atomic<bool> &abandon)
+                                       std::int64_t sentUs, const std::atomic<bool> &abandon)
 {
     jack_ringbuffer_t *ring = ring_.get();
-    while (jack_ringbuffer_write_space(ring) < sizeof size + size) {
+    while (jack_ringbuffer_write_space(ring) < sizeof(EventHeader) + size) {
         if (!client_.running())
             return MidiErrSystemNotRunning;
         if (abandon.load())
@@ -96,7 +99,8 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
     if (!client_.running())
         return MidiErrSystemNotRunning;
     // The reader takes a record only when its whole length is there, so two writes are fine.
-    jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&size), sizeof size);
+    const EventHeader header{size, sentUs};
+    jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&header), sizeof header);
     jack_ringbuffer_write(ring, reinterpret_cast<const char *>(bytes), size);
     return MidiOk;
 }
@@ -113,21 +117,51 @@ void JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline)
     client_.waitForCycles(deadline);
 }
 
+std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event,
+                                        jack_nframes_t cycleStart) const noexcept
+{
+    // As soon as it can; but a pause the program made (the converter needs 100 ms after each
+    // parameter message) is kept on the wire, counted in frames at the server's rate. Events
+    // written between cycles would otherwise bunch at cycle starts, and the JACK clock may lag
+    // behind the clock the program paced by (a timer-driven server on a busy machine). Keeping
+    // shorter gaps too would make every event of a quick exchange wait as long as the slowest
+    // one before it.
+    constexpr std::int64_t kShortestKeptPauseUs = 20'000;
+    constexpr std::int64_t kLongestKeptPauseUs = 10'000'000;
+    const std::int64_t gapUs = event.sentUs - lastSentUs_;
+    if (!placedAny_ || gapUs < kShortestKeptPauseUs || gapUs > kLongestKeptPauseUs)
+        return 0;
+    const std::int64_t gapFrames = gapUs * client_.sampleRate() / 1'000'000;
+    // Frame counts wrap around at 2^32: the difference is taken in that arithmetic.
+    return std::int32_t(lastFrame_ - cycleStart) + gapFrames;
+}
+
 void JackMidiOutPort::process(jack_nframes_t frames) noexcept
 {
     void *buffer = jack_port_get_buffer(port_, frames);
     jack_midi_clear_buffer(buffer);
     jack_ringbuffer_t *ring = ring_.get();
-    std::uint32_t size = 0;
-    while (jack_ringbuffer_peek(ring, reinterpret_cast<char *>(&size), sizeof size) ==
-               sizeof size &&
-           jack_ringbuffer_read_space(ring) >= sizeof size + size) {
-        // All events at frame 0: they keep their order, and this cycle is as soon as it gets.
-        jack_midi_data_t *data = jack_midi_event_reserve(buffer, 0, size);
+    const jack_nframes_t start = client_.cycleStart();
+    EventHeader event{};
+    std::int64_t earliest = 0; // events of a cycle must not go back in time
+    while (jack_ringbuffer_peek(ring, reinterpret_cast<char *>(&event), sizeof event) ==
+               sizeof event &&
+           jack_ringbuffer_read_space(ring) >= sizeof event + event.size) {
+        // One due in a later cycle waits for it; the others go in order.
+        const std::int64_t due = dueOffset(event, start);
+        if (due >= std::int64_t(frames))
+            break;
+        const std::int64_t offset = std::max(due, earliest);
+        jack_midi_data_t *data =
+            jack_midi_event_reserve(buffer, jack_nframes_t(offset), event.size);
         if (!data)
             break; // the port buffer is full: the rest goes in the next cycle
-        jack_ringbuffer_read_advance(ring, sizeof size);
-        jack_ringbuffer_read(ring, reinterpret_cast<char *>(data), size);
+        earliest = offset;
+        lastFrame_ = start + jack_nframes_t(offset);
+        lastSentUs_ = event.sentUs;
+        placedAny_ = true;
+        jack_ringbuffer_read_advance(ring, sizeof event);
+        jack_ringbuffer_read(ring, reinterpret_cast<char *>(data), event.size);
     }
 }
 

@@ -29,6 +29,7 @@ public:
     ~JackMidiOutPort() override;
 
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                     std::chrono::steady_clock::time_point sentAt,
                      const std::atomic<bool> &abandon) override;
     void drain(std::chrono::steady_clock::time_point deadline) override;
     MidiResult health() const override;
@@ -40,9 +41,16 @@ public:
 
 private:
     JackMidiOutPort(JackClient &client, jack_port_t *port, jack_ringbuffer_t *ring);
-    MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size,
+    MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size, std::int64_t sentUs,
                           const std::atomic<bool> &abandon);
 
+    // Each ring record: this header, then the event's bytes.
+    struct EventHeader
+    {
+        std::uint32_t size;
+        std::int64_t sentUs; // when the program sent it, on the steady clock
+    };
+    std::int64_t dueOffset(const EventHeader &event, jack_nframes_t cycleStart) const noexcept;
     struct RingFree
     {
         void operator()(jack_ringbuffer_t *ring) const { jack_ringbuffer_free(ring); }
@@ -51,6 +59,10 @@ private:
     JackClient &client_;
     jack_port_t *port_;
     std::unique_ptr<jack_ringbuffer_t, RingFree> ring_;
+    // The last event placed, on the process thread: its frame and when it was sent.
+    jack_nframes_t lastFrame_ = 0;
+    std::int64_t lastSentUs_ = 0;
+    bool placedAny_ = false;
 };
 
 class JackMidiInPort final : public JackPortUser, public MidiSource

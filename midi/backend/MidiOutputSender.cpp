@@ -18,6 +18,7 @@ MidiOutputSender::~MidiOutputSender()
 MidiResult MidiOutputSender::sendShort(std::uint32_t word)
 {
     Item item;
+    item.sentAt = std::chrono::steady_clock::now();
     item.bytes = unpackShortMessage(word);
     // A data byte in the status position would be running status, and F0/F7 belong to long
     // messages: neither can travel on its own as one event of the system.
@@ -48,6 +49,7 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
         markHeaderQueued(header);
         Item item;
         item.header = header;
+        item.sentAt = std::chrono::steady_clock::now();
         queue_.push_back(item);
     }
     wake_.notify_one();
@@ -93,9 +95,9 @@ void MidiOutputSender::run()
             // A failed write loses the message; the wire's health() makes the next send fail
             // with the reason (for example, the MIDI system is not running).
             if (item.header)
-                wire_.write(item.header->data, item.header->bufferLength, abandon_);
+                wire_.write(item.header->data, item.header->bufferLength, item.sentAt, abandon_);
             else
-                wire_.write(item.bytes.data(), item.size, abandon_);
+                wire_.write(item.bytes.data(), item.size, item.sentAt, abandon_);
         }
         if (item.header)
             handBack(item.header);

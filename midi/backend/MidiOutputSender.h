@@ -54,6 +54,7 @@ private:
         MidiHeader *header = nullptr; // a long message, or null for a short one
         std::array<std::uint8_t, 3> bytes{};
         std::uint8_t size = 0;
+        std::chrono::steady_clock::time_point sentAt{}; // on the caller's thread
     };
 
     void run();

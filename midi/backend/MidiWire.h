@@ -12,9 +12,12 @@ class MidiWire
 public:
     virtual ~MidiWire() = default;
 
-    // Sender thread. Hands one complete message on, in order. May wait while the system
-    // catches up (never spinning), but returns soon after abandon becomes true.
+    // Sender thread. Hands one complete message on, in order. sentAt is when the program sent it
+    // (the sender thread may take it up a little later): a wire that times its events keeps
+    // them as far apart as they were sent. May wait while the system catches up (never
+    // spinning), but returns soon after abandon becomes true.
     virtual MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                             std::chrono::steady_clock::time_point sentAt,
                              const std::atomic<bool> &abandon) = 0;
     // Sender thread, at close: waits until what was written has left, at most until deadline.
     virtual void drain(std::chrono::steady_clock::time_point deadline) = 0;

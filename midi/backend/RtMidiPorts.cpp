@@ -83,7 +83,7 @@ void RtMidiOutWire::onError(RtMidiError::Type, const std::string &, void *self)
 }
 
 MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
-                                const std::atomic<bool> &)
+                                std::chrono::steady_clock::time_point, const std::atomic<bool> &)
 {
     failed_.store(false);
     try {

@@ -29,6 +29,7 @@ public:
 
     // RtMidiOut::sendMessage runs on the sender thread only.
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                     std::chrono::steady_clock::time_point sentAt,
                      const std::atomic<bool> &abandon) override;
     void drain(std::chrono::steady_clock::time_point deadline) override;
     MidiResult health() const override;

@@ -86,7 +86,7 @@ protected:
     {
         for (QByteArray &content : tree)
             if (content == Current)
-                content = PresetImage(Bank, Form->CurrentPreset());
+                content = PresetFileImage(Bank, Form->CurrentPreset());
         return tree;
     }
 
@@ -173,11 +173,11 @@ TEST_F(FileCommandsTest, SecondSaveKeepsTheOldestBackup)
 {
     Populate({{"set1.TVN", Old}});
     Save(Path("set1"));
-    const QByteArray first = PresetImage(Bank, 0);
+    const QByteArray first = PresetFileImage(Bank, 0);
     Bank.SetByte(0, 3, 0x42);
     Save(Path("set1"));
-    EXPECT_EQ(Contents(), (Tree{{"set1.BAK", Old}, {"set1.TVN", PresetImage(Bank, 0)}}));
-    EXPECT_NE(PresetImage(Bank, 0), first);
+    EXPECT_EQ(Contents(), (Tree{{"set1.BAK", Old}, {"set1.TVN", PresetFileImage(Bank, 0)}}));
+    EXPECT_NE(PresetFileImage(Bank, 0), first);
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
@@ -260,17 +260,17 @@ TEST_F(FileCommandsTest, ThirdPresetHighlightedLoadsAndSavesPresetThreeOnly)
 
     Bank.SetByte(2, 0, 0x11);
     Save(Path("copy"));
-    EXPECT_EQ(Contents()["copy.TVN"], PresetImage(Bank, 2));
+    EXPECT_EQ(Contents()["copy.TVN"], PresetFileImage(Bank, 2));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
 TEST_F(FileCommandsTest, ShortFileReplacesOnlyTheLeadingBytes)
 {
     Populate({{"tiny.TVN", QByteArray("\x05\x06\x07", 3)}});
-    QByteArray expected = PresetImage(Bank, 0);
+    QByteArray expected = PresetFileImage(Bank, 0);
     expected.replace(0, 3, QByteArray("\x05\x06\x07", 3));
     Load(Path("tiny.TVN"));
-    EXPECT_EQ(PresetImage(Bank, 0), expected);
+    EXPECT_EQ(PresetFileImage(Bank, 0), expected);
     EXPECT_EQ(Shown(), Showing(expected));
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
@@ -292,11 +292,11 @@ TEST_F(FileCommandsTest, FailedLoadIsReportedAndChangesNothing)
         Form->ComboBox[0]->setCurrentIndex(5);
         Form->kxpotlab4->SetState(12);
         const std::vector<int> shown = Shown();
-        const QByteArray preset = PresetImage(Bank, 0);
+        const QByteArray preset = PresetFileImage(Bank, 0);
 
         Load(Path(chosen));
         ExpectFileErrorBox("Read File Error - Abort Loading");
-        EXPECT_EQ(PresetImage(Bank, 0), preset);
+        EXPECT_EQ(PresetFileImage(Bank, 0), preset);
         EXPECT_EQ(Shown(), shown);
     }
 }
@@ -326,7 +326,7 @@ TEST_F(FileCommandsTest, DialogsAreSetUpAtEachUse)
     Save(Path("first"));
     Form->SaveDialog1.FilterIndex = 2;
     Save(Path("second"));
-    Populate({{"first.TVN", PresetImage(Bank, 0)}});
+    Populate({{"first.TVN", PresetFileImage(Bank, 0)}});
     const QString openedBefore = Form->OpenDialog1.FileName;
     Form->OpenDialog1.FilterIndex = 2;
     Load(Path("first.TVN"));

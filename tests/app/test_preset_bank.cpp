@@ -63,7 +63,7 @@ TEST_F(PresetBankTest, LongBankFileReadsOnlyItsFirst136Bytes)
     const QByteArray image = Pattern(200, 1);
     ASSERT_TRUE(WriteFile(Path("long.TVN"), image));
     ASSERT_TRUE(Bank.LoadBank(Path("long.TVN")));
-    EXPECT_EQ(PresetImage(Bank, 3), image.mid(102, 34));
+    EXPECT_EQ(PresetFileImage(Bank, 3), image.mid(102, 34));
 }
 
 TEST_F(PresetBankTest, ParameterFileRules)
@@ -79,7 +79,7 @@ TEST_F(PresetBankTest, ParameterFileRules)
     EXPECT_EQ(quint8(saved[33]), 0xA5);
 
     ASSERT_TRUE(Bank.LoadPreset(3, Path("one.TVN")));
-    EXPECT_EQ(PresetImage(Bank, 3), saved);
+    EXPECT_EQ(PresetFileImage(Bank, 3), saved);
     EXPECT_EQ(Bank.GetByte(0, 0), 0xFF) << "only the named preset changes";
 }
 
@@ -88,7 +88,7 @@ TEST_F(PresetBankTest, LoadPresetOnABankFileTakesItsFirstPreset)
     const QByteArray image = Pattern(136, 5);
     ASSERT_TRUE(WriteFile(Path("bank.TVN"), image));
     ASSERT_TRUE(Bank.LoadPreset(2, Path("bank.TVN")));
-    EXPECT_EQ(PresetImage(Bank, 2), image.left(34));
+    EXPECT_EQ(PresetFileImage(Bank, 2), image.left(34));
 }
 
 TEST_F(PresetBankTest, ShortParameterFileReplacesOnlyLeadingBytes)

@@ -6,21 +6,17 @@
 // error box for a file that exists, every selector shows the entry its byte names (or none),
 // the master channel stays within 1..16, and a save writes back exactly the bytes in memory.
 #include "FuzzCheck.h"
-#include "app/Application.h"
+#include "FuzzWindow.h"
 #include "app/Core_main.h"
 #include "app/FileDialogs.h"
-#include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "converter/Protocol.h"
-#include "midi/backend/SimulatedServices.h"
-#include "tests/support/PrivateHome.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -43,21 +39,8 @@ public:
 
 using BankImage = std::array<std::uint8_t, TPresetBank::BankFileSize>;
 
-struct World
-{
-    // tmpfs where there is one: the saves' syncs cost nothing there.
-    QTemporaryDir Dir{QDir("/dev/shm").exists() ? "/dev/shm/torvane-fuzz-XXXXXX"
-                                                : QDir::tempPath() + "/torvane-fuzz-XXXXXX"};
-    TPresetBank Bank;
-    SimulatedServices Midi;
-    AnswerWith Dialogs;
-    std::unique_ptr<TForm1> Form;
-    int Boxes = 0;
-
-    QString Path(const char *name) const { return QDir(Dir.path()).filePath(name); }
-};
-
-World *world = nullptr;
+FuzzWindow *world = nullptr;
+AnswerWith *dialogs = nullptr;
 
 BankImage Snapshot(const TPresetBank &bank)
 {
@@ -95,16 +78,8 @@ void CheckPageShows(int preset)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static const QTemporaryDir home;
-    UsePrivateHome(home);
-    static TApplication app(*argc, *argv);
-    world = new World;
-    PresetBank = &world->Bank;
-    SetMessageSink([](const MessageRequest &) { ++world->Boxes; });
-    QDir().mkpath(world->Path("program"));
-    world->Form =
-        std::make_unique<TForm1>(world->Midi, world->Dialogs,
-                                 AutosaveLocation(world->Path("program"), world->Path("userdata")));
+    dialogs = new AnswerWith;
+    world = new FuzzWindow(argc, argv, *dialogs);
     return 0;
 }
 
@@ -136,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     expected = Snapshot(bank);
     std::copy_n(data, std::min<std::size_t>(size, TPresetBank::PresetSize),
                 expected.begin() + preset * TPresetBank::PresetSize);
-    world->Dialogs.Next = input;
+    dialogs->Next = input;
     form.SpeedButton8->click();
     FUZZ_CHECK(Snapshot(bank) == expected);
     CheckPageShows(preset);
@@ -144,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // And saved back: the file holds exactly the preset in memory.
     QFile::remove(world->Path("saved.TVN"));
     QFile::remove(world->Path("saved.BAK"));
-    world->Dialogs.Next = world->Path("saved");
+    dialogs->Next = world->Path("saved");
     form.SpeedButton17->click();
     FUZZ_CHECK(ReadFile(world->Path("saved.TVN")) ==
                QByteArray(reinterpret_cast<const char *>(expected.data()) +

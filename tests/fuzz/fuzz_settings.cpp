@@ -6,22 +6,18 @@
 // leaving its ranges (patch-bay input 0..7, device selections within the lists or none); and
 // whatever the file held before, the window's own save reads back whole and unchanged.
 #include "FuzzCheck.h"
-#include "app/Application.h"
+#include "FuzzWindow.h"
 #include "app/Core_main.h"
 #include "app/FileDialogs.h"
-#include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "app/Settings.h"
 #include "controls/Kxpotlab.h"
-#include "midi/backend/SimulatedServices.h"
-#include "tests/support/PrivateHome.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -40,11 +36,7 @@ public:
 
 struct World
 {
-    QTemporaryDir Dir;
-    TPresetBank Bank;
-    SimulatedServices Midi;
-    NoDialogs Dialogs;
-    std::unique_ptr<TForm1> Form;
+    FuzzWindow Window;
     QString SettingsFile;
     long Serial = 0;
 };
@@ -80,21 +72,10 @@ std::vector<std::pair<SettingId, int>> ReadAll()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    // tmpfs where there is one: every input rewrites the settings file, and QSettings syncs it.
-    static const QTemporaryDir home(QDir("/dev/shm").exists()
-                                        ? "/dev/shm/torvane-fuzz-XXXXXX"
-                                        : QDir::tempPath() + "/torvane-fuzz-XXXXXX");
-    UsePrivateHome(home);
-    static TApplication app(*argc, *argv);
-    world = new World;
-    PresetBank = &world->Bank;
     // An out-of-range device index selects no device, and opening none is reported: such boxes
     // are expected here and only counted away.
-    SetMessageSink([](const MessageRequest &) {});
-    world->Form =
-        std::make_unique<TForm1>(world->Midi, world->Dialogs,
-                                 AutosaveLocation(QDir(world->Dir.path()).filePath("program"),
-                                                  QDir(world->Dir.path()).filePath("userdata")));
+    static NoDialogs dialogs;
+    world = new World{FuzzWindow(argc, argv, dialogs), QString(), 0};
     world->SettingsFile =
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quillmont", "Torvane").fileName();
     QDir().mkpath(QFileInfo(world->SettingsFile).path());
@@ -103,7 +84,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    TForm1 &form = *world->Form;
+    TForm1 &form = *world->Window.Form;
     WriteSettingsFile(data, size);
     ReadAll();
     ReadDeviceNames();

@@ -17,6 +17,7 @@ class ScriptedWire : public MidiWire
 {
 public:
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
+                     std::chrono::steady_clock::time_point,
                      const std::atomic<bool> &abandon) override
     {
         std::unique_lock lock(mutex_);

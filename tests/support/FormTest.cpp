@@ -35,11 +35,11 @@ QByteArray BankImage(const TPresetBank &bank)
 {
     QByteArray bytes;
     for (int p = 0; p < TPresetBank::PresetCount; ++p)
-        bytes += PresetImage(bank, p);
+        bytes += PresetFileImage(bank, p);
     return bytes;
 }
 
-QByteArray PresetImage(const TPresetBank &bank, int preset)
+QByteArray PresetFileImage(const TPresetBank &bank, int preset)
 {
     QByteArray bytes(TPresetBank::PresetSize, '\0');
     for (int i = 0; i < bytes.size(); ++i)

@@ -40,7 +40,7 @@ void PrintTo(const ShownSettings &shown, std::ostream *out);
 
 // A bank's 136 bytes, or one preset's 34, in file order.
 QByteArray BankImage(const TPresetBank &bank);
-QByteArray PresetImage(const TPresetBank &bank, int preset);
+QByteArray PresetFileImage(const TPresetBank &bank, int preset);
 void FillBank(TPresetBank &bank, const QByteArray &image);
 
 void Click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton);

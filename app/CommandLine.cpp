@@ -1,0 +1,336 @@
+#include "app/CommandLine.h"
+
+#include "app/AtomicFile.h"
+#include "app/TerminalProgress.h"
+#include "converter/ConverterLink.h"
+#include "converter/SysexFile.h"
+#include "midi/MidiError.h"
+#include "midi/MidiOut.h"
+#include "midi/backend/CombinedServices.h"
+#include "midi/backend/RtMidiServices.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <cstdio>
+
+namespace command_line {
+
+namespace {
+
+struct Failure
+{
+    Exit code;
+    QString text;
+};
+
+[[noreturn]] void Fail(Exit code, const QString &text)
+{
+    throw Failure{code, text};
+}
+
+struct Request
+{
+    enum Mode { Help, Version, ListPorts, Send, Export };
+    Mode mode = Help;
+    QString file; // --send's FILE or --export-syx's TVN_FILE
+    QString out;  // --export-syx's OUT
+    QString port;
+    int preset = 1;
+    bool flash = false;
+};
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(BadFile, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        Fail(BadFile, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+// Preset n (1..4) of a parameter file (34 bytes) or bank file (136).
+protocol::PresetBytes ReadPreset(const QString &path, int n)
+{
+    const QByteArray bytes = ReadFile(path);
+    if (bytes.size() < n * protocol::PresetSize)
+        Fail(BadFile, QStringLiteral("%1: holds no preset %2 (%3 bytes; a parameter file has 34, "
+                                     "a bank file 136)")
+                          .arg(path)
+                          .arg(n)
+                          .arg(bytes.size()));
+    protocol::PresetBytes preset;
+    std::copy_n(bytes.constData() + (n - 1) * protocol::PresetSize, preset.size(), preset.begin());
+    return preset;
+}
+
+std::vector<QByteArray> PresetMessages(const Request &request)
+{
+    const protocol::PresetBytes preset = ReadPreset(request.file, request.preset);
+    return protocol::TransferMessages(protocol::PresetChannel(preset[protocol::PresetChannelByte]),
+                                      protocol::Controllers(preset.data(), protocol::OutputCount),
+                                      request.flash);
+}
+
+// A .syx file's messages as they stand; --flash adds the command on the channel the file's
+// converter messages leave the box on.
+std::vector<QByteArray> SysexMessages(const Request &request)
+{
+    const QByteArray file = ReadFile(request.file);
+    protocol::PresetBytes scratch{};
+    const protocol::SysexImport import = protocol::ImportSysex(file, scratch);
+    if (import.split.fault != protocol::SysexFault::None)
+        Fail(BadFile, request.file + ": " + protocol::SysexFaultText(import.split, file));
+    std::vector<QByteArray> messages = import.split.messages;
+    for (const QByteArray &message : messages)
+        if (message.size() > 0xFFFF)
+            Fail(BadFile, QStringLiteral("%1: a message of %2 bytes is longer than a MIDI "
+                                         "output takes at once (65535)")
+                              .arg(request.file)
+                              .arg(message.size()));
+    if (request.flash) {
+        if (!import.channel)
+            Fail(BadFile, request.file + ": no Torvane message tells the channel to write to "
+                                         "flash on");
+        const protocol::ParameterMessage flash = protocol::MakeParameterMessage(
+            *import.channel, protocol::WriteFlashParameter, protocol::WriteFlashValue);
+        messages.emplace_back(reinterpret_cast<const char *>(flash.data()),
+                              qsizetype(flash.size()));
+    }
+    return messages;
+}
+
+// The output device named name, opened.
+void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
+{
+    bool found = false;
+    for (std::uint32_t k = 0; k < midi.outputDeviceCount() && !found; ++k) {
+        MidiOutCaps caps;
+        found = midi.outputDeviceCaps(int(k), caps) == MidiOk &&
+                QString::fromStdString(caps.name) == name;
+    }
+    if (!found)
+        Fail(NoSuchPort,
+             QStringLiteral("no MIDI output named \"%1\" (--list-ports lists them)").arg(name));
+    port.SetProductName(name);
+    if (!port.Open())
+        Fail(SendFailed, QStringLiteral("the MIDI output \"%1\" could not be opened").arg(name));
+}
+
+void Send(const Request &request, MidiServices &midi)
+{
+    const std::vector<QByteArray> messages =
+        protocol::IsSysexFileName(request.file) ? SysexMessages(request) : PresetMessages(request);
+    TMidiOutput port(midi);
+    try {
+        OpenPort(port, midi, request.port);
+        ConverterLink link(port);
+        TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port);
+        link.SendMessages(messages, progress);
+        // Every message has had its pause; the last completions are handed back before the
+        // port closes, so that none of them counts as abandoned.
+        QElapsedTimer waited;
+        waited.start();
+        while (port.PendingLongMessages() > 0 && waited.elapsed() < 2000) {
+            port.NotifyWindow().deliverPending();
+            QThread::msleep(1);
+        }
+        port.Close();
+    } catch (const Exception &error) {
+        Fail(SendFailed,
+             QStringLiteral("sending to \"%1\" failed: %2").arg(request.port, error.Message()));
+    }
+}
+
+void Export(const Request &request)
+{
+    const protocol::PresetBytes preset = ReadPreset(request.file, request.preset);
+    const QByteArray sysex = protocol::PresetSysex(
+        protocol::PresetChannel(preset[protocol::PresetChannelByte]),
+        protocol::Controllers(preset.data(), protocol::OutputCount), request.flash);
+    if (!WriteAtomically(request.out, sysex))
+        Fail(BadFile, request.out + ": could not be written");
+}
+
+void ListPorts(MidiServices &midi)
+{
+    for (std::uint32_t k = 0; k < midi.outputDeviceCount(); ++k) {
+        MidiOutCaps caps;
+        if (midi.outputDeviceCaps(int(k), caps) == MidiOk)
+            std::printf("output: %s\n", caps.name.c_str());
+    }
+    for (std::uint32_t k = 0; k < midi.inputDeviceCount(); ++k) {
+        MidiInCaps caps;
+        if (midi.inputDeviceCaps(int(k), caps) == MidiOk)
+            std::printf("input: %s\n", caps.name.c_str());
+    }
+}
+
+// The long options of the command line; any of them, or -h, -? or -v, makes a command-line run.
+const char *const LongOptions[] = {"help", "help-all", "version",    "list-ports", "send",
+                                   "port", "flash",    "export-syx", "preset"};
+
+bool AsksForCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "-?" || argument == "-v")
+            return true;
+        if (!argument.startsWith("--"))
+            continue;
+        const QByteArray name = argument.mid(2).split('=').constFirst();
+        for (const char *option : LongOptions)
+            if (name == option)
+                return true;
+    }
+    return false;
+}
+
+class Options
+{
+public:
+    Options();
+    Request Parse(const QStringList &arguments);
+    QString HelpText() const { return Parser.helpText(); }
+
+private:
+    void Check(bool holds, const QString &complaint) const
+    {
+        if (!holds)
+            Fail(Usage, complaint);
+    }
+    int PresetNumber() const;
+
+    QCommandLineParser Parser;
+    QCommandLineOption HelpOption, VersionOption;
+    QCommandLineOption ListPortsOption{
+        "list-ports", "Print the MIDI outputs, then the inputs, one per line (\"output: NAME\", "
+                      "\"input: NAME\"), named as the editor's device selectors show them."};
+    QCommandLineOption SendOption{
+        "send",
+        "Send FILE to the output --port names, paced as the editor's transfers: a parameter or "
+        "bank file (.TVN) as its preset on the channel it holds, a .syx file as its messages "
+        "stand.",
+        "FILE"};
+    QCommandLineOption PortOption{"port", "The MIDI output to send to, by name.", "NAME"};
+    QCommandLineOption FlashOption{"flash",
+                                   "Add the write-to-flash command after the preset's messages."};
+    QCommandLineOption ExportOption{
+        "export-syx", "Write the .syx file of a preset of TVN_FILE to OUT, on its channel.",
+        "TVN_FILE"};
+    QCommandLineOption PresetOption{"preset", "The preset of a bank file, 1 to 4 (default 1).", "N",
+                                    "1"};
+};
+
+Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.addVersionOption())
+{
+    Parser.setApplicationDescription(
+        "Editor for the Torvane MIDI-to-CV converter. Without options it opens its window; the "
+        "options below work without a window or a display.\n\nExit codes: 0 done, 2 usage "
+        "error, 3 no such port, 4 a file cannot be read or written or is invalid, 5 the output "
+        "could not be opened or a send failed.");
+    for (const QCommandLineOption &option :
+         {ListPortsOption, SendOption, PortOption, FlashOption, ExportOption, PresetOption})
+        Parser.addOption(option);
+    Parser.addPositionalArgument("OUT", "With --export-syx: the .syx file to write.", "[OUT]");
+}
+
+int Options::PresetNumber() const
+{
+    bool number = false;
+    const int preset = Parser.value(PresetOption).toInt(&number);
+    Check(number && preset >= 1 && preset <= 4, "--preset takes 1, 2, 3 or 4");
+    return preset;
+}
+
+Request Options::Parse(const QStringList &arguments)
+{
+    const bool parsed = Parser.parse(arguments);
+    Check(parsed, Parser.errorText());
+    Request request;
+    if (Parser.isSet("help-all"))
+        Parser.process(arguments); // prints the help with the toolkit's own options, and exits
+    if (Parser.isSet(HelpOption))
+        return request;
+    if (Parser.isSet(VersionOption)) {
+        request.mode = Request::Version;
+        return request;
+    }
+    const bool list = Parser.isSet(ListPortsOption), send = Parser.isSet(SendOption),
+               exportSyx = Parser.isSet(ExportOption);
+    Check(list || send || exportSyx, "say what to do: --list-ports, --send or --export-syx");
+    Check(int(list) + int(send) + int(exportSyx) == 1,
+          "--list-ports, --send and --export-syx go one at a time");
+    const QStringList positional = Parser.positionalArguments();
+    Check(positional.size() == (exportSyx ? 1 : 0),
+          exportSyx
+              ? QStringLiteral("--export-syx needs the file to write: --export-syx TVN_FILE OUT")
+              : QStringLiteral("unexpected argument \"%1\"").arg(positional.value(0)));
+    Check(send == Parser.isSet(PortOption),
+          send ? "--send needs --port NAME" : "--port goes with --send");
+    Check(!list || (!Parser.isSet(FlashOption) && !Parser.isSet(PresetOption)),
+          "--list-ports takes no other option");
+    request.mode = list ? Request::ListPorts : send ? Request::Send : Request::Export;
+    request.file = Parser.value(send ? SendOption : ExportOption);
+    request.out = positional.value(0);
+    request.port = Parser.value(PortOption);
+    request.flash = Parser.isSet(FlashOption);
+    request.preset = PresetNumber();
+    Check(!send || !protocol::IsSysexFileName(request.file) || !Parser.isSet(PresetOption),
+          "--preset goes with a parameter or bank file, not with a .syx file");
+    return request;
+}
+
+int Execute(const Request &request, const QString &helpText)
+{
+    switch (request.mode) {
+    case Request::Help:
+        std::fputs(qPrintable(helpText), stdout);
+        break;
+    case Request::Version:
+        std::printf("torvane %s\n", TORVANE_VERSION);
+        break;
+    case Request::ListPorts: {
+        CombinedServices midi(std::make_unique<RtMidiServices>());
+        ListPorts(midi);
+        break;
+    }
+    case Request::Send: {
+        // Declared before the port that Send makes, so that it outlives it.
+        CombinedServices midi(std::make_unique<RtMidiServices>());
+        Send(request, midi);
+        break;
+    }
+    case Request::Export:
+        Export(request);
+        break;
+    }
+    return Done;
+}
+
+} // namespace
+
+std::optional<int> Run(int argc, char **argv)
+{
+    if (!AsksForCommandLine(argc, argv))
+        return std::nullopt;
+    // The ports' notifications need an event dispatcher, not a display.
+    QCoreApplication app(argc, argv);
+    app.setApplicationName("torvane");
+    app.setApplicationVersion(TORVANE_VERSION);
+    Options options;
+    try {
+        return Execute(options.Parse(app.arguments()), options.HelpText());
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "torvane: %s\n", qPrintable(failure.text));
+        if (failure.code == Usage)
+            std::fputs("Try 'torvane --help'.\n", stderr);
+        return failure.code;
+    }
+}
+
+} // namespace command_line

@@ -1,0 +1,24 @@
+#pragma once
+// The editor's command line, for shells and scripts that configure boxes without a window:
+//   torvane --list-ports
+//   torvane --send FILE --port NAME [--flash] [--preset N]
+//   torvane --export-syx TVN_FILE OUT [--preset N] [--flash]
+//   torvane --help | --version
+// It needs no display: it runs under a QCoreApplication and opens no window. Exit codes below.
+#include <optional>
+
+namespace command_line {
+
+enum Exit {
+    Done = 0,
+    Usage = 2,      // unknown option, a value missing or out of range, modes mixed
+    NoSuchPort = 3, // no MIDI output of the name --port gives
+    BadFile = 4,    // a file that cannot be read (or written) or is not what it should be
+    SendFailed = 5, // the output could not be opened, or a send failed
+};
+
+// When argv holds one of the command line's options, runs it and returns the exit code;
+// otherwise returns nothing at once, having made nothing, and the editor starts as usual.
+std::optional<int> Run(int argc, char **argv);
+
+} // namespace command_line

@@ -1,0 +1,107 @@
+// "torvane --send" over a real JACK server, seen by another client (jack_midi_dump with
+// absolute timestamps): the file's messages arrive whole, in order, paced as a transfer; and a
+// server that dies mid-send ends the run with its exit code and the reason.
+#include "midi/backend/RtMidiServices.h"
+#include "support/JackServer.h"
+#include "support/JackTestSupport.h"
+#include "support/TempFolder.h"
+
+#include <QTest>
+
+namespace {
+
+// Messages of every kind a .syx may hold: converter parameters, write to flash, another maker's
+// SysEx, an empty one.
+const QList<QByteArray> Messages = {
+    QByteArray::fromHex("f0707e02300007f7"), QByteArray::fromHex("f043104c00007e00f7"),
+    QByteArray::fromHex("f0f7"), QByteArray::fromHex("f0707e024f0f0ff7"),
+    QByteArray::fromHex("f0707e0270070bf7")};
+
+QString WriteSysex(const TempFolder &dir, const QList<QByteArray> &messages)
+{
+    dir.Write("x.syx", messages.join());
+    return dir.Path("x.syx");
+}
+
+// A jack_midi_dump client on the current server, once its input is listed.
+struct Dump
+{
+    explicit Dump(const QString &server = qEnvironmentVariable("JACK_DEFAULT_SERVER"))
+        : Name(UniqueJackName("torvane-dump")), Process("jack_midi_dump", {"-a", Name}, server)
+    {
+        RtMidiServices services(RtMidiServices::System::Jack);
+        Listed = jacktest::waitForDevice(services, Port().toStdString(), true) >= 0;
+    }
+    QString Port() const { return Name + ":input"; }
+    // (frame, bytes) of every message printed so far.
+    QList<std::pair<qint64, QString>> Received()
+    {
+        QList<std::pair<qint64, QString>> received;
+        for (const QString &line : Process.lines())
+            if (const QString bytes = jacktest::dumpBytes(line); !bytes.isEmpty())
+                received.append({line.section(':', 0, 0).trimmed().toLongLong(), bytes});
+        return received;
+    }
+
+    QString Name;
+    jacktest::Helper Process;
+    bool Listed = false;
+};
+
+} // namespace
+
+TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
+{
+    REQUIRE_JACK_SERVER();
+    Dump dump;
+    ASSERT_TRUE(dump.Listed);
+    jack_client_t *probe = jack_client_open("torvane-rate-probe", JackNoStartServer, nullptr);
+    ASSERT_TRUE(probe);
+    const qint64 framesIn100Ms = jack_get_sample_rate(probe) / 10;
+    jack_client_close(probe);
+    TempFolder dir;
+
+    QProcess torvane;
+    torvane.start(TORVANE_EXECUTABLE, {"--send", WriteSysex(dir, Messages), "--port", dump.Port()});
+    ASSERT_TRUE(torvane.waitForFinished(20000));
+    EXPECT_EQ(torvane.exitCode(), 0) << torvane.readAllStandardError().toStdString();
+    EXPECT_EQ(torvane.readAllStandardOutput(),
+              "sent 1/5\nsent 2/5\nsent 3/5\nsent 4/5\nsent 5/5\n");
+
+    (void)QTest::qWaitFor([&] { return dump.Received().size() >= Messages.size(); }, 10000);
+    const auto received = dump.Received();
+    QString seen;
+    for (const auto &[frame, bytes] : received)
+        seen += QStringLiteral("\n  %1: %2").arg(frame).arg(bytes);
+    ASSERT_EQ(received.size(), Messages.size()) << "jack_midi_dump saw:" << seen.toStdString();
+    for (int i = 0; i < Messages.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(received[i].second, QString::fromLatin1(Messages[i].toHex(' ')));
+        if (i > 0) {
+            EXPECT_GE(received[i].first - received[i - 1].first, framesIn100Ms);
+        }
+    }
+}
+
+TEST(JackCommandLine, AServerThatDiesMidSendEndsTheRunWithTheSendFailedCode)
+{
+    REQUIRE_JACK_SERVER();
+    JackServer server;
+    ASSERT_TRUE(server.start());
+    Dump dump(server.name());
+    ASSERT_TRUE(dump.Listed);
+    TempFolder dir;
+    QList<QByteArray> many;
+    for (int i = 0; i < 40; ++i)
+        many.append(Messages[0]);
+
+    QProcess torvane; // JACK_DEFAULT_SERVER names the private server while it lives
+    torvane.start(TORVANE_EXECUTABLE, {"--send", WriteSysex(dir, many), "--port", dump.Port()});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dump.Received().isEmpty(); }, 10000));
+    server.stop();
+    ASSERT_TRUE(torvane.waitForFinished(20000));
+
+    EXPECT_EQ(torvane.exitCode(), 5);
+    EXPECT_EQ(torvane.readAllStandardError(), "torvane: sending to \"" + dump.Port().toUtf8() +
+                                                  "\" failed: The MIDI system is not running\n");
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The main window a fuzz target drives, made once: offscreen, with settings and data folders of
+// its own (on tmpfs where there is one: inputs rewrite files there, and saves sync them), its
+// own preset bank, the in-process MIDI devices, and message boxes counted, not shown.
+#include "app/Application.h"
+#include "app/AutosaveLocation.h"
+#include "app/Core_main.h"
+#include "app/FileDialogs.h"
+#include "app/MessageBoxes.h"
+#include "app/PresetBank.h"
+#include "midi/backend/SimulatedServices.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+
+class FuzzWindow
+{
+public:
+    // Makes the application too, the first time; dialogs must outlive the window.
+    FuzzWindow(int *argc, char ***argv, FileDialogs &dialogs)
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("XDG_CONFIG_HOME", Path("config").toUtf8());
+        qputenv("XDG_DATA_HOME", Path("data").toUtf8());
+        static TApplication app(*argc, *argv);
+        PresetBank = &Bank;
+        SetMessageSink([this](const MessageRequest &) { ++Boxes; });
+        QDir().mkpath(Path("program"));
+        Form = std::make_unique<TForm1>(Midi, dialogs,
+                                        AutosaveLocation(Path("program"), Path("userdata")));
+        // What the window sent while it started (the patch-bay set-up) is not the input's.
+        Midi.waitIdle();
+        Midi.clearSimulatorMessages();
+    }
+
+    QString Path(const char *name) const { return QDir(Dir.path()).filePath(name); }
+
+    QTemporaryDir Dir{QDir("/dev/shm").exists() ? "/dev/shm/torvane-fuzz-XXXXXX"
+                                                : QDir::tempPath() + "/torvane-fuzz-XXXXXX"};
+    TPresetBank Bank;
+    SimulatedServices Midi;
+    std::unique_ptr<TForm1> Form;
+    int Boxes = 0;
+};
