@@ -8,7 +8,7 @@
 #   3. A clean Debian 12 root (debootstrap --variant=minbase, from the Debian mirror this
 #      machine's apt uses) gets the package with nothing but its dependencies, and Xvfb to draw
 #      on; there scripts/package-check-root.sh checks, as a user who cannot write /usr/bin, that
-#      torvane --version runs, that the editor starts under Xvfb and on SIGTERM closes through
+#      torvane --version and --list-ports run, that the editor starts under Xvfb and on SIGTERM closes through
 #      its window's own close, with the presets saved in the per-user data folder, and that the
 #      package then purges without leaving a file behind.
 #
@@ -24,11 +24,6 @@ cache=/var/cache/torvane-package-check
 started=$SECONDS
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-
-# The command line (--version among it) is not on this branch yet: until it is, the editor
-# ignores --version and opens its window, and this switch lets that pass with a note.
-# REMOVE this switch when the command line is merged; the check then requires --version.
-VERSION_OPTION_MAY_BE_MISSING=1
 
 fail() {
   echo "package check: $*" >&2
@@ -90,8 +85,7 @@ $sudo unshare --mount --pid --fork --kill-child bash -c '
   mount -t tmpfs -o mode=1777 tmpfs "$1/dev/shm"
   mount --bind "$2" "$1/var/cache/apt/archives"
   exec chroot "$1" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEB="$3" VERSION="$4" \
-    VERSION_OPTION_MAY_BE_MISSING="$5" bash /tmp/package-check-root.sh
-' check "$work/root" "$cache/apt" "/tmp/$(basename "$deb")" "$version" \
-  "$VERSION_OPTION_MAY_BE_MISSING"
+    bash /tmp/package-check-root.sh
+' check "$work/root" "$cache/apt" "/tmp/$(basename "$deb")" "$version"
 
 echo "== package: all checks passed in $((SECONDS - started)) s"
