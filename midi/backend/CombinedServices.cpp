@@ -14,29 +14,37 @@ void CombinedServices::trampoline(MidiHandle, std::uint32_t message, std::uintpt
     route->callback(route->outer, message, route->instance, param1, param2);
 }
 
-CombinedServices::Route *CombinedServices::find(Direction &direction, MidiHandle handle)
+CombinedServices::Route *CombinedServices::find(const Direction &direction, MidiHandle handle)
 {
     const auto found = direction.routes.find(handle);
     return found == direction.routes.end() ? nullptr : found->second.get();
 }
 
-MidiServices *CombinedServices::locate(const Direction &direction, int &deviceId)
+MidiServices *CombinedServices::locate(Direction &direction, int &deviceId)
 {
-    const int systemCount = system_ ? static_cast<int>(((*system_).*direction.count)()) : 0;
+    if (direction.systemCount < 0)
+        deviceCount(direction);
     // Negative ids are the system's too: the mapper -1, if the system has one.
-    if (deviceId < systemCount)
+    if (system_ && deviceId < direction.systemCount)
         return system_.get();
-    deviceId -= systemCount;
+    deviceId -= direction.systemCount;
     return &simulated_;
 }
 
-std::uint32_t CombinedServices::deviceCount(const Direction &direction)
+std::uint32_t CombinedServices::deviceCount(Direction &direction)
 {
-    return (system_ ? ((*system_).*direction.count)() : 0) + (simulated_.*direction.count)();
+    direction.systemCount = system_ ? static_cast<int>(((*system_).*direction.count)()) : 0;
+    return std::uint32_t(direction.systemCount) + (simulated_.*direction.count)();
+}
+
+MidiResult CombinedServices::health(const Direction &direction, MidiHandle handle)
+{
+    const Route *route = find(direction, handle);
+    return route ? ((*route->services).*direction.health)(route->inner) : MidiErrInvalidHandle;
 }
 
 template <class Caps>
-MidiResult CombinedServices::deviceCaps(const Direction &direction, int deviceId,
+MidiResult CombinedServices::deviceCaps(Direction &direction, int deviceId,
                                         MidiResult (MidiServices::*query)(int, Caps &), Caps &caps)
 {
     MidiServices *services = locate(direction, deviceId);
@@ -182,4 +190,25 @@ MidiResult CombinedServices::errorText(std::uint32_t code, std::string &text) co
     if (system_ && system_->errorText(code, text) == MidiOk)
         return MidiOk;
     return simulated_.errorText(code, text);
+}
+
+void CombinedServices::setChangeListener(MidiChangeListener *listener)
+{
+    if (system_)
+        system_->setChangeListener(listener);
+}
+
+MidiSystemStatus CombinedServices::systemStatus() const
+{
+    return system_ ? system_->systemStatus() : MidiSystemStatus{};
+}
+
+MidiResult CombinedServices::outputHealth(MidiHandle handle) const
+{
+    return health(outputs_, handle);
+}
+
+MidiResult CombinedServices::inputHealth(MidiHandle handle) const
+{
+    return health(inputs_, handle);
 }

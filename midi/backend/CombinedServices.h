@@ -1,8 +1,10 @@
 #pragma once
 // The editor's MIDI services: the system's devices first, then the in-process simulated ones
 // ("Torvane Simulator" and "Virtual Loopback"), numbered on from where the system's end. Device
-// numbers follow the current counts, so a system device that appears or goes away shifts the
-// simulated ones. The mapper device -1 is the system's, where it has one.
+// numbers index the lists made by the latest outputDeviceCount / inputDeviceCount, so a system
+// device that appears or goes away shifts the simulated ones at the next listing. The mapper
+// device -1 is the system's, where it has one. The system's changes and status are the
+// combination's; the simulated devices never change and are always connected.
 //
 // Handles are our own: each open device gets a route that remembers which services own it, and
 // the callback passes through a small trampoline so the port sees the handle we gave it.
@@ -48,6 +50,10 @@ public:
     MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
+    void setChangeListener(MidiChangeListener *listener) override;
+    MidiSystemStatus systemStatus() const override;
+    MidiResult outputHealth(MidiHandle handle) const override;
+    MidiResult inputHealth(MidiHandle handle) const override;
 
 private:
     struct Route
@@ -65,16 +71,18 @@ private:
         std::uint32_t (MidiServices::*count)();
         MidiResult (MidiServices::*open)(MidiHandle &, int, MidiCallbackFunction, std::uintptr_t);
         MidiResult (MidiServices::*close)(MidiHandle);
+        MidiResult (MidiServices::*health)(MidiHandle) const;
         std::map<MidiHandle, std::unique_ptr<Route>> routes{};
+        int systemCount = -1; // the system's devices at the latest listing; -1 before the first
     };
 
     static void trampoline(MidiHandle, std::uint32_t message, std::uintptr_t instance,
                            std::uintptr_t param1, std::uintptr_t param2) noexcept;
     // The services owning device id, and its number there; nullptr when there is none.
-    MidiServices *locate(const Direction &direction, int &deviceId);
-    std::uint32_t deviceCount(const Direction &direction);
+    MidiServices *locate(Direction &direction, int &deviceId);
+    std::uint32_t deviceCount(Direction &direction);
     template <class Caps>
-    MidiResult deviceCaps(const Direction &direction, int deviceId,
+    MidiResult deviceCaps(Direction &direction, int deviceId,
                           MidiResult (MidiServices::*query)(int, Caps &), Caps &caps);
     MidiResult open(Direction &direction, MidiHandle &handle, int deviceId,
                     MidiCallbackFunction callback, std::uintptr_t instance);
@@ -85,13 +93,14 @@ private:
     MidiResult routed(Direction &direction, MidiHandle handle,
                       MidiResult (MidiServices::*call)(MidiHandle, Args...),
                       std::type_identity_t<Args>... args);
-    static Route *find(Direction &direction, MidiHandle handle);
+    static Route *find(const Direction &direction, MidiHandle handle);
+    static MidiResult health(const Direction &direction, MidiHandle handle);
 
     std::unique_ptr<MidiServices> system_;
     SimulatedServices simulated_;
     Direction outputs_{&MidiServices::outputDeviceCount, &MidiServices::openOutput,
-                       &MidiServices::closeOutput};
+                       &MidiServices::closeOutput, &MidiServices::outputHealth};
     Direction inputs_{&MidiServices::inputDeviceCount, &MidiServices::openInput,
-                      &MidiServices::closeInput};
+                      &MidiServices::closeInput, &MidiServices::inputHealth};
     MidiHandle nextHandle_ = 1;
 };

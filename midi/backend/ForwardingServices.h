@@ -68,6 +68,19 @@ public:
     {
         return target().errorText(code, text);
     }
+    void setChangeListener(MidiChangeListener *listener) override
+    {
+        target().setChangeListener(listener);
+    }
+    MidiSystemStatus systemStatus() const override { return target().systemStatus(); }
+    MidiResult outputHealth(MidiHandle handle) const override
+    {
+        return target().outputHealth(handle);
+    }
+    MidiResult inputHealth(MidiHandle handle) const override
+    {
+        return target().inputHealth(handle);
+    }
 
 protected:
     // For a wrapper whose target does not exist yet when it is constructed: it overrides target().

@@ -43,6 +43,8 @@ enum MidiResult : std::uint32_t {
     MidiErrSystemNotRunning = 512, // the MIDI system underneath (e.g. the JACK server) is gone
     MidiErrBufferTooSmall = 513,   // a message does not fit the buffer offered for it
     MidiErrDeviceRemoved = 514,    // the device disappeared while open
+    MidiErrNotConnected = 515,     // the open device's port is not there (unplugged, client gone)
+    MidiErrSystemNotResponding = 516, // the MIDI system underneath is there but does not answer
 };
 
 // Message kinds passed to the callback (the classic API's numbers).
@@ -174,10 +176,37 @@ inline bool midiStandardErrorText(std::uint32_t code, std::string &text)
     case MidiErrDeviceRemoved:
         text = "The MIDI device has been removed";
         return true;
+    case MidiErrNotConnected:
+        text = "The MIDI device is not connected";
+        return true;
+    case MidiErrSystemNotResponding:
+        text = "The MIDI system is not responding";
+        return true;
     default:
         return false;
     }
 }
+
+// Told that something the editor shows of the MIDI services may have changed: the device lists,
+// the state of the system underneath, or whether an open device is connected. Called on any
+// thread, also a driver's, possibly with the services' own locks held: it must return at once,
+// and must not call the services. The receiver asks the services what changed.
+class MidiChangeListener
+{
+public:
+    virtual void midiChanged() noexcept = 0;
+
+protected:
+    ~MidiChangeListener() = default;
+};
+
+// The MIDI system underneath the services, as the user is shown it.
+struct MidiSystemStatus
+{
+    enum State { Running, NotRunning, NotResponding };
+    std::string name = "none"; // "ALSA sequencer", "JACK", "PipeWire's JACK", "none"
+    State state = Running;
+};
 
 class MidiServices
 {
@@ -237,6 +266,28 @@ public:
     virtual MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) = 0;
 
     // ---- both ----
+
+    // The system and the devices as they change. Services whose devices never change keep these
+    // defaults: no system underneath, every open device connected.
+    //
+    // The listener (nullptr: none) is told of every change from now on, until it is replaced;
+    // once this returns, the previous one is not called any more. It must outlive the services
+    // or be replaced first.
+    virtual void setChangeListener(MidiChangeListener *listener) { (void)listener; }
+    virtual MidiSystemStatus systemStatus() const { return {}; }
+    // MidiOk while the open device of handle is connected to the port it stands for; otherwise
+    // what a send to it would return now (MidiErrNotConnected, MidiErrSystemNotRunning,
+    // MidiErrSystemNotResponding).
+    virtual MidiResult outputHealth(MidiHandle handle) const
+    {
+        (void)handle;
+        return MidiOk;
+    }
+    virtual MidiResult inputHealth(MidiHandle handle) const
+    {
+        (void)handle;
+        return MidiOk;
+    }
 
     // The text for a result code of these services: MidiOk and the text, or MidiErrInvalidParam
     // for a code that has no text (the ports then say "Specified error number is out of range").
