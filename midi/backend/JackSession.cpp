@@ -43,6 +43,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     void serverGoneNow();
     void relist();
     void registerAndConnect(const std::shared_ptr<Port> &port);
+    void reconnect(const std::shared_ptr<Port> &port);
     void unregister(const std::shared_ptr<Port> &port);
     void setProcessing(bool on);
     void leave();
@@ -261,21 +262,41 @@ void JackSession::Core::relist()
 {
     std::vector<std::string> sinks = busy([&] { return client->midiPorts(Flow::Sink); });
     std::vector<std::string> sources = busy([&] { return client->midiPorts(Flow::Source); });
-    std::vector<std::shared_ptr<Port>> lost;
+    std::vector<std::shared_ptr<Port>> back;
     {
         const std::lock_guard lock(mutex);
         lists[int(Flow::Sink)] = std::move(sinks);
         lists[int(Flow::Source)] = std::move(sources);
-        // A connected port whose other end is no longer listed is connected to nothing.
+        // A connected port whose other end is no longer listed is connected to nothing; one
+        // whose other end is listed again (a device plugged back, a client restarted under its
+        // name) is connected again.
         for (const std::weak_ptr<Port> &weak : ports)
             if (std::shared_ptr<Port> port = weak.lock()) {
                 const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
-                if (port->connected() &&
-                    std::find(list.begin(), list.end(), port->target_) == list.end())
+                const bool listed =
+                    std::find(list.begin(), list.end(), port->target_) != list.end();
+                if (port->connected() && !listed)
                     port->link_ = Port::Link::NotConnected;
+                else if (port->link() == Port::Link::NotConnected && listed && port->jackPort())
+                    back.push_back(port);
             }
     }
+    for (const std::shared_ptr<Port> &port : back)
+        reconnect(port);
     notify();
+}
+
+void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
+{
+    {
+        const std::lock_guard lock(port->mutex_);
+        if (port->closed_ || port->client() != client.get())
+            return;
+    }
+    const MidiResult result =
+        busy([&] { return client->connectPort(port->jackPort(), port->target_, port->isOutput_); });
+    if (result == MidiOk)
+        port->link_ = Port::Link::Connected;
 }
 
 void JackSession::Core::serverGoneNow()
