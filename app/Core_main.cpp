@@ -11,6 +11,7 @@
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
+#include "converter/MonitorLog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,6 +26,8 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
     BuildLayout();
     ConnectHandlers();
+    // Before FormCreate, so that the monitor keeps what start-up sends.
+    BuildLearnAndMonitor();
     try {
         FormCreate(this);
     } catch (const std::exception &error) {

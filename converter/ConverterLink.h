@@ -8,6 +8,8 @@
 // message: no later message, no pause after it.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 
 class TMidiOutput;
 
@@ -17,8 +19,13 @@ public:
     static constexpr int OutputCount = 32;
     using Controllers = std::array<std::uint8_t, OutputCount>;
 
+    using SentListener = std::function<void(std::span<const std::uint8_t> message)>;
+
     // The port must outlive the link.
     explicit ConverterLink(TMidiOutput &output) : Output(output) {}
+
+    // Told of each message the port took (the MIDI monitor); empty for none.
+    void SetSentListener(SentListener listener) { Sent = std::move(listener); }
 
     // channel 0..15. Does nothing when not enabled (the "Send Params RT" case).
     void SendParameter(int channel, int parameter, int value, bool enabled);
@@ -34,5 +41,12 @@ public:
     void WriteToFlash(int channel);
 
 private:
+    void Tell(std::span<const std::uint8_t> message) const
+    {
+        if (Sent)
+            Sent(message);
+    }
+
     TMidiOutput &Output;
+    SentListener Sent;
 };
