@@ -8,6 +8,8 @@ void MonitorLog::Record(Direction direction, std::span<const std::uint8_t> messa
 {
     if (paused_) {
         ++skipped_;
+        if (listener_)
+            listener_();
         return;
     }
     MonitorLine &line = lines_[end_ % Capacity];

@@ -56,7 +56,8 @@ public:
     // Messages that passed while paused.
     std::uint64_t Skipped() const { return skipped_; }
 
-    // Called after each recorded line (the page schedules its refresh); may be empty.
+    // Called after each message recorded or skipped (the page schedules its refresh); may be
+    // empty.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
 private:
