@@ -11,15 +11,42 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
+
+// Each line as plain text in its cell, with no style primitives, shaping or elision per cell:
+// during a flood the view repaints 30 times a second, and the toolkit's own delegate costs
+// several times more per cell than the text itself.
+class PlainCells : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.highlight());
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QVariant font = index.data(Qt::FontRole);
+        painter->setFont(font.isValid() ? font.value<QFont>() : option.font);
+        const QVariant align = index.data(Qt::TextAlignmentRole);
+        const int flags = align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter);
+        painter->drawText(option.rect.adjusted(3, 0, -3, 0), flags | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+    }
+};
 
 constexpr int RefreshIntervalMs =
     (1000 + MonitorPage::MaxRefreshesPerSecond - 1) / MonitorPage::MaxRefreshesPerSecond;
@@ -51,6 +78,7 @@ MonitorPage::MonitorPage(MonitorLog &log, const InputReader &input, FileDialogs 
     Model = new MonitorModel(log_, this);
     Lines = Named(new QTreeView(this), "Lines");
     Lines->setModel(Model);
+    Lines->setItemDelegate(new PlainCells(Lines));
     Lines->setRootIsDecorated(false);
     Lines->setItemsExpandable(false);
     Lines->setUniformRowHeights(true);
