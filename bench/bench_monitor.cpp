@@ -20,20 +20,17 @@
 #include "midi/backend/SimulatedServices.h"
 #include "support/EditorWindow.h"
 #include "support/Figures.h"
+#include "tests/support/LoopbackFlood.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace {
 
@@ -98,8 +95,6 @@ void BM_RefreshAfterBurst(benchmark::State &state)
 }
 BENCHMARK(BM_RefreshAfterBurst)->Unit(benchmark::kMicrosecond);
 
-void Ignore(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept {}
-
 double ThreadCpuSeconds()
 {
     timespec now{};
@@ -107,37 +102,21 @@ double ThreadCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-// Floods the loopback output at 200,000 messages a second from a thread of its own while the
-// GUI thread runs its event loop; returns the flood's wall time in seconds.
+// Floods the loopback input while the GUI thread runs its event loop; returns the flood's wall
+// time in seconds.
 double Flood(SimulatedServices &midi, int messages)
 {
     QEventLoop loop;
-    std::atomic<bool> done{false};
-    std::thread sender([&] {
-        MidiHandle out = NoMidiHandle;
-        if (midi.openOutput(out, SimulatedServices::LoopbackOutput, Ignore, 0) == MidiOk) {
-            auto next = std::chrono::steady_clock::now();
-            for (int n = 0; n < messages; n += 1000) {
-                for (int i = n; i < n + 1000; ++i)
-                    midi.sendShortMessage(out,
-                                          0x90 | (i & 0x0F) | (i >> 4 & 0x7F) << 8 | 0x40 << 16);
-                midi.waitIdle();
-                std::this_thread::sleep_until(next += std::chrono::milliseconds(5));
-            }
-            midi.closeOutput(out);
-        }
-        done = true;
-    });
+    LoopbackFlood flood(midi, messages);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (done)
+        if (flood.Done())
             loop.quit();
     });
     watch.start(20);
     QElapsedTimer wall;
     wall.start();
     loop.exec();
-    sender.join();
     return double(wall.nsecsElapsed()) * 1e-9;
 }
 
@@ -187,13 +166,8 @@ void BM_ClickDuringFlood(benchmark::State &state)
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
         TSpeedButton *button = next++ % 2 ? form.spdPar2 : form.spdPar1;
-        const QPointF centre = QRectF(button->rect()).center();
         posted.start();
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(
-                button, new QMouseEvent(
-                            type, centre, button->mapToGlobal(centre), Qt::LeftButton,
-                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {}));
+        PostClick(button);
     });
     clicker.start(50);
     for (auto _ : state)

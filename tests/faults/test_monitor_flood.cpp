@@ -1,9 +1,9 @@
 // A flood at the editor's chosen input while the "Monitor" page is shown: a million short
-// messages from a sender of the test's own on the "Virtual Loopback", on a thread of its own.
-// Meanwhile the user's clicks are still handled, the page keeps at most 10,000 lines and
-// refreshes at most 30 times a second, every message is either shown or counted as lost, and
-// memory stays flat. How fast the clicks are handled is a benchmark's figure (bench_monitor);
-// here the longest wait is only recorded.
+// messages at 200,000 a second from a sender of the test's own on the "Virtual Loopback", more
+// than the monitor takes, for five seconds. Meanwhile the user's clicks are still handled, the
+// page keeps at most 10,000 lines and refreshes at most 30 times a second, every message is
+// either shown or counted as lost, and memory stays flat. How fast the clicks are handled is a
+// benchmark's figure (bench_monitor); here the longest wait is only recorded.
 #include "app/MonitorPage.h"
 #include "controls/SpeedButton.h"
 #include "converter/InputReader.h"
@@ -11,43 +11,31 @@
 #include "converter/MonitorModel.h"
 #include "midi/MidiIn.h"
 #include "support/FormTest.h"
+#include "support/LoopbackFlood.h"
 #include "support/Memory.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QTest>
 
-#include <atomic>
-#include <thread>
+#include <optional>
 
 namespace {
 
-// 200,000 messages a second, about what a JACK server passes at most at 48 kHz: more than the
-// monitor takes (so some are lost, and counted), for five seconds.
 constexpr int Messages = 1'000'000;
-constexpr int Batch = 1'000;
-constexpr auto BatchEvery = std::chrono::milliseconds(5);
-
-void Ignore(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) noexcept {}
 
 using MonitorFloodTest = FormTest;
 
-// Posts a click on the button, as the window system delivers one, and waits for its handler.
-// The time it took, in ms, or -1 when it was never handled.
+// A click posted on the button, and its handler waited for: the time it took, in ms, or -1 when
+// it was never handled.
 qint64 PostedClick(TSpeedButton *button)
 {
     bool clicked = false;
     const QMetaObject::Connection connection =
         QObject::connect(button, &QAbstractButton::clicked, [&] { clicked = true; });
-    const QPointF centre = QRectF(button->rect()).center();
     QElapsedTimer waited;
     waited.start();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-        QCoreApplication::postEvent(
-            button,
-            new QMouseEvent(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
-                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {}));
+    PostClick(button);
     const bool handled = QTest::qWaitFor([&] { return clicked; });
     QObject::disconnect(connection);
     return handled ? waited.elapsed() : -1;
@@ -61,24 +49,8 @@ TEST_F(MonitorFloodTest, ClicksAreHandledLinesCappedNothingUncountedAndMemoryFla
     ShowTab(*Form, "Monitor");
     const std::uint64_t before = Form->Monitor->End();
 
-    std::atomic<int> sent{0};
-    std::atomic<bool> done{false};
-    std::thread sender([&] {
-        MidiHandle out = NoMidiHandle;
-        if (Midi.openOutput(out, SimulatedServices::LoopbackOutput, Ignore, 0) == MidiOk) {
-            auto next = std::chrono::steady_clock::now();
-            for (int n = 0; n < Messages; n += Batch) {
-                for (int i = n; i < n + Batch; ++i)
-                    Midi.sendShortMessage(out,
-                                          0x90 | (i & 0x0F) | (i >> 4 & 0x7F) << 8 | 0x40 << 16);
-                Midi.waitIdle();
-                sent += Batch;
-                std::this_thread::sleep_until(next += BatchEvery);
-            }
-            Midi.closeOutput(out);
-        }
-        done = true;
-    });
+    std::optional<LoopbackFlood> sender;
+    sender.emplace(Midi, Messages);
 
     QElapsedTimer flood;
     flood.start();
@@ -87,18 +59,18 @@ TEST_F(MonitorFloodTest, ClicksAreHandledLinesCappedNothingUncountedAndMemoryFla
     int clicks = 0, handled = 0;
     qint64 longest = 0;
     std::int64_t memoryAfterWarmUp = 0;
-    while (!done) {
+    while (!sender->Done()) {
         const qint64 took = PostedClick(presets[clicks % 2]);
         handled += took >= 0 && Form->CurrentPreset() == clicks % 2;
         longest = std::max(longest, took);
         ++clicks;
-        if (memoryAfterWarmUp == 0 && sent >= Messages / 10)
+        if (memoryAfterWarmUp == 0 && sender->Sent() >= Messages / 10)
             memoryAfterWarmUp = MemoryInUse();
         QTest::qWait(10);
     }
-    sender.join();
     const qint64 floodMs = flood.elapsed();
-    ASSERT_EQ(sent, Messages) << "the loopback output could not be opened";
+    ASSERT_EQ(sender->Sent(), Messages) << "the loopback output could not be opened";
+    sender.reset();
     // Every message is shown or counted as lost, once the last notifications are handled.
     const auto accounted = [&] { return Form->Monitor->End() - before + Form->Input->Lost(); };
     EXPECT_TRUE(QTest::qWaitFor([&] { return accounted() == std::uint64_t(Messages); }))
