@@ -166,16 +166,9 @@ void LearnControls::ShowMenu(int output, QWidget *over, const QPoint &at)
 {
     if (menu_)
         menu_->close();
-    auto *edit = qobject_cast<QLineEdit *>(over);
-    if (auto *selector = qobject_cast<QComboBox *>(over))
-        edit = selector->lineEdit();
-    // On a selector the edit field's own entries stay: typing there is a choice too.
-    QMenu *menu = edit ? edit->createStandardContextMenu() : new QMenu(over);
-    menu->setParent(over, menu->windowFlags());
+    auto *menu = new QMenu(over);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setObjectName("LearnMenu");
-    if (edit)
-        menu->addSeparator();
     QAction *one = menu->addAction(tr("Learn controller") + "\tCtrl+L");
     one->setObjectName("LearnController");
     one->setCheckable(true);
@@ -186,6 +179,14 @@ void LearnControls::ShowMenu(int output, QWidget *over, const QPoint &at)
     all->setChecked(learn_.Walking());
     connect(one, &QAction::triggered, &learn_, [this, output] { learn_.Learn(output); });
     connect(all, &QAction::triggered, &learn_, &ControllerLearn::LearnAll);
+    // The menu takes the place of the page's own: its entries follow.
+    for (QWidget *holder = over->parentWidget(); holder; holder = holder->parentWidget()) {
+        if (holder->contextMenuPolicy() == Qt::ActionsContextMenu && !holder->actions().empty()) {
+            menu->addSeparator();
+            menu->addActions(holder->actions());
+            break;
+        }
+    }
     menu_ = menu;
     menu->popup(at, one);
 }

@@ -15,6 +15,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -199,6 +200,15 @@ TEST_F(LearnTest, EveryWayInMarksTheOutputAndSaysWhatToDoWithoutMovingAnything)
         ExpectNotLearning();
         ShowTab(*Form, "Config");
     }
+
+    // Where the page has a context menu of its own, its entries follow.
+    QAction pageEntry("Page entry");
+    Form->TabSheet2->addAction(&pageEntry);
+    Form->TabSheet2->setContextMenuPolicy(Qt::ActionsContextMenu);
+    RequestContextMenu(Form->ComboBox[0]->lineEdit(), QContextMenuEvent::Mouse);
+    ASSERT_TRUE(Form->LearnUi->OpenMenu());
+    EXPECT_TRUE(Form->LearnUi->OpenMenu()->actions().contains(&pageEntry));
+    Form->LearnUi->OpenMenu()->close();
 
     // A plain right click on a value still steps it up, and opens no menu.
     ShowTab(*Form, "MIDI");
