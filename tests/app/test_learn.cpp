@@ -201,6 +201,14 @@ TEST_F(LearnTest, EveryWayInMarksTheOutputAndSaysWhatToDoWithoutMovingAnything)
         ShowTab(*Form, "Config");
     }
 
+    // With no input open, the instruction says where to open one.
+    Form->MidiInput1->Close();
+    LearnFromSelectorMenu(4);
+    EXPECT_EQ(Form->LearnUi->Status->toolTip(),
+              "No MIDI input is open (see the MIDI page), Esc cancels");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    ExpectNotLearning();
+
     // Where the page has a context menu of its own, its entries follow.
     QAction pageEntry("Page entry");
     Form->TabSheet2->addAction(&pageEntry);
