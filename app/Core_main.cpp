@@ -13,6 +13,7 @@
 #include "converter/HandlerGuard.h"
 #include "midi/MidiChanges.h"
 #include "midi/MidiOut.h"
+#include "converter/MonitorLog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,6 +32,8 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
     // up once its event loop runs.
     auto *changes = new MidiChanges(Midi, this);
     connect(changes, &MidiChanges::changed, this, &TForm1::MidiSystemChanged);
+    // Before FormCreate, so that the monitor keeps what start-up sends.
+    BuildLearnAndMonitor();
     try {
         FormCreate(this);
     } catch (const std::exception &error) {

@@ -7,7 +7,8 @@
 // and every send goes through one ConverterLink. The window keeps every control and handler
 // reachable under its designer name: the members below point into the pages, and the page
 // handlers forward in one line. Layout of the shell's own controls: Core_layout.cpp; devices:
-// Core_devices.cpp; parameter files: Core_files.cpp.
+// Core_devices.cpp; parameter files: Core_files.cpp; controller learning and the monitor's
+// record: Core_learn.cpp.
 //
 // All of it runs on the GUI thread. Handlers triggered by the user run synchronously to their
 // end; code that changes a control (filling, applying a preset, restoring settings) never runs a
@@ -26,8 +27,12 @@
 #include <memory>
 #include <optional>
 
+class ControllerLearn;
 class ConverterLink;
+class InputReader;
+class LearnControls;
 class MidiChanges;
+class MonitorLog;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -111,6 +116,13 @@ public:
     AssignmentPage *Assignments = nullptr;  // the "Config" page
     ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
 
+    // ---- what the input is used for (Core_learn.cpp) ----
+    InputReader *Input = nullptr;     // reads the input port's ring
+    ControllerLearn *Learn = nullptr; // an output takes the controller moved
+    LearnControls *LearnUi = nullptr; // its menus, shortcuts, markers and instruction
+    // Every message in and out, for the "Monitor" page (AddMonitorPage).
+    std::unique_ptr<MonitorLog> Monitor;
+
     // ---- the window's own controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet2 = nullptr; // "Config"
@@ -160,6 +172,8 @@ private:
     void SetTabOrder();
     void ConnectHandlers();
     void CreateMidiPorts();
+    void BuildLearnAndMonitor();
+    QString OpenInputName() const;
     void SelectStoredDevice(QComboBox *selector, const QString &storedName);
     static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);

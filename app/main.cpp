@@ -7,6 +7,7 @@
 #include "app/ExceptionReport.h"
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
+#include "app/MonitorPage.h"
 #include "app/PresetBank.h"
 #include "app/SimulatorPage.h"
 #include "app/StartupProbe.h"
@@ -61,6 +62,7 @@ int main(int argc, char **argv)
         auto form10 = std::make_unique<TForm10>(Form1);
         Form10 = form10.get();
         AddSimulatorPage(*Form1, simulator);
+        AddMonitorPage(*Form1, dialogs);
         InstallStartupProbe(*Form1); // measurement only: off unless the environment asks
         CloseOnTerminationSignals(*Form1);
         Form1->show();

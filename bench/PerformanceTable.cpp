@@ -167,6 +167,29 @@ void PaintRow(const QString &figure, std::optional<double> value, std::optional<
     Row(figure, Num(value), Num(floor), Num(Divide(value, floor), 2) + " ×", "", "");
 }
 
+// The MIDI monitor, its page shown: what it adds to a send (floor: the send it records), the
+// GUI thread's share of a core during an input flood (floor: the same flood, nothing reading
+// the input), and a click's wait in that flood.
+void MonitorRows()
+{
+    const auto sendWith = Time("monitor", "BM_SendControlChange/monitor:1", "ns");
+    const auto sendWithout = Time("monitor", "BM_SendControlChange/monitor:0", "ns");
+    const auto added =
+        sendWith && sendWithout ? std::optional(*sendWith - *sendWithout) : std::nullopt;
+    Row("monitor: added to sending one Control Change (ns)", Num(added), Num(sendWithout),
+        Num(Divide(sendWith, sendWithout), 2) + " ×", "≤ 1000 ns",
+        Verdict(added ? std::optional(*added <= 1000) : std::nullopt));
+    const auto cpu = Counter("monitor", "BM_Flood/monitor:1", "gui_cpu_percent");
+    Row("monitor: GUI thread during a 200,000/s input flood, page refreshing (% of one core)",
+        Num(cpu), Num(Counter("monitor", "BM_Flood/monitor:0", "gui_cpu_percent")), "", "≤ 20 %",
+        Verdict(cpu ? std::optional(*cpu <= 20) : std::nullopt));
+    const auto p99 = Counter("monitor", "BM_ClickDuringFlood", "click_p99_us");
+    Row("monitor: click handled during that flood (ms, median / p99)",
+        Num(Divide(Counter("monitor", "BM_ClickDuringFlood", "click_median_us"), 1000.0), 2) +
+            " / " + Num(Divide(p99, 1000.0), 2),
+        "", "", "≤ 100 ms", Verdict(p99 ? std::optional(*p99 <= 100'000) : std::nullopt));
+}
+
 void FiguresTable()
 {
     std::printf("| figure | value | floor | ratio | goal | holds |\n|---|---|---|---|---|---|\n");
@@ -202,6 +225,8 @@ void FiguresTable()
     PaintRow("paint: graph control 1024 x 768 (µs)",
              Time("kxsampletank", "BM_Paint/width:1024/height:768/gradient:0", "us"),
              Time("floors", "BM_FloorGraphPlainWidget/width:1024/height:768", "us"));
+
+    MonitorRows();
 
     // One JACK period (256 frames at 48 kHz) is the floor of anything that waits for a cycle.
     const double period = 256.0 / 48000.0 * 1e6;

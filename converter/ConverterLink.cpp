@@ -15,19 +15,24 @@ void ConverterLink::SendParameter(int channel, int parameter, int value, bool en
         protocol::MakeParameterMessage(channel, parameter, value);
     // The port copies the bytes before it returns.
     Output.SendLongMessage(message.data(), static_cast<std::uint16_t>(message.size()));
+    Tell(message);
 }
 
 void ConverterLink::SendControlChange(int channel, int controller, int value)
 {
-    Output.SendShortMessage(protocol::ControlChangeStatus(channel),
-                            static_cast<std::uint8_t>(controller),
-                            static_cast<std::uint8_t>(value));
+    const std::array<std::uint8_t, 3> message = {protocol::ControlChangeStatus(channel),
+                                                 static_cast<std::uint8_t>(controller),
+                                                 static_cast<std::uint8_t>(value)};
+    Output.SendShortMessage(message[0], message[1], message[2]);
+    Tell(message);
 }
 
 void ConverterLink::SendProgramChange(int channel, int program)
 {
-    Output.SendShortMessage(protocol::ProgramChangeStatus(channel),
-                            static_cast<std::uint8_t>(program), 0);
+    const std::array<std::uint8_t, 2> message = {protocol::ProgramChangeStatus(channel),
+                                                 static_cast<std::uint8_t>(program)};
+    Output.SendShortMessage(message[0], message[1], 0);
+    Tell(message);
 }
 
 void ConverterLink::WaitMs(std::uint32_t ms)
@@ -57,8 +62,9 @@ void ConverterLink::SendMessages(const std::vector<QByteArray> &messages,
     for (int i = 0; i < total; ++i) {
         const QByteArray &message = messages[i];
         // The port copies the bytes before it returns.
-        Output.SendLongMessage(reinterpret_cast<const std::uint8_t *>(message.constData()),
-                               static_cast<std::uint16_t>(message.size()));
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(message.constData());
+        Output.SendLongMessage(bytes, static_cast<std::uint16_t>(message.size()));
+        Tell({bytes, std::size_t(message.size())});
         progress.Sent(i + 1, total);
         WaitMs(protocol::PauseAfter(message));
     }

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <vector>
 
 class TMidiOutput;
@@ -20,8 +22,13 @@ public:
     static constexpr int OutputCount = 32;
     using Controllers = std::array<std::uint8_t, OutputCount>;
 
+    using SentListener = std::function<void(std::span<const std::uint8_t> message)>;
+
     // The port must outlive the link.
     explicit ConverterLink(TMidiOutput &output) : Output(output) {}
+
+    // Told of each message the port took (the MIDI monitor); empty for none.
+    void SetSentListener(SentListener listener) { Sent = std::move(listener); }
 
     // channel 0..15. Does nothing when not enabled (the "Send Params RT" case).
     void SendParameter(int channel, int parameter, int value, bool enabled);
@@ -40,5 +47,12 @@ public:
     void WriteToFlash(int channel);
 
 private:
+    void Tell(std::span<const std::uint8_t> message) const
+    {
+        if (Sent)
+            Sent(message);
+    }
+
     TMidiOutput &Output;
+    SentListener Sent;
 };

@@ -38,14 +38,27 @@ void RingDestroy(TMidiEventRing *ring)
 
 bool RingPut(TMidiEventRing *ring, const TMidiRingEvent &event) noexcept
 {
-    // Single writer: the relaxed load reads our own last store.
-    const std::uint16_t count = ring->Count.load(std::memory_order_relaxed);
-    if (count >= ring->SlotCount)
+    // Acquire: a slot the reader has given back (its decrement) is read out before we reuse it.
+    // A count read just before the reader lowers it only makes the ring look fuller.
+    if (ring->Count.load(std::memory_order_acquire) >= ring->SlotCount)
         return false;
     *ring->PutPos = event;
     if (++ring->PutPos == ring->End)
         ring->PutPos = ring->First;
     // Published after the slot is written, so a reader never sees a count ahead of the data.
-    ring->Count.store(count + 1, std::memory_order_release);
+    // An increment, not a store: the reader may lower the count meanwhile.
+    ring->Count.fetch_add(1, std::memory_order_release);
+    return true;
+}
+
+bool RingGet(TMidiEventRing *ring, TMidiRingEvent &event) noexcept
+{
+    if (ring->Count.load(std::memory_order_acquire) == 0)
+        return false;
+    event = *ring->GetPos;
+    if (++ring->GetPos == ring->End)
+        ring->GetPos = ring->First;
+    // Released after the slot is read: only then may the writer fill it again.
+    ring->Count.fetch_sub(1, std::memory_order_release);
     return true;
 }

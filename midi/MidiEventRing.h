@@ -1,10 +1,11 @@
 #pragma once
 // The input port's store of received items: a fixed-size circular buffer in shared memory.
 //
-// Threads: RingPut runs only on the driver thread (inside MidiCallback) and is the single writer
-// of Count, PutPos and the slots. The GUI thread creates and destroys the ring while no device
-// delivers into it, and reads Count at any time. No lock: Count is an atomic published after the
-// slot is written, so a reader that sees Count = k also sees the first k items.
+// Threads: RingPut runs only on the driver thread (inside MidiCallback) and is the only writer of
+// PutPos and the slots. RingGet runs only on the GUI thread and is the only mover of GetPos. The
+// GUI thread creates and destroys the ring while no device delivers into it. No lock: Count is
+// raised by the writer after the slot is written and lowered by the reader after the slot is
+// read, both as atomic read-modify-writes, so neither ever sees a slot the other is still on.
 #include "midi/SharedAlloc.h"
 
 #include <atomic>
@@ -28,10 +29,10 @@ struct TMidiEventRing
     TMidiRingEvent *First;
     TMidiRingEvent *End; // just past the last slot
     TMidiRingEvent *PutPos;
-    TMidiRingEvent *GetPos; // set to First; nothing reads or moves it yet
+    TMidiRingEvent *GetPos; // the oldest item; moved by RingGet only
     std::uint16_t ErrorCode;
     std::uint16_t SlotCount;
-    std::atomic<std::uint16_t> Count; // 0..SlotCount; written by the driver thread only
+    std::atomic<std::uint16_t> Count; // 0..SlotCount; raised by RingPut, lowered by RingGet
 };
 
 // The storage of a ring is one shared block, whose size is a 16-bit value: at most this many
@@ -45,3 +46,5 @@ void RingDestroy(TMidiEventRing *ring);
 // Stores one item; false (nothing written) when the ring is full. A ring of n slots holds n
 // items. Driver thread only.
 bool RingPut(TMidiEventRing *ring, const TMidiRingEvent &event) noexcept;
+// Takes the oldest item out; false (nothing taken) when the ring is empty. GUI thread only.
+bool RingGet(TMidiEventRing *ring, TMidiRingEvent &event) noexcept;

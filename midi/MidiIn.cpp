@@ -269,6 +269,17 @@ std::uint16_t TMidiInput::EventCount() const
     return eventRing_->Count.load(std::memory_order_acquire);
 }
 
+bool TMidiInput::TakeEvent(TMidiRingEvent &event)
+{
+    return portState_ == psOpen && eventRing_ && RingGet(eventRing_, event);
+}
+
+void TMidiInput::RequeueSysexBuffer(MidiHeader *header)
+{
+    if (portState_ == psOpen)
+        check(services_.addInputBuffer(deviceHandle_, header));
+}
+
 void TMidiInput::HandleNotification(std::uint32_t number, std::uintptr_t)
 {
     if (number == NotifyItemStored) {

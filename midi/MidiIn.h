@@ -7,8 +7,8 @@
 //
 // Threads: every method runs on the GUI thread. The driver thread runs MidiCallback only, which
 // writes the ring and posts to this port's notification sink; the ring's Count is the one value
-// both threads touch (atomic, single writer). SysexOnly may be changed while open: the callback
-// reads the block's copy at every message.
+// both threads touch (atomic: the callback raises it, TakeEvent lowers it). SysexOnly may be
+// changed while open: the callback reads the block's copy at every message.
 //
 // With no input device at all the port is constructed with no device selected: it stays closed,
 // Open does nothing, Start does nothing. The services must outlive the port.
@@ -69,6 +69,12 @@ public:
     void Close();
     // Items in the ring while open; 0 otherwise.
     std::uint16_t EventCount() const;
+    // Takes the oldest item out of the ring of an open port; false when there is none. A SysEx
+    // item's buffer stays the caller's to read until it goes back with RequeueSysexBuffer.
+    bool TakeEvent(TMidiRingEvent &event);
+    // Queues a SysEx buffer taken out of the ring with the driver again, for a later message;
+    // without it the port records only as many SysEx messages per Open as it has buffers.
+    void RequeueSysexBuffer(MidiHeader *header);
 
     void HandleNotification(std::uint32_t number, std::uintptr_t param);
 

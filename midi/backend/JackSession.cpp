@@ -27,6 +27,8 @@ constexpr std::chrono::milliseconds kCycleLimit{500};
 constexpr std::chrono::milliseconds kFirstRetry{50};
 constexpr std::chrono::milliseconds kLongestRetry{1600};
 constexpr int kTriesAfterAppearing = 12;
+// After the server went: the first try.
+constexpr std::chrono::milliseconds kGoneRetry{250};
 
 } // namespace
 
@@ -314,8 +316,15 @@ void JackSession::Core::serverGoneNow()
     Keep(std::move(client), shared_from_this());
     livePorts = 0;
     setNotResponding(false);
-    connect();
+    setState(State::NotRunning);
     notify();
+    // Not at once: the server may still be on its way out. Its successor makes its socket anew,
+    // which the watch reports; a few tries cover one that made it before the watch was there.
+    if (!serverWatch)
+        serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+    retry = kGoneRetry;
+    retryAt = Clock::now() + retry;
+    triesLeft = 2;
 }
 
 void JackSession::Core::setProcessing(bool on)

@@ -2,7 +2,9 @@
 #include "midi/MidiBuffer.h"
 #include "midi_test_helpers.h"
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -55,6 +57,57 @@ TEST_F(MidiBufferTest, RingOfThreeHoldsThreeAndWrapsPutPos)
     EXPECT_EQ(ring->PutPos, ring->First);
     RingDestroy(ring);
     RingDestroy(nullptr);
+}
+
+TEST_F(MidiBufferTest, RingGetTakesTheOldestAndFreesItsSlot)
+{
+    TMidiEventRing *ring = RingCreate(3);
+    ASSERT_NE(ring, nullptr);
+    TMidiRingEvent out{};
+    EXPECT_FALSE(RingGet(ring, out)) << "an empty ring";
+    for (std::uint32_t i = 0; i < 3; ++i)
+        ASSERT_TRUE(RingPut(ring, {i, 0x90 + i, nullptr}));
+    ASSERT_TRUE(RingGet(ring, out));
+    EXPECT_EQ(out.Data, 0x90u);
+    EXPECT_TRUE(RingPut(ring, {3, 0x93, nullptr})) << "the slot taken out is free again";
+    EXPECT_FALSE(RingPut(ring, {4, 0x94, nullptr}));
+    for (std::uint32_t i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(RingGet(ring, out));
+        EXPECT_EQ(out.Data, 0x90u + i);
+    }
+    EXPECT_EQ(ring->GetPos, ring->First + 1) << "GetPos wraps like PutPos";
+    EXPECT_FALSE(RingGet(ring, out));
+    EXPECT_EQ(ring->Count.load(), 0);
+    RingDestroy(ring);
+}
+
+TEST_F(MidiBufferTest, RingKeepsOrderWhileTheDriverWritesAndTheGuiReads)
+{
+    // The count has two writers: a lost increment or decrement shows up as a skipped, repeated
+    // or stale item, or as a count that does not return to 0.
+    constexpr std::uint32_t Items = 1'000'000;
+    TMidiEventRing *ring = RingCreate(16);
+    ASSERT_NE(ring, nullptr);
+    std::atomic<bool> stop{false};
+    std::thread driver([ring, &stop] {
+        for (std::uint32_t i = 0; i < Items && !stop;)
+            i += RingPut(ring, {i, i, nullptr}) ? 1 : 0;
+    });
+    std::uint32_t expected = 0;
+    std::uint32_t wrong = 0;
+    TMidiRingEvent out{};
+    // A count stuck at "full" or "empty" stalls both sides: give up rather than hang.
+    for (long idle = 0; expected < Items && idle < 100'000'000; ++idle)
+        if (RingGet(ring, out)) {
+            wrong += out.Data != expected++ ? 1 : 0;
+            idle = 0;
+        }
+    stop = true;
+    driver.join();
+    EXPECT_EQ(expected, Items);
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(ring->Count.load(), 0);
+    RingDestroy(ring);
 }
 
 TEST_F(MidiBufferTest, RingSizeIsLimitedNotWrapped)

@@ -247,4 +247,44 @@ TEST_F(LoopbackPortsTest, LongSysexContinuesInTheNextBuffer)
     EXPECT_EQ(ring->First[1].SysexHeader->data[0], 4);
 }
 
+TEST_F(LoopbackPortsTest, ItemsTakenOutInOrderAndSysexBuffersQueuedAgainKeepSysexComing)
+{
+    input.SetSysexBufferCount(2);
+    input.SetSysexBufferSize(16);
+    input.Open();
+    input.Start();
+    ASSERT_TRUE(output.Open());
+    std::vector<Bytes> received;
+    // Five SysEx through two buffers, each taken out and handed back before the next is sent.
+    for (std::uint8_t n = 1; n <= 5; ++n) {
+        const Bytes sysex = {0xF0, n, 0xF7};
+        output.SendShortMessage(0x90, n, 0x40);
+        output.SendLongMessage(sysex.data(), 3);
+        TMidiRingEvent event;
+        for (int items = 0; items < 2;) {
+            if (!input.TakeEvent(event)) {
+                QTest::qWait(1);
+                continue;
+            }
+            ++items;
+            if (MidiHeader *header = event.SysexHeader) {
+                received.emplace_back(header->data, header->data + header->bytesRecorded);
+                input.RequeueSysexBuffer(header);
+            } else {
+                received.push_back({std::uint8_t(event.Data), std::uint8_t(event.Data >> 8)});
+            }
+        }
+    }
+    ASSERT_EQ(received.size(), 10u);
+    for (std::uint8_t n = 1; n <= 5; ++n) {
+        EXPECT_EQ(received[2 * (n - 1)], (Bytes{0x90, n}));
+        EXPECT_EQ(received[2 * n - 1], (Bytes{0xF0, n, 0xF7}));
+    }
+    TMidiRingEvent none;
+    EXPECT_FALSE(input.TakeEvent(none));
+    EXPECT_EQ(input.EventCount(), 0);
+    input.Close();
+    EXPECT_FALSE(input.TakeEvent(none)) << "a closed port has no ring to read";
+}
+
 } // namespace

@@ -3,8 +3,11 @@
 #include "controls/Kxpotlab.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
@@ -111,6 +114,25 @@ void DragUp(QWidget *widget, int pixels)
     for (int dy = 4; dy <= pixels; dy += 4)
         QTest::mouseMove(widget, start - QPoint(0, dy));
     QTest::mouseRelease(widget, Qt::LeftButton, {}, start - QPoint(0, pixels));
+}
+
+void RequestContextMenu(QWidget *widget, int reason, Qt::KeyboardModifiers modifiers)
+{
+    const QPoint centre = widget->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Reason(reason), centre,
+                              widget->mapToGlobal(centre), modifiers);
+    QApplication::sendEvent(widget, &request);
+}
+
+bool ClickMenuEntry(QMenu *menu, const QString &name)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == name) {
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            return true;
+        }
+    }
+    return false;
 }
 
 FormTest::FormTest()

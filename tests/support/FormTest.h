@@ -26,6 +26,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QMenu;
 
 // What the window shows of the eight stored settings, in their stored order.
 struct ShownSettings
@@ -57,6 +58,11 @@ void ChooseInList(QComboBox *selector, int item);
 void Activate(QComboBox *selector, int item);
 // Presses at the centre and moves up 4 pixels at a time with the button held, then releases.
 void DragUp(QWidget *widget, int pixels);
+// The platform's request for a context menu over the widget's centre: a right click
+// (QContextMenuEvent::Mouse) or the context-menu key (QContextMenuEvent::Keyboard).
+void RequestContextMenu(QWidget *widget, int reason, Qt::KeyboardModifiers modifiers = {});
+// Clicks the open menu's entry with this object name; false when the menu has none.
+bool ClickMenuEntry(QMenu *menu, const QString &name);
 
 class FormTest : public ::testing::Test
 {

@@ -1,0 +1,37 @@
+// What the window does with its MIDI input: every message read from the port goes to the
+// monitor's record and to controller learning; every message the editor sends goes to the
+// record too.
+#include "app/Core_main.h"
+
+#include "app/ExceptionReport.h"
+#include "converter/ControllerLearn.h"
+#include "converter/ConverterLink.h"
+#include "converter/InputReader.h"
+#include "converter/LearnControls.h"
+#include "converter/MonitorLog.h"
+#include "midi/MidiIn.h"
+
+void TForm1::BuildLearnAndMonitor()
+{
+    Monitor = std::make_unique<MonitorLog>();
+    MonitorLog *log = Monitor.get();
+    Link->SetSentListener(
+        [log](std::span<const std::uint8_t> message) { log->Record(Direction::Out, message); });
+
+    Learn = new ControllerLearn(
+        *Assignments, &ShowExceptionReport, [this] { return OpenInputName(); }, this);
+    Learn->setObjectName("Learn");
+    LearnUi = new LearnControls(*Learn, *Assignments, *Controllers, PageControl1);
+
+    Input = new InputReader(*MidiInput1, this);
+    Input->setObjectName("Input");
+    Input->AddListener(
+        [log](std::span<const std::uint8_t> message) { log->Record(Direction::In, message); });
+    Input->AddListener(
+        [learn = Learn](std::span<const std::uint8_t> message) { learn->Receive(message); });
+}
+
+QString TForm1::OpenInputName() const
+{
+    return MidiInput1->PortState() == psOpen ? MidiInput1->ProductName() : QString();
+}

@@ -1,0 +1,94 @@
+#include "converter/ControllerLearn.h"
+
+#include "converter/AssignmentPage.h"
+#include "converter/MessageMeaning.h"
+
+#include <QComboBox>
+
+ControllerLearn::ControllerLearn(AssignmentPage &assignments, ErrorReport report,
+                                 std::function<QString()> inputDevice, QObject *parent)
+    : QObject(parent), assignments_(assignments), report_(report),
+      inputDevice_(std::move(inputDevice))
+{
+    timer_.setSingleShot(true);
+    timer_.setInterval(DefaultTimeout);
+    connect(&timer_, &QTimer::timeout, this, &ControllerLearn::Cancel);
+}
+
+void ControllerLearn::Learn(int output)
+{
+    if (output_ == output)
+        Cancel();
+    else
+        Start(output, false);
+}
+
+void ControllerLearn::LearnAll()
+{
+    if (walking_) {
+        Cancel();
+        return;
+    }
+    takenByWalk_.reset();
+    Start(0, true);
+}
+
+void ControllerLearn::Start(int output, bool walking)
+{
+    output_ = output;
+    walking_ = walking;
+    // Each output gets the whole timeout, also in the middle of a walk.
+    timer_.start();
+    emit Changed();
+}
+
+void ControllerLearn::Cancel()
+{
+    if (output_ < 0)
+        return;
+    timer_.stop();
+    output_ = -1;
+    walking_ = false;
+    emit Changed();
+}
+
+void ControllerLearn::Receive(std::span<const std::uint8_t> message)
+{
+    const int controller = protocol::ControlChangeNumber(message);
+    if (output_ < 0 || controller < 0 || (walking_ && takenByWalk_.test(controller)))
+        return;
+    Assign(controller);
+}
+
+void ControllerLearn::Assign(int controller)
+{
+    const int output = output_;
+    QComboBox *selector = assignments_.ComboBox[output];
+    selector->setCurrentIndex(controller + 1);
+    // The user's pick: the page stores it in the current preset and, with "Send Params RT",
+    // sends it. A failed send is reported there and ends a walk, as it would end a transfer.
+    bool failed = true;
+    RunGuarded(report_, [&] {
+        assignments_.ComboBox1Change(selector);
+        failed = false;
+    });
+    // The report may have run an event loop in which learning was cancelled or restarted.
+    if (output_ != output)
+        return;
+    if (!walking_ || failed || output + 1 >= AssignmentPage::OutputCount) {
+        Cancel();
+        return;
+    }
+    takenByWalk_.set(controller);
+    Start(output + 1, true);
+}
+
+QString ControllerLearn::StatusText() const
+{
+    if (output_ < 0)
+        return {};
+    const QString device = inputDevice_();
+    if (device.isEmpty())
+        return tr("No MIDI input is open (see the MIDI page), Esc cancels");
+    return tr("Move a controller on %1, Esc cancels").arg(device);
+}
