@@ -10,8 +10,8 @@
 // watcher calls `changed` one last time (the lists are worth reading again) and stops watching.
 //
 // Threads: `changed` runs on the watcher's thread and must not throw. The destructor wakes the
-// thread and joins it, after letting a running `changed` return: `changed` must not wait for
-// whoever destroys the watcher.
+// thread and joins it, after letting a running `changed` return: `changed` must neither destroy
+// the watcher nor wait for whoever does.
 #include "midi/backend/AlsaSequencer.h"
 #include "midi/backend/WakeUp.h"
 
