@@ -13,7 +13,7 @@ set -euo pipefail
 run=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev libgl-dev
-  librtmidi-dev libjack-jackd2-dev
+  librtmidi-dev libjack-jackd2-dev libasound2-dev
   xvfb xauth
   fonts-dejavu-core
 )
