@@ -1,5 +1,6 @@
 #include "midi/backend/MidiSystem.h"
 
+#include "midi/backend/AlsaAnnouncements.h"
 #include "midi/backend/AlsaSequencerProbe.h"
 #include "midi/backend/JackMidiPorts.h"
 #include "midi/backend/JackSession.h"
@@ -18,10 +19,13 @@ MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<voi
         kind_ = Kind::Jack;
     };
 #if defined(__linux__)
-    const auto tryAlsa = [this] {
+    const auto tryAlsa = [this, &onChange] {
         if (!alsaSequencerOpens())
             return false;
         startRtMidi(RtMidi::LINUX_ALSA);
+        if (kind_ == Kind::Alsa)
+            alsa_ = std::make_unique<AlsaAnnouncements>(makeAlsaSequencer(), clientName_,
+                                                        std::move(onChange));
         return kind_ == Kind::Alsa;
     };
     switch (preferred) {
@@ -66,6 +70,7 @@ void MidiSystem::startRtMidi(int api)
 
 MidiSystem::~MidiSystem()
 {
+    alsa_.reset();
     inLister_.reset();
     outLister_.reset();
 }

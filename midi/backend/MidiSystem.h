@@ -7,6 +7,8 @@
 // JACK (jackd or PipeWire's), whether or not a server runs yet. Elsewhere RtMidi's own system API
 // (WinMM, CoreMIDI). ALSA and the other systems are reached through RtMidi, JACK through a
 // JackSession of our own, which follows the server as it comes, goes, freezes and comes back.
+// The ALSA sequencer's announcements of ports that come and go are followed too
+// (AlsaAnnouncements).
 //
 // Threads: the caller's (GUI) thread; no call waits on a MIDI server. The wires and sources it
 // opens, and the JACK session, run threads of their own; onChange is called on those.
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class AlsaAnnouncements;
 class JackSession;
 class MidiInputDelivery;
 class MidiSource;
@@ -50,6 +53,8 @@ public:
     // The other clients' ports, whole names in the system's order. refresh takes the system's
     // latest lists; otherwise the last ones taken, made on first use.
     const std::vector<std::string> &ports(Flow flow, bool refresh);
+    // The lists as last taken (empty before the first).
+    const std::vector<std::string> &listed(Flow flow) const { return names_[flow]; }
 
     // Null and result set on failure.
     std::unique_ptr<MidiWire> openOutput(const std::string &name, MidiResult &result);
@@ -65,6 +70,8 @@ private:
     Kind kind_ = Kind::None;
     int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
     std::unique_ptr<JackSession> jack_;
+    // The ALSA sequencer's announcements, which make the lists follow its ports live.
+    std::unique_ptr<AlsaAnnouncements> alsa_;
     // RtMidi's port lists; its base class cannot be deleted, hence one of each.
     std::unique_ptr<RtMidiOut> outLister_;
     std::unique_ptr<RtMidiIn> inLister_;

@@ -4,9 +4,12 @@
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiOutputSender.h"
 
+#include <algorithm>
+
 // Destruction order matters: the sender thread goes before the wire it writes to.
 struct RtMidiServices::Output
 {
+    std::string name;
     std::unique_ptr<MidiWire> wire;
     std::unique_ptr<MidiOutputSender> sender;
 };
@@ -14,6 +17,7 @@ struct RtMidiServices::Output
 // The source that feeds the delivery goes first, so that nothing calls it any more.
 struct RtMidiServices::Input
 {
+    std::string name;
     std::unique_ptr<MidiInputDelivery> delivery;
     std::unique_ptr<MidiSource> source;
 };
@@ -59,16 +63,31 @@ MidiResult RtMidiServices::systemHealth() const
     }
 }
 
+MidiResult RtMidiServices::listedHealth(MidiSystem::Flow flow, const std::string &name,
+                                        MidiResult portHealth) const
+{
+    // A JACK port knows whether it is connected; an RtMidi one does not, but a device that its
+    // system no longer lists is connected to nothing.
+    if (portHealth != MidiOk || system_.kind() == System::Jack)
+        return portHealth;
+    const std::vector<std::string> &list = system_.listed(flow);
+    return std::find(list.begin(), list.end(), name) == list.end() ? MidiErrNotConnected : MidiOk;
+}
+
 MidiResult RtMidiServices::outputHealth(MidiHandle handle) const
 {
     const auto it = outputs_.find(handle);
-    return it == outputs_.end() ? MidiErrInvalidHandle : it->second->wire->health();
+    if (it == outputs_.end())
+        return MidiErrInvalidHandle;
+    return listedHealth(MidiSystem::Out, it->second->name, it->second->wire->health());
 }
 
 MidiResult RtMidiServices::inputHealth(MidiHandle handle) const
 {
     const auto it = inputs_.find(handle);
-    return it == inputs_.end() ? MidiErrInvalidHandle : it->second->source->health();
+    if (it == inputs_.end())
+        return MidiErrInvalidHandle;
+    return listedHealth(MidiSystem::In, it->second->name, it->second->source->health());
 }
 
 RtMidiServices::~RtMidiServices()
@@ -158,6 +177,7 @@ MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
         return result;
     MidiResult result = MidiErrNotEnabled;
     auto out = std::make_unique<Output>();
+    out->name = name;
     out->wire = system_.openOutput(name, result);
     if (!out->wire)
         return result;
@@ -180,6 +200,8 @@ MidiResult RtMidiServices::closeOutput(MidiHandle handle)
 
 MidiResult RtMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
 {
+    if (const MidiResult health = outputHealth(handle); health != MidiOk)
+        return health;
     return withPort(outputs_, handle, [word](Output &out) { return out.sender->sendShort(word); });
 }
 
@@ -190,6 +212,8 @@ MidiResult RtMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *he
 
 MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
 {
+    if (const MidiResult health = outputHealth(handle); health != MidiOk)
+        return health;
     return queueOn(outputs_, handle, header,
                    [header](Output &out) { return out.sender->sendLong(header); });
 }
@@ -224,6 +248,7 @@ MidiResult RtMidiServices::openInput(MidiHandle &handle, int deviceId,
         return result;
     const MidiHandle newHandle = lastHandle_ + 1;
     auto in = std::make_unique<Input>();
+    in->name = name;
     in->delivery = std::make_unique<MidiInputDelivery>(newHandle, callback, instance);
     MidiResult result = MidiErrNotEnabled;
     in->source = system_.openInput(name, *in->delivery, result);

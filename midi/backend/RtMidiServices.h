@@ -109,6 +109,8 @@ private:
     void changed();
     // Why a device cannot be opened or started now, or MidiOk.
     MidiResult systemHealth() const;
+    MidiResult listedHealth(MidiSystem::Flow flow, const std::string &name,
+                            MidiResult portHealth) const;
 
     std::mutex listenerMutex_;
     MidiChangeListener *listener_ = nullptr;
