@@ -85,6 +85,9 @@ void TForm1::CreateMidiPorts()
 
 void TForm1::ListMidiDevices()
 {
+    // Asked before the listing: a system that is still starting may list its devices during it
+    // or after, and what it lists after is taken up by MidiSystemChanged.
+    ListedWhileStarting = Midi.systemStatus().state == MidiSystemStatus::Starting;
     try {
         {
             const QSignalBlocker quietIn(cmbInput), quietOut(cmbOutput);
@@ -122,10 +125,9 @@ void TForm1::OpenMidiDevices()
 {
     // While the system is still starting, a chosen device it has not listed yet is opened as
     // soon as it is (MidiSystemChanged): opening it now could only fail.
-    const bool starting = Midi.systemStatus().state == MidiSystemStatus::Starting;
-    if (!starting || Listed(cmbInput, ChosenInput))
+    if (!ListedWhileStarting || Listed(cmbInput, ChosenInput))
         OpenInput();
-    if (!starting || Listed(cmbOutput, ChosenOutput))
+    if (!ListedWhileStarting || Listed(cmbOutput, ChosenOutput))
         OpenOutput();
 }
 

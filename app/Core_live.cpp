@@ -163,11 +163,13 @@ void TForm1::ShowMidiStatus(const MidiSystemStatus &status)
 
 void TForm1::ReportStoppedSystem(const MidiSystemStatus &status)
 {
-    // Once, and not at all when a send has already reported it (a transfer that was running).
+    // Once, and not at all when a send has already reported it (a transfer that was running). A
+    // server on its way out may stop its cycles first, and be taken for not responding.
     if (status.state == MidiSystemStatus::Running)
         ReportsWhileRunning = ExceptionReportCount();
     else if (status.state == MidiSystemStatus::NotRunning &&
-             LastSystemState == MidiSystemStatus::Running &&
+             (LastSystemState == MidiSystemStatus::Running ||
+              LastSystemState == MidiSystemStatus::NotResponding) &&
              ExceptionReportCount() == ReportsWhileRunning)
         ShowErrorBox(tr("The MIDI system (%1) has stopped. The chosen devices are connected "
                         "again when it runs.")

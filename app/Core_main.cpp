@@ -11,9 +11,9 @@
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
+#include "converter/MonitorLog.h"
 #include "midi/MidiChanges.h"
 #include "midi/MidiOut.h"
-#include "converter/MonitorLog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -70,10 +70,10 @@ void TForm1::FormCreate(QObject *)
     }
     OpenMidiDevices();
     LastSystemState = Midi.systemStatus().state;
+    ReportsWhileRunning = ExceptionReportCount();
     ShowMidiStatus(Midi.systemStatus());
     // A system still starting lists the chosen output later: the set-up goes out once it opens.
-    if (CheckBox2->isChecked() && MidiOutput1->PortState() != psOpen &&
-        Midi.systemStatus().state == MidiSystemStatus::Starting)
+    if (CheckBox2->isChecked() && MidiOutput1->PortState() != psOpen && ListedWhileStarting)
         StartupSendPending = true;
     else if (CheckBox2->isChecked())
         SpeedButton5Click(this);

@@ -201,6 +201,8 @@ private:
     QString ChosenOutput;
     bool InputListed = false;
     bool OutputListed = false;
+    // Whether the latest full listing was taken while the system was still starting.
+    bool ListedWhileStarting = false;
     // "Startup send" waits for the output when the system was still starting.
     bool StartupSendPending = false;
     MidiSystemStatus::State LastSystemState = MidiSystemStatus::Starting;

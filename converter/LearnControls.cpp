@@ -70,6 +70,9 @@ LearnControls::LearnControls(ControllerLearn &learn, AssignmentPage &assignments
       pages_(pages)
 {
     setObjectName("LearnControls");
+    const auto pageGone = [this] { pagesStand_ = false; };
+    connect(&assignments_, &QObject::destroyed, this, pageGone);
+    connect(&controllers_, &QObject::destroyed, this, pageGone);
     for (QComboBox *selector : assignments_.ComboBox) {
         selector->installEventFilter(this);
         selector->lineEdit()->installEventFilter(this);
@@ -117,6 +120,8 @@ int LearnControls::OutputOf(const QObject *control, bool *isValue) const
 
 bool LearnControls::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!PagesStand())
+        return false;
     bool isValue = false;
     const int output = OutputOf(watched, &isValue);
     if (output < 0)
@@ -204,6 +209,8 @@ void LearnControls::LearnFocused()
 
 void LearnControls::Update()
 {
+    if (!PagesStand())
+        return;
     const int output = learn_.Output();
     CancelShortcut->setEnabled(output >= 0);
     if (output < 0) {

@@ -54,10 +54,15 @@ private:
     void Update();
     void ShowStatus();
 
+    // The pages go before the widgets they fill as the window is taken down; from then on the
+    // filter lets every event pass.
+    bool PagesStand() const { return pagesStand_; }
+
     ControllerLearn &learn_;
     AssignmentPage &assignments_;
     ControllersPage &controllers_;
     QTabWidget *pages_;
     QPointer<QMenu> menu_;
     QWidget *swallowRelease_ = nullptr; // a value label whose menu press must not step it
+    bool pagesStand_ = true;
 };

@@ -269,15 +269,18 @@ void JackSession::Core::relist()
         const std::lock_guard lock(mutex);
         lists[int(Flow::Sink)] = std::move(sinks);
         lists[int(Flow::Source)] = std::move(sources);
-        // A connected port whose other end is no longer listed is connected to nothing; one
-        // whose other end is listed again (a device plugged back, a client restarted under its
-        // name) is connected again.
+        // A port connected, or still to be connected, whose other end is no longer listed is
+        // connected to nothing (the connection waiting in the requests finds that out too, but
+        // maybe only after sends that meanwhile would seem to succeed); one whose other end is
+        // listed again (a device plugged back, a client restarted under its name) is connected
+        // again.
         for (const std::weak_ptr<Port> &weak : ports)
             if (std::shared_ptr<Port> port = weak.lock()) {
                 const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
                 const bool listed =
                     std::find(list.begin(), list.end(), port->target_) != list.end();
-                if (port->connected() && !listed)
+                const Port::Link link = port->link();
+                if ((link == Port::Link::Connected || link == Port::Link::Pending) && !listed)
                     port->link_ = Port::Link::NotConnected;
                 else if (port->link() == Port::Link::NotConnected && listed && port->jackPort())
                     back.push_back(port);

@@ -3,6 +3,10 @@
 // that stop, freeze or restart the server under the editor, and for a benchmark that finds no
 // server running. While it runs, JACK_DEFAULT_SERVER names it, so that JACK clients made in
 // this process meanwhile connect to it; the previous value comes back when the object goes.
+//
+// Under PipeWire's JACK (a test run through PipeWire's libjack, TORVANE_TEST_SERVER=pipewire)
+// the server is a PipeWire daemon of its own instead, in a runtime folder of its own that
+// PIPEWIRE_RUNTIME_DIR names while it lives (PipeWire's libjack ignores JACK_DEFAULT_SERVER).
 // Header only, Qt Core only: the benchmarks use it without the test libraries.
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,6 +16,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <jack/jack.h>
@@ -39,16 +44,27 @@ inline bool JackServerAnswers()
     return true;
 }
 
+// Whether this test runs against PipeWire's JACK rather than jackd.
+inline bool TestingPipeWire()
+{
+    return qgetenv("TORVANE_TEST_SERVER") == "pipewire";
+}
+
 class JackServer
 {
 public:
     explicit JackServer(const char *base = "torvane-private")
-        : name_(UniqueJackName(base)), previous_(qgetenv("JACK_DEFAULT_SERVER"))
+        : name_(UniqueJackName(base)), previous_(qgetenv("JACK_DEFAULT_SERVER")),
+          previousRuntime_(qgetenv("PIPEWIRE_RUNTIME_DIR"))
     {
     }
     ~JackServer()
     {
         stop();
+        if (pipeWire_) {
+            qputenv("PIPEWIRE_RUNTIME_DIR", previousRuntime_);
+            return;
+        }
         // A server that goes while clients are busy on it sometimes ends without leaving JACK's
         // registry of servers (its place stays taken after its death, and the registry has only
         // eight, for the whole machine). A server of the same name takes that place over when it
@@ -69,6 +85,8 @@ public:
     // Starts the server (again, after stop(), under the same name) and waits until it answers.
     bool start()
     {
+        if (pipeWire_)
+            return startPipeWire();
         qputenv("JACK_DEFAULT_SERVER", name_.toUtf8());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("JACK_NO_AUDIO_RESERVATION", "1");
@@ -118,6 +136,23 @@ public:
     const QString &name() const { return name_; }
 
 private:
+    bool startPipeWire()
+    {
+        qputenv("PIPEWIRE_RUNTIME_DIR", runtime_.path().toUtf8());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime_.path());
+        jackd_.setProcessEnvironment(env);
+        jackd_.setProcessChannelMode(QProcess::MergedChannels);
+        jackd_.start("pipewire", {});
+        if (!jackd_.waitForStarted(5000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!JackServerAnswers() && waited.elapsed() < 15000)
+            QThread::msleep(20);
+        return JackServerAnswers();
+    }
+
     // Every thread's state in /proc is "T" (stopped) once a SIGSTOP has taken hold.
     static bool allThreadsStopped(pid_t pid)
     {
@@ -136,6 +171,9 @@ private:
 
     QString name_;
     QByteArray previous_;
-    QProcess jackd_;
+    QByteArray previousRuntime_;
+    const bool pipeWire_ = TestingPipeWire();
+    QTemporaryDir runtime_;
+    QProcess jackd_; // the server: jackd, or the PipeWire daemon
     bool started_ = false;
 };
