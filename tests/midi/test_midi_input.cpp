@@ -367,20 +367,32 @@ TEST_F(MidiInputTest, NotificationsAfterCloseAreIgnored)
     EXPECT_EQ(inputs, 0);
 }
 
-TEST_F(MidiInputTest, RingTooLargeMeansMessagesAreDroppedSilently)
+TEST_F(MidiInputTest, EveryCapacityUpToTheLimitStoresAndLargerOnesDropSilently)
 {
-    TMidiInput port(fake);
-    int overflows = 0;
-    port.OnOverflow = [&](QObject *) { ++overflows; };
-    port.SetCapacity(MaxRingSlots + 1);
-    port.Open();
-    EXPECT_EQ(port.PortState(), psOpen);
-    EXPECT_EQ(port.EventRing(), nullptr);
-    port.Start();
-    fake.deliverShort(0x403C90);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(port.EventCount(), 0);
-    EXPECT_EQ(overflows, 0);
+    struct Case
+    {
+        std::uint16_t capacity;
+        bool ring;
+    };
+    for (const Case c : {Case{4096, true}, Case{MaxRingSlots, true}, Case{5462, false}}) {
+        SCOPED_TRACE(c.capacity);
+        TMidiInput port(fake);
+        int overflows = 0;
+        port.OnOverflow = [&](QObject *) { ++overflows; };
+        port.SetCapacity(c.capacity);
+        port.Open();
+        EXPECT_EQ(port.PortState(), psOpen);
+        ASSERT_EQ(port.EventRing() != nullptr, c.ring);
+        if (c.ring) {
+            EXPECT_EQ(port.EventRing()->SlotCount, c.capacity);
+        }
+        port.Start();
+        fake.deliverShort(0x403C90);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(port.EventCount(), c.ring ? 1 : 0);
+        EXPECT_EQ(overflows, 0);
+        port.Close();
+    }
 }
 
 } // namespace
