@@ -22,7 +22,7 @@
 // Threads: the MidiServices methods run on the caller's (GUI) thread. Each open output has a
 // sender thread (MidiOutputSender) that writes its messages in order and reports OutDone; input
 // callbacks come from the system's thread (MidiInputDelivery). No method waits on the MIDI
-// system longer than closeOutput's bounded drain (MidiOutputSender::kDefaultDrainLimit).
+// system longer than closeOutput, whose wait is bounded (MidiOutputSender::close).
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiSystem.h"
 
