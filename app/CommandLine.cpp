@@ -285,6 +285,16 @@ Request Options::Parse(const QStringList &arguments)
     return request;
 }
 
+// The system's MIDI services once they have listed their devices, or found that they cannot:
+// a command needs the lists at once, where the window shows them as they come. A server that does
+// not answer within the limit is taken as one that is not there.
+std::unique_ptr<RtMidiServices> SystemMidi()
+{
+    auto system = std::make_unique<RtMidiServices>();
+    system->waitUntilSettled(std::chrono::seconds(2));
+    return system;
+}
+
 int Execute(const Request &request, const QString &helpText)
 {
     switch (request.mode) {
@@ -295,13 +305,13 @@ int Execute(const Request &request, const QString &helpText)
         std::printf("torvane %s\n", TORVANE_VERSION);
         break;
     case Request::ListPorts: {
-        CombinedServices midi(std::make_unique<RtMidiServices>());
+        CombinedServices midi(SystemMidi());
         ListPorts(midi);
         break;
     }
     case Request::Send: {
         // Declared before the port that Send makes, so that it outlives it.
-        CombinedServices midi(std::make_unique<RtMidiServices>());
+        CombinedServices midi(SystemMidi());
         Send(request, midi);
         break;
     }

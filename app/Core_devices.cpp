@@ -1,8 +1,9 @@
 // Choosing, opening and closing the MIDI devices ("Devices" group of the "MIDI" page).
 //
 // The selectors hold the devices' names in device-number order, so entry k names device k.
-// The chosen device is whatever entry is selected; only a user change of either selector
-// re-opens the ports, never the listing's or the settings' selections.
+// The chosen device is whatever entry is selected, remembered by name; only a user change of
+// either selector re-opens both ports, never the listing's or the settings' selections. How the
+// lists follow the system afterwards: Core_live.cpp.
 #include "app/Core_main.h"
 
 #include "app/MessageBoxes.h"
@@ -65,6 +66,12 @@ QString TForm1::SelectedName(const QComboBox *selector)
     return index >= 0 ? selector->itemText(index) : QString();
 }
 
+bool TForm1::Listed(const QComboBox *selector, const QString &name) const
+{
+    return !name.isEmpty() &&
+           selector->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+}
+
 void TForm1::CreateMidiPorts()
 {
     // The input first: the ports are destroyed in creation order, and the system's JACK
@@ -89,9 +96,13 @@ void TForm1::ListMidiDevices()
     } catch (const std::exception &) {
         ShowErrorBox("Error MIDI devices detection ", "No MIDI !!!");
     }
+    ChosenInput = SelectedName(cmbInput);
+    ChosenOutput = SelectedName(cmbOutput);
+    InputListed = Listed(cmbInput, ChosenInput);
+    OutputListed = Listed(cmbOutput, ChosenOutput);
 }
 
-void TForm1::OpenMidiDevices()
+void TForm1::OpenInput()
 {
     // With no input device at all there is nothing to open; the output must still work.
     if (Midi.inputDeviceCount() > 0 || cmbInput->currentIndex() >= 0) {
@@ -99,8 +110,23 @@ void TForm1::OpenMidiDevices()
         MidiInput1->Open();
         MidiInput1->Start();
     }
+}
+
+void TForm1::OpenOutput()
+{
     MidiOutput1->SetProductName(SelectedName(cmbOutput));
     MidiOutput1->Open();
+}
+
+void TForm1::OpenMidiDevices()
+{
+    // While the system is still starting, a chosen device it has not listed yet is opened as
+    // soon as it is (MidiSystemChanged): opening it now could only fail.
+    const bool starting = Midi.systemStatus().state == MidiSystemStatus::Starting;
+    if (!starting || Listed(cmbInput, ChosenInput))
+        OpenInput();
+    if (!starting || Listed(cmbOutput, ChosenOutput))
+        OpenOutput();
 }
 
 void TForm1::CloseMidiDevices()
@@ -118,16 +144,25 @@ void TForm1::ReopenMidiDevices()
 
 void TForm1::cmbInputChange(QObject *)
 {
+    ChosenInput = SelectedName(cmbInput);
+    InputListed = Listed(cmbInput, ChosenInput);
     ReopenMidiDevices();
 }
 
 void TForm1::cmbOutputChange(QObject *)
 {
+    ChosenOutput = SelectedName(cmbOutput);
+    OutputListed = Listed(cmbOutput, ChosenOutput);
     ReopenMidiDevices();
 }
 
 void TForm1::SelectStoredDevice(QComboBox *selector, const QString &storedName)
 {
+    // The stored name is the chosen device, listed now or not: once it is, it is opened.
+    if (!storedName.isNull()) {
+        (selector == cmbInput ? ChosenInput : ChosenOutput) = storedName;
+        (selector == cmbInput ? InputListed : OutputListed) = Listed(selector, storedName);
+    }
     // The stored index is a position in the list; when devices come and go another device can
     // stand there. The stored name decides: found elsewhere, select it there; found nowhere,
     // select nothing, so that nothing is sent to a device the user never chose.

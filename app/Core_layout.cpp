@@ -114,6 +114,11 @@ void TForm1::BuildDevices()
     Label1 = Caption(GroupBox4, "Label1", "Out", {8, 47});
     cmbOutput = DropDown(GroupBox4, "cmbOutput", {36, 45, 233, 21}, "cmbOutput", 8);
     CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT", false, false);
+
+    // Beside the controllers, where the page was empty: which MIDI system the devices are of.
+    GroupBoxSystem = Group(Panel4, "GroupBoxSystem", "MIDI System", {165, 104, 333, 41});
+    MidiStatus =
+        FixedLabel(GroupBoxSystem, "MidiStatus", QString(), {8, 19, 317, 15}, WindowFont());
 }
 
 void TForm1::BuildAboutPage()

@@ -11,6 +11,8 @@
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
+#include "midi/MidiChanges.h"
+#include "midi/MidiOut.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,6 +27,10 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
     BuildLayout();
     ConnectHandlers();
+    // From here on the lists follow the system; what changed while the window starts is taken
+    // up once its event loop runs.
+    auto *changes = new MidiChanges(Midi, this);
+    connect(changes, &MidiChanges::changed, this, &TForm1::MidiSystemChanged);
     try {
         FormCreate(this);
     } catch (const std::exception &error) {
@@ -60,7 +66,13 @@ void TForm1::FormCreate(QObject *)
         ApplyPreset(0);
     }
     OpenMidiDevices();
-    if (CheckBox2->isChecked())
+    LastSystemState = Midi.systemStatus().state;
+    ShowMidiStatus(Midi.systemStatus());
+    // A system still starting lists the chosen output later: the set-up goes out once it opens.
+    if (CheckBox2->isChecked() && MidiOutput1->PortState() != psOpen &&
+        Midi.systemStatus().state == MidiSystemStatus::Starting)
+        StartupSendPending = true;
+    else if (CheckBox2->isChecked())
         SpeedButton5Click(this);
 }
 
@@ -138,8 +150,10 @@ void TForm1::ApplySetting(int id, int value)
 
 void TForm1::SaveSettings()
 {
+    // The chosen devices by name, also while they are not listed (unplugged, or their system is
+    // not running): they are looked for again at the next start.
     WriteSettings({x(), y(), CheckBox38->isChecked() ? 1 : 0, CheckBox1->isChecked() ? 1 : 0,
                    CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(), cmbInput->currentIndex(),
                    cmbOutput->currentIndex()},
-                  {SelectedName(cmbInput), SelectedName(cmbOutput)});
+                  {ChosenInput, ChosenOutput});
 }

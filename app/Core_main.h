@@ -18,6 +18,7 @@
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
 #include "converter/SysexFile.h"
+#include "midi/backend/MidiServices.h"
 
 #include <QWidget>
 #include <array>
@@ -26,7 +27,7 @@
 #include <optional>
 
 class ConverterLink;
-class MidiServices;
+class MidiChanges;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -69,6 +70,11 @@ public:
     void ReopenMidiDevices();
     void cmbInputChange(QObject *sender);
     void cmbOutputChange(QObject *sender);
+
+    // ---- the MIDI system as it changes (Core_live.cpp) ----
+    // The lists follow the system, keeping the chosen devices by name; a chosen device that is
+    // back is opened again, silently; the system's state is shown, and its stopping reported.
+    void MidiSystemChanged();
 
     // ---- parameter and SysEx files (Core_files.cpp) ----
     void SpeedButton17Click(QObject *sender); // save the current preset
@@ -118,7 +124,9 @@ public:
     QComboBox *cmbInput = nullptr;
     QLabel *Label1 = nullptr; // "Out"
     QComboBox *cmbOutput = nullptr;
-    QCheckBox *CheckBox38 = nullptr; // "Send Params RT"
+    QCheckBox *CheckBox38 = nullptr;     // "Send Params RT"
+    QGroupBox *GroupBoxSystem = nullptr; // "MIDI System", in the page's free corner
+    QLabel *MidiStatus = nullptr;        // which system, and whether it runs
 
     // "About..." page
     QFrame *Panel1 = nullptr;
@@ -156,6 +164,15 @@ private:
     static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
+    void OpenInput();
+    void OpenOutput();
+    bool Listed(const QComboBox *selector, const QString &name) const;
+    void RefreshDeviceList(QComboBox *selector, const QString &chosen, bool output);
+    void FollowChosenInput(bool appeared);
+    void FollowChosenOutput(bool appeared);
+    void MarkConnection(QComboBox *selector, const QString &chosen, MidiResult health);
+    void ShowMidiStatus(const MidiSystemStatus &status);
+    void ReportStoppedSystem(const MidiSystemStatus &status);
     QByteArray CurrentPresetSysex(bool flash) const;
     std::optional<protocol::SysexImport> ImportSysexFile(int preset, const QString &path);
 
@@ -163,6 +180,17 @@ private:
     FileDialogs &Dialogs;
     AutosaveLocation Autosave;
     std::unique_ptr<ConverterLink> Link;
+
+    // The devices the user chose (or the settings or the first listing did), by name: kept
+    // while they are not listed, so that they are opened again when they are back.
+    QString ChosenInput;
+    QString ChosenOutput;
+    bool InputListed = false;
+    bool OutputListed = false;
+    // "Startup send" waits for the output when the system was still starting.
+    bool StartupSendPending = false;
+    MidiSystemStatus::State LastSystemState = MidiSystemStatus::Starting;
+    int ReportsWhileRunning = 0;
 };
 
 extern TForm1 *Form1;

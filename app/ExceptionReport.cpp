@@ -11,8 +11,18 @@ QString ExceptionReportText(const QString &message)
     return message;
 }
 
+namespace {
+int Reports = 0;
+}
+
+int ExceptionReportCount()
+{
+    return Reports;
+}
+
 void ShowExceptionReport(const std::exception &error)
 {
+    ++Reports;
     ShowErrorBox(ExceptionReportText(QString::fromUtf8(error.what())),
                  QCoreApplication::applicationName());
 }

@@ -10,3 +10,6 @@
 QString ExceptionReportText(const QString &message);
 
 void ShowExceptionReport(const std::exception &error);
+
+// How many reports have been shown so far: a later report of the same trouble can be left out.
+int ExceptionReportCount();

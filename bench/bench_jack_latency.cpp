@@ -10,7 +10,6 @@
 // one with the dummy driver (48 kHz, 256-frame periods = 5.33 ms) and stops it at the end.
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/JackClient.h"
 #include "midi/backend/RtMidiServices.h"
 #include "support/Figures.h"
 #include "tests/support/JackServer.h"
@@ -99,7 +98,7 @@ int findDevice(MidiServices &services, const std::string &name, bool output)
 // The server named by JACK_DEFAULT_SERVER when one answers; otherwise the fallback, started.
 bool ServerUp(JackServer &fallback)
 {
-    if (JackClient::connect("torvane-bench-probe"))
+    if (JackServerAnswers())
         return true;
     std::fprintf(stderr, "No JACK server answers; starting a private one.\n");
     return fallback.start();

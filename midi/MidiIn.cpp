@@ -291,3 +291,8 @@ void TMidiInput::HandleNotification(std::uint32_t number, std::uintptr_t)
             OnOverflow(this);
     }
 }
+
+MidiResult TMidiInput::Health() const
+{
+    return portState_ == psOpen ? services_.inputHealth(deviceHandle_) : MidiErrInvalidHandle;
+}

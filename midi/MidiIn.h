@@ -74,6 +74,9 @@ public:
     void HandleNotification(std::uint32_t number, std::uintptr_t param);
 
     TMidiPortState PortState() const { return portState_; }
+    // MidiOk while the open device is connected to the port it stands for; otherwise why nothing
+    // can arrive (MidiServices::inputHealth). MidiErrInvalidHandle while closed.
+    MidiResult Health() const;
     std::uint32_t DriverVersion() const { return driverVersion_; }
     std::uint16_t ManufacturerID() const { return manufacturerId_; }
     std::uint16_t ProductID() const { return productId_; }

@@ -199,3 +199,8 @@ void TMidiOutput::HandleNotification(std::uint32_t number, std::uintptr_t param)
     if (Onmidioutput)
         Onmidioutput(this);
 }
+
+MidiResult TMidiOutput::Health() const
+{
+    return portState_ == psOpen ? services_.outputHealth(deviceHandle_) : MidiErrInvalidHandle;
+}

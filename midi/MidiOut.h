@@ -71,6 +71,9 @@ public:
     void HandleNotification(std::uint32_t number, std::uintptr_t param);
 
     TMidiPortState PortState() const { return portState_; }
+    // MidiOk while the open device is connected to the port it stands for; otherwise what a send
+    // meets now (MidiServices::outputHealth). MidiErrInvalidHandle while closed.
+    MidiResult Health() const;
     std::uint16_t LastResult() const { return lastResult_; }
     std::uint32_t DriverVersion() const { return driverVersion_; }
     std::uint8_t Technology() const { return technology_; }

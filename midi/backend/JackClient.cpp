@@ -19,7 +19,7 @@ void silenceLibjack()
 
 } // namespace
 
-std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName)
+std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName, Events &events)
 {
     silenceLibjack();
     // JackNoStartServer: never start a server behind the user's back (libjack would otherwise
@@ -28,15 +28,20 @@ std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName)
     jack_client_t *client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
     if (!client)
         return nullptr;
-    std::unique_ptr<JackClient> self(new JackClient(client));
-    jack_set_process_callback(client, &JackClient::processThunk, self.get());
-    jack_on_info_shutdown(client, &JackClient::shutdownThunk, self.get());
+    std::unique_ptr<JackClient> self(new JackClient(client, events));
+    // Both shutdown callbacks: jackd calls the one with the reason, PipeWire's JACK only the
+    // plain one.
+    jack_on_shutdown(client, &JackClient::shutdownThunk, self.get());
+    jack_on_info_shutdown(client, &JackClient::infoShutdownThunk, self.get());
+    jack_set_port_registration_callback(client, &JackClient::portRegistrationThunk, self.get());
+    jack_set_client_registration_callback(client, &JackClient::clientRegistrationThunk, self.get());
+    jack_set_port_rename_callback(client, &JackClient::portRenameThunk, self.get());
     if (jack_activate(client) != 0)
         return nullptr;
     return self;
 }
 
-JackClient::JackClient(jack_client_t *client) : client_(client)
+JackClient::JackClient(jack_client_t *client, Events &events) : client_(client), events_(events)
 {
     // Half the port buffer per event leaves room for other messages in the same cycle; longer
     // messages are cut into several events (JACK MIDI receivers join SysEx fragments).
@@ -48,7 +53,6 @@ JackClient::JackClient(jack_client_t *client) : client_(client)
 
 JackClient::~JackClient()
 {
-    // Closing stops the process thread; it returns promptly also when the server is gone.
     jack_client_close(client_);
 }
 
@@ -64,9 +68,36 @@ int JackClient::processThunk(jack_nframes_t frames, void *self)
     return 0;
 }
 
-void JackClient::shutdownThunk(jack_status_t, const char *, void *self)
+void JackClient::gone()
 {
-    static_cast<JackClient *>(self)->running_.store(false, std::memory_order_release);
+    // Once: jackd may call both shutdown callbacks.
+    if (running_.exchange(false, std::memory_order_acq_rel))
+        events_.serverGone();
+}
+
+void JackClient::shutdownThunk(void *self)
+{
+    static_cast<JackClient *>(self)->gone();
+}
+
+void JackClient::infoShutdownThunk(jack_status_t, const char *, void *self)
+{
+    static_cast<JackClient *>(self)->gone();
+}
+
+void JackClient::portRegistrationThunk(jack_port_id_t, int, void *self)
+{
+    static_cast<JackClient *>(self)->events_.graphChanged();
+}
+
+void JackClient::clientRegistrationThunk(const char *, int, void *self)
+{
+    static_cast<JackClient *>(self)->events_.graphChanged();
+}
+
+void JackClient::portRenameThunk(jack_port_id_t, const char *, const char *, void *self)
+{
+    static_cast<JackClient *>(self)->events_.graphChanged();
 }
 
 std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
@@ -88,18 +119,10 @@ std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
     return names;
 }
 
-bool JackClient::responsive() const
+jack_port_t *JackClient::registerPort(bool isOutput, MidiResult &result)
 {
-    return waitForCycles(std::chrono::steady_clock::now() + kResponseLimit, 2);
-}
-
-jack_port_t *JackClient::registerPort(const char *base, bool isOutput, MidiResult &result)
-{
-    if (!responsive()) {
-        result = running() ? MidiErrNotReady : MidiErrSystemNotRunning;
-        return nullptr;
-    }
-    const std::string name = std::string(base) + " " + std::to_string(++portSerial_);
+    const std::string name =
+        std::string(isOutput ? "MIDI out " : "MIDI in ") + std::to_string(++portSerial_);
     jack_port_t *port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            isOutput ? JackPortIsOutput : JackPortIsInput, 0);
     if (!port)
@@ -109,8 +132,18 @@ jack_port_t *JackClient::registerPort(const char *base, bool isOutput, MidiResul
 
 void JackClient::unregisterPort(jack_port_t *port)
 {
-    if (port && responsive())
+    if (port && running())
         jack_port_unregister(client_, port);
+}
+
+void JackClient::setProcessing(bool on)
+{
+    if (on == processing_ || !running())
+        return;
+    jack_deactivate(client_);
+    jack_set_process_callback(client_, on ? &JackClient::processThunk : nullptr, this);
+    jack_activate(client_);
+    processing_ = on;
 }
 
 MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherName,
@@ -178,7 +211,7 @@ jack_time_t JackClient::eventTime(jack_nframes_t frameOffset) const
     return jack_frames_to_time(client_, jack_last_frame_time(client_) + frameOffset);
 }
 
-jack_time_t JackClient::now() const
+jack_time_t JackClient::now()
 {
     return jack_get_time();
 }

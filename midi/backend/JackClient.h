@@ -1,17 +1,20 @@
 #pragma once
-// The editor's one client of a JACK server: it finds out whether a server runs, lists the MIDI
-// ports of the other clients, owns the MIDI ports the editor opens, runs their work in the JACK
-// process callback and watches for the server going away.
+// One client of a JACK server (jackd, or PipeWire's JACK): it lists the MIDI ports of the other
+// clients, owns the MIDI ports the editor opens, runs their work in the JACK process callback,
+// and hears of the graph changing and of the server going away.
+//
+// The client is active from the start, so that the server tells it of every port that comes or
+// goes, but it has a process callback only while ports of ours need one (setProcessing): without
+// one, jackd does not wake the client at all while nothing happens.
 //
 // Threads
-// - Public methods are called from non-real-time threads (the GUI thread; the output sender
-//   threads call only JackMidiOutPort::write and friends, see JackMidiPorts.h).
+// - The calls that talk to the server (connect, the destructor, midiPorts, registerPort,
+//   unregisterPort, connectPort, setProcessing) may block for as long as the server is frozen:
+//   only the JACK session's request thread makes them (JackSession).
 // - The JACK process thread runs process(): it visits the attached port users through a fixed
 //   table of atomic pointers, allocating nothing and taking no lock.
-// - The JACK notification thread runs the shutdown handler, which only clears an atomic flag.
-//   Once it is cleared, every operation that would talk to the server fails at once with
-//   MidiErrSystemNotRunning instead (libjack calls on a dead client return errors, but the
-//   port lists it returns are stale).
+// - JACK's notification thread calls the Events, which must only note and wake.
+// - attach, detach, waitForCycles, running and the clock reads are for any thread.
 #include "midi/backend/MidiServices.h"
 
 #include <jack/jack.h>
@@ -39,11 +42,26 @@ public:
     // send to it), a Source produces MIDI (we receive from it).
     enum class PortFlow { Sink, Source };
 
+    // What the server tells the client, on JACK's notification thread.
+    class Events
+    {
+    public:
+        // A port or client came, went or was renamed.
+        virtual void graphChanged() noexcept = 0;
+        // The server has gone (stopped, killed, crashed); nothing of this client works any more.
+        virtual void serverGone() noexcept = 0;
+
+    protected:
+        ~Events() = default;
+    };
+
     // Connects to the running server (JACK_DEFAULT_SERVER or the default one) without ever
-    // starting one, and without libjack printing to the terminal. Null when no server answers.
-    static std::unique_ptr<JackClient> connect(const std::string &clientName);
-    // Closes the client. Only when responsive() or the server is gone: closing waits for a
-    // frozen server (RtMidiServices leaves such a client open and its object alive).
+    // starting one, and without libjack printing to the terminal, and activates the client.
+    // Null when no server answers. events must outlive the client.
+    static std::unique_ptr<JackClient> connect(const std::string &clientName, Events &events);
+    // Closes the client. Not for a client of a server that is frozen (closing waits until it goes
+    // on) or gone (libjack's state for the clients after it would break): the session keeps
+    // such a client instead.
     ~JackClient();
 
     JackClient(const JackClient &) = delete;
@@ -55,23 +73,16 @@ public:
     // Our own ports are left out, so the editor never offers itself as a device. Empty once the
     // server is gone.
     std::vector<std::string> midiPorts(PortFlow flow) const;
-
-    // Whether the server is running cycles: two end within kResponseLimit. Requests to a
-    // server that is alive but frozen (stopped, in a debugger) block in libjack until it goes on,
-    // so they are made only after this said yes. One cycle proves nothing: a cycle the server
-    // started just before it froze still reaches us (the clients wake one another), and on a
-    // busy machine it may reach us well after the freeze.
-    bool responsive() const;
-    static constexpr std::chrono::milliseconds kResponseLimit{300};
-
-    // Registers a MIDI port of ours (outputs with isOutput) named "<base> <n>"; null and result
-    // set on failure (MidiErrNotReady when the server does not respond).
-    jack_port_t *registerPort(const char *base, bool isOutput, MidiResult &result);
-    // Removes the port from the server; nothing when the server is gone or does not respond
-    // (the registration then lasts as long as the client).
+    // Registers a MIDI port of ours (outputs with isOutput) named "MIDI out <n>" / "MIDI in <n>";
+    // null and result set on failure.
+    jack_port_t *registerPort(bool isOutput, MidiResult &result);
+    // Removes the port from the server; nothing once the server is gone.
     void unregisterPort(jack_port_t *port);
     // Connects our port with another client's port named exactly otherName.
     MidiResult connectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);
+    // Gives the client its process callback, or takes it away. Either way the client is
+    // deactivated for a moment, which disconnects its ports: call it only while it has none.
+    void setProcessing(bool on);
 
     // Adds a user to the process callback's table; false when the table is full.
     bool attach(JackPortUser *user);
@@ -82,11 +93,13 @@ public:
     // that what a port wrote into its buffer has reached the ports it is connected to.
     // False when the deadline passed or the server went away first.
     bool waitForCycles(std::chrono::steady_clock::time_point deadline, int cycles = 1) const;
+    // Process cycles ended so far: a count that stops when the server freezes.
+    std::uint64_t cyclesEnded() const { return cyclesEnded_.load(std::memory_order_acquire); }
 
     // Microseconds on the JACK clock at the given frame offset of the current cycle; only on the
     // process thread.
     jack_time_t eventTime(jack_nframes_t frameOffset) const;
-    jack_time_t now() const;
+    static jack_time_t now();
     // The JACK clock in frames where the current cycle starts; only on the process thread.
     jack_nframes_t cycleStart() const;
     // Frames per second of the server.
@@ -95,13 +108,19 @@ public:
     std::size_t maxEventSize() const { return maxEventSize_; }
 
 private:
-    explicit JackClient(jack_client_t *client);
+    JackClient(jack_client_t *client, Events &events);
     static int processThunk(jack_nframes_t frames, void *self);
-    static void shutdownThunk(jack_status_t, const char *, void *self);
+    static void shutdownThunk(void *self);
+    static void infoShutdownThunk(jack_status_t, const char *, void *self);
+    static void portRegistrationThunk(jack_port_id_t, int, void *self);
+    static void clientRegistrationThunk(const char *, int, void *self);
+    static void portRenameThunk(jack_port_id_t, const char *, const char *, void *self);
+    void gone();
 
     static constexpr std::size_t kMaxUsers = 64;
 
     jack_client_t *client_;
+    Events &events_;
     std::atomic<bool> running_{true};
     std::array<std::atomic<JackPortUser *>, kMaxUsers> users_{};
     // Counted by process(): a cycle has begun / ended. detach() and waitForCycles() use them.
@@ -110,4 +129,5 @@ private:
     std::size_t maxEventSize_ = 0;
     jack_nframes_t sampleRate_ = 0;
     unsigned portSerial_ = 0;
+    bool processing_ = false;
 };

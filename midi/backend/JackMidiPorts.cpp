@@ -5,64 +5,33 @@
 #include <algorithm>
 #include <thread>
 
-namespace {
-
-// Registers and connects a port of ours; unregisters it again when the connection fails.
-jack_port_t *openConnected(JackClient &client, const char *base, bool isOutput,
-                           const std::string &other, MidiResult &result)
-{
-    if (!client.running()) {
-        result = MidiErrSystemNotRunning;
-        return nullptr;
-    }
-    jack_port_t *port = client.registerPort(base, isOutput, result);
-    if (!port)
-        return nullptr;
-    result = client.connectPort(port, other, isOutput);
-    if (result != MidiOk) {
-        client.unregisterPort(port);
-        return nullptr;
-    }
-    return port;
-}
-
-} // namespace
-
 std::unique_ptr<JackMidiOutPort>
-JackMidiOutPort::open(JackClient &client, const std::string &target, MidiResult &result)
+JackMidiOutPort::open(JackSession &session, const std::string &target, MidiResult &result)
 {
     jack_ringbuffer_t *ring = jack_ringbuffer_create(kRingSize);
     if (!ring) {
         result = MidiErrNoMemory;
         return nullptr;
     }
-    std::unique_ptr<jack_ringbuffer_t, RingFree> ringOwner(ring);
-    jack_port_t *port = openConnected(client, "MIDI out", true, target, result);
-    if (!port)
-        return nullptr;
-    std::unique_ptr<JackMidiOutPort> self(new JackMidiOutPort(client, port, ringOwner.release()));
-    if (!client.attach(self.get())) {
-        result = MidiErrNoMemory;
-        return nullptr;
-    }
-    result = MidiOk;
-    return self;
+    std::unique_ptr<JackMidiOutPort> self(new JackMidiOutPort(session, ring));
+    result = session.open(*self, true, target, self->port_);
+    return self->port_ ? std::move(self) : nullptr;
 }
 
-JackMidiOutPort::JackMidiOutPort(JackClient &client, jack_port_t *port, jack_ringbuffer_t *ring)
-    : client_(client), port_(port), ring_(ring)
+JackMidiOutPort::JackMidiOutPort(JackSession &session, jack_ringbuffer_t *ring)
+    : session_(session), ring_(ring)
 {
 }
 
 JackMidiOutPort::~JackMidiOutPort()
 {
-    client_.detach(this);
-    client_.unregisterPort(port_);
+    if (port_)
+        session_.close(port_);
 }
 
 MidiResult JackMidiOutPort::health() const
 {
-    return client_.running() ? MidiOk : MidiErrSystemNotRunning;
+    return port_->health();
 }
 
 MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
@@ -73,7 +42,9 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
         std::chrono::duration_cast<std::chrono::microseconds>(sentAt.time_since_epoch()).count();
     // One event per message when it fits a port buffer comfortably; a longer SysEx goes as
     // consecutive fragments, which JACK MIDI receivers join again.
-    const std::size_t chunk = client_.maxEventSize();
+    // Before the port is registered its client is not known: any client's size would do.
+    const JackClient *client = port_->client();
+    const std::size_t chunk = client ? client->maxEventSize() : 256;
     for (std::size_t done = 0; done < size;) {
         const auto n = std::uint32_t(std::min(chunk, size - done));
         if (const MidiResult r = writeEvent(bytes + done, n, sentUs, abandon); r != MidiOk)
@@ -88,16 +59,16 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
 {
     jack_ringbuffer_t *ring = ring_.get();
     while (jack_ringbuffer_write_space(ring) < sizeof(EventHeader) + size) {
-        if (!client_.running())
-            return MidiErrSystemNotRunning;
+        if (const MidiResult health = port_->health(); health != MidiOk)
+            return health;
         if (abandon.load())
             return MidiErrNotReady;
         // The process thread frees room every cycle (a few milliseconds); sleeping here keeps
         // a stalled or dead server from turning into a busy loop.
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (!client_.running())
-        return MidiErrSystemNotRunning;
+    if (const MidiResult health = port_->health(); health != MidiOk)
+        return health;
     // The reader takes a record only when its whole length is there, so two writes are fine.
     const EventHeader header{size, sentUs};
     jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&header), sizeof header);
@@ -107,18 +78,25 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
 
 void JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline)
 {
+    // Only a connected port empties its ring; one still being connected gets until the deadline.
+    const auto flowing = [&] {
+        const JackSession::Port::Link link = port_->link();
+        return link == JackSession::Port::Link::Pending ||
+               (link == JackSession::Port::Link::Connected && port_->health() == MidiOk);
+    };
     while (jack_ringbuffer_read_space(ring_.get()) != 0) {
-        if (!client_.running() || std::chrono::steady_clock::now() >= deadline)
+        if (!flowing() || std::chrono::steady_clock::now() >= deadline)
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // The last messages are in the port buffer of a cycle that may still be running; once the
     // next cycle has ended too, the connected port has read them and the port may go.
-    client_.waitForCycles(deadline);
+    if (JackClient *client = port_->client(); client && port_->connected())
+        client->waitForCycles(deadline);
 }
 
-std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event,
-                                        jack_nframes_t cycleStart) const noexcept
+std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event, jack_nframes_t cycleStart,
+                                        jack_nframes_t sampleRate) const noexcept
 {
     // As soon as it can; but a pause the program made (the converter needs 100 ms after each
     // parameter message) is kept on the wire, counted in frames at the server's rate. Events
@@ -131,24 +109,29 @@ std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event,
     const std::int64_t gapUs = event.sentUs - lastSentUs_;
     if (!placedAny_ || gapUs < kShortestKeptPauseUs || gapUs > kLongestKeptPauseUs)
         return 0;
-    const std::int64_t gapFrames = gapUs * client_.sampleRate() / 1'000'000;
+    const std::int64_t gapFrames = gapUs * sampleRate / 1'000'000;
     // Frame counts wrap around at 2^32: the difference is taken in that arithmetic.
     return std::int32_t(lastFrame_ - cycleStart) + gapFrames;
 }
 
 void JackMidiOutPort::process(jack_nframes_t frames) noexcept
 {
-    void *buffer = jack_port_get_buffer(port_, frames);
+    // The session attaches the port only once it is registered on this client.
+    void *buffer = jack_port_get_buffer(port_->jackPort(), frames);
     jack_midi_clear_buffer(buffer);
+    // What was written before the connection was made waits for it.
+    if (!port_->connected())
+        return;
     jack_ringbuffer_t *ring = ring_.get();
-    const jack_nframes_t start = client_.cycleStart();
+    const JackClient &client = *port_->client();
+    const jack_nframes_t start = client.cycleStart();
     EventHeader event{};
     std::int64_t earliest = 0; // events of a cycle must not go back in time
     while (jack_ringbuffer_peek(ring, reinterpret_cast<char *>(&event), sizeof event) ==
                sizeof event &&
            jack_ringbuffer_read_space(ring) >= sizeof event + event.size) {
         // One due in a later cycle waits for it; the others go in order.
-        const std::int64_t due = dueOffset(event, start);
+        const std::int64_t due = dueOffset(event, start, client.sampleRate());
         if (due >= std::int64_t(frames))
             break;
         const std::int64_t offset = std::max(due, earliest);
@@ -165,40 +148,40 @@ void JackMidiOutPort::process(jack_nframes_t frames) noexcept
     }
 }
 
-std::unique_ptr<JackMidiInPort> JackMidiInPort::open(JackClient &client, const std::string &source,
+std::unique_ptr<JackMidiInPort> JackMidiInPort::open(JackSession &session,
+                                                     const std::string &source,
                                                      MidiInputDelivery &delivery,
                                                      MidiResult &result)
 {
-    jack_port_t *port = openConnected(client, "MIDI in", false, source, result);
-    if (!port)
-        return nullptr;
-    std::unique_ptr<JackMidiInPort> self(new JackMidiInPort(client, port, delivery));
-    if (!client.attach(self.get())) {
-        result = MidiErrNoMemory;
-        return nullptr;
-    }
-    result = MidiOk;
-    return self;
+    std::unique_ptr<JackMidiInPort> self(new JackMidiInPort(session, delivery));
+    result = session.open(*self, false, source, self->port_);
+    return self->port_ ? std::move(self) : nullptr;
 }
 
-JackMidiInPort::JackMidiInPort(JackClient &client, jack_port_t *port, MidiInputDelivery &delivery)
-    : client_(client), port_(port), delivery_(delivery)
+JackMidiInPort::JackMidiInPort(JackSession &session, MidiInputDelivery &delivery)
+    : session_(session), delivery_(delivery)
 {
 }
 
 JackMidiInPort::~JackMidiInPort()
 {
-    client_.detach(this);
-    client_.unregisterPort(port_);
+    if (port_)
+        session_.close(port_);
+}
+
+MidiResult JackMidiInPort::health() const
+{
+    return port_->health();
 }
 
 void JackMidiInPort::process(jack_nframes_t frames) noexcept
 {
-    void *buffer = jack_port_get_buffer(port_, frames);
+    void *buffer = jack_port_get_buffer(port_->jackPort(), frames);
+    const JackClient &client = *port_->client();
     const jack_nframes_t count = jack_midi_get_event_count(buffer);
     for (jack_nframes_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) == 0)
-            delivery_.receive(event.buffer, event.size, client_.eventTime(event.time));
+            delivery_.receive(event.buffer, event.size, client.eventTime(event.time));
     }
 }

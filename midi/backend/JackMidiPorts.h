@@ -1,6 +1,9 @@
 #pragma once
 // The editor's MIDI ports on a JACK server: one per open system device, each connected to the
-// other client's port that the device stands for.
+// other client's port that the device stands for. The session registers and connects them on its
+// request thread: opening returns at once, and what is written meanwhile waits in the ring until
+// the connection is made. A port whose other end goes, or whose server goes, stays so: its
+// health says why, and the owner opens a new one when the device is back.
 //
 // JackMidiOutPort carries messages from an output's sender thread to the JACK process thread
 // through a lock-free ring. The process thread moves whole messages into the port buffer as
@@ -12,6 +15,7 @@
 // JackMidiInPort passes every event of its port, on the process thread, to a
 // MidiInputDelivery with its JACK time stamp; nothing there allocates or locks.
 #include "midi/backend/JackClient.h"
+#include "midi/backend/JackSession.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 
@@ -23,8 +27,9 @@
 class JackMidiOutPort final : public JackPortUser, public MidiWire
 {
 public:
-    // Registers a port and connects it to the port named target. Null and result set on failure.
-    static std::unique_ptr<JackMidiOutPort> open(JackClient &client, const std::string &target,
+    // A port to be connected to the port named target. Null and result set when the session
+    // cannot take it (no server, or one that does not respond).
+    static std::unique_ptr<JackMidiOutPort> open(JackSession &session, const std::string &target,
                                                  MidiResult &result);
     ~JackMidiOutPort() override;
 
@@ -40,7 +45,7 @@ public:
     static constexpr std::size_t kRingSize = 1 << 17;
 
 private:
-    JackMidiOutPort(JackClient &client, jack_port_t *port, jack_ringbuffer_t *ring);
+    JackMidiOutPort(JackSession &session, jack_ringbuffer_t *ring);
     MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size, std::int64_t sentUs,
                           const std::atomic<bool> &abandon);
 
@@ -50,14 +55,15 @@ private:
         std::uint32_t size;
         std::int64_t sentUs; // when the program sent it, on the steady clock
     };
-    std::int64_t dueOffset(const EventHeader &event, jack_nframes_t cycleStart) const noexcept;
+    std::int64_t dueOffset(const EventHeader &event, jack_nframes_t cycleStart,
+                           jack_nframes_t sampleRate) const noexcept;
     struct RingFree
     {
         void operator()(jack_ringbuffer_t *ring) const { jack_ringbuffer_free(ring); }
     };
 
-    JackClient &client_;
-    jack_port_t *port_;
+    JackSession &session_;
+    std::shared_ptr<JackSession::Port> port_;
     std::unique_ptr<jack_ringbuffer_t, RingFree> ring_;
     // The last event placed, on the process thread: its frame and when it was sent.
     jack_nframes_t lastFrame_ = 0;
@@ -68,19 +74,20 @@ private:
 class JackMidiInPort final : public JackPortUser, public MidiSource
 {
 public:
-    // Registers a port, connects the port named source to it and starts passing its events to
-    // delivery (which drops them until started). Null and result set on failure.
-    static std::unique_ptr<JackMidiInPort> open(JackClient &client, const std::string &source,
+    // A port the port named source is to be connected to, passing its events to delivery (which
+    // drops them until started). Null and result set when the session cannot take it.
+    static std::unique_ptr<JackMidiInPort> open(JackSession &session, const std::string &source,
                                                 MidiInputDelivery &delivery, MidiResult &result);
     // Stops delivery from the process thread before the port goes.
     ~JackMidiInPort() override;
 
+    MidiResult health() const override;
     void process(jack_nframes_t frames) noexcept override;
 
 private:
-    JackMidiInPort(JackClient &client, jack_port_t *port, MidiInputDelivery &delivery);
+    JackMidiInPort(JackSession &session, MidiInputDelivery &delivery);
 
-    JackClient &client_;
-    jack_port_t *port_;
+    JackSession &session_;
+    std::shared_ptr<JackSession::Port> port_;
     MidiInputDelivery &delivery_;
 };

@@ -23,6 +23,8 @@ class MidiSource
 {
 public:
     virtual ~MidiSource() = default;
+    // Any thread: MidiOk while what the device sends can arrive, otherwise why not.
+    virtual MidiResult health() const { return MidiOk; }
 };
 
 class MidiInputDelivery

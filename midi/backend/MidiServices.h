@@ -203,7 +203,9 @@ protected:
 // The MIDI system underneath the services, as the user is shown it.
 struct MidiSystemStatus
 {
-    enum State { Running, NotRunning, NotResponding };
+    // Starting: the first connection to the system is still being made (its devices are not
+    // listed yet).
+    enum State { Running, NotRunning, NotResponding, Starting };
     std::string name = "none"; // "ALSA sequencer", "JACK", "PipeWire's JACK", "none"
     State state = Running;
 };

@@ -1,35 +1,21 @@
 #include "midi/backend/MidiSystem.h"
 
 #include "midi/backend/AlsaSequencerProbe.h"
-#include "midi/backend/JackClient.h"
 #include "midi/backend/JackMidiPorts.h"
+#include "midi/backend/JackSession.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 #include "midi/backend/RtMidiPorts.h"
 
 #include <rtmidi/RtMidi.h>
 
-namespace {
-
-// A client of a JACK server that died is never closed: with libjack 1.9, closing it tears down
-// the process-wide state that a newer client of the restarted server shares (that client then
-// lists no ports), and it has been seen to crash once another client came and went. It is kept
-// here, reachable, for the rest of the run; it costs a few kilobytes per server restart.
-void ParkDeadClient(std::unique_ptr<JackClient> client)
+MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<void()> onChange)
+    : clientName_(std::move(clientName))
 {
-    static auto *parked = new std::vector<std::unique_ptr<JackClient>>;
-    parked->push_back(std::move(client));
-}
-
-} // namespace
-
-MidiSystem::MidiSystem(Kind preferred, std::string clientName) : clientName_(std::move(clientName))
-{
-    const auto tryJack = [this] {
-        jack_ = JackClient::connect(clientName_);
-        if (jack_)
-            kind_ = Kind::Jack;
-        return bool(jack_);
+    // JACK is the system from here on, with or without a server: the session waits for one.
+    const auto tryJack = [this, &onChange] {
+        jack_ = std::make_unique<JackSession>(clientName_, std::move(onChange));
+        kind_ = Kind::Jack;
     };
 #if defined(__linux__)
     const auto tryAlsa = [this] {
@@ -82,53 +68,50 @@ MidiSystem::~MidiSystem()
 {
     inLister_.reset();
     outLister_.reset();
-    // Closing a client of a server that is alive but frozen would wait until it goes on: such
-    // a client is left open, and its object alive for the callbacks libjack may still make.
-    if (jack_ && jack_->running() && !jack_->responsive()) [[maybe_unused]]
-        JackClient *leftOpen = jack_.release();
 }
 
-std::string MidiSystem::name() const
+MidiSystemStatus MidiSystem::status() const
 {
     switch (kind_) {
-    case Kind::Jack:
-        return "JACK";
+    case Kind::Jack: {
+        MidiSystemStatus status;
+        status.name = JackSession::pipeWire() ? "PipeWire's JACK" : "JACK";
+        switch (jack_->state()) {
+        case JackSession::State::Connecting:
+            status.state = MidiSystemStatus::Starting;
+            break;
+        case JackSession::State::NotRunning:
+            status.state = MidiSystemStatus::NotRunning;
+            break;
+        case JackSession::State::Running:
+            status.state = MidiSystemStatus::Running;
+            break;
+        case JackSession::State::NotResponding:
+            status.state = MidiSystemStatus::NotResponding;
+            break;
+        }
+        return status;
+    }
     case Kind::Alsa:
+        return {"ALSA sequencer", MidiSystemStatus::Running};
     case Kind::Native:
-        return RtMidi::getApiDisplayName(RtMidi::Api(rtApi_));
+        return {RtMidi::getApiDisplayName(RtMidi::Api(rtApi_)), MidiSystemStatus::Running};
     default:
-        return "none";
+        return {};
     }
 }
 
-bool MidiSystem::running() const
+bool MidiSystem::waitUntilSettled(std::chrono::milliseconds limit) const
 {
-    if (kind_ == Kind::Jack)
-        return jack_->running();
-    return kind_ != Kind::None;
+    return kind_ != Kind::Jack || jack_->waitUntilSettled(limit);
 }
 
-void MidiSystem::reconnectIfServerCameBack(bool oursOpen)
+const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh)
 {
-    if (kind_ != Kind::Jack || jack_->running() || oursOpen)
-        return;
-    std::unique_ptr<JackClient> fresh = JackClient::connect(clientName_);
-    if (!fresh)
-        return;
-    ParkDeadClient(std::move(jack_));
-    jack_ = std::move(fresh);
-    listed_ = {};
-}
-
-const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh, bool oursOpen)
-{
-    if (refresh)
-        reconnectIfServerCameBack(oursOpen);
     if (refresh || !listed_[flow]) {
-        // A dead JACK server keeps the last list, so device numbers stay as they were.
-        if (kind_ == Kind::Jack && jack_->running())
-            names_[flow] = jack_->midiPorts(flow == Out ? JackClient::PortFlow::Sink
-                                                        : JackClient::PortFlow::Source);
+        if (kind_ == Kind::Jack)
+            names_[flow] =
+                jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
         else if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
                                               : static_cast<RtMidi *>(inLister_.get()))
             names_[flow] = rtMidiPortNames(*lister, clientName_);
@@ -154,5 +137,5 @@ std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
 
 std::uint64_t MidiSystem::now() const
 {
-    return kind_ == Kind::Jack ? jack_->now() : RtMidiInSource::now();
+    return kind_ == Kind::Jack ? JackClient::now() : RtMidiInSource::now();
 }

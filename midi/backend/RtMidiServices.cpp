@@ -29,10 +29,51 @@ const char *RtMidiServices::mapperName()
     return "MIDI Mapper";
 }
 
-RtMidiServices::RtMidiServices(System preferred) : system_(preferred, clientName()) {}
+RtMidiServices::RtMidiServices(System preferred)
+    : system_(preferred, clientName(), [this] { changed(); })
+{
+}
+
+void RtMidiServices::changed()
+{
+    const std::lock_guard lock(listenerMutex_);
+    if (listener_)
+        listener_->midiChanged();
+}
+
+void RtMidiServices::setChangeListener(MidiChangeListener *listener)
+{
+    const std::lock_guard lock(listenerMutex_);
+    listener_ = listener;
+}
+
+MidiResult RtMidiServices::systemHealth() const
+{
+    switch (system_.status().state) {
+    case MidiSystemStatus::NotRunning:
+        return MidiErrSystemNotRunning;
+    case MidiSystemStatus::NotResponding:
+        return MidiErrSystemNotResponding;
+    default:
+        return MidiOk;
+    }
+}
+
+MidiResult RtMidiServices::outputHealth(MidiHandle handle) const
+{
+    const auto it = outputs_.find(handle);
+    return it == outputs_.end() ? MidiErrInvalidHandle : it->second->wire->health();
+}
+
+MidiResult RtMidiServices::inputHealth(MidiHandle handle) const
+{
+    const auto it = inputs_.find(handle);
+    return it == inputs_.end() ? MidiErrInvalidHandle : it->second->source->health();
+}
 
 RtMidiServices::~RtMidiServices()
 {
+    setChangeListener(nullptr);
     // Inputs first: with several clients of one server, tearing down an output before an input
     // has been seen to crash inside libjack.
     while (!inputs_.empty()) {
@@ -50,7 +91,7 @@ RtMidiServices::~RtMidiServices()
 
 const std::vector<std::string> &RtMidiServices::names(MidiSystem::Flow flow, bool refresh)
 {
-    return system_.ports(flow, refresh, !outputs_.empty() || !inputs_.empty());
+    return system_.ports(flow, refresh);
 }
 
 MidiResult RtMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
@@ -61,8 +102,8 @@ MidiResult RtMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
         return MidiErrBadDeviceId;
     if (!callback)
         return MidiErrInvalidParam;
-    if (!systemRunning())
-        return MidiErrSystemNotRunning;
+    if (const MidiResult health = systemHealth(); health != MidiOk)
+        return health;
     name = list[std::size_t(deviceId)];
     return MidiOk;
 }
@@ -219,8 +260,8 @@ MidiResult RtMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 MidiResult RtMidiServices::startInput(MidiHandle handle)
 {
     return withPort(inputs_, handle, [this](Input &in) {
-        if (!systemRunning())
-            return MidiErrSystemNotRunning;
+        if (const MidiResult health = systemHealth(); health != MidiOk)
+            return health;
         in.delivery->start(system_.now());
         return MidiOk;
     });

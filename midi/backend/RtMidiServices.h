@@ -15,19 +15,23 @@
 //
 // Device numbers index the list made by the latest outputDeviceCount / inputDeviceCount (made
 // on first use otherwise), and a device is opened by its exact name from that list. Names are
-// the system's own port names, whole. Our own ports are never listed. When the JACK server has
-// gone away the lists stay as they were, and every open and send fails with
-// MidiErrSystemNotRunning ("The MIDI system is not running").
+// the system's own port names, whole. Our own ports are never listed. The lists follow the
+// system live: the change listener hears when to list again. A JACK device opens at once and is
+// connected on the session's thread; its health says whether it is connected, and when its port
+// or the whole server goes every send fails with the reason (MidiErrNotConnected,
+// MidiErrSystemNotRunning, MidiErrSystemNotResponding).
 //
-// Threads: the MidiServices methods run on the caller's (GUI) thread. Each open output has a
-// sender thread (MidiOutputSender) that writes its messages in order and reports OutDone; input
-// callbacks come from the system's thread (MidiInputDelivery). No method waits on the MIDI
-// system longer than closeOutput, whose wait is bounded (MidiOutputSender::close).
+// Threads: the MidiServices methods run on the caller's (GUI) thread and never wait on a MIDI
+// server. Each open output has a sender thread (MidiOutputSender) that writes its messages in
+// order and reports OutDone; input callbacks come from the system's thread (MidiInputDelivery);
+// the listener is told on the system's threads.
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiSystem.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,11 +49,14 @@ public:
     RtMidiServices(const RtMidiServices &) = delete;
     RtMidiServices &operator=(const RtMidiServices &) = delete;
 
-    // The system in use (never Automatic) and its name for people ("ALSA", "JACK", ...).
+    // The system in use (never Automatic).
     System system() const { return system_.kind(); }
-    std::string systemName() const { return system_.name(); }
-    // False once the system has gone away (the JACK server died).
-    bool systemRunning() const { return system_.running(); }
+    // Waits until the system's first connection attempt has ended (for a command line, which
+    // needs the lists before it goes on; a window does not wait). False when the limit passed.
+    bool waitUntilSettled(std::chrono::milliseconds limit) const
+    {
+        return system_.waitUntilSettled(limit);
+    }
 
     // The name our client and ports carry in the MIDI system.
     static const char *clientName();
@@ -77,6 +84,11 @@ public:
     MidiResult resetInput(MidiHandle handle) override;
     MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
 
+    void setChangeListener(MidiChangeListener *listener) override;
+    MidiSystemStatus systemStatus() const override { return system_.status(); }
+    MidiResult outputHealth(MidiHandle handle) const override;
+    MidiResult inputHealth(MidiHandle handle) const override;
+
 private:
     struct Output;
     struct Input;
@@ -94,6 +106,12 @@ private:
     template <class Map, class Queue>
     static MidiResult queueOn(Map &ports, MidiHandle handle, MidiHeader *header, Queue queue);
 
+    void changed();
+    // Why a device cannot be opened or started now, or MidiOk.
+    MidiResult systemHealth() const;
+
+    std::mutex listenerMutex_;
+    MidiChangeListener *listener_ = nullptr;
     MidiSystem system_;
     Outputs outputs_;
     Inputs inputs_;

@@ -137,6 +137,8 @@ std::vector<Control> MidiPage()
         {"Label1", "QLabel", "GroupBox4", {8, 47, 0, 0}, Place::SizedToText, "Out"},
         {"cmbOutput", "QComboBox", "GroupBox4", {36, 45, 233, 21}},
         {"CheckBox38", "QCheckBox", "GroupBox4", {88, 72, 109, 17}, Place::Exact, "Send Params RT"},
+        {"GroupBoxSystem", "QGroupBox", "Panel4", {165, 104, 333, 41}, Place::Exact, "MIDI System"},
+        {"MidiStatus", "QLabel", "GroupBoxSystem", {8, 19, 317, 15}, Place::Exact, "none: only the editor's own devices"},
         {"GroupBox2", "QGroupBox", "Panel4", {288, 1, 129, 100}, Place::Exact, "Kessel Control"},
         {"Label12", "QLabel", "GroupBox2", {20, 26, 0, 0}, Place::SizedToText, "Input"},
         {"Panel5", "QFrame", "GroupBox2", {52, 25, 27, 16}, Place::Exact, {}, 0, {}, false, 11, false, {{}, Black}},
@@ -308,11 +310,12 @@ std::map<QString, QWidget *> Members(TForm1 &form)
              form.spdPar2,      form.spdPar3,       form.spdPar4,       form.GroupBox7,
              form.GroupBox19,   form.Label27,       form.Panel11,       form.kxpotlab4,
              form.Panel4,       form.GroupBox4,     form.Label9,        form.cmbInput,
-             form.Label1,       form.cmbOutput,     form.CheckBox38,    form.GroupBox2,
-             form.Label12,      form.Panel5,        form.kxpotlab1,     form.SpeedButton5,
-             form.CheckBox1,    form.CheckBox2,     form.GroupBox1,     form.SpeedButton2,
-             form.SpeedButton3, form.Panel2,        form.Panel1,        form.Image1,
-             form.Label40,      form.Label7,        form.Label39})
+             form.Label1,       form.cmbOutput,     form.CheckBox38,    form.GroupBoxSystem,
+             form.MidiStatus,   form.GroupBox2,     form.Label12,       form.Panel5,
+             form.kxpotlab1,    form.SpeedButton5,  form.CheckBox1,     form.CheckBox2,
+             form.GroupBox1,    form.SpeedButton2,  form.SpeedButton3,  form.Panel2,
+             form.Panel1,       form.Image1,        form.Label40,       form.Label7,
+             form.Label39})
         members[w ? w->objectName() : QString()] = w;
     for (int i = 0; i < TForm1::OutputCount; ++i) {
         for (QWidget *w : {static_cast<QWidget *>(form.ComboBox[i]),

@@ -133,6 +133,7 @@ TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
     in.Open();
     ASSERT_EQ(in.PortState(), psOpen);
     in.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sender.connected(); }));
     const std::vector<std::uint8_t> sysex{0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
     sender.send(sysex);
     sender.send({0xB0, 0x07, 0x3F});

@@ -70,7 +70,7 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
         return !error.isEmpty();
     });
     EXPECT_EQ(error, kNotRunning);
-    EXPECT_FALSE(services.systemRunning());
+    EXPECT_EQ(services.systemStatus().state, MidiSystemStatus::NotRunning);
     EXPECT_THROW(out.SendLongMessage(parameter, sizeof parameter), EmidioutputError);
 
     // No thread of ours may be left busy: over a quiet half second the process uses far less
@@ -94,7 +94,9 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
 }
 
 // A server that is alive but frozen answers no request: libjack would wait for it for as long as
-// it stays frozen. Opening must fail instead, and sending and closing must return.
+// it stays frozen. With a port open its cycles stop, and the system is soon shown as not
+// responding; opening and sending then fail with that reason, closing returns, and once the
+// server goes on the system is running again.
 TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
 {
     REQUIRE_JACK_SERVER();
@@ -115,18 +117,23 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
         header.bufferLength = sizeof parameter;
         ASSERT_EQ(services.prepareOutputHeader(handle, &header), MidiOk);
 
+        ASSERT_TRUE(QTest::qWaitFor([&] { return services.outputHealth(handle) == MidiOk; }));
+        const auto state = [&] { return services.systemStatus().state; };
+
         server.freeze();
-        MidiHandle second = NoMidiHandle;
-        EXPECT_EQ(services.openOutput(second, id, &IgnoreCallback, 0), MidiErrNotReady);
-        // Queued, never waits; the frozen server never takes them, and closing returns all the
-        // same with the long message handed back, once.
-        EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiOk);
+        // Sent before the freeze is noticed: the frozen server never takes it, and closing
+        // returns all the same with it handed back, once.
         EXPECT_EQ(services.sendLongMessage(handle, &header), MidiOk);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return state() == MidiSystemStatus::NotResponding; }));
+        MidiHandle second = NoMidiHandle;
+        EXPECT_EQ(services.openOutput(second, id, &IgnoreCallback, 0), MidiErrSystemNotResponding);
+        EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrSystemNotResponding);
         EXPECT_EQ(services.closeOutput(handle), MidiOk);
         EXPECT_EQ(done.completed(), std::vector<MidiHeader *>{&header});
         EXPECT_EQ(header.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
         EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrInvalidHandle);
         server.thaw();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state() == MidiSystemStatus::Running; }));
     }
 }
 

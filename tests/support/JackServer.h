@@ -14,6 +14,8 @@
 #include <QString>
 #include <QThread>
 
+#include <jack/jack.h>
+
 #include <csignal>
 
 // A name for a JACK server or client of this process: `base`, the process id and a serial
@@ -25,6 +27,16 @@ inline QString UniqueJackName(const char *base)
         .arg(QLatin1String(base))
         .arg(QCoreApplication::applicationPid())
         .arg(++serial);
+}
+
+// Whether the server named by JACK_DEFAULT_SERVER (or the default one) answers a client now.
+inline bool JackServerAnswers()
+{
+    jack_client_t *probe = jack_client_open("torvane-probe", JackNoStartServer, nullptr);
+    if (!probe)
+        return false;
+    jack_client_close(probe);
+    return true;
 }
 
 class JackServer

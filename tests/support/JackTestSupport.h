@@ -7,7 +7,6 @@
 // The test script starts a private server and sets TORVANE_TEST_JACK=1 and JACK_DEFAULT_SERVER.
 // Without TORVANE_TEST_JACK the tests skip, so a developer's plain ctest passes; with it, a
 // server that does not answer is a failure.
-#include "midi/backend/JackClient.h"
 #include "midi/backend/MidiServices.h"
 #include "support/JackServer.h"
 #include "support/MidiDevices.h"
@@ -37,7 +36,7 @@ inline bool required()
 
 inline bool serverAnswers()
 {
-    return JackClient::connect("torvane-test-probe") != nullptr;
+    return JackServerAnswers();
 }
 
 #define REQUIRE_JACK_SERVER()                                                                      \
@@ -159,6 +158,8 @@ public:
                         : jack_connect(client_, other.c_str(), mine)) == 0;
     }
     std::string portName() const { return port_ ? jack_port_name(port_) : ""; }
+    // Whether any port is connected to ours.
+    bool connected() const { return port_ && jack_port_connected(port_) > 0; }
 
     // Output: sends the message in the next cycle (all queued messages go in one cycle).
     void send(const std::vector<std::uint8_t> &message)

@@ -1,0 +1,88 @@
+#include "midi/backend/ServerWatch.h"
+
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string environment(const char *name, const char *otherwise = "")
+{
+    const char *value = std::getenv(name);
+    return value && *value ? value : otherwise;
+}
+
+} // namespace
+
+std::vector<ServerWatch::Place> ServerWatch::placesFor(bool pipeWire)
+{
+#if defined(__linux__)
+    if (pipeWire) {
+        // Where PipeWire's clients look for the daemon, in their order.
+        std::string folder = environment("PIPEWIRE_RUNTIME_DIR");
+        if (folder.empty())
+            folder = environment("XDG_RUNTIME_DIR");
+        if (folder.empty())
+            folder = "/run/pipewire";
+        return {{folder, environment("PIPEWIRE_REMOTE", "pipewire-0")}};
+    }
+    const std::string server = environment("JACK_DEFAULT_SERVER", "default");
+    return {{"/dev/shm", "jack_" + server + "_" + std::to_string(::getuid()) + "_0"}};
+#else
+    (void)pipeWire;
+    return {};
+#endif
+}
+
+ServerWatch::ServerWatch(bool pipeWire)
+{
+#if defined(__linux__)
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    bool watching = false;
+    for (const Place &place : placesFor(pipeWire)) {
+        if (::inotify_add_watch(fd_, place.folder.c_str(), IN_CREATE | IN_MOVED_TO) >= 0)
+            watching = true;
+        sockets_.push_back(place.socket);
+    }
+    if (!watching) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+#else
+    (void)pipeWire;
+#endif
+}
+
+ServerWatch::~ServerWatch()
+{
+#if defined(__linux__)
+    if (fd_ >= 0)
+        ::close(fd_);
+#endif
+}
+
+bool ServerWatch::serverMayHaveAppeared()
+{
+    bool appeared = false;
+#if defined(__linux__)
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            if (event->len > 0)
+                for (const std::string &socket : sockets_)
+                    appeared = appeared || socket == event->name;
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+#endif
+    return appeared;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Tells when a JACK server may have appeared, without polling: a server makes its socket in a
+// folder (jackd: /dev/shm/jack_<server>_<uid>_0; PipeWire: pipewire-0 in the user's runtime
+// folder), and inotify reports the new file. Only a wake-up to try: the socket may be there a
+// moment before the server answers, and a stale one of a killed server may be replaced.
+//
+// Threads: the owner's (the JACK session's request thread) only.
+#include <string>
+#include <vector>
+
+class ServerWatch
+{
+public:
+    // pipeWire: watch for PipeWire's daemon, else for jackd (JACK_DEFAULT_SERVER, or "default").
+    explicit ServerWatch(bool pipeWire);
+    ~ServerWatch();
+    ServerWatch(const ServerWatch &) = delete;
+    ServerWatch &operator=(const ServerWatch &) = delete;
+
+    // To poll for reading; -1 when the system offers no such watch (the owner then tries at
+    // intervals instead).
+    int handle() const { return fd_; }
+    // Reads every waiting event; true when one of them names the server's socket.
+    bool serverMayHaveAppeared();
+
+private:
+    struct Place
+    {
+        std::string folder;
+        std::string socket; // the file name in the folder
+    };
+    static std::vector<Place> placesFor(bool pipeWire);
+
+    int fd_ = -1;
+    std::vector<std::string> sockets_;
+};
