@@ -2,15 +2,14 @@
 
 TMidiEventRing *RingCreate(std::uint16_t n)
 {
-    // Refused rather than wrapped: a wrapped 16-bit size would give a storage block smaller than
-    // the ring believes it has.
+    // Refused above the port's limit rather than clamped: a ring is never smaller than asked.
     if (n > MaxRingSlots)
         return nullptr;
     SharedHandle recordHandle = 0;
     auto *ring = SharedNew<TMidiEventRing>(recordHandle);
     if (!ring)
         return nullptr;
-    const SharedBlock storage = SharedAlloc(static_cast<std::uint16_t>(n * sizeof(TMidiRingEvent)));
+    const SharedBlock storage = SharedAlloc(static_cast<std::uint32_t>(n * sizeof(TMidiRingEvent)));
     if (!storage.address) {
         SharedDelete(recordHandle, ring);
         return nullptr;

@@ -35,9 +35,10 @@ struct TMidiEventRing
     std::atomic<std::uint16_t> Count; // 0..SlotCount; raised by RingPut, lowered by RingGet
 };
 
-// The storage of a ring is one shared block, whose size is a 16-bit value: at most this many
-// slots (4095 where an address takes 8 bytes, 5461 where it takes 4).
-inline constexpr std::uint16_t MaxRingSlots = 0xFFFF / sizeof(TMidiRingEvent);
+// The most slots a ring may have: as many 12-byte items as a block of 65535 bytes holds, the
+// limit the input port's Capacity has always had. Items are 16 bytes where an address takes 8,
+// so the storage block is sized in 32 bits and every capacity up to this one gets its ring.
+inline constexpr std::uint16_t MaxRingSlots = 0xFFFF / 12;
 
 // A ring of n slots, or nullptr when n exceeds MaxRingSlots or memory is short.
 TMidiEventRing *RingCreate(std::uint16_t n);

@@ -139,14 +139,26 @@ void TMidiInput::Open()
         QueueSysexBuffers();
         portState_ = psOpen;
     } catch (const EMidiInputError &) {
-        // Swallowed: the owner sees only that the port did not open. The device must stop
-        // delivering before the ring, the block and the buffers it uses are released.
-        if (deviceHandle_ != NoMidiHandle && !shutDownAfterFailedOpen()) {
-            abandonDriverMemory();
-            return;
-        }
-        releaseAfterFailedOpen();
+        // Swallowed: the owner sees only that the port did not open.
+        undoFailedOpen();
+    } catch (const std::exception &thrown) {
+        // Not a refusal of the device but a failure of the program underneath (no memory, no
+        // thread): undone all the same, and the user is told why.
+        const QString failure = MidiOpenFailureText(thrown);
+        undoFailedOpen();
+        raise(failure);
     }
+}
+
+void TMidiInput::undoFailedOpen()
+{
+    // The device must stop delivering before the ring, the block and the buffers it uses are
+    // released.
+    if (deviceHandle_ != NoMidiHandle && !shutDownAfterFailedOpen()) {
+        abandonDriverMemory();
+        return;
+    }
+    releaseAfterFailedOpen();
 }
 
 bool TMidiInput::shutDownAfterFailedOpen()

@@ -59,8 +59,9 @@ public:
     MidiNotifyEvent OnMidiInput;
     MidiNotifyEvent OnOverflow;
 
-    // Raises nothing; the port is open afterwards only if everything succeeded. On an open port
-    // it does nothing.
+    // The port is open afterwards only if everything succeeded. A device that cannot be opened
+    // raises nothing; when the services throw (no memory, a thread that cannot start) the port
+    // stays closed with nothing kept and raises. On an open port it does nothing.
     void Open();
     // Starts reception on an open port; nothing on a closed one.
     void Start();
@@ -100,6 +101,7 @@ protected:
 
 private:
     void finishClose();
+    void undoFailedOpen();
     bool shutDownAfterFailedOpen();
     void releaseAfterFailedOpen();
     void forgetEndedSession();

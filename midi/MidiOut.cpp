@@ -102,12 +102,22 @@ bool TMidiOutput::Open()
     callbackBlock_->Window = notifyWindow_.queue();
     callbackBlock_->SysexOnly.store(0, std::memory_order_relaxed);
     MidiHandle handle = NoMidiHandle;
-    const MidiResult result = services_.openOutput(
-        handle, deviceId_, MidiCallback, reinterpret_cast<std::uintptr_t>(callbackBlock_));
-    lastResult_ = static_cast<std::uint16_t>(result);
+    MidiResult result = MidiErrUnspecified;
+    QString failure;
+    try {
+        result = services_.openOutput(handle, deviceId_, MidiCallback,
+                                      reinterpret_cast<std::uintptr_t>(callbackBlock_));
+        lastResult_ = static_cast<std::uint16_t>(result);
+    } catch (const std::exception &thrown) {
+        // Not a refusal of the device but a failure of the program underneath (no memory, no
+        // thread): the services opened nothing, and the user is told why.
+        failure = MidiOpenFailureText(thrown);
+    }
     if (result != MidiOk) {
         CallbackBlockFree(callbackBlock_);
         callbackBlock_ = nullptr;
+        if (!failure.isEmpty())
+            raise(failure);
         return false;
     }
     deviceHandle_ = handle;

@@ -53,8 +53,9 @@ public:
     // Called after a long message has been sent and its buffer released.
     MidiNotifyEvent Onmidioutput;
 
-    // True on success; any failure returns false and raises nothing. On an open port: true, and
-    // nothing happens.
+    // True on success; a device that cannot be opened returns false and raises nothing. When
+    // the services throw (no memory, a thread that cannot start) the port stays closed with
+    // nothing kept and raises. On an open port: true, and nothing happens.
     virtual bool Open();
     // True when a device was closed, false when the port was not open; raises when the services
     // refuse to close (the port then stays open).

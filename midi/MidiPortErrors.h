@@ -8,8 +8,12 @@
 
 #include <QString>
 #include <cstdint>
+#include <exception>
 
 QString MidiErrorText(const MidiServices &services, std::uint16_t code);
+// The text for an open that failed below the result codes: the services threw (memory ran out,
+// a thread of theirs could not start).
+QString MidiOpenFailureText(const std::exception &failure);
 
 template <class Error> class MidiPortErrors
 {

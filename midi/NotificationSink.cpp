@@ -35,20 +35,21 @@ void NotificationSink::deliverPending()
 {
     NotificationQueue *queue = queue_.get();
     queue->acknowledgeWake();
-    // If a receiver throws, what is still queued must not wait for a post that may never come.
+    // The receiver runs user code, which may delete the port and with it this sink and its
+    // queue. If a receiver throws, what is still queued must not wait for a post that may never
+    // come: unless the sink is gone, and the queue with it.
     struct RearmOnThrow
     {
         NotificationQueue *queue;
+        QPointer<NotificationSink> alive;
         int exceptions = std::uncaught_exceptions();
         ~RearmOnThrow()
         {
-            if (std::uncaught_exceptions() > exceptions)
+            if (std::uncaught_exceptions() > exceptions && alive)
                 queue->rearm();
         }
-    } rearm{queue};
-
-    // The receiver runs user code, which may delete the port and with it this sink.
-    const QPointer<NotificationSink> alive(this);
+    } rearm{queue, this};
+    const QPointer<NotificationSink> &alive = rearm.alive;
     MidiNotification notification;
     while (queue->pop(notification)) {
         receiver_(notification.number, notification.param);

@@ -18,7 +18,7 @@ bool injectedFailure()
 }
 } // namespace
 
-SharedBlock SharedAlloc(std::uint16_t size)
+SharedBlock SharedAlloc(std::uint32_t size)
 {
     if (injectedFailure())
         return {};

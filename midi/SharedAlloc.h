@@ -1,8 +1,12 @@
 #pragma once
 // Memory that the MIDI driver thread and the driver callback touch: zero-filled blocks that stay
-// at one address while allocated, at most 65535 bytes each. Everything the callback reads or
-// writes (callback blocks, rings, buffer headers and their data) comes from here, is allocated
-// before a device is opened and is released only after it is closed.
+// at one address while allocated. Everything the callback reads or writes (callback blocks,
+// rings, buffer headers and their data) comes from here, is allocated before a device is opened
+// and is released only after it is closed.
+//
+// Sizes are 32-bit. The ports' own sizes are 16-bit (a message buffer holds at most 65535
+// bytes), but the storage of the largest event ring is not: 5461 items take 87,376 bytes where
+// an address takes 8 bytes.
 #include <cstdint>
 #include <memory>
 
@@ -16,7 +20,7 @@ struct SharedBlock
 };
 
 // A zero-filled block of size bytes (size 0 gives a valid, empty block); none and none on failure.
-SharedBlock SharedAlloc(std::uint16_t size);
+SharedBlock SharedAlloc(std::uint32_t size);
 // Releases the block; a none handle releases nothing.
 void SharedFree(SharedHandle handle, void *address);
 
@@ -24,7 +28,6 @@ void SharedFree(SharedHandle handle, void *address);
 // nullptr; handle receives the block's handle.
 template <class T> T *SharedNew(SharedHandle &handle)
 {
-    static_assert(sizeof(T) <= 0xFFFF);
     const SharedBlock block = SharedAlloc(sizeof(T));
     if (!block.address)
         return nullptr;

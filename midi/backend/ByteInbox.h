@@ -2,7 +2,7 @@
 // The hand-over of bytes from the thread that produces them to a thread with an event loop: a
 // fixed-size single-producer, single-consumer byte ring plus a WakeUp that the consumer's
 // event loop watches. The editor's built-in simulator takes what the MIDI services send to it
-// this way.
+// this way, and torvane-sim what RtMidi receives.
 //
 // Threads: push() runs on the producing thread (one thread at a time). It allocates nothing,
 // takes no lock and never waits: it copies the bytes, publishes them with one atomic store and

@@ -59,17 +59,28 @@ MidiResult CombinedServices::open(Direction &direction, MidiHandle &handle, int 
         return MidiErrBadDeviceId;
     if (!callback)
         return MidiErrInvalidParam;
-    // The route exists before the inner open: the services may call back during it.
-    auto route =
-        std::make_unique<Route>(Route{services, NoMidiHandle, nextHandle_, callback, instance});
+    // The route is in place before the inner open: the services may call back during it, and
+    // nothing that can throw comes after a successful open, which would leave a device open
+    // with no route.
+    const auto placed = direction.routes.emplace(
+        nextHandle_,
+        std::make_unique<Route>(Route{services, NoMidiHandle, nextHandle_, callback, instance}));
+    Route &route = *placed.first->second;
     MidiHandle inner = NoMidiHandle;
-    const MidiResult result = (services->*direction.open)(
-        inner, deviceId, trampoline, reinterpret_cast<std::uintptr_t>(route.get()));
-    if (result != MidiOk)
+    MidiResult result = MidiErrUnspecified;
+    try {
+        result = (services->*direction.open)(inner, deviceId, trampoline,
+                                             reinterpret_cast<std::uintptr_t>(&route));
+    } catch (...) {
+        direction.routes.erase(placed.first);
+        throw;
+    }
+    if (result != MidiOk) {
+        direction.routes.erase(placed.first);
         return result;
-    route->inner = inner;
+    }
+    route.inner = inner;
     handle = nextHandle_++;
-    direction.routes.emplace(handle, std::move(route));
     return MidiOk;
 }
 

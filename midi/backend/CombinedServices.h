@@ -96,11 +96,13 @@ private:
     static Route *find(const Direction &direction, MidiHandle handle);
     static MidiResult health(const Direction &direction, MidiHandle handle);
 
-    std::unique_ptr<MidiServices> system_;
-    SimulatedServices simulated_;
+    // Declared before the services, so destroyed after them: services that close what is
+    // still open when they go hand its headers back through the routes.
     Direction outputs_{&MidiServices::outputDeviceCount, &MidiServices::openOutput,
                        &MidiServices::closeOutput, &MidiServices::outputHealth};
     Direction inputs_{&MidiServices::inputDeviceCount, &MidiServices::openInput,
                       &MidiServices::closeInput, &MidiServices::inputHealth};
     MidiHandle nextHandle_ = 1;
+    std::unique_ptr<MidiServices> system_;
+    SimulatedServices simulated_;
 };

@@ -3,16 +3,82 @@
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
-MidiOutputSender::MidiOutputSender(MidiWire &wire, MidiHandle handle, MidiCallbackFunction callback,
-                                   std::uintptr_t instance)
-    : wire_(wire), handle_(handle), callback_(callback), instance_(instance)
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+// Everything the sender thread touches. Shared by the sender and its thread, so that a thread
+// left writing by close still has it after the sender has gone.
+struct MidiOutputSender::State
 {
-    thread_ = std::thread([this] { run(); });
+    std::shared_ptr<MidiWire> wire;
+    MidiHandle handle;
+    MidiCallbackFunction callback;
+    std::uintptr_t instance;
+
+    std::mutex mutex;
+    std::condition_variable wake;    // the sender waits here for work or the end
+    std::condition_variable stopped; // close() waits here for the sender to finish
+    std::deque<Item> queue;
+    MidiHeader *writing = nullptr;  // the long message on the wire, not yet handed back
+    std::vector<std::uint8_t> copy; // its bytes, which the wire writes
+    bool closing = false;
+    bool finished = false;
+    bool leftBehind = false; // close handed everything back: the callback is not called again
+    std::chrono::steady_clock::time_point deadline{}; // moved on by every message that leaves
+    std::chrono::milliseconds drainLimit{};
+    std::atomic<bool> abandon{false}; // no progress within the limit: hand back without sending
+
+    // With the lock held.
+    void handBack(MidiHeader *header)
+    {
+        handBackHeader(header);
+        callback(handle, MidiMsg::OutDone, instance, reinterpret_cast<std::uintptr_t>(header), 0);
+    }
+};
+
+namespace {
+
+// The wires of threads that close left writing. Never destroyed, not even at exit, when such
+// a thread may still be running.
+struct LeftBehind
+{
+    std::mutex mutex;
+    std::vector<std::shared_ptr<MidiWire>> wires;
+};
+
+LeftBehind &leftBehindWires()
+{
+    static auto *wires = new LeftBehind;
+    return *wires;
+}
+
+} // namespace
+
+MidiOutputSender::MidiOutputSender(std::shared_ptr<MidiWire> wire, MidiHandle handle,
+                                   MidiCallbackFunction callback, std::uintptr_t instance)
+    : state_(std::make_shared<State>())
+{
+    state_->wire = std::move(wire);
+    state_->handle = handle;
+    state_->callback = callback;
+    state_->instance = instance;
+    thread_ = std::thread([state = state_] { run(*state); });
 }
 
 MidiOutputSender::~MidiOutputSender()
 {
     close();
+}
+
+std::size_t MidiOutputSender::wiresLeftBehind()
+{
+    LeftBehind &left = leftBehindWires();
+    std::lock_guard lock(left.mutex);
+    return left.wires.size();
 }
 
 MidiResult MidiOutputSender::sendShort(std::uint32_t word)
@@ -26,33 +92,35 @@ MidiResult MidiOutputSender::sendShort(std::uint32_t word)
     if (item.bytes[0] < 0x80 || size == 0)
         return MidiErrInvalidParam;
     item.size = std::uint8_t(size);
-    if (const MidiResult health = wire_.health(); health != MidiOk)
+    State &state = *state_;
+    if (const MidiResult health = state.wire->health(); health != MidiOk)
         return health;
     {
-        std::lock_guard lock(mutex_);
-        if (closing_)
+        std::lock_guard lock(state.mutex);
+        if (state.closing)
             return MidiErrInvalidHandle;
-        queue_.push_back(item);
+        state.queue.push_back(item);
     }
-    wake_.notify_one();
+    state.wake.notify_one();
     return MidiOk;
 }
 
 MidiResult MidiOutputSender::sendLong(MidiHeader *header)
 {
-    if (const MidiResult health = wire_.health(); health != MidiOk)
+    State &state = *state_;
+    if (const MidiResult health = state.wire->health(); health != MidiOk)
         return health;
     {
-        std::lock_guard lock(mutex_);
-        if (closing_)
+        std::lock_guard lock(state.mutex);
+        if (state.closing)
             return MidiErrInvalidHandle;
         markHeaderQueued(header);
         Item item;
         item.header = header;
         item.sentAt = std::chrono::steady_clock::now();
-        queue_.push_back(item);
+        state.queue.push_back(item);
     }
-    wake_.notify_one();
+    state.wake.notify_one();
     return MidiOk;
 }
 
@@ -60,51 +128,87 @@ void MidiOutputSender::close(std::chrono::milliseconds drainLimit)
 {
     if (!thread_.joinable())
         return;
-    {
-        std::unique_lock lock(mutex_);
-        closing_ = true;
-        deadline_ = std::chrono::steady_clock::now() + drainLimit;
-        wake_.notify_one();
-        // The wire's write and drain give up on abandon_ / the deadline, so once the limit has
-        // passed the sender only hands back what is left, which takes no time.
-        if (!stopped_.wait_until(lock, deadline_, [this] { return finished_; }))
-            abandon_.store(true);
+    State &state = *state_;
+    std::unique_lock lock(state.mutex);
+    state.closing = true;
+    state.drainLimit = drainLimit;
+    state.deadline = std::chrono::steady_clock::now() + drainLimit;
+    state.wake.notify_one();
+    const auto finished = [&state] { return state.finished; };
+    // The sender moves the deadline on whenever a message leaves.
+    while (!finished() && std::chrono::steady_clock::now() < state.deadline)
+        state.stopped.wait_until(lock, state.deadline, finished);
+    if (!finished()) {
+        // The wire's write and drain give up on abandon, and what is still queued then goes
+        // back unsent, which takes no time.
+        state.abandon.store(true);
+        if (!state.stopped.wait_for(lock, kAbandonLimit, finished)) {
+            // A wire that does not let go (a system call that does not return) keeps the
+            // thread; nothing it does reaches the port any more.
+            leaveBehind(state);
+            lock.unlock();
+            thread_.detach();
+            return;
+        }
     }
+    lock.unlock();
     thread_.join();
 }
 
-void MidiOutputSender::handBack(MidiHeader *header)
+void MidiOutputSender::leaveBehind(State &state)
 {
-    handBackHeader(header);
-    callback_(handle_, MidiMsg::OutDone, instance_, reinterpret_cast<std::uintptr_t>(header), 0);
+    state.leftBehind = true;
+    if (state.writing)
+        state.handBack(std::exchange(state.writing, nullptr));
+    for (const Item &item : state.queue) {
+        if (item.header)
+            state.handBack(item.header);
+    }
+    state.queue.clear();
 }
 
-void MidiOutputSender::run()
+bool MidiOutputSender::takeNext(State &state, Item &item)
 {
-    for (;;) {
-        Item item;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-            if (queue_.empty())
-                break;
-            item = queue_.front();
-            queue_.pop_front();
-        }
-        if (!abandon_.load()) {
-            // A failed write loses the message; the wire's health() makes the next send fail
-            // with the reason (for example, the MIDI system is not running).
-            if (item.header)
-                wire_.write(item.header->data, item.header->bufferLength, item.sentAt, abandon_);
-            else
-                wire_.write(item.bytes.data(), item.size, item.sentAt, abandon_);
-        }
-        if (item.header)
-            handBack(item.header);
+    std::unique_lock lock(state.mutex);
+    // The one written last (close clears it when it hands it back itself).
+    if (state.writing)
+        state.handBack(std::exchange(state.writing, nullptr));
+    if (state.closing)
+        state.deadline = std::chrono::steady_clock::now() + state.drainLimit;
+    state.wake.wait(lock, [&state] { return state.closing || !state.queue.empty(); });
+    if (state.queue.empty() || state.leftBehind)
+        return false;
+    item = state.queue.front();
+    state.queue.pop_front();
+    if (item.header) {
+        // Copied while close cannot hand the header back, so a write that outlasts close
+        // never reads a buffer the port has freed.
+        state.writing = item.header;
+        state.copy.assign(item.header->data, item.header->data + item.header->bufferLength);
     }
-    if (!abandon_.load())
-        wire_.drain(deadline_);
-    std::lock_guard lock(mutex_);
-    finished_ = true;
-    stopped_.notify_all();
+    return true;
+}
+
+void MidiOutputSender::run(State &state)
+{
+    for (Item item; takeNext(state, item);) {
+        if (state.abandon.load())
+            continue;
+        // A failed write loses the message; the wire's health() makes the next send fail with
+        // the reason (for example, the MIDI system is not running).
+        if (item.header)
+            state.wire->write(state.copy.data(), state.copy.size(), item.sentAt, state.abandon);
+        else
+            state.wire->write(item.bytes.data(), item.size, item.sentAt, state.abandon);
+    }
+    if (!state.abandon.load())
+        state.wire->drain(state.deadline);
+    std::lock_guard lock(state.mutex);
+    state.finished = true;
+    state.stopped.notify_all();
+    if (state.leftBehind) {
+        LeftBehind &left = leftBehindWires();
+        std::lock_guard keep(left.mutex);
+        left.wires.push_back(state.wire);
+    }
 }

@@ -10,25 +10,30 @@
 // Threads
 // - GUI thread (the services' caller): sendShort, sendLong, close, the destructor.
 // - Sender thread: writes to the wire, and reports every long message back through the callback
-//   (OutDone) once it has been written, or abandoned. It is the only thread that calls the
-//   callback of this output, so callback calls never overlap.
+//   (OutDone) once it has been written, or abandoned. Callback calls are made holding the
+//   sender's lock, so they never overlap, also when close hands back what a stuck wire holds.
+//
+// Closing is bounded: close waits for the wire only as long as it makes progress, then asks it
+// to abandon what it is writing, and a wire that still does not let go is left to its write on
+// the sender thread (which then owns it) while close hands everything back itself. The wire
+// writes a copy of each long message, so a header handed back early is never read again.
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiWire.h"
 
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 class MidiOutputSender
 {
 public:
-    MidiOutputSender(MidiWire &wire, MidiHandle handle, MidiCallbackFunction callback,
-                     std::uintptr_t instance);
+    // The sender shares the wire with its owner: a wire left writing after close stays with
+    // the sender thread.
+    MidiOutputSender(std::shared_ptr<MidiWire> wire, MidiHandle handle,
+                     MidiCallbackFunction callback, std::uintptr_t instance);
     // Closes with the default drain limit if close() was not called.
     ~MidiOutputSender();
 
@@ -38,15 +43,24 @@ public:
     // Queues a short message (packed word); refuses it when the wire cannot send any more.
     MidiResult sendShort(std::uint32_t word);
     // Queues a long message whose header the caller found queueable (MidiHeaderRules.h) and
-    // marks it queued once accepted. Its OutDone comes from the sender thread, exactly once.
+    // marks it queued once accepted. Its OutDone comes exactly once, from the sender thread or
+    // from close.
     MidiResult sendLong(MidiHeader *header);
 
-    // Lets every queued message leave, waiting at most drainLimit in all; what is still queued
-    // then is handed back unsent (OutDone). When this returns, the thread has ended and the
-    // callback will not be called again.
+    // Lets every queued message leave while the wire makes progress: close gives up once no
+    // message has gone for drainLimit (a frozen server, a stuck device). What is still queued
+    // then is handed back unsent (OutDone). When this returns every header has been handed
+    // back exactly once and the callback will not be called again. It takes at most
+    // drainLimit + kAbandonLimit beyond the time the wire needs for what was queued.
     void close(std::chrono::milliseconds drainLimit = kDefaultDrainLimit);
 
-    static constexpr std::chrono::milliseconds kDefaultDrainLimit{1200};
+    static constexpr std::chrono::milliseconds kDefaultDrainLimit{100};
+    // How long a wire told to abandon may take to let go before close leaves it behind.
+    static constexpr std::chrono::milliseconds kAbandonLimit{20};
+
+    // Wires whose sender thread was left writing by close and has ended since; they are kept,
+    // never destroyed, since they may refer to a system that has gone (debug hook for tests).
+    static std::size_t wiresLeftBehind();
 
 private:
     struct Item
@@ -56,22 +70,12 @@ private:
         std::uint8_t size = 0;
         std::chrono::steady_clock::time_point sentAt{}; // on the caller's thread
     };
+    struct State;
 
-    void run();
-    void handBack(MidiHeader *header);
+    static void run(State &state);
+    static bool takeNext(State &state, Item &item);
+    static void leaveBehind(State &state);
 
-    MidiWire &wire_;
-    const MidiHandle handle_;
-    const MidiCallbackFunction callback_;
-    const std::uintptr_t instance_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;    // the sender waits here for work or the end
-    std::condition_variable stopped_; // close() waits here for the sender to finish
-    std::deque<Item> queue_;
-    bool closing_ = false;
-    bool finished_ = false;
-    std::chrono::steady_clock::time_point deadline_{};
-    std::atomic<bool> abandon_{false}; // the drain limit passed: hand back without sending
+    std::shared_ptr<State> state_;
     std::thread thread_;
 };

@@ -1,5 +1,7 @@
 #include "midi/backend/RtMidiPorts.h"
 
+#include "midi/backend/ShortMessage.h"
+
 #include <chrono>
 
 namespace {
@@ -83,7 +85,23 @@ void RtMidiOutWire::onError(RtMidiError::Type, const std::string &, void *self)
 }
 
 MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
-                                std::chrono::steady_clock::time_point, const std::atomic<bool> &)
+                                std::chrono::steady_clock::time_point,
+                                const std::atomic<bool> &abandon)
+{
+    for (std::size_t done = 0; done < size;) {
+        // Closing has given up on this output: what is left stays unsent. That is not a
+        // failure of the system, so the output's health does not change.
+        if (abandon.load())
+            return MidiErrNotReady;
+        const std::size_t length = firstMessageLength(bytes + done, size - done);
+        if (const MidiResult result = send(bytes + done, length); result != MidiOk)
+            return result;
+        done += length;
+    }
+    return MidiOk;
+}
+
+MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
 {
     failed_.store(false);
     try {

@@ -9,6 +9,8 @@
 // - Without an error callback RtMidi prints warnings on stderr, and after one is set it no
 //   longer throws for the errors it reports through it.
 // - Input time stamps are the time since the previous message, so ours come from our own clock.
+// - The ALSA output is opened non-blocking: a send never waits in the system (a full queue
+//   makes it fail), but a send cannot be interrupted either, on any system.
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 
@@ -27,7 +29,8 @@ public:
     static std::unique_ptr<RtMidiOutWire> open(RtMidi::Api api, const std::string &clientName,
                                                const std::string &portName, MidiResult &result);
 
-    // RtMidiOut::sendMessage runs on the sender thread only.
+    // RtMidiOut::sendMessage runs on the sender thread only. It is handed one whole message
+    // at a time, and abandon is honoured before each (a block of several stops between them).
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
                      std::chrono::steady_clock::time_point sentAt,
                      const std::atomic<bool> &abandon) override;
@@ -36,6 +39,7 @@ public:
 
 private:
     explicit RtMidiOutWire(std::unique_ptr<RtMidiOut> out);
+    MidiResult send(const std::uint8_t *bytes, std::size_t size);
     static void onError(RtMidiError::Type type, const std::string &text, void *self);
 
     std::unique_ptr<RtMidiOut> out_;

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-// Destruction order matters: the sender thread goes before the wire it writes to.
+// The sender shares the wire: a sender thread that close had to leave writing keeps it.
 struct RtMidiServices::Output
 {
     std::string name;
-    std::unique_ptr<MidiWire> wire;
+    std::shared_ptr<MidiWire> wire;
     std::unique_ptr<MidiOutputSender> sender;
 };
 
@@ -182,7 +182,7 @@ MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
     if (!out->wire)
         return result;
     const MidiHandle newHandle = ++lastHandle_;
-    out->sender = std::make_unique<MidiOutputSender>(*out->wire, newHandle, callback, instance);
+    out->sender = std::make_unique<MidiOutputSender>(out->wire, newHandle, callback, instance);
     outputs_.emplace(newHandle, std::move(out));
     handle = newHandle;
     return MidiOk;

@@ -36,6 +36,28 @@ inline constexpr std::size_t shortMessageLength(std::uint8_t first)
     return system[first & 0x0F];
 }
 
+// Bytes of the first whole message of a block, at most size: a SysEx up to and with its end byte
+// (real-time bytes inside it included), a short message by its status, and data bytes with no
+// status before them up to the next status byte.
+inline constexpr std::size_t firstMessageLength(const std::uint8_t *bytes, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    std::size_t n = 1;
+    if (bytes[0] == SysexStart) {
+        while (n < size && bytes[n - 1] != SysexEnd)
+            ++n;
+        return n;
+    }
+    if (bytes[0] >= 0x80) {
+        const std::size_t length = shortMessageLength(bytes[0]);
+        return length == 0 ? 1 : (length < size ? length : size);
+    }
+    while (n < size && bytes[n] < 0x80)
+        ++n;
+    return n;
+}
+
 // The packed word: status in bits 0-7, first data byte in 8-15, second in 16-23.
 inline constexpr std::uint32_t packShortMessage(const std::uint8_t *bytes, std::size_t size)
 {

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -68,6 +70,19 @@ private:
 inline void IgnoreCallback(MidiHandle, std::uint32_t, std::uintptr_t, std::uintptr_t,
                            std::uintptr_t) noexcept
 {
+}
+
+// Makes the next call of that name of the scripted services throw error.
+template <class Services, class Error>
+void ThrowIn(Services &services, const char *call, Error error)
+{
+    services.throwIn = call;
+    services.thrown = std::make_exception_ptr(error);
+}
+// What std::thread throws when no thread can be started.
+inline std::system_error NoThread()
+{
+    return std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
 }
 
 // The text of the port error (EmidioutputError, EMidiInputError) that the action raises.

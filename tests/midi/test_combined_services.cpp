@@ -83,16 +83,57 @@ TEST_F(CombinedServicesTest, CallsReachTheOwnerWithTheirHandleAndCallbacksCarryO
     EXPECT_EQ(services.closeOutput(simulator), MidiOk);
 }
 
-TEST_F(CombinedServicesTest, RefusedOpenLeavesNoRoute)
+TEST_F(CombinedServicesTest, RefusedOrThrowingOpenLeavesNoRoute)
 {
     auto fake = std::make_unique<FakeMidiServices>();
-    fake->outputs = {FakeMidiServices::outputNamed("USB MIDI")};
-    fake->openOutputResult = MidiErrAllocated;
+    FakeMidiServices &system = *fake;
+    system.outputs = {FakeMidiServices::outputNamed("USB MIDI")};
+    system.openOutputResult = MidiErrAllocated;
     CombinedServices services(std::move(fake));
     MidiHandle handle = NoMidiHandle;
     EXPECT_EQ(services.openOutput(handle, 0, IgnoreCallback, 0), MidiErrAllocated);
     EXPECT_EQ(handle, NoMidiHandle);
     EXPECT_EQ(services.openOutput(handle, 5, IgnoreCallback, 0), MidiErrBadDeviceId);
+
+    system.openOutputResult = MidiOk;
+    ThrowIn(system, "openOutput", std::bad_alloc());
+    EXPECT_THROW(services.openOutput(handle, 0, IgnoreCallback, 0), std::bad_alloc);
+    // The next open gets a route of its own, not one left behind by the failed ones.
+    CallbackRecorder seen;
+    ASSERT_EQ(seen.openOutput(services, handle, 0), MidiOk);
+    system.deliverRaw(false, MidiMsg::OutDone, 0, 0);
+    EXPECT_EQ(seen.calls().size(), 1u);
+}
+
+// A system service that closes what is still open when it goes, handing the queued headers back.
+class ClosingOnDestruction : public FakeMidiServices
+{
+public:
+    ~ClosingOnDestruction() override
+    {
+        if (outputOpen)
+            closeOutput(OutputHandle);
+    }
+};
+
+TEST_F(CombinedServicesTest, HeadersHandedBackAsTheSystemGoesStillReachThePort)
+{
+    CallbackRecorder seen;
+    std::uint8_t bytes[] = {0xF0, 0x7E, 0xF7};
+    MidiHeader header;
+    header.data = bytes;
+    header.bufferLength = sizeof bytes;
+    MidiHandle handle = NoMidiHandle;
+    {
+        auto fake = std::make_unique<ClosingOnDestruction>();
+        fake->outputs = {FakeMidiServices::outputNamed("USB MIDI")};
+        CombinedServices services(std::move(fake));
+        ASSERT_EQ(seen.openOutput(services, handle, 0), MidiOk);
+        ASSERT_EQ(services.prepareOutputHeader(handle, &header), MidiOk);
+        ASSERT_EQ(services.sendLongMessage(handle, &header), MidiOk);
+    }
+    EXPECT_EQ(seen.completed(), std::vector<MidiHeader *>{&header});
+    EXPECT_EQ(seen.calls().at(0).handle, handle);
 }
 
 TEST_F(CombinedServicesTest, OutputPortFindsTheSimulatorByName)

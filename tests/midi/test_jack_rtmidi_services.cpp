@@ -1,11 +1,17 @@
 // RtMidiServices on a real JACK server, below the ports: device lists, opening by name, order
-// and completeness of large bursts.
+// and completeness of large bursts; and the wire of RtMidi's own systems.
+// First: a method of the input delivery behind it is named like the macro Qt defines for emit.
+#include "midi/backend/RtMidiPorts.h"
+
 #include "midi_test_helpers.h"
 #include "support/JackTestSupport.h"
 
 #include "midi/backend/RtMidiServices.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -111,6 +117,33 @@ TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
         EXPECT_EQ(header.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
         EXPECT_EQ(services.unprepareOutputHeader(handle, &header), MidiErrInvalidHandle);
     }
+}
+
+// The wire RtMidi's systems (the ALSA sequencer among them) send through, driven here over
+// RtMidi's JACK path, the one system these machines have: it hands RtMidi one whole message at a
+// time, and once told to abandon it sends nothing more.
+TEST_F(JackServices, RtMidiWireSendsWholeMessagesAndNothingOnceAbandoned)
+{
+    jacktest::TestClient receiver(UniqueJackName("torvane-rtmidi-capture"), false);
+    ASSERT_TRUE(receiver.ok());
+    MidiResult result = MidiErrUnspecified;
+    const std::unique_ptr<RtMidiOutWire> wire =
+        RtMidiOutWire::open(RtMidi::UNIX_JACK, UniqueJackName("torvane-rtmidi").toStdString(),
+                            receiver.portName(), result);
+    ASSERT_EQ(result, MidiOk);
+    using Bytes = std::vector<std::uint8_t>;
+    std::atomic<bool> abandon{true};
+    const Bytes dropped = {0xB0, 0x07, 0x00};
+    EXPECT_EQ(wire->write(dropped.data(), dropped.size(), {}, abandon), MidiErrNotReady);
+    abandon = false;
+    const Bytes block = {0xF0, 0x7E, 0xF8, 0x01, 0xF7, 0x90, 0x3C, 0x40, 0xC3, 0x0F};
+    EXPECT_EQ(wire->write(block.data(), block.size(), {}, abandon), MidiOk);
+    EXPECT_EQ(wire->health(), MidiOk);
+    // What the first write sent, had it sent anything, would have come before these.
+    std::vector<Bytes> events;
+    (void)QTest::qWaitFor([&] { return (events = receiver.received()).size() >= 3; });
+    EXPECT_EQ(events, (std::vector<Bytes>{
+                          {0xF0, 0x7E, 0xF8, 0x01, 0xF7}, {0x90, 0x3C, 0x40}, {0xC3, 0x0F}}));
 }
 
 } // namespace

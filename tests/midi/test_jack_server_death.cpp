@@ -79,11 +79,12 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     QTest::qWait(500);
     EXPECT_LT(processCpuMs() - cpuBefore, 250.0);
 
-    // Closing ends cleanly and hands back every long message (its completion is not lost).
+    // Closing ends cleanly and has handed back every long message by the time it returns (no
+    // completion is lost, none comes late).
     in.Close();
     EXPECT_EQ(in.PortState(), psClosed);
     EXPECT_TRUE(out.Close());
-    (void)QTest::qWaitFor([&] { return out.PendingLongMessages() == 0; }, 2000);
+    out.NotifyWindow().deliverPending();
     EXPECT_EQ(out.PendingLongMessages(), 0u);
 
     // And the ports cannot be opened again on a dead server.
@@ -107,18 +108,30 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
         Helper dump("jack_midi_dump", {dumpName}, server.name());
         const int id = jacktest::waitForDevice(services, dumpName.toStdString() + ":input", true);
         ASSERT_GE(id, 0);
+        CallbackRecorder done;
         MidiHandle handle = NoMidiHandle;
-        ASSERT_EQ(services.openOutput(handle, id, &IgnoreCallback, 0), MidiOk);
+        ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
+        std::uint8_t parameter[] = {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
+        MidiHeader header;
+        header.data = parameter;
+        header.bufferLength = sizeof parameter;
+        ASSERT_EQ(services.prepareOutputHeader(handle, &header), MidiOk);
 
         ASSERT_TRUE(QTest::qWaitFor([&] { return services.outputHealth(handle) == MidiOk; }));
         const auto state = [&] { return services.systemStatus().state; };
 
         server.freeze();
+        // Sent before the freeze is noticed: the frozen server never takes it, and closing
+        // returns all the same with it handed back, once.
+        EXPECT_EQ(services.sendLongMessage(handle, &header), MidiOk);
         ASSERT_TRUE(QTest::qWaitFor([&] { return state() == MidiSystemStatus::NotResponding; }));
         MidiHandle second = NoMidiHandle;
         EXPECT_EQ(services.openOutput(second, id, &IgnoreCallback, 0), MidiErrSystemNotResponding);
         EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrSystemNotResponding);
         EXPECT_EQ(services.closeOutput(handle), MidiOk);
+        EXPECT_EQ(done.completed(), std::vector<MidiHeader *>{&header});
+        EXPECT_EQ(header.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
+        EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrInvalidHandle);
         server.thaw();
         EXPECT_TRUE(QTest::qWaitFor([&] { return state() == MidiSystemStatus::Running; }));
     }

@@ -110,14 +110,24 @@ TEST_F(MidiBufferTest, RingKeepsOrderWhileTheDriverWritesAndTheGuiReads)
     RingDestroy(ring);
 }
 
-TEST_F(MidiBufferTest, RingSizeIsLimitedNotWrapped)
+TEST_F(MidiBufferTest, EveryRingUpToTheLimitHoldsItsSlotsAndLargerOnesAreRefused)
 {
-    TMidiEventRing *largest = RingCreate(MaxRingSlots);
-    ASSERT_NE(largest, nullptr);
-    EXPECT_EQ(largest->SlotCount, MaxRingSlots);
-    RingDestroy(largest);
-    EXPECT_EQ(RingCreate(MaxRingSlots + 1), nullptr);
-    EXPECT_EQ(RingCreate(5462), nullptr);
+    EXPECT_EQ(MaxRingSlots, 5461);
+    // 4096 and up do not fit a 16-bit block where an item takes 16 bytes.
+    for (const std::uint16_t n : {std::uint16_t{4095}, std::uint16_t{4096}, MaxRingSlots}) {
+        SCOPED_TRACE(n);
+        TMidiEventRing *ring = RingCreate(n);
+        ASSERT_NE(ring, nullptr);
+        EXPECT_EQ(ring->SlotCount, n);
+        EXPECT_EQ(ring->End, ring->First + n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            ASSERT_TRUE(RingPut(ring, {i, 0x90, nullptr}));
+        EXPECT_FALSE(RingPut(ring, {n, 0x90, nullptr}));
+        EXPECT_EQ(ring->End[-1].Timestamp, n - 1u) << "the last slot is in the storage";
+        RingDestroy(ring);
+    }
+    for (const std::uint16_t n : {std::uint16_t{5462}, std::uint16_t{0xFFFF}})
+        EXPECT_EQ(RingCreate(n), nullptr) << n;
 }
 
 TEST_F(MidiBufferTest, RingCreateReleasesTheRecordWhenStorageIsRefused)

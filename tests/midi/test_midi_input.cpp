@@ -162,6 +162,7 @@ struct OpenFailure
     const char *name;
     void (*script)(FakeMidiServices &);
     bool deviceWasOpened;
+    const char *raised = nullptr; // a refusal raises nothing; services that throw are reported
 };
 
 class MidiInputOpenFailureTest : public MidiLeakChecked,
@@ -169,17 +170,20 @@ class MidiInputOpenFailureTest : public MidiLeakChecked,
 {
 };
 
-TEST_P(MidiInputOpenFailureTest, StopsTheDeviceBeforeReleasingAndRaisesNothing)
+TEST_P(MidiInputOpenFailureTest, StopsTheDeviceBeforeReleasing)
 {
     FakeMidiServices fake;
     fake.inputs = {FakeMidiServices::inputNamed("Keys")};
     GetParam().script(fake);
     TMidiInput port(fake);
     port.SetSysexBufferCount(4);
-    port.Open();
+    EXPECT_EQ(RaisedText<EMidiInputError>([&] { port.Open(); }),
+              GetParam().raised ? GetParam().raised : "<nothing raised>");
     EXPECT_EQ(port.PortState(), psClosed);
     EXPECT_EQ(port.EventRing(), nullptr);
-    EXPECT_EQ(port.Error(), MidiErrNoMemory) << "Error keeps the code that ended Open";
+    if (!GetParam().raised) {
+        EXPECT_EQ(port.Error(), MidiErrNoMemory) << "Error keeps the code that ended Open";
+    }
     EXPECT_FALSE(fake.inputOpen);
     EXPECT_THAT(fake.queuedInput, IsEmpty());
     if (GetParam().deviceWasOpened) {
@@ -199,6 +203,10 @@ const OpenFailure OpenFailures[] = {
     {"FirstPrepareRefused", [](FakeMidiServices &f) { f.refusePrepareInputAt = 0; }, true},
     {"ThirdPrepareRefused", [](FakeMidiServices &f) { f.refusePrepareInputAt = 2; }, true},
     {"SecondQueueRefused", [](FakeMidiServices &f) { f.refuseAddBufferAt = 1; }, true},
+    {"OpenThrows", [](FakeMidiServices &f) { ThrowIn(f, "openInput", NoThread()); }, false,
+     "The MIDI device could not be opened: Resource temporarily unavailable"},
+    {"QueueThrows", [](FakeMidiServices &f) { ThrowIn(f, "addBuffer", std::bad_alloc()); }, true,
+     "The MIDI device could not be opened: not enough memory"},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Failures, MidiInputOpenFailureTest, ::testing::ValuesIn(OpenFailures),
@@ -367,20 +375,32 @@ TEST_F(MidiInputTest, NotificationsAfterCloseAreIgnored)
     EXPECT_EQ(inputs, 0);
 }
 
-TEST_F(MidiInputTest, RingTooLargeMeansMessagesAreDroppedSilently)
+TEST_F(MidiInputTest, EveryCapacityUpToTheLimitStoresAndLargerOnesDropSilently)
 {
-    TMidiInput port(fake);
-    int overflows = 0;
-    port.OnOverflow = [&](QObject *) { ++overflows; };
-    port.SetCapacity(MaxRingSlots + 1);
-    port.Open();
-    EXPECT_EQ(port.PortState(), psOpen);
-    EXPECT_EQ(port.EventRing(), nullptr);
-    port.Start();
-    fake.deliverShort(0x403C90);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(port.EventCount(), 0);
-    EXPECT_EQ(overflows, 0);
+    struct Case
+    {
+        std::uint16_t capacity;
+        bool ring;
+    };
+    for (const Case c : {Case{4096, true}, Case{MaxRingSlots, true}, Case{5462, false}}) {
+        SCOPED_TRACE(c.capacity);
+        TMidiInput port(fake);
+        int overflows = 0;
+        port.OnOverflow = [&](QObject *) { ++overflows; };
+        port.SetCapacity(c.capacity);
+        port.Open();
+        EXPECT_EQ(port.PortState(), psOpen);
+        ASSERT_EQ(port.EventRing() != nullptr, c.ring);
+        if (c.ring) {
+            EXPECT_EQ(port.EventRing()->SlotCount, c.capacity);
+        }
+        port.Start();
+        fake.deliverShort(0x403C90);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(port.EventCount(), c.ring ? 1 : 0);
+        EXPECT_EQ(overflows, 0);
+        port.Close();
+    }
 }
 
 } // namespace

@@ -174,13 +174,32 @@ TEST_F(MidiOutputTest, SelectionWhileOpenRaisesAndChangesNothing)
     EXPECT_THAT(fake.calls, IsEmpty());
 }
 
-TEST_F(MidiOutputTest, FailedOpenRaisesNothingAndKeepsNoBlock)
+TEST_F(MidiOutputTest, FailedOpenKeepsNoBlockAndRaisesOnlyWhenTheServicesThrow)
 {
-    fake.openOutputResult = MidiErrAllocated;
-    TMidiOutput port(fake);
-    EXPECT_FALSE(port.Open());
-    EXPECT_EQ(port.PortState(), psClosed);
-    EXPECT_EQ(newBlocks(), 0);
+    struct Case
+    {
+        void (*script)(FakeMidiServices &);
+        const char *raised;
+    };
+    const Case cases[] = {
+        {[](FakeMidiServices &f) { f.openOutputResult = MidiErrAllocated; }, "<nothing raised>"},
+        {[](FakeMidiServices &f) { ThrowIn(f, "openOutput", NoThread()); },
+         "The MIDI device could not be opened: Resource temporarily unavailable"},
+        {[](FakeMidiServices &f) { ThrowIn(f, "openOutput", std::bad_alloc()); },
+         "The MIDI device could not be opened: not enough memory"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.raised);
+        FakeMidiServices services;
+        services.outputs = fake.outputs;
+        c.script(services);
+        TMidiOutput port(services);
+        EXPECT_EQ(raisedBy([&] { EXPECT_FALSE(port.Open()); }), c.raised);
+        EXPECT_EQ(port.PortState(), psClosed);
+        EXPECT_EQ(newBlocks(), 0);
+        services.openOutputResult = MidiOk;
+        EXPECT_TRUE(port.Open()) << "nothing is left in the way of the next Open";
+    }
 }
 
 TEST_F(MidiOutputTest, CloseReportsWhetherADeviceWasClosed)

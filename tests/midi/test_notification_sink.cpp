@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+#include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -38,31 +40,38 @@ TEST(NotificationQueueTest, FullQueueCountsItemNotificationsAndRefusesOthers)
 TEST(NotificationSinkTest, DeliversOnTheGuiThreadInPostingOrder)
 {
     std::vector<std::uintptr_t> received;
+    std::atomic<int> handled{0};
     bool wrongThread = false;
     NotificationSink sink([&](std::uint32_t number, std::uintptr_t param) {
         wrongThread |= QThread::currentThread() != qApp->thread();
         if (number == NotifyOutputDone)
             received.push_back(param);
+        handled.store(int(received.size()));
     });
     constexpr int total = 20000; // more than the queue holds: the GUI thread must keep up
     NotificationQueue *queue = sink.queue();
-    std::thread driver([queue] {
-        for (int i = 1; i <= total;) {
-            if (queue->post(NotifyOutputDone, i))
-                ++i;
-            else
-                std::this_thread::yield(); // the test's driver waits; MidiCallback never does
+    std::atomic<int> refused{0};
+    std::thread driver([&] {
+        for (int i = 1; i <= total; ++i) {
+            // As the output port does: never more completions in flight than the queue holds.
+            while (i - handled.load() > int(queue->capacity()))
+                std::this_thread::yield();
+            // Posted once: a completion refused or lost would leak its buffer.
+            if (!queue->post(NotifyOutputDone, i))
+                ++refused;
         }
     });
     const bool all = QTest::qWaitFor([&] { return received.size() == total; }, 20000);
     driver.join();
+    EXPECT_EQ(refused.load(), 0);
+    EXPECT_EQ(queue->lostCount(), 0u);
     ASSERT_TRUE(all) << received.size();
     EXPECT_FALSE(wrongThread);
     for (int i = 0; i < total; ++i)
         ASSERT_EQ(received[i], std::uintptr_t(i + 1));
 }
 
-TEST(NotificationSinkTest, ReceiverThatThrowsLeavesTheRestForTheNextTurn)
+TEST(NotificationSinkTest, ReceiverThatThrowsLeavesTheRestForTheNextTurnUnlessTheSinkIsGone)
 {
     std::vector<std::uintptr_t> received;
     NotificationSink sink([&](std::uint32_t, std::uintptr_t param) {
@@ -75,6 +84,19 @@ TEST(NotificationSinkTest, ReceiverThatThrowsLeavesTheRestForTheNextTurn)
     EXPECT_THROW(sink.deliverPending(), std::runtime_error);
     EXPECT_EQ(received, (std::vector<std::uintptr_t>{1, 2}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }));
+
+    // A handler that destroys the port owning the sink, then throws: the queue went with it
+    // and must not be touched (the sanitizer build sees it).
+    std::unique_ptr<NotificationSink> owned;
+    owned = std::make_unique<NotificationSink>([&](std::uint32_t, std::uintptr_t) {
+        owned.reset();
+        throw std::runtime_error("handler failed");
+    });
+    NotificationSink *gone = owned.get();
+    gone->queue()->post(NotifyOutputDone, 1);
+    gone->queue()->post(NotifyOutputDone, 2);
+    EXPECT_THROW(gone->deliverPending(), std::runtime_error);
+    EXPECT_EQ(owned, nullptr);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 MidiResult scripted(const std::map<int, MidiResult> &results, int id)
@@ -68,6 +69,15 @@ void FakeMidiServices::deliverRaw(bool toInput, std::uint32_t message, std::uint
         outCallback_(OutputHandle, message, outInstance_, param1, param2);
 }
 
+void FakeMidiServices::record(std::string call, const char *name)
+{
+    calls.push_back(std::move(call));
+    if (thrown && throwIn == name) {
+        throwIn.clear();
+        std::rethrow_exception(std::exchange(thrown, nullptr));
+    }
+}
+
 // ---- outputs ----
 
 std::uint32_t FakeMidiServices::outputDeviceCount()
@@ -93,7 +103,7 @@ MidiResult FakeMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
 MidiResult FakeMidiServices::openOutput(MidiHandle &handle, int deviceId,
                                         MidiCallbackFunction callback, std::uintptr_t instance)
 {
-    calls.push_back("openOutput " + std::to_string(deviceId));
+    record("openOutput " + std::to_string(deviceId), "openOutput");
     if (openOutputResult != MidiOk)
         return openOutputResult;
     handle = OutputHandle;
@@ -181,7 +191,7 @@ MidiResult FakeMidiServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
 MidiResult FakeMidiServices::openInput(MidiHandle &handle, int deviceId,
                                        MidiCallbackFunction callback, std::uintptr_t instance)
 {
-    calls.push_back("openInput " + std::to_string(deviceId));
+    record("openInput " + std::to_string(deviceId), "openInput");
     if (openInputResult != MidiOk)
         return openInputResult;
     handle = InputHandle;
@@ -206,7 +216,7 @@ MidiResult FakeMidiServices::closeInput(MidiHandle handle)
 
 MidiResult FakeMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
-    calls.push_back("prepareInput " + std::to_string(header ? header->bufferLength : 0));
+    record("prepareInput " + std::to_string(header ? header->bufferLength : 0), "prepareInput");
     if (!inputOpen || handle != InputHandle)
         return MidiErrInvalidHandle;
     if (prepareInputCalls_++ == refusePrepareInputAt)
@@ -216,7 +226,7 @@ MidiResult FakeMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *h
 
 MidiResult FakeMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
-    calls.push_back("addBuffer");
+    record("addBuffer", "addBuffer");
     if (!inputOpen || handle != InputHandle)
         return MidiErrInvalidHandle;
     if (addBufferCalls_++ == refuseAddBufferAt)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <map>
 #include <optional>
 #include <string>
@@ -35,6 +36,10 @@ public:
     int refusePrepareInputAt = -1; // the n-th prepareInputHeader call (from 0) is refused
     int refuseAddBufferAt = -1;    // the n-th addInputBuffer call (from 0) is refused
     MidiResult refusalCode = MidiErrNoMemory;
+    // The next call of this name (openOutput, openInput, prepareInput, addBuffer) throws this
+    // instead, as services do whose memory runs out or whose thread cannot start; once.
+    std::string throwIn;
+    std::exception_ptr thrown;
     std::map<std::uint32_t, std::string> extraTexts;
 
     // ---- record ----
@@ -82,6 +87,8 @@ public:
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
 
 private:
+    void record(std::string call, const char *name);
+
     MidiCallbackFunction outCallback_ = nullptr;
     std::uintptr_t outInstance_ = 0;
     MidiCallbackFunction inCallback_ = nullptr;

@@ -14,10 +14,14 @@
 // The flash survives a restart: it is kept in FILE, by default torvane-sim.flash in the
 // per-user data folder (a box of its own, apart from the editor's built-in one).
 //
-// Threads: RtMidi receives on the MIDI system's thread into its own queue (no callback of
-// ours runs there); everything else, the model included, runs on the main thread, which polls
-// that queue and standard input every few milliseconds.
+// Threads: RtMidi calls onMessage on the MIDI system's thread (ALSA's input thread, JACK's
+// process thread), which only copies the bytes into a lock-free ByteInbox and raises its
+// wake-up. Everything else, the model included, runs on the main thread, which sleeps in poll()
+// until that wake-up, standard input or a signal's wake-up is readable: with nothing arriving it
+// does not run at all.
 #include "midi/backend/AlsaSequencerProbe.h"
+#include "midi/backend/ByteInbox.h"
+#include "midi/backend/WakeUp.h"
 #include "sim/FlashFile.h"
 #include "sim/StateText.h"
 #include "sim/TorvaneBox.h"
@@ -27,6 +31,8 @@
 
 #include <jack/jack.h>
 
+#include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -40,12 +46,14 @@
 namespace {
 
 constexpr const char *PortName = "Torvane Simulator";
-constexpr int PollMs = 2;
-// RtMidi's queue between its thread and ours, in messages: a whole preset and more.
-constexpr unsigned QueueSize = 4096;
+// Bytes between the MIDI system's thread and ours: a large SysEx file and more.
+constexpr std::size_t InboxSize = 1 << 18;
 
 volatile std::sig_atomic_t stateWanted = 0;
 volatile std::sig_atomic_t quitWanted = 0;
+// Raised by the signal handlers: a signal that lands just before the main thread enters poll()
+// must still wake it, which an interrupted system call alone would not do.
+WakeUp *signalWake = nullptr;
 
 void onSignal(int number)
 {
@@ -53,18 +61,27 @@ void onSignal(int number)
         stateWanted = 1;
     else
         quitWanted = 1;
+    // Lock-free and a write(): safe in a signal handler, on whichever thread it runs.
+    signalWake->raise();
 }
 
-void installSignals()
+void installSignals(WakeUp &wake)
 {
+    signalWake = &wake;
     struct sigaction action
     {
     };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a signal ends the poll at once.
     for (const int number : {SIGUSR1, SIGINT, SIGTERM})
         sigaction(number, &action, nullptr);
+}
+
+// On the MIDI system's thread: no allocation, no lock, no wait.
+void onMessage(double, std::vector<unsigned char> *message, void *inbox)
+{
+    if (message && !message->empty())
+        static_cast<ByteInbox *>(inbox)->push(message->data(), message->size());
 }
 
 struct Options
@@ -176,9 +193,9 @@ public:
         keptFlashWrites_ = shown_.flashWrites;
     }
 
-    void feed(const std::vector<unsigned char> &message)
+    void feed(const std::uint8_t *bytes, std::size_t size)
     {
-        box_->feed({message.data(), message.size()});
+        box_->feed({bytes, size});
         keepFlash();
     }
 
@@ -210,7 +227,8 @@ private:
     std::uint64_t keptFlashWrites_ = 0;
 };
 
-std::unique_ptr<RtMidiIn> openPort(const Options &options, std::string &systemName)
+std::unique_ptr<RtMidiIn> openPort(const Options &options, ByteInbox &inbox,
+                                   std::string &systemName)
 {
     const bool alsa = options.api == "alsa" || (options.api.empty() && alsaSequencerOpens());
     if (alsa) {
@@ -225,8 +243,9 @@ std::unique_ptr<RtMidiIn> openPort(const Options &options, std::string &systemNa
     }
     try {
         auto input = std::make_unique<RtMidiIn>(alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK,
-                                                options.client, QueueSize);
+                                                options.client);
         input->setErrorCallback(&onRtMidiError);
+        input->setCallback(&onMessage, &inbox);
         // Everything, System Exclusive and real-time bytes included: the model sorts it out.
         input->ignoreTypes(false, false, false);
         input->openVirtualPort(PortName);
@@ -234,6 +253,32 @@ std::unique_ptr<RtMidiIn> openPort(const Options &options, std::string &systemNa
     } catch (const RtMidiError &error) {
         std::fprintf(stderr, "torvane-sim: %s\n", error.getMessage().c_str());
         return nullptr;
+    }
+}
+
+// Everything that arrived, into the model; the loss of any message is said once.
+void deliver(ByteInbox &inbox, Box &box, std::uint64_t &reportedLost)
+{
+    inbox.acknowledgeWake();
+    std::array<std::uint8_t, 4096> chunk;
+    while (const std::size_t size = inbox.pop(chunk.data(), chunk.size()))
+        box.feed(chunk.data(), size);
+    if (const std::uint64_t lost = inbox.droppedMessages(); lost != reportedLost) {
+        std::fprintf(stderr, "torvane-sim: %llu MIDI messages lost, the input queue was full\n",
+                     static_cast<unsigned long long>(lost - reportedLost));
+        reportedLost = lost;
+    }
+}
+
+void obey(Commands &commands, Box &box)
+{
+    for (const Commands::Command command : commands.read()) {
+        if (command == Commands::Command::State)
+            box.printState();
+        else if (command == Commands::Command::Power)
+            box.powerCycle();
+        else if (command == Commands::Command::Quit)
+            quitWanted = 1;
     }
 }
 
@@ -255,9 +300,12 @@ int main(int argc, char **argv)
             ? options->flash
             : sim::FlashFile::defaultPath(QStringLiteral("torvane-sim.flash")).toStdString();
 
-    installSignals();
+    WakeUp signalled;
+    installSignals(signalled);
+    // Declared before the port, so it outlives the thread that fills it.
+    ByteInbox inbox(InboxSize);
     std::string systemName;
-    const std::unique_ptr<RtMidiIn> input = openPort(*options, systemName);
+    const std::unique_ptr<RtMidiIn> input = openPort(*options, inbox, systemName);
     if (!input)
         return 1;
     Box box(flashPath);
@@ -265,26 +313,21 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     Commands commands;
-    std::vector<unsigned char> message;
+    std::uint64_t reportedLost = 0;
+    // Without a wake-up handle (none could be made) the loop has to look by itself.
+    const int timeout = inbox.wakeHandle() < 0 || signalled.handle() < 0 ? 2 : -1;
     while (!quitWanted) {
-        pollfd watch{STDIN_FILENO, POLLIN, 0};
-        ::poll(&watch, commands.open() ? 1 : 0, PollMs);
-        for (;;) {
-            input->getMessage(&message);
-            if (message.empty())
-                break;
-            box.feed(message);
+        std::array<pollfd, 3> watch{{{inbox.wakeHandle(), POLLIN, 0},
+                                     {signalled.handle(), POLLIN, 0},
+                                     {STDIN_FILENO, POLLIN, 0}}};
+        if (::poll(watch.data(), commands.open() ? 3 : 2, timeout) < 0 && errno != EINTR) {
+            std::perror("torvane-sim: poll");
+            break;
         }
-        if (commands.open() && (watch.revents & (POLLIN | POLLHUP))) {
-            for (const Commands::Command command : commands.read()) {
-                if (command == Commands::Command::State)
-                    box.printState();
-                else if (command == Commands::Command::Power)
-                    box.powerCycle();
-                else if (command == Commands::Command::Quit)
-                    quitWanted = 1;
-            }
-        }
+        signalled.acknowledge(); // before the flags are read: a later signal wakes again
+        deliver(inbox, box, reportedLost);
+        if (commands.open() && (watch[2].revents & (POLLIN | POLLHUP)))
+            obey(commands, box);
         if (stateWanted) {
             stateWanted = 0;
             box.printState();
