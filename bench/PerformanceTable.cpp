@@ -122,10 +122,10 @@ void StartUpRows(const QString &platform, int arg)
         Verdict(over ? std::optional(*over <= 15) : std::nullopt));
 }
 
-// With the MIDI system, the figure is informational: its period thread wakes the editor and
-// the floor alike. Without one, every wake-up is ours or the toolkit's, and the goal is zero.
-// Below 0.5/s means fewer than three wake-ups in the whole window: scheduler noise, not a
-// timer or a poll.
+// The goal is zero with the MIDI system and without: with JACK running and no JACK port of the
+// editor open, its client asks for no process cycles (the floor's RtMidi client does, and
+// shows what each costs). Below 0.5/s means fewer than three wake-ups in the whole window:
+// scheduler noise, not a timer or a poll.
 void IdleRow(const QString &platform, int arg, bool withoutMidi)
 {
     const QString run = QStringLiteral("BM_Idle/platform:%1/midi:%2/").arg(arg).arg(withoutMidi);
@@ -141,9 +141,30 @@ void IdleRow(const QString &platform, int arg, bool withoutMidi)
             ": main thread / all threads",
         Num(c("editor_main_per_s")) + " / " + Num(total),
         Num(c("floor_main_per_s")) + " / " + Num(c("floor_total_per_s")),
-        (excess && *excess >= 0 ? "+" : "") + Num(excess) + " /s",
-        withoutMidi ? "0 from our code" : "",
-        withoutMidi ? Verdict(total ? std::optional(*total < 0.5) : std::nullopt) : "");
+        (excess && *excess >= 0 ? "+" : "") + Num(excess) + " /s", "0",
+        Verdict(total ? std::optional(*total < 0.5) : std::nullopt));
+}
+
+// The editor against servers of its own: start-up with a frozen one (floor: no server at all),
+// and how long closing takes with the server alive or stopped.
+void ServerRows()
+{
+    const auto ratio = Counter("servers", "BM_FrozenServerStartUp", "ratio");
+    Row("start-up to first paint with a frozen JACK server, offscreen (ms)",
+        Num(Counter("servers", "BM_FrozenServerStartUp", "frozen_ms")),
+        Num(Counter("servers", "BM_FrozenServerStartUp", "no_server_ms")), Num(ratio, 2) + " ×",
+        "≤ 1.25 × no server", Verdict(ratio ? std::optional(*ratio <= 1.25) : std::nullopt));
+    for (int pipeWire : {0, 1})
+        for (int alive : {1, 0}) {
+            const QString run =
+                QStringLiteral("BM_Close/pipewire:%1/alive:%2/").arg(pipeWire).arg(alive);
+            const auto worst = Counter("servers", run, "close_max_ms");
+            Row(QStringLiteral(
+                    "close to process end, %1 %2, output on a JACK port (ms, median / max)")
+                    .arg(pipeWire ? "PipeWire's JACK" : "jackd", alive ? "alive" : "stopped"),
+                Num(Counter("servers", run, "close_median_ms")) + " / " + Num(worst), "", "",
+                "≤ 200 ms", Verdict(worst ? std::optional(*worst <= 200) : std::nullopt));
+        }
 }
 
 void DragRow(const QString &platform)
@@ -199,6 +220,7 @@ void FiguresTable()
         IdleRow("offscreen", 0, withoutMidi);
         IdleRow("xcb (Xvfb)", 1, withoutMidi);
     }
+    ServerRows();
     DragRow("offscreen");
     DragRow("xcb");
 

@@ -16,58 +16,33 @@
 // The platform plugin is the benchmark's argument: 0 offscreen, 1 xcb (needs DISPLAY, e.g.
 // Xvfb). Settings and autosave data go to a private folder. TORVANE_BENCH_EDITOR names another
 // build of the editor to measure in place of this one (to compare a change against its parent).
-#include <QDir>
-#include <QTemporaryDir>
+#include "support/ChildProgram.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <map>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
 using namespace std::chrono_literals;
+using bench::Child;
+using bench::FirstPaintNs;
+using bench::Median;
+using bench::NowNs;
+using bench::Reap;
+using bench::ResidentMiB;
+using bench::Switches;
 
 enum Program { Toolkit, Floor, Editor };
 const char *const kProgramNames[] = {"toolkit", "floor", "editor"};
 const char *const kPlatforms[] = {"offscreen", "xcb"};
-
-double NowNs()
-{
-    return double(
-        std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count());
-}
-
-QTemporaryDir &PrivateHome()
-{
-    static QTemporaryDir home;
-    return home;
-}
-
-// A started program, its probe pipe and the time noted before spawning it.
-struct Child
-{
-    pid_t pid = -1;
-    int out = -1;
-    double spawnedNs = 0;
-};
 
 // withoutJack: the program is pointed at a JACK server that does not exist, so that (where no
 // ALSA sequencer opens) it runs with no MIDI system at all.
@@ -75,146 +50,15 @@ std::optional<Child> Launch(Program program, const char *platform, int stayMs,
                             bool withoutJack = false)
 {
     std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const bool replaced =
-            entry.rfind("QT_QPA_PLATFORM=", 0) == 0 || entry.rfind("TORVANE_", 0) == 0 ||
-            entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0 ||
-            (withoutJack && entry.rfind("JACK_DEFAULT_SERVER=", 0) == 0);
-        if (!replaced)
-            env.push_back(entry);
-    }
-    const std::string home = PrivateHome().path().toStdString();
-    env.push_back(std::string("QT_QPA_PLATFORM=") + platform);
-    env.push_back("TORVANE_STARTUP_PROBE=" + std::to_string(stayMs));
-    env.push_back("XDG_CONFIG_HOME=" + home + "/config");
-    env.push_back("XDG_DATA_HOME=" + home + "/data");
     if (program == Toolkit)
         env.push_back("TORVANE_FLOOR_MIDI=0");
     if (withoutJack)
         env.push_back("JACK_DEFAULT_SERVER=torvane-bench-no-such-server");
-    std::vector<char *> envp;
-    for (std::string &entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
     const char *otherEditor = std::getenv("TORVANE_BENCH_EDITOR");
-    std::string path = program != Editor ? TORVANE_FLOOR
-                       : otherEditor     ? otherEditor
-                                         : TORVANE_EDITOR;
-    char *argv[] = {path.data(), nullptr};
-
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    Child child;
-    child.spawnedNs = NowNs();
-    const int failed = posix_spawn(&child.pid, path.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (failed) {
-        ::close(pipeFds[0]);
-        return std::nullopt;
-    }
-    child.out = pipeFds[0];
-    return child;
-}
-
-// The probe's time stamp, or nothing when the program did not paint within the limit.
-std::optional<double> FirstPaintNs(const Child &child)
-{
-    std::string line;
-    const double deadline = NowNs() + 30e9;
-    while (line.find('\n') == std::string::npos) {
-        pollfd p{child.out, POLLIN, 0};
-        const int wait = int(std::max(0.0, (deadline - NowNs()) / 1e6));
-        if (::poll(&p, 1, wait) <= 0)
-            return std::nullopt;
-        char buffer[256];
-        const ssize_t n = ::read(child.out, buffer, sizeof buffer);
-        if (n <= 0)
-            return std::nullopt;
-        line.append(buffer, std::size_t(n));
-    }
-    std::istringstream in(line);
-    std::string tag;
-    long long ns = 0;
-    if (!(in >> tag >> ns) || tag != "torvane-first-paint")
-        return std::nullopt;
-    return double(ns);
-}
-
-// Waits for the program to leave by itself (the probe ends it), else kills it.
-void Reap(Child &child)
-{
-    for (int i = 0; i < 1000; ++i) {
-        if (::waitpid(child.pid, nullptr, WNOHANG) == child.pid) {
-            ::close(child.out);
-            return;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    ::kill(child.pid, SIGKILL);
-    ::waitpid(child.pid, nullptr, 0);
-    ::close(child.out);
-}
-
-double ResidentMiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kib = 0;
-            status >> kib;
-            return kib / 1024.0;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-
-struct ThreadCount
-{
-    std::string name;
-    long long switches = 0;
-};
-
-// Voluntary context switches per thread id, with the thread's name.
-std::map<int, ThreadCount> Switches(pid_t pid)
-{
-    std::map<int, ThreadCount> result;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        std::ifstream status(tasks.filePath(tid + "/status").toStdString());
-        ThreadCount count;
-        std::string key;
-        while (status >> key) {
-            if (key == "Name:")
-                status >> count.name;
-            else if (key == "voluntary_ctxt_switches:") {
-                long long n = 0;
-                status >> n;
-                count.switches += n;
-            }
-            status.ignore(1 << 20, '\n');
-        }
-        result[tid.toInt()] = count;
-    }
-    return result;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    const std::string path = program != Editor ? TORVANE_FLOOR
+                             : otherEditor     ? otherEditor
+                                               : TORVANE_EDITOR;
+    return bench::Launch(path, platform, stayMs, env);
 }
 
 bool PlatformUsable(benchmark::State &state, const char *platform)

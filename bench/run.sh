@@ -8,7 +8,8 @@
 # default 5) or over many samples within one benchmark. The script starts what the
 # measurements need and stops it at the end: a private JACK server with the dummy driver (the
 # MIDI system of the start-up, idle and JACK latency figures) and a virtual X display (Xvfb)
-# for the xcb figures.
+# for the xcb figures. The server figures (bench_servers) start servers of their own, jackd's
+# and PipeWire's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${TORVANE_BENCH_BUILD:-$root/build/bench}"
@@ -67,6 +68,7 @@ aggregated=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates
 
 # Whole-process figures and the ones with their own sample medians run once; the rest repeat.
 run bench_startup startup
+run bench_servers servers
 QT_QPA_PLATFORM=offscreen run bench_drag drag_offscreen
 if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb run bench_drag drag_xcb; fi
 run bench_converter converter

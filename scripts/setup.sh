@@ -18,17 +18,19 @@ run=(
   fonts-dejavu-core
 )
 jack_server=(jackd2 jack-tools)
+# PipeWire's JACK: the editor is also tested and measured as `pw-jack` runs it.
+pipewire_jack=(pipewire pipewire-bin pipewire-jack)
 package=(dpkg-dev file)
 # The package checks: the desktop entry, the metainfo and the manual pages are validated, and
 # the package is installed into a scratch Debian root made by debootstrap.
 package_checks=(desktop-file-utils appstream groff-base debootstrap)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  "${jack_server[@]}"
+  "${jack_server[@]}" "${pipewire_jack[@]}"
   clang-14 libclang-rt-14-dev llvm-14
   "${package[@]}" "${package_checks[@]}"
 )
-bench=(libbenchmark-dev "${jack_server[@]}")
+bench=(libbenchmark-dev "${jack_server[@]}" "${pipewire_jack[@]}")
 
 [ $# -gt 0 ] || set -- test bench package
 packages=("${run[@]}")

@@ -92,20 +92,18 @@ MidiResult MidiOutputSender::sendShort(std::uint32_t word)
     if (item.bytes[0] < 0x80 || size == 0)
         return MidiErrInvalidParam;
     item.size = std::uint8_t(size);
-    State &state = *state_;
-    if (const MidiResult health = state.wire->health(); health != MidiOk)
-        return health;
-    {
-        std::lock_guard lock(state.mutex);
-        if (state.closing)
-            return MidiErrInvalidHandle;
-        state.queue.push_back(item);
-    }
-    state.wake.notify_one();
-    return MidiOk;
+    return enqueue(item);
 }
 
 MidiResult MidiOutputSender::sendLong(MidiHeader *header)
+{
+    Item item;
+    item.header = header;
+    item.sentAt = std::chrono::steady_clock::now();
+    return enqueue(item);
+}
+
+MidiResult MidiOutputSender::enqueue(const Item &item)
 {
     State &state = *state_;
     if (const MidiResult health = state.wire->health(); health != MidiOk)
@@ -114,10 +112,8 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
         std::lock_guard lock(state.mutex);
         if (state.closing)
             return MidiErrInvalidHandle;
-        markHeaderQueued(header);
-        Item item;
-        item.header = header;
-        item.sentAt = std::chrono::steady_clock::now();
+        if (item.header)
+            markHeaderQueued(item.header);
         state.queue.push_back(item);
     }
     state.wake.notify_one();

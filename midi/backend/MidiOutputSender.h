@@ -72,6 +72,8 @@ private:
     };
     struct State;
 
+    // Queues the item unless the wire is unwell or the sender is closing.
+    MidiResult enqueue(const Item &item);
     static void run(State &state);
     static bool takeNext(State &state, Item &item);
     static void leaveBehind(State &state);

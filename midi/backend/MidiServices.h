@@ -127,64 +127,39 @@ enum MidiTechnology : std::uint16_t {
 // Our own text for each code; false for a code that has none.
 inline bool midiStandardErrorText(std::uint32_t code, std::string &text)
 {
-    switch (code) {
-    case MidiOk:
-        text = "The MIDI operation completed successfully";
-        return true;
-    case MidiErrUnspecified:
-        text = "Unspecified MIDI error";
-        return true;
-    case MidiErrBadDeviceId:
-        text = "The MIDI device ID is out of range";
-        return true;
-    case MidiErrNotEnabled:
-        text = "The MIDI driver could not be enabled";
-        return true;
-    case MidiErrAllocated:
-        text = "The MIDI device is already in use";
-        return true;
-    case MidiErrInvalidHandle:
-        text = "The MIDI device handle is invalid";
-        return true;
-    case MidiErrNoDriver:
-        text = "There is no driver for this MIDI device";
-        return true;
-    case MidiErrNoMemory:
-        text = "Not enough memory for the MIDI operation";
-        return true;
-    case MidiErrNotSupported:
-        text = "The MIDI device does not support this operation";
-        return true;
-    case MidiErrInvalidParam:
-        text = "Invalid parameter passed to the MIDI services";
-        return true;
-    case MidiErrUnprepared:
-        text = "The MIDI buffer header has not been prepared";
-        return true;
-    case MidiErrStillPlaying:
-        text = "MIDI buffers are still queued on the device";
-        return true;
-    case MidiErrNotReady:
-        text = "The MIDI device is busy";
-        return true;
-    case MidiErrSystemNotRunning:
-        text = "The MIDI system is not running";
-        return true;
-    case MidiErrBufferTooSmall:
-        text = "The MIDI message does not fit the buffer";
-        return true;
-    case MidiErrDeviceRemoved:
-        text = "The MIDI device has been removed";
-        return true;
-    case MidiErrNotConnected:
-        text = "The MIDI device is not connected";
-        return true;
-    case MidiErrSystemNotResponding:
-        text = "The MIDI system is not responding";
-        return true;
-    default:
-        return false;
-    }
+    struct Entry
+    {
+        std::uint32_t code;
+        const char *text;
+    };
+    // clang-format off
+    static constexpr Entry kTexts[] = {
+        {MidiOk, "The MIDI operation completed successfully"},
+        {MidiErrUnspecified, "Unspecified MIDI error"},
+        {MidiErrBadDeviceId, "The MIDI device ID is out of range"},
+        {MidiErrNotEnabled, "The MIDI driver could not be enabled"},
+        {MidiErrAllocated, "The MIDI device is already in use"},
+        {MidiErrInvalidHandle, "The MIDI device handle is invalid"},
+        {MidiErrNoDriver, "There is no driver for this MIDI device"},
+        {MidiErrNoMemory, "Not enough memory for the MIDI operation"},
+        {MidiErrNotSupported, "The MIDI device does not support this operation"},
+        {MidiErrInvalidParam, "Invalid parameter passed to the MIDI services"},
+        {MidiErrUnprepared, "The MIDI buffer header has not been prepared"},
+        {MidiErrStillPlaying, "MIDI buffers are still queued on the device"},
+        {MidiErrNotReady, "The MIDI device is busy"},
+        {MidiErrSystemNotRunning, "The MIDI system is not running"},
+        {MidiErrBufferTooSmall, "The MIDI message does not fit the buffer"},
+        {MidiErrDeviceRemoved, "The MIDI device has been removed"},
+        {MidiErrNotConnected, "The MIDI device is not connected"},
+        {MidiErrSystemNotResponding, "The MIDI system is not responding"},
+    };
+    // clang-format on
+    for (const Entry &entry : kTexts)
+        if (entry.code == code) {
+            text = entry.text;
+            return true;
+        }
+    return false;
 }
 
 // Told that something the editor shows of the MIDI services may have changed: the device lists,

@@ -4,7 +4,7 @@
 // server running. While it runs, JACK_DEFAULT_SERVER names it, so that JACK clients made in
 // this process meanwhile connect to it; the previous value comes back when the object goes.
 //
-// Under PipeWire's JACK (a test run through PipeWire's libjack, TORVANE_TEST_SERVER=pipewire)
+// Under PipeWire's JACK (a test run through PipeWire's libjack, as `pw-jack` runs programs)
 // the server is a PipeWire daemon of its own instead, in a runtime folder of its own that
 // PIPEWIRE_RUNTIME_DIR names while it lives (PipeWire's libjack ignores JACK_DEFAULT_SERVER).
 // Header only, Qt Core only: the benchmarks use it without the test libraries.
@@ -44,18 +44,22 @@ inline bool JackServerAnswers()
     return true;
 }
 
-// Whether this test runs against PipeWire's JACK rather than jackd.
+// Whether this test runs through PipeWire's libjack rather than jackd's.
 inline bool TestingPipeWire()
 {
-    return qgetenv("TORVANE_TEST_SERVER") == "pipewire";
+    return QByteArray(jack_get_version_string()).contains("PipeWire");
 }
 
 class JackServer
 {
 public:
-    explicit JackServer(const char *base = "torvane-private")
+    // The kind of server; by default the one this process's libjack talks to. A process that
+    // starts programs through PipeWire's libjack (a benchmark) asks for PipeWire itself.
+    enum class Kind { Jackd, PipeWire };
+    explicit JackServer(const char *base = "torvane-private",
+                        Kind kind = TestingPipeWire() ? Kind::PipeWire : Kind::Jackd)
         : name_(UniqueJackName(base)), previous_(qgetenv("JACK_DEFAULT_SERVER")),
-          previousRuntime_(qgetenv("PIPEWIRE_RUNTIME_DIR"))
+          previousRuntime_(qgetenv("PIPEWIRE_RUNTIME_DIR")), pipeWire_(kind == Kind::PipeWire)
     {
     }
     ~JackServer()
@@ -146,11 +150,16 @@ private:
         jackd_.start("pipewire", {});
         if (!jackd_.waitForStarted(5000))
             return false;
+        // Its socket first; then, where this process talks through PipeWire's libjack, an answer.
+        const auto up = [this] {
+            return QFile::exists(runtime_.filePath("pipewire-0")) &&
+                   (!TestingPipeWire() || JackServerAnswers());
+        };
         QElapsedTimer waited;
         waited.start();
-        while (!JackServerAnswers() && waited.elapsed() < 15000)
+        while (!up() && waited.elapsed() < 15000)
             QThread::msleep(20);
-        return JackServerAnswers();
+        return up();
     }
 
     // Every thread's state in /proc is "T" (stopped) once a SIGSTOP has taken hold.
@@ -172,7 +181,7 @@ private:
     QString name_;
     QByteArray previous_;
     QByteArray previousRuntime_;
-    const bool pipeWire_ = TestingPipeWire();
+    const bool pipeWire_;
     QTemporaryDir runtime_;
     QProcess jackd_; // the server: jackd, or the PipeWire daemon
     bool started_ = false;

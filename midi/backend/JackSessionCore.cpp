@@ -1,0 +1,293 @@
+#include "midi/backend/JackSessionCore.h"
+
+#include <algorithm>
+
+#include <poll.h>
+
+namespace {
+
+// A client of a JACK server that died is never closed: with libjack 1.9, closing it tears down
+// the process-wide state that a newer client of the restarted server shares (that client then
+// lists no ports), and it has been seen to crash once another client came and went. It is kept
+// here, with the events it reports to, for the rest of the run: a few kilobytes per server
+// restart. A client of a frozen server is kept the same way: closing it would wait for ever.
+void Keep(std::unique_ptr<JackClient> client, std::shared_ptr<JackSession::Core> events)
+{
+    struct Kept
+    {
+        std::unique_ptr<JackClient> client;
+        std::shared_ptr<JackSession::Core> events;
+    };
+    static std::mutex mutex;
+    static auto *kept = new std::vector<Kept>;
+    const std::lock_guard lock(mutex);
+    kept->push_back({std::move(client), std::move(events)});
+}
+
+} // namespace
+
+// ---- any thread ----
+
+void JackSession::Core::notify()
+{
+    const std::lock_guard lock(notifyMutex);
+    if (onChange)
+        onChange();
+}
+
+void JackSession::Core::queue(std::function<void()> request)
+{
+    {
+        const std::lock_guard lock(mutex);
+        requests.push_back(std::move(request));
+    }
+    wake.raise();
+}
+
+void JackSession::Core::setState(State value)
+{
+    {
+        const std::lock_guard lock(mutex);
+        if (state == value)
+            return;
+        state = value;
+    }
+    settled.notify_all();
+    notify();
+}
+
+JackSession::State JackSession::Core::effectiveState() const
+{
+    return notResponding ? State::NotResponding : state;
+}
+
+template <typename Call> auto JackSession::Core::busy(Call &&call)
+{
+    {
+        const std::lock_guard lock(watchMutex);
+        busySince = Clock::now();
+        ++busyCount;
+    }
+    watchChanged.notify_all();
+    struct Done
+    {
+        Core &core;
+        ~Done()
+        {
+            {
+                const std::lock_guard lock(core.watchMutex);
+                core.busySince.reset();
+            }
+            core.watchChanged.notify_all();
+        }
+    } done{*this};
+    return call();
+}
+
+// ---- the request thread ----
+
+void JackSession::Core::connect()
+{
+    std::unique_ptr<JackClient> fresh =
+        busy([&] { return JackClient::connect(clientName, *this); });
+    if (!fresh) {
+        if (!serverWatch)
+            serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+        if (serverWatch->handle() < 0)
+            retry = kLongestRetry;
+        else if (triesLeft-- > 0)
+            retry = std::min(retry * 2, kLongestRetry);
+        else
+            retry = std::chrono::milliseconds(0); // until the next socket appears
+        retryAt = Clock::now() + retry;
+        setState(State::NotRunning);
+        return;
+    }
+    client = std::move(fresh);
+    retry = std::chrono::milliseconds(0);
+    gone = false;
+    graphDirty = false;
+    relist();
+    setState(State::Running);
+}
+
+void JackSession::Core::relist()
+{
+    std::vector<std::string> sinks = busy([&] { return client->midiPorts(Flow::Sink); });
+    std::vector<std::string> sources = busy([&] { return client->midiPorts(Flow::Source); });
+    std::vector<std::shared_ptr<Port>> back;
+    {
+        const std::lock_guard lock(mutex);
+        lists[int(Flow::Sink)] = std::move(sinks);
+        lists[int(Flow::Source)] = std::move(sources);
+        // A port connected, or still to be connected, whose other end is no longer listed is
+        // connected to nothing (the connection waiting in the requests finds that out too, but
+        // maybe only after sends that meanwhile would seem to succeed); one whose other end is
+        // listed again (a device plugged back, a client restarted under its name) is connected
+        // again.
+        for (const std::weak_ptr<Port> &weak : ports)
+            if (std::shared_ptr<Port> port = weak.lock()) {
+                const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
+                const bool listed =
+                    std::find(list.begin(), list.end(), port->target_) != list.end();
+                const Port::Link link = port->link();
+                if ((link == Port::Link::Connected || link == Port::Link::Pending) && !listed)
+                    port->link_ = Port::Link::NotConnected;
+                else if (port->link() == Port::Link::NotConnected && listed && port->jackPort())
+                    back.push_back(port);
+            }
+    }
+    for (const std::shared_ptr<Port> &port : back)
+        reconnect(port);
+    notify();
+}
+
+void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
+{
+    {
+        const std::lock_guard lock(port->mutex_);
+        if (port->closed_ || port->client() != client.get())
+            return;
+    }
+    const MidiResult result =
+        busy([&] { return client->connectPort(port->jackPort(), port->target_, port->isOutput_); });
+    if (result == MidiOk)
+        port->link_ = Port::Link::Connected;
+}
+
+void JackSession::Core::serverGoneNow()
+{
+    {
+        const std::lock_guard lock(mutex);
+        for (const std::weak_ptr<Port> &weak : ports)
+            if (std::shared_ptr<Port> port = weak.lock())
+                port->link_ = Port::Link::Lost;
+        lists[0].clear();
+        lists[1].clear();
+    }
+    processingClient = nullptr;
+    watchChanged.notify_all();
+    Keep(std::move(client), shared_from_this());
+    livePorts = 0;
+    setNotResponding(false);
+    setState(State::NotRunning);
+    notify();
+    // Not at once: the server may still be on its way out. Its successor makes its socket anew,
+    // which the watch reports; a few tries cover one that made it before the watch was there.
+    if (!serverWatch)
+        serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+    retry = kGoneRetry;
+    retryAt = Clock::now() + retry;
+    triesLeft = 2;
+}
+
+void JackSession::Core::setProcessing(bool on)
+{
+    busy([&] { client->setProcessing(on); });
+    processingClient = on ? client.get() : nullptr;
+    watchChanged.notify_all();
+}
+
+void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
+{
+    const auto settle = [&](Port::Link link) {
+        port->link_ = link;
+        notify();
+    };
+    {
+        const std::lock_guard lock(port->mutex_);
+        if (port->closed_)
+            return;
+    }
+    if (!client || !client->running())
+        return settle(Port::Link::Lost);
+    if (livePorts == 0)
+        setProcessing(true);
+    MidiResult result = MidiOk;
+    jack_port_t *ours = busy([&] { return client->registerPort(port->isOutput_, result); });
+    if (!ours) {
+        if (livePorts == 0)
+            setProcessing(false);
+        return settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);
+    }
+    ++livePorts;
+    {
+        const std::lock_guard lock(port->mutex_);
+        port->port_ = ours;
+        port->client_ = client.get();
+        if (!port->closed_)
+            port->attached_ = client->attach(&port->user_);
+    }
+    if (!port->attached_)
+        return unregister(port);
+    result = busy([&] { return client->connectPort(ours, port->target_, port->isOutput_); });
+    if (result == MidiOk)
+        settle(Port::Link::Connected);
+    else
+        settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);
+}
+
+void JackSession::Core::unregister(const std::shared_ptr<Port> &port)
+{
+    // Once: a port closed while it was being registered comes here twice. A port of a server
+    // that has gone went with it.
+    jack_port_t *ours = port->port_.exchange(nullptr);
+    if (!ours || !client || port->client() != client.get())
+        return;
+    busy([&] { client->unregisterPort(ours); });
+    if (--livePorts == 0)
+        setProcessing(false);
+}
+
+std::optional<int> JackSession::Core::pollTimeout() const
+{
+    if (state != State::NotRunning || retry.count() == 0)
+        return std::nullopt;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(retryAt - Clock::now()).count();
+    return int(std::max<long long>(left, 0));
+}
+
+void JackSession::Core::run()
+{
+    connect();
+    for (;;) {
+        pollfd fds[2] = {{wake.handle(), POLLIN, 0},
+                         {serverWatch && !client ? serverWatch->handle() : -1, POLLIN, 0}};
+        const std::optional<int> timeout = pollTimeout();
+        ::poll(fds, 2, timeout ? *timeout : -1);
+        wake.acknowledge();
+        std::deque<std::function<void()>> work;
+        if (stopping)
+            return leave();
+        {
+            const std::lock_guard lock(mutex);
+            work.swap(requests);
+        }
+        if (client && gone)
+            serverGoneNow();
+        const bool appeared = fds[1].fd >= 0 && serverWatch->serverMayHaveAppeared();
+        if (!client && appeared) {
+            retry = kFirstRetry;
+            retryAt = Clock::now() + retry;
+            triesLeft = kTriesAfterAppearing;
+        }
+        if (!client && retry.count() > 0 && Clock::now() >= retryAt)
+            connect();
+        if (client && graphDirty.exchange(false))
+            relist();
+        for (const auto &request : work)
+            request();
+    }
+}
+
+void JackSession::Core::leave()
+{
+    if (!client)
+        return;
+    // A client of a server that is gone or does not answer stays open (see Keep).
+    if (client->running() && !notResponding)
+        busy([&] { client.reset(); });
+    else
+        Keep(std::move(client), shared_from_this());
+}

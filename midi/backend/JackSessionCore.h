@@ -1,0 +1,104 @@
+#pragma once
+// The inside of a JackSession (JackSession.h): what its request thread, its watchdog thread and
+// its callers share. The request thread's work is in JackSessionCore.cpp, the watchdog's in
+// JackSessionWatchdog.cpp.
+#include "midi/backend/JackSession.h"
+#include "midi/backend/ServerWatch.h"
+#include "midi/backend/WakeUp.h"
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <optional>
+
+struct JackSession::Core final : JackClient::Events, std::enable_shared_from_this<Core>
+{
+    using Clock = std::chrono::steady_clock;
+    // How long the destructor waits for the request thread to close the client. Closing takes a
+    // few milliseconds on a live server; a frozen one would keep it for ever.
+    static constexpr std::chrono::milliseconds kCloseLimit{150};
+    // While ports of ours are open, process cycles that stop for this long mean a frozen server.
+    static constexpr std::chrono::milliseconds kCycleLimit{500};
+    // After the server's socket appeared: how soon to try, how much longer each next time, and how
+    // many times, while the server is still starting (a server on real hardware may take seconds).
+    // Where no socket can be watched, every kLongestRetry for as long as no server answers.
+    static constexpr std::chrono::milliseconds kFirstRetry{50};
+    static constexpr std::chrono::milliseconds kLongestRetry{1600};
+    static constexpr int kTriesAfterAppearing = 12;
+    // After the server went: the first try.
+    static constexpr std::chrono::milliseconds kGoneRetry{250};
+
+    Core(std::string name, std::function<void()> change)
+        : clientName(std::move(name)), onChange(std::move(change))
+    {
+    }
+
+    // ---- the request thread ----
+    void run();
+    void connect();
+    void serverGoneNow();
+    void relist();
+    void registerAndConnect(const std::shared_ptr<Port> &port);
+    void reconnect(const std::shared_ptr<Port> &port);
+    void unregister(const std::shared_ptr<Port> &port);
+    void setProcessing(bool on);
+    void leave();
+    template <typename Call> auto busy(Call &&call);
+    std::optional<int> pollTimeout() const;
+
+    // ---- the watchdog thread ----
+    void watch();
+    void setNotResponding(bool value);
+
+    // ---- any thread ----
+    void notify();
+    void queue(std::function<void()> request);
+    void setState(State value);
+    State effectiveState() const;
+
+    // JackClient::Events, on JACK's notification thread: note and wake.
+    void graphChanged() noexcept override
+    {
+        graphDirty = true;
+        wake.raise();
+    }
+    void serverGone() noexcept override
+    {
+        gone = true;
+        wake.raise();
+    }
+
+    const std::string clientName;
+
+    mutable std::mutex mutex; // state, lists, requests, ports
+    mutable std::condition_variable settled;
+    State state = State::Connecting;
+    bool notResponding = false;
+    std::atomic<bool> stopping{false};
+    std::future<void> requestsEnded;
+    std::vector<std::string> lists[2];
+    std::deque<std::function<void()>> requests;
+    std::vector<std::weak_ptr<Port>> ports;
+
+    std::mutex notifyMutex;
+    std::function<void()> onChange; // cleared by the destructor
+
+    WakeUp wake;
+    std::atomic<bool> graphDirty{false};
+    std::atomic<bool> gone{false};
+
+    // Request thread only.
+    std::unique_ptr<JackClient> client;
+    std::unique_ptr<ServerWatch> serverWatch;
+    std::chrono::milliseconds retry{0}; // 0: no retry due
+    Clock::time_point retryAt;
+    int triesLeft = 0;
+    int livePorts = 0; // ports of ours registered on client
+
+    // Watchdog.
+    std::mutex watchMutex;
+    std::condition_variable watchChanged;
+    std::optional<Clock::time_point> busySince;
+    std::uint64_t busyCount = 0;
+    std::atomic<JackClient *> processingClient{nullptr}; // while ports of ours need cycles
+};
