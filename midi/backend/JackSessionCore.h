@@ -49,6 +49,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // ---- the watchdog thread ----
     void watch();
     void setNotResponding(bool value);
+    bool anyPortConnected() const;
 
     // ---- any thread ----
     void notify();

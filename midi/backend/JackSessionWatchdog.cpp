@@ -1,5 +1,7 @@
 #include "midi/backend/JackSessionCore.h"
 
+#include <algorithm>
+
 // The watchdog thread: not responding is a call to the server that takes longer than
 // kResponseLimit, or process cycles that stop while ports of ours need them.
 
@@ -12,6 +14,15 @@ void JackSession::Core::setNotResponding(bool value)
         notResponding = value;
     }
     notify();
+}
+
+bool JackSession::Core::anyPortConnected() const
+{
+    const std::lock_guard lock(mutex);
+    return std::any_of(ports.begin(), ports.end(), [](const std::weak_ptr<Port> &weak) {
+        const std::shared_ptr<Port> port = weak.lock();
+        return port && port->connected();
+    });
 }
 
 void JackSession::Core::watch()
@@ -34,13 +45,14 @@ void JackSession::Core::watch()
                 setNotResponding(false);
             }
         } else {
-            // Ports of ours are open: their cycles must go on.
+            // Ports of ours are open: their cycles must go on, at least while one is connected
+            // (PipeWire runs a client only while it is connected to something).
             cyclesSeen = cycling->cyclesEnded();
             const bool interrupted = watchChanged.wait_for(lock, kCycleLimit, [&] {
                 return stopping || busySince || processingClient.load() != cycling;
             });
             if (!interrupted && cycling->running())
-                setNotResponding(cycling->cyclesEnded() == cyclesSeen);
+                setNotResponding(cycling->cyclesEnded() == cyclesSeen && anyPortConnected());
         }
     }
 }
