@@ -283,6 +283,14 @@ void JackSession::Core::run()
 
 void JackSession::Core::leave()
 {
+    // Requests still queued hold their ports, and the ports hold this core: dropped, or the
+    // two would keep each other for ever. Closing the client below takes the ports with it.
+    std::deque<std::function<void()>> dropped;
+    {
+        const std::lock_guard lock(mutex);
+        dropped.swap(requests);
+    }
+    dropped.clear();
     if (!client)
         return;
     // A client of a server that is gone or does not answer stays open (see Keep).

@@ -21,13 +21,16 @@ struct Outcome
     QString err;
 };
 
-// Runs the program with no display: a command-line run that needed one would fail to start.
+// Runs the program with no display (a command-line run that needed one would fail to start) and
+// away from the JACK server of the real-MIDI tests, which may be running meanwhile: the program
+// meets only the built-in devices, and sends nothing to the other tests' clients.
 Outcome Torvane(const QStringList &arguments, const QString &program = TORVANE_EXECUTABLE,
                 const QStringList &extraEnvironment = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
+    environment.insert("JACK_DEFAULT_SERVER", "torvane-tests-no-such-server");
     for (const QString &entry : extraEnvironment)
         environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess process;
