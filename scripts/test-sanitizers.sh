@@ -61,4 +61,8 @@ cd "$builds/tsan"
 # child now and then, and the half-started client then stalls the server for every later
 # test). The threads they exercise are ours in MidiInputDelivery and MidiOutputSender, which
 # the unit tests here drive from threads of their own; the JACK tests run in the other builds.
-ctest --output-on-failure -j "$jobs" --timeout 300 -LE jack
+# Nor the monitor flood: the page it refreshes is painted by Qt, whose raster engine hands image
+# work to Qt's thread pool and synchronises with it inside Qt, which is not built with
+# ThreadSanitizer, so every refresh is reported as a race between Qt's own allocations. The
+# hand-over it floods is our lock-free ring, which the MIDI tests here drive from two threads.
+ctest --output-on-failure -j "$jobs" --timeout 300 -LE jack -E '^MonitorFloodTest\.'

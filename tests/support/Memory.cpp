@@ -3,21 +3,23 @@
 #include <fstream>
 #include <unistd.h>
 
+// Under a sanitizer the heap its allocator has handed out: the resident size also counts the
+// sanitizer's shadow memory, which grows with every page the program first touches.
 #if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORVANE_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TORVANE_SANITIZER_HEAP 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TORVANE_ASAN 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TORVANE_SANITIZER_HEAP 1
 #endif
-#if defined(TORVANE_ASAN)
+#if defined(TORVANE_SANITIZER_HEAP)
 #include <sanitizer/allocator_interface.h>
 #endif
 
 std::int64_t MemoryInUse()
 {
-#if defined(TORVANE_ASAN)
+#if defined(TORVANE_SANITIZER_HEAP)
     return std::int64_t(__sanitizer_get_current_allocated_bytes());
 #else
     std::ifstream statm("/proc/self/statm");
