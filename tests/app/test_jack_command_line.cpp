@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <atomic>
+
 namespace {
 
 // Messages of every kind a .syx may hold: converter parameters, write to flash, another maker's
@@ -55,10 +57,18 @@ TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
     REQUIRE_JACK_SERVER();
     Dump dump;
     ASSERT_TRUE(dump.Listed);
+    // jack_midi_dump stamps an event with the frames of the cycles it has run: a cycle it
+    // misses on a loaded machine (an xrun, which the server tells every client) is not counted,
+    // and the gaps after it come out a period short. Those are allowed for, and only those.
     jack_client_t *probe = jack_client_open("torvane-rate-probe", JackNoStartServer, nullptr);
     ASSERT_TRUE(probe);
+    static std::atomic<int> xruns;
+    xruns = 0;
+    jack_set_xrun_callback(
+        probe, [](void *) { return ++xruns, 0; }, nullptr);
+    jack_activate(probe);
     const qint64 framesIn100Ms = jack_get_sample_rate(probe) / 10;
-    jack_client_close(probe);
+    const qint64 period = jack_get_buffer_size(probe);
     TempFolder dir;
 
     QProcess torvane;
@@ -73,12 +83,14 @@ TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
     QString seen;
     for (const auto &[frame, bytes] : received)
         seen += QStringLiteral("\n  %1: %2").arg(frame).arg(bytes);
+    jack_client_close(probe);
     ASSERT_EQ(received.size(), Messages.size()) << "jack_midi_dump saw:" << seen.toStdString();
     for (int i = 0; i < Messages.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(received[i].second, QString::fromLatin1(Messages[i].toHex(' ')));
         if (i > 0) {
-            EXPECT_GE(received[i].first - received[i - 1].first, framesIn100Ms);
+            EXPECT_GE(received[i].first - received[i - 1].first, framesIn100Ms - xruns * period)
+                << xruns << " xruns";
         }
     }
 }
