@@ -9,7 +9,6 @@
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
 #include "midi/backend/CombinedServices.h"
-#include "midi/backend/RtMidiServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
 
@@ -29,8 +28,7 @@ protected:
     void SetUp() override
     {
         REQUIRE_JACK_SERVER();
-        Jack = std::make_unique<CombinedServices>(
-            std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
+        Jack = jacktest::makeJackServices();
     }
 
     // The user picks the named device in a selector of the "MIDI" page.

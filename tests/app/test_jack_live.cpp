@@ -7,7 +7,6 @@
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 #include "midi/backend/CombinedServices.h"
-#include "midi/backend/RtMidiServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
 
@@ -41,7 +40,7 @@ protected:
         REQUIRE_JACK_SERVER();
         ASSERT_TRUE(Server.start()) << "could not start a private server";
         StartHelpers();
-        Services = MakeServices();
+        Services = jacktest::makeJackServices();
         ASSERT_GE(jacktest::waitForDevice(*Services, OutName, true), 0);
         ASSERT_GE(jacktest::waitForDevice(*Services, InName, false), 0);
         Presets = QByteArray(TPresetBank::BankFileSize, '\0');
@@ -67,11 +66,6 @@ protected:
         Dump.reset();
     }
 
-    static std::unique_ptr<CombinedServices> MakeServices()
-    {
-        return std::make_unique<CombinedServices>(
-            std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
-    }
     // The same names each time, so that they stand for the chosen devices again.
     void StartHelpers()
     {
@@ -217,14 +211,14 @@ TEST_F(JackLiveTest, AtStartTheStoredDevicesOpenAndTheSetUpGoesOut)
     Form.reset();
     // A fresh capture under the same name, once the server has seen the first one go.
     Dump.reset();
-    Services = MakeServices();
+    Services = jacktest::makeJackServices();
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return Services->systemStatus().state == MidiSystemStatus::Running &&
                DeviceIndex(*Services, OutName, true) < 0;
     }));
     StartDump();
     ASSERT_GE(jacktest::waitForDevice(*Services, OutName, true), 0);
-    Services = MakeServices(); // connects anew, as at a start
+    Services = jacktest::makeJackServices(); // connects anew, as at a start
     Form = MakeForm(Services.get());
     ASSERT_TRUE(QTest::qWaitFor([&] { return Dump->lines().size() >= 2; }))
         << "the Kessel set-up (start-up send) did not arrive: "
@@ -244,7 +238,7 @@ TEST_F(JackLiveTest, AFrozenServerDoesNotHoldTheWindowUp)
     Form->close();
     Form.reset();
     Server.freeze();
-    Services = MakeServices();
+    Services = jacktest::makeJackServices();
     Form = MakeForm(Services.get()); // must return: nothing waits on the server
     EXPECT_TRUE(QTest::qWaitFor([&] { return Status().endsWith("not responding"); }))
         << Status().toStdString();

@@ -8,7 +8,6 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "midi/backend/CombinedServices.h"
-#include "midi/backend/RtMidiServices.h"
 #include "sim/FlashFile.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
@@ -102,8 +101,7 @@ protected:
     void SetUp() override
     {
         REQUIRE_JACK_SERVER();
-        Jack = std::make_unique<CombinedServices>(
-            std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
+        Jack = jacktest::makeJackServices();
     }
 
     QString PortName() const { return Client + ":Torvane Simulator"; }

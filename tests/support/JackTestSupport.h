@@ -7,7 +7,9 @@
 // The test script starts a private server and sets TORVANE_TEST_JACK=1 and JACK_DEFAULT_SERVER.
 // Without TORVANE_TEST_JACK the tests skip, so a developer's plain ctest passes; with it, a
 // server that does not answer is a failure.
+#include "midi/backend/CombinedServices.h"
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/RtMidiServices.h"
 #include "support/JackServer.h"
 #include "support/MidiDevices.h"
 
@@ -23,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -114,6 +117,14 @@ inline QString dumpBytes(const QString &line)
         bytes << token;
     }
     return bytes.join(' ');
+}
+
+// The system's JACK devices with the built-in ones after them, as the editor's program entry
+// combines them, made anew (a fresh connection to the server, as at a start).
+inline std::unique_ptr<CombinedServices> makeJackServices()
+{
+    return std::make_unique<CombinedServices>(
+        std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
 }
 
 // Index of the device named name in the services' output (or input) list once it shows up.
