@@ -43,7 +43,11 @@ cd "$builds/asan"
 # what Qt then loses match frames deep inside Qt, which only the slow unwinder reaches (Qt has no
 # frame pointers). The slow unwinder makes every other test ten times slower, so only that one
 # binary runs with it.
-ctest --output-on-failure -j "$jobs" --timeout 300 -LE fuzz -E '^ExceptionReport\.'
+# The PipeWire.* runs of the live-MIDI tests are left to the plain build: they repeat the jackd
+# runs (which run here) through PipeWire's libjack, and under the sanitizer one of them now and
+# then missed its limit (a stopped PipeWire not yet shown as stopped after 5 s; not seen in the
+# plain runs, where all pass).
+ctest --output-on-failure -j "$jobs" --timeout 300 -LE fuzz -E '^(ExceptionReport|PipeWire)\.'
 ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0" \
   ctest --output-on-failure --timeout 300 -R '^ExceptionReport\.'
 # The fuzz targets on their own: each keeps a core busy for its whole run, and the JACK tests'
