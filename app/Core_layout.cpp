@@ -95,30 +95,17 @@ void TForm1::BuildPages()
 {
     const Glyphs glyphs = ArtworkGlyphs();
     const PageContext context{*Link, &ShowExceptionReport, glyphs};
-    Assignments = new AssignmentPage(TabSheet2, context, *PresetBank,
-                                     [this] { return CheckBox38->isChecked(); });
+    Assignments =
+        new AssignmentPage(TabSheet2, context, *PresetBank, [this] { return Devices->RealTime(); });
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);
     FollowParent(Panel4, false);
-    BuildDevices();
+    Devices = new DevicesPage(Panel4, Midi, *MidiInput1, *MidiOutput1, &ShowExceptionReport,
+                              [this] { Controllers->SpeedButton5Click(this); });
     Controllers = new ControllersPage(Panel4, context, *Assignments);
     // The window's names for the pages' controls.
     static_cast<AssignmentControls &>(*this) = *Assignments;
     static_cast<ControllersControls &>(*this) = *Controllers;
-}
-
-void TForm1::BuildDevices()
-{
-    GroupBox4 = Group(Panel4, "GroupBox4", "Devices", {4, 1, 280, 100});
-    Label9 = Caption(GroupBox4, "Label9", "In", {8, 23});
-    cmbInput = DropDown(GroupBox4, "cmbInput", {36, 21, 233, 21}, "cmbInput", 8);
-    Label1 = Caption(GroupBox4, "Label1", "Out", {8, 47});
-    cmbOutput = DropDown(GroupBox4, "cmbOutput", {36, 45, 233, 21}, "cmbOutput", 8);
-    CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT", false, false);
-
-    // Beside the controllers, where the page was empty: which MIDI system the devices are of.
-    GroupBoxSystem = Group(Panel4, "GroupBoxSystem", "MIDI System", {165, 104, 333, 41});
-    MidiStatus =
-        FixedLabel(GroupBoxSystem, "MidiStatus", QString(), {8, 19, 317, 15}, WindowFont());
+    static_cast<DevicesControls &>(*this) = *Devices;
 }
 
 void TForm1::BuildAboutPage()

@@ -12,12 +12,11 @@
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
 #include "converter/MonitorLog.h"
-#include "midi/MidiChanges.h"
+#include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 
 TForm1 *Form1 = nullptr;
 
@@ -28,10 +27,6 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
     BuildLayout();
     ConnectHandlers();
-    // From here on the lists follow the system; what changed while the window starts is taken
-    // up once its event loop runs.
-    auto *changes = new MidiChanges(Midi, this);
-    connect(changes, &MidiChanges::changed, this, &TForm1::MidiSystemChanged);
     // Before FormCreate, so that the monitor keeps what start-up sends.
     BuildLearnAndMonitor();
     try {
@@ -44,17 +39,22 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 
 TForm1::~TForm1() = default;
 
+void TForm1::CreateMidiPorts()
+{
+    // The input first: the ports are destroyed in creation order, and the system's JACK
+    // library must see its inputs go before its outputs.
+    MidiInput1 = new TMidiInput(Midi, this);
+    MidiInput1->setObjectName("MidiInput1");
+    MidiInput1->SetSysexBufferSize(4096);
+    MidiOutput1 = new TMidiOutput(Midi, this);
+    MidiOutput1->setObjectName("MidiOutput1");
+}
+
 void TForm1::ConnectHandlers()
 {
-    // The pages connect their own controls; the window handles the devices and the files.
-    const ErrorReport report = &ShowExceptionReport;
-    form::OnUserChange(cmbInput, this,
-                       [=, this] { RunHandler(report, this, &TForm1::cmbInputChange, cmbInput); });
-    form::OnUserChange(cmbOutput, this, [=, this] {
-        RunHandler(report, this, &TForm1::cmbOutputChange, cmbOutput);
-    });
-    OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, report);
-    OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, report);
+    // The pages connect their own controls; the window handles the files.
+    OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
+    OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
 }
 
 void TForm1::FormCreate(QObject *)
@@ -69,14 +69,9 @@ void TForm1::FormCreate(QObject *)
         ApplyPreset(0);
     }
     OpenMidiDevices();
-    LastSystemState = Midi.systemStatus().state;
-    ReportsWhileRunning = ExceptionReportCount();
-    ShowMidiStatus(Midi.systemStatus());
-    // A system still starting lists the chosen output later: the set-up goes out once it opens.
-    if (CheckBox2->isChecked() && MidiOutput1->PortState() != psOpen && ListedWhileStarting)
-        StartupSendPending = true;
-    else if (CheckBox2->isChecked())
-        SpeedButton5Click(this);
+    Devices->Started();
+    if (CheckBox2->isChecked())
+        Devices->SendAtStart();
 }
 
 void TForm1::FormClose(QObject *)
@@ -114,9 +109,9 @@ void TForm1::LoadSettings()
         [this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
     const StoredDeviceNames names = ReadDeviceNames();
     if (applied > static_cast<int>(SettingId::midiIN))
-        SelectStoredDevice(cmbInput, names.input);
+        Devices->SelectStoredDevice(DeviceChoice::Input, names.input);
     if (applied > static_cast<int>(SettingId::midiOUT))
-        SelectStoredDevice(cmbOutput, names.output);
+        Devices->SelectStoredDevice(DeviceChoice::Output, names.output);
 }
 
 void TForm1::ApplySetting(int id, int value)
@@ -143,10 +138,10 @@ void TForm1::ApplySetting(int id, int value)
         kxpotlab1->SetState(value);
         break;
     case SettingId::midiIN:
-        cmbInput->setCurrentIndex(value >= 0 && value < cmbInput->count() ? value : -1);
+        Devices->SelectStoredIndex(DeviceChoice::Input, value);
         break;
     case SettingId::midiOUT:
-        cmbOutput->setCurrentIndex(value >= 0 && value < cmbOutput->count() ? value : -1);
+        Devices->SelectStoredIndex(DeviceChoice::Output, value);
         break;
     }
 }
@@ -156,7 +151,8 @@ void TForm1::SaveSettings()
     // The chosen devices by name, also while they are not listed (unplugged, or their system is
     // not running): they are looked for again at the next start.
     WriteSettings({x(), y(), CheckBox38->isChecked() ? 1 : 0, CheckBox1->isChecked() ? 1 : 0,
-                   CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(), cmbInput->currentIndex(),
-                   cmbOutput->currentIndex()},
-                  {ChosenInput, ChosenOutput});
+                   CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(),
+                   Devices->SelectedIndex(DeviceChoice::Input),
+                   Devices->SelectedIndex(DeviceChoice::Output)},
+                  {Devices->Chosen(DeviceChoice::Input), Devices->Chosen(DeviceChoice::Output)});
 }

@@ -6,20 +6,20 @@
 // AssignmentPage, the Controlers and Kessel Control groups of the "MIDI" page a ControllersPage,
 // and every send goes through one ConverterLink. The window keeps every control and handler
 // reachable under its designer name: the members below point into the pages, and the page
-// handlers forward in one line. Layout of the shell's own controls: Core_layout.cpp; devices:
-// Core_devices.cpp; parameter files: Core_files.cpp; controller learning and the monitor's
-// record: Core_learn.cpp.
+// handlers forward in one line. The devices and the MIDI system are the DevicesPage's. Layout of
+// the shell's own controls: Core_layout.cpp; parameter files: Core_files.cpp; controller
+// learning and the monitor's record: Core_learn.cpp.
 //
 // All of it runs on the GUI thread. Handlers triggered by the user run synchronously to their
 // end; code that changes a control (filling, applying a preset, restoring settings) never runs a
 // handler. Errors a handler lets escape (the MIDI ports' exceptions) end it at that step and are
 // shown by the standard exception report.
 #include "app/AutosaveLocation.h"
+#include "app/DevicesPage.h"
 #include "app/FileDialogs.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
 #include "converter/SysexFile.h"
-#include "midi/backend/MidiServices.h"
 
 #include <QWidget>
 #include <array>
@@ -31,22 +31,20 @@ class ControllerLearn;
 class ConverterLink;
 class InputReader;
 class LearnControls;
-class MidiChanges;
 class MonitorLog;
-class QCheckBox;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QTabWidget;
 class TMidiInput;
 class TMidiOutput;
-class TSpeedButton;
-class Tkxpotlab;
 
 // The window inherits the pages' control members, which point into the pages once they are
-// built: Form1->ComboBox[4], Form1->spdPar2, Form1->Controller[0] and the rest.
-class TForm1 : public QWidget, public AssignmentControls, public ControllersControls
+// built: Form1->ComboBox[4], Form1->spdPar2, Form1->Controller[0], Form1->cmbInput and the rest.
+class TForm1 : public QWidget,
+               public AssignmentControls,
+               public ControllersControls,
+               public DevicesControls
 {
     Q_OBJECT
 
@@ -68,19 +66,6 @@ public:
     void LoadSettings();
     void SaveSettings();
 
-    // ---- device selection (Core_devices.cpp) ----
-    void ListMidiDevices();
-    void OpenMidiDevices();
-    void CloseMidiDevices();
-    void ReopenMidiDevices();
-    void cmbInputChange(QObject *sender);
-    void cmbOutputChange(QObject *sender);
-
-    // ---- the MIDI system as it changes (Core_live.cpp) ----
-    // The lists follow the system, keeping the chosen devices by name; a chosen device that is
-    // back is opened again, silently; the system's state is shown, and its stopping reported.
-    void MidiSystemChanged();
-
     // ---- parameter and SysEx files (Core_files.cpp) ----
     void SpeedButton17Click(QObject *sender); // save the current preset
     void SpeedButton8Click(QObject *sender);  // load into the current preset
@@ -89,6 +74,12 @@ public:
     void LoadIntoCurrentPreset(const QString &path, bool sysex);
 
     // ---- the pages' operations and handlers, forwarded ----
+    void ListMidiDevices();
+    void OpenMidiDevices();
+    void CloseMidiDevices();
+    void ReopenMidiDevices();
+    void cmbInputChange(QObject *sender);
+    void cmbOutputChange(QObject *sender);
     void SendParameter(int channel, int parameter, int value, bool enabled);
     void SendControlChange(int channel, int controller, int value);
     void SendProgramChange(int channel, int program);
@@ -115,6 +106,7 @@ public:
     // ---- the pages ----
     AssignmentPage *Assignments = nullptr;  // the "Config" page
     ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
+    DevicesPage *Devices = nullptr;         // Devices and MIDI System
 
     // ---- what the input is used for (Core_learn.cpp) ----
     InputReader *Input = nullptr;     // reads the input port's ring
@@ -129,16 +121,8 @@ public:
     QWidget *TabSheet3 = nullptr; // "MIDI"
     QWidget *TabSheet1 = nullptr; // "About..."
 
-    // "MIDI" page: the devices (the controllers page's controls are inherited)
+    // "MIDI" page, under the devices' and the controllers' groups
     QFrame *Panel4 = nullptr;
-    QGroupBox *GroupBox4 = nullptr; // "Devices"
-    QLabel *Label9 = nullptr;       // "In"
-    QComboBox *cmbInput = nullptr;
-    QLabel *Label1 = nullptr; // "Out"
-    QComboBox *cmbOutput = nullptr;
-    QCheckBox *CheckBox38 = nullptr;     // "Send Params RT"
-    QGroupBox *GroupBoxSystem = nullptr; // "MIDI System", in the page's free corner
-    QLabel *MidiStatus = nullptr;        // which system, and whether it runs
 
     // "About..." page
     QFrame *Panel1 = nullptr;
@@ -167,26 +151,14 @@ protected:
 private:
     void BuildLayout();
     void BuildPages();
-    void BuildDevices();
     void BuildAboutPage();
     void SetTabOrder();
     void ConnectHandlers();
     void CreateMidiPorts();
     void BuildLearnAndMonitor();
     QString OpenInputName() const;
-    void SelectStoredDevice(QComboBox *selector, const QString &storedName);
-    static QString SelectedName(const QComboBox *selector);
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
-    void OpenInput();
-    void OpenOutput();
-    bool Listed(const QComboBox *selector, const QString &name) const;
-    void RefreshDeviceList(QComboBox *selector, const QString &chosen, bool output);
-    void FollowChosenInput(bool appeared);
-    void FollowChosenOutput(bool appeared);
-    void MarkConnection(QComboBox *selector, const QString &chosen, MidiResult health);
-    void ShowMidiStatus(const MidiSystemStatus &status);
-    void ReportStoppedSystem(const MidiSystemStatus &status);
     QByteArray CurrentPresetSysex(bool flash) const;
     std::optional<protocol::SysexImport> ImportSysexFile(int preset, const QString &path);
 
@@ -194,19 +166,6 @@ private:
     FileDialogs &Dialogs;
     AutosaveLocation Autosave;
     std::unique_ptr<ConverterLink> Link;
-
-    // The devices the user chose (or the settings or the first listing did), by name: kept
-    // while they are not listed, so that they are opened again when they are back.
-    QString ChosenInput;
-    QString ChosenOutput;
-    bool InputListed = false;
-    bool OutputListed = false;
-    // Whether the latest full listing was taken while the system was still starting.
-    bool ListedWhileStarting = false;
-    // "Startup send" waits for the output when the system was still starting.
-    bool StartupSendPending = false;
-    MidiSystemStatus::State LastSystemState = MidiSystemStatus::Starting;
-    int ReportsWhileRunning = 0;
 };
 
 extern TForm1 *Form1;

@@ -6,6 +6,36 @@
 #include "converter/ControllersPage.h"
 #include "converter/ConverterLink.h"
 
+void TForm1::ListMidiDevices()
+{
+    Devices->ListMidiDevices();
+}
+
+void TForm1::OpenMidiDevices()
+{
+    Devices->OpenMidiDevices();
+}
+
+void TForm1::CloseMidiDevices()
+{
+    Devices->CloseMidiDevices();
+}
+
+void TForm1::ReopenMidiDevices()
+{
+    Devices->ReopenMidiDevices();
+}
+
+void TForm1::cmbInputChange(QObject *sender)
+{
+    Devices->cmbInputChange(sender);
+}
+
+void TForm1::cmbOutputChange(QObject *sender)
+{
+    Devices->cmbOutputChange(sender);
+}
+
 void TForm1::SendParameter(int channel, int parameter, int value, bool enabled)
 {
     Link->SendParameter(channel, parameter, value, enabled);

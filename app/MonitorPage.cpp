@@ -1,6 +1,5 @@
 #include "app/MonitorPage.h"
 
-#include "app/Core_main.h"
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "converter/InputReader.h"
@@ -232,9 +231,10 @@ void MonitorPage::SaveAsText()
     ShowErrorBox("Write File Error - Abort Saving", "File Error");
 }
 
-MonitorPage *AddMonitorPage(TForm1 &form, FileDialogs &dialogs)
+MonitorPage *AddMonitorPage(QTabWidget &pages, MonitorLog &log, const InputReader &input,
+                            FileDialogs &dialogs)
 {
-    auto *page = new MonitorPage(*form.Monitor, *form.Input, dialogs, form.PageControl1);
-    form.PageControl1->addTab(page, "Monitor");
+    auto *page = new MonitorPage(log, input, dialogs, &pages);
+    pages.addTab(page, "Monitor");
     return page;
 }

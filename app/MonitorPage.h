@@ -18,9 +18,9 @@ class MonitorLog;
 class MonitorModel;
 class QComboBox;
 class QLabel;
+class QTabWidget;
 class QToolButton;
 class QTreeView;
-class TForm1;
 
 class MonitorPage : public QWidget
 {
@@ -65,6 +65,7 @@ private:
     int refreshes_ = 0;
 };
 
-// Adds the page to the main window as its last tab, "Monitor"; the page shown stays the one
+// Adds the page to the window's pages as the last tab, "Monitor"; the page shown stays the one
 // the window chose.
-MonitorPage *AddMonitorPage(TForm1 &form, FileDialogs &dialogs);
+MonitorPage *AddMonitorPage(QTabWidget &pages, MonitorLog &log, const InputReader &input,
+                            FileDialogs &dialogs);

@@ -1,7 +1,6 @@
 #include "app/SimulatorPage.h"
 
 #include "app/BuiltInSimulator.h"
-#include "app/Core_main.h"
 #include "controls/Kxsampletank.h"
 #include "converter/Protocol.h"
 #include "sim/StateText.h"
@@ -164,9 +163,9 @@ void SimulatorPage::Refresh()
     NoticeLabel->setVisible(!notices.isEmpty());
 }
 
-SimulatorPage *AddSimulatorPage(TForm1 &form, sim::BuiltInSimulator &simulator)
+SimulatorPage *AddSimulatorPage(QTabWidget &pages, sim::BuiltInSimulator &simulator)
 {
-    auto *page = new SimulatorPage(simulator, form.PageControl1);
-    form.PageControl1->addTab(page, "Simulator");
+    auto *page = new SimulatorPage(simulator, &pages);
+    pages.addTab(page, "Simulator");
     return page;
 }

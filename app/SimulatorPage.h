@@ -14,7 +14,7 @@
 class QGridLayout;
 class QLabel;
 class QPushButton;
-class TForm1;
+class QTabWidget;
 class TkxSampleTank;
 namespace sim {
 class BuiltInSimulator;
@@ -49,6 +49,6 @@ private:
     sim::BuiltInSimulator &Simulator;
 };
 
-// Adds the page to the main window as its last tab, "Simulator", after the window's own pages;
-// the page shown stays the one the window chose.
-SimulatorPage *AddSimulatorPage(TForm1 &form, sim::BuiltInSimulator &simulator);
+// Adds the page to the window's pages as the last tab, "Simulator"; the page shown stays the one
+// the window chose.
+SimulatorPage *AddSimulatorPage(QTabWidget &pages, sim::BuiltInSimulator &simulator);

@@ -50,7 +50,8 @@ struct Editor
 {
     explicit Editor(MidiServices &midi) : Window(midi)
     {
-        Page = AddMonitorPage(*Window.Form, *Window.Dialogs);
+        TForm1 &form = *Window.Form;
+        Page = AddMonitorPage(*form.PageControl1, *form.Monitor, *form.Input, *Window.Dialogs);
         Window.Form->PageControl1->setCurrentWidget(Page);
         ShowExposed(*Window.Form);
     }

@@ -23,7 +23,7 @@ protected:
     void OpenWithMonitor(const QString &firstPage)
     {
         Open(firstPage);
-        Page = AddMonitorPage(*Form, Dialogs);
+        Page = AddMonitorPage(*Form->PageControl1, *Form->Monitor, *Form->Input, Dialogs);
     }
     // Column of every row the page shows once it has caught up with count rows.
     QStringList Shown(int column, int count)

@@ -29,7 +29,7 @@ protected:
     std::unique_ptr<TForm1> MakeWindow()
     {
         auto form = MakeForm();
-        Page = AddSimulatorPage(*form, Simulator);
+        Page = AddSimulatorPage(*form->PageControl1, Simulator);
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         Settle();

@@ -45,7 +45,7 @@ TEST_F(MonitorFloodTest, ClicksAreHandledLinesCappedNothingUncountedAndMemoryFla
 {
     Open("MIDI"); // output "Torvane Simulator", input "Virtual Loopback"
     ASSERT_EQ(Form->MidiInput1->PortState(), psOpen);
-    MonitorPage *page = AddMonitorPage(*Form, Dialogs);
+    MonitorPage *page = AddMonitorPage(*Form->PageControl1, *Form->Monitor, *Form->Input, Dialogs);
     ShowTab(*Form, "Monitor");
     const std::uint64_t before = Form->Monitor->End();
 

@@ -1,0 +1,108 @@
+#include "app/DeviceChoice.h"
+
+#include <QCoreApplication>
+
+QString DeviceChoice::NoDevice(Side side)
+{
+    return side == Input ? QStringLiteral("No MIDI Input Device")
+                         : QStringLiteral("No MIDI Output Device");
+}
+
+bool DeviceChoice::Lists(const QStringList &names, const QString &name)
+{
+    return !name.isEmpty() && names.contains(name, Qt::CaseSensitive);
+}
+
+QString DeviceChoice::Choose(Side side, const QStringList &names, int selected)
+{
+    SideState &state = Sides[side];
+    state.chosen = selected >= 0 && selected < names.size() ? names[selected] : QString();
+    state.listed = Lists(names, state.chosen);
+    return state.chosen;
+}
+
+int DeviceChoice::ChooseStored(Side side, const QStringList &names, int shown,
+                               const QString &storedName)
+{
+    if (storedName.isNull())
+        return shown;
+    SideState &state = Sides[side];
+    state.chosen = storedName;
+    state.listed = Lists(names, storedName);
+    if (shown >= 0 && shown < names.size() && names[shown] == storedName)
+        return shown;
+    return names.indexOf(storedName);
+}
+
+void DeviceChoice::ListedIn(MidiSystemStatus::State state)
+{
+    ListedWhileStarting = state == MidiSystemStatus::Starting;
+}
+
+bool DeviceChoice::OpenAtStart(Side side) const
+{
+    return !ListedWhileStarting || Sides[side].listed;
+}
+
+bool DeviceChoice::SendAtStart(bool outputOpen)
+{
+    StartupSendPending = !outputOpen && ListedWhileStarting;
+    return !StartupSendPending;
+}
+
+void DeviceChoice::Started(MidiSystemStatus::State state, int reportsSoFar)
+{
+    LastState = state;
+    ReportsWhileRunning = reportsSoFar;
+}
+
+DeviceChoice::View DeviceChoice::Relist(Side side, const QStringList &names)
+{
+    SideState &state = Sides[side];
+    View view;
+    view.entries = names.isEmpty() ? QStringList{NoDevice(side)} : names;
+    // The chosen device is the one to show, listed or not.
+    view.current = state.chosen.isEmpty() ? -1 : int(names.indexOf(state.chosen));
+    if (view.current < 0)
+        view.editText = state.chosen;
+    const bool wasListed = state.listed;
+    state.listed = Lists(view.entries, state.chosen);
+    state.reappeared = state.listed && !wasListed;
+    return view;
+}
+
+bool DeviceChoice::Reopen(Side side, MidiResult health) const
+{
+    const SideState &state = Sides[side];
+    return state.listed && health != MidiOk &&
+           (state.reappeared || health == MidiErrSystemNotRunning);
+}
+
+bool DeviceChoice::StartupSendDue(MidiSystemStatus::State state, bool outputOpen)
+{
+    const bool due = StartupSendPending && outputOpen;
+    // Sent now, or the start is over and the device came too late for it.
+    if (due || state != MidiSystemStatus::Starting)
+        StartupSendPending = false;
+    return due;
+}
+
+bool DeviceChoice::Missing(Side side, MidiResult health) const
+{
+    const SideState &state = Sides[side];
+    return !state.chosen.isEmpty() && (!state.listed || health != MidiOk);
+}
+
+bool DeviceChoice::ReportStop(MidiSystemStatus::State state, int reportsSoFar)
+{
+    // A server on its way out may stop its cycles first, and be taken for not responding.
+    bool report = false;
+    if (state == MidiSystemStatus::Running)
+        ReportsWhileRunning = reportsSoFar;
+    else if (state == MidiSystemStatus::NotRunning)
+        report = (LastState == MidiSystemStatus::Running ||
+                  LastState == MidiSystemStatus::NotResponding) &&
+                 reportsSoFar == ReportsWhileRunning;
+    LastState = state;
+    return report;
+}
