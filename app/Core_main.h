@@ -51,7 +51,7 @@ class TForm1 : public QWidget, public AssignmentControls, public ControllersCont
     Q_OBJECT
 
 public:
-    static constexpr int OutputCount = 32;
+    static constexpr int OutputCount = protocol::OutputCount;
 
     // Builds every control, then runs FormCreate (fill the selectors, list the devices, restore
     // the settings, load the autosave file, open the ports, maybe send the patch-bay set-up).
