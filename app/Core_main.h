@@ -188,7 +188,8 @@ private:
     void ShowMidiStatus(const MidiSystemStatus &status);
     void ReportStoppedSystem(const MidiSystemStatus &status);
     QByteArray CurrentPresetSysex(bool flash) const;
-    std::optional<protocol::SysexImport> ImportSysexFile(int preset, const QString &path);
+    // Applies the file's converter messages to image; nothing when it cannot be read or used.
+    std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image);
 
     MidiServices &Midi;
     FileDialogs &Dialogs;
