@@ -102,25 +102,25 @@ void TForm1::SpeedButton8Click(QObject *)
 
 void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
 {
-    const int preset = CurrentPreset();
-    const PresetImage before = ReadPreset(*PresetBank, preset);
+    // A file may hold less than a whole preset: the rest keeps what the preset holds now.
+    PresetImage image = ReadPreset(*PresetBank, CurrentPreset());
     std::optional<protocol::SysexImport> import;
     if (sysex || protocol::IsSysexFileName(path)) {
-        import = ImportSysexFile(preset, path);
+        import = ImportSysexFile(path, image);
         if (!import)
             return;
-    } else if (!PresetBank->LoadPreset(preset, path)) {
+    } else if (!TPresetBank::LoadPreset(path, image)) {
         ShowReadError();
         return;
     }
-    ApplyPreset(preset);
-    Assignments->RecordLoad(preset, before, QFileInfo(path).fileName());
+    Assignments->LoadPresetImage(image, QFileInfo(path).fileName());
     if (import && import->skipped > 0)
         ShowMessage({protocol::SkippedNote(*import), "SysEx File", QMessageBox::Information,
                      QMessageBox::Ok});
 }
 
-std::optional<protocol::SysexImport> TForm1::ImportSysexFile(int preset, const QString &path)
+std::optional<protocol::SysexImport> TForm1::ImportSysexFile(const QString &path,
+                                                             PresetImage &image)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -132,14 +132,12 @@ std::optional<protocol::SysexImport> TForm1::ImportSysexFile(int preset, const Q
         ShowReadError();
         return std::nullopt;
     }
-    PresetImage image = ReadPreset(*PresetBank, preset);
     const protocol::SysexImport import = protocol::ImportSysex(bytes, image);
     if (import.split.fault != protocol::SysexFault::None) {
         ShowErrorBox(protocol::SysexFaultText(import.split, bytes) + " Nothing was loaded.",
                      "File Error");
         return std::nullopt;
     }
-    WritePreset(*PresetBank, preset, image);
     return import;
 }
 

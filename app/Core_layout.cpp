@@ -12,9 +12,11 @@
 #include "controls/PixelPicture.h"
 #include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
+#include "converter/Channel.h"
 #include "converter/ControllersPage.h"
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
+#include "converter/Unit2.h"
 #include "resources/Artwork.h"
 
 #include <QCheckBox>
@@ -94,14 +96,23 @@ void TForm1::BuildLayout()
 void TForm1::BuildPages()
 {
     const Glyphs glyphs = ArtworkGlyphs();
-    const PageContext context{*Link, &ShowExceptionReport, glyphs};
-    Assignments =
-        new AssignmentPage(TabSheet2, context, *PresetBank, [this] { return Devices->RealTime(); });
+    const PageContext context{
+        .link = *Link,
+        .report = &ShowExceptionReport,
+        .glyphs = glyphs,
+        .realTime = [this] { return Devices->RealTime(); },
+        // The dialogs are made after the window (main.cpp): they are looked up when used.
+        .progress = []() -> TransferProgress & { return *Form2; },
+        .chooseChannel = [](int current) { return Form10->ChooseChannel(current); },
+        .masterChannel = [this] { return Assignments->MasterChannel(); },
+        .controllerOf = [this](int output) { return Assignments->ControllerOf(output); },
+    };
+    Assignments = new AssignmentPage(TabSheet2, context, *PresetBank);
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);
     FollowParent(Panel4, false);
     Devices = new DevicesPage(Panel4, Midi, *MidiInput1, *MidiOutput1, &ShowExceptionReport,
                               [this] { Controllers->SpeedButton5Click(this); });
-    Controllers = new ControllersPage(Panel4, context, *Assignments);
+    Controllers = new ControllersPage(Panel4, context);
     // The window's names for the pages' controls.
     static_cast<AssignmentControls &>(*this) = *Assignments;
     static_cast<ControllersControls &>(*this) = *Controllers;

@@ -4,6 +4,7 @@
 #include "app/Core_main.h"
 
 #include "app/ExceptionReport.h"
+#include "converter/AssignmentPage.h"
 #include "converter/ControllerLearn.h"
 #include "converter/ConverterLink.h"
 #include "converter/InputReader.h"
@@ -19,7 +20,10 @@ void TForm1::BuildLearnAndMonitor()
         [log](std::span<const std::uint8_t> message) { log->Record(Direction::Out, message); });
 
     Learn = new ControllerLearn(
-        *Assignments, &ShowExceptionReport, [this] { return OpenInputName(); }, this);
+        [page = Assignments](int output, int controller) {
+            page->AssignController(output, std::uint8_t(controller));
+        },
+        &ShowExceptionReport, [this] { return OpenInputName(); }, this);
     Learn->setObjectName("Learn");
     LearnUi = new LearnControls(*Learn, *Assignments, *Controllers, PageControl1);
 

@@ -49,7 +49,7 @@ class TForm1 : public QWidget,
     Q_OBJECT
 
 public:
-    static constexpr int OutputCount = 32;
+    static constexpr int OutputCount = protocol::OutputCount;
 
     // Builds every control, then runs FormCreate (fill the selectors, list the devices, restore
     // the settings, load the autosave file, open the ports, maybe send the patch-bay set-up).
@@ -160,7 +160,8 @@ private:
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
     QByteArray CurrentPresetSysex(bool flash) const;
-    std::optional<protocol::SysexImport> ImportSysexFile(int preset, const QString &path);
+    // Applies the file's converter messages to image; nothing when it cannot be read or used.
+    std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image);
 
     MidiServices &Midi;
     FileDialogs &Dialogs;

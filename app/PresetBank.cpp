@@ -75,8 +75,13 @@ bool TPresetBank::LoadBank(const QString &path)
 
 bool TPresetBank::LoadPreset(int preset, const QString &path)
 {
+    return LoadPreset(path, *Blocks[preset]);
+}
+
+bool TPresetBank::LoadPreset(const QString &path, std::span<std::uint8_t, PresetSize> preset)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    return ReadInto(file, Blocks[preset]->data(), PresetSize) >= 0;
+    return ReadInto(file, preset.data(), PresetSize) >= 0;
 }

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 class TPresetBank final : public PresetStore
 {
@@ -41,6 +42,8 @@ public:
     // file cannot be opened nothing changes and the result is false.
     bool LoadBank(const QString &path);
     bool LoadPreset(int preset, const QString &path);
+    // The same over a preset's bytes held elsewhere.
+    static bool LoadPreset(const QString &path, std::span<std::uint8_t, PresetSize> preset);
 
 private:
     using Block = std::array<std::uint8_t, PresetSize>;

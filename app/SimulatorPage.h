@@ -8,6 +8,8 @@
 // GUI thread only. The page refreshes when the simulator reports a change, which it does once
 // per batch of MIDI (see sim::BuiltInSimulator), so a drag or a preset transfer costs one
 // refresh per turn of the event loop. The graph is for looking only: it takes no pointer input.
+#include "converter/Protocol.h"
+
 #include <QWidget>
 #include <array>
 
@@ -25,7 +27,7 @@ class SimulatorPage : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int OutputCount = 32;
+    static constexpr int OutputCount = protocol::OutputCount;
 
     explicit SimulatorPage(sim::BuiltInSimulator &simulator, QWidget *parent = nullptr);
 

@@ -3,11 +3,10 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
-#include "converter/Channel.h"
 #include "converter/FormControls.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
-#include "converter/Unit2.h"
+#include "converter/SysexFile.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -29,10 +28,10 @@ constexpr int OutputNumberLabel[AssignmentPage::OutputCount] = {
 
 } // namespace
 
-AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets,
-                               std::function<bool()> realTime)
-    : QObject(sheet), Presets(presets), Link(context.link), RealTimeSend(std::move(realTime)),
-      Report(context.report)
+AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets)
+    : QObject(sheet), Presets(presets), Link(context.link), Report(context.report),
+      RealTimeSend(context.realTime), Progress(context.progress),
+      ChooseChannel(context.chooseChannel)
 {
     setObjectName("AssignmentPage");
     BuildToolbar(sheet, context.glyphs);
@@ -119,11 +118,10 @@ void AssignmentPage::ConnectHandlers()
     OnClick(spdPar2, this, &AssignmentPage::spdPar2Click, Report);
     OnClick(spdPar3, this, &AssignmentPage::spdPar3Click, Report);
     OnClick(spdPar4, this, &AssignmentPage::spdPar4Click, Report);
-}
-
-bool AssignmentPage::RealTime() const
-{
-    return RealTimeSend();
+    // The label has no handler: a drag changes only where later messages go. It tells of the
+    // user's changes alone; the page's own writes go through ShowChannel.
+    connect(kxpotlab4, &Tkxpotlab::OnChange, this,
+            [this](Tkxpotlab *label) { Channel = label->State() - 1; });
 }
 
 void AssignmentPage::FillControllerLists()
@@ -141,9 +139,15 @@ void AssignmentPage::FillControllerLists()
 
 void AssignmentPage::ApplyPreset(int preset)
 {
-    kxpotlab4->SetState(Presets.GetByte(preset, PresetStore::ChannelPosition) + 1);
+    ShowChannel(protocol::PresetChannel(Presets.GetByte(preset, PresetStore::ChannelPosition)));
     for (int i = 0; i < OutputCount; ++i)
         ShowOutput(i, Presets.GetByte(preset, i));
+}
+
+void AssignmentPage::ShowChannel(int channel)
+{
+    Channel = channel;
+    kxpotlab4->SetState(channel + 1);
 }
 
 void AssignmentPage::ShowOutput(int output, std::uint8_t byte)
@@ -160,29 +164,14 @@ std::array<TSpeedButton *, 4> AssignmentPage::PresetButtons() const
     return {spdPar1, spdPar2, spdPar3, spdPar4};
 }
 
-int AssignmentPage::CurrentPreset() const
-{
-    // The button's own visibility, not whether it is on screen: with the "MIDI" page in front
-    // or the window hidden the highlighted preset is still the current one.
-    const std::array<TSpeedButton *, 4> buttons = PresetButtons();
-    for (int p = 0; p < 4; ++p)
-        if (!buttons[p]->isHidden() && buttons[p]->CaptionColor() == Yellow)
-            return p;
-    return 0;
-}
-
-int AssignmentPage::MasterChannel() const
-{
-    return kxpotlab4->State() - 1;
-}
-
 int AssignmentPage::ControllerOf(int output) const
 {
     return protocol::PresetByteForItem(ComboBox[output]->currentIndex());
 }
 
-void AssignmentPage::HighlightPresetButton(int preset)
+void AssignmentPage::SelectPreset(int preset)
 {
+    Preset = preset;
     const std::array<TSpeedButton *, 4> buttons = PresetButtons();
     for (int p = 0; p < 4; ++p) {
         const bool on = p == preset;
@@ -194,7 +183,7 @@ void AssignmentPage::HighlightPresetButton(int preset)
 void AssignmentPage::PresetButtonClick(int preset)
 {
     ApplyPreset(preset);
-    HighlightPresetButton(preset);
+    SelectPreset(preset);
     if (RealTime())
         SendAllParameters();
 }
@@ -222,21 +211,35 @@ void AssignmentPage::spdPar4Click(QObject *)
 void AssignmentPage::ComboBox1Change(QObject *sender)
 {
     const int output = Tag(sender);
-    const int item = ComboBox[output]->currentIndex();
-    const int preset = CurrentPreset();
-    const PresetImage before = ReadPreset(Presets, preset);
-    Presets.SetByte(preset, output, protocol::PresetByteForItem(item));
-    Record(PresetEdit::Output, preset, output, before, tr("Output %1").arg(output + 1));
-    Link.SendParameter(MasterChannel(), protocol::FirstOutputParameter + output, item - 1,
-                       RealTime());
+    AssignController(output, protocol::PresetByteForItem(ComboBox[output]->currentIndex()));
+}
+
+void AssignmentPage::AssignController(int output, std::uint8_t byte)
+{
+    const PresetImage before = ReadPreset(Presets, Preset);
+    Presets.SetByte(Preset, output, byte);
+    Record(PresetEdit::Output, before, tr("Output %1").arg(output + 1), output);
+    // The user's own pick is on the selector already, and so is text typed over it (no entry):
+    // setting the selector again would wipe that text.
+    if (ComboBox[output]->currentIndex() != protocol::ItemForPresetByte(byte))
+        ShowOutput(output, byte);
+    Link.SendParameter(Channel, protocol::FirstOutputParameter + output, byte, RealTime());
+}
+
+void AssignmentPage::LoadPresetImage(const PresetImage &image, const QString &file)
+{
+    const PresetImage before = ReadPreset(Presets, Preset);
+    WritePreset(Presets, Preset, image);
+    ApplyPreset(Preset);
+    Record(PresetEdit::Load, before, tr("Load %1").arg(file));
 }
 
 void AssignmentPage::SendAllParameters()
 {
     ConverterLink::Controllers controllers;
     for (int i = 0; i < OutputCount; ++i)
-        controllers[i] = Presets.GetByte(CurrentPreset(), i);
-    Link.SendAllParameters(MasterChannel(), controllers, *Form2);
+        controllers[i] = Presets.GetByte(Preset, i);
+    Link.SendAllParameters(Channel, controllers, Progress());
 }
 
 void AssignmentPage::SpeedButton1Click(QObject *)
@@ -246,34 +249,27 @@ void AssignmentPage::SpeedButton1Click(QObject *)
 
 void AssignmentPage::SpeedButton10Click(QObject *)
 {
-    Link.WriteToFlash(MasterChannel());
+    Link.WriteToFlash(Channel);
 }
 
 void AssignmentPage::SpeedButton12Click(QObject *)
 {
-    Form10->potoldcan->SetState(kxpotlab4->State());
-    if (Form10->ShowModal() != QDialog::Accepted)
+    const std::optional<int> chosen = ChooseChannel(Channel + 1);
+    if (!chosen)
         return;
-    const int channel = Form10->potnewcan->State();
-    const int value = (channel - 1) & 0x7F;
-    const int preset = CurrentPreset();
-    const PresetImage before = ReadPreset(Presets, preset);
-    Presets.SetByte(preset, PresetStore::ChannelPosition, static_cast<std::uint8_t>(value));
-    Record(PresetEdit::Channel, preset, 0, before, tr("Channel"));
+    const int value = (*chosen - 1) & 0x7F;
+    const PresetImage before = ReadPreset(Presets, Preset);
+    Presets.SetByte(Preset, PresetStore::ChannelPosition, static_cast<std::uint8_t>(value));
+    Record(PresetEdit::Channel, before, tr("Channel"));
     // Addressed to the old channel: that is where the converter listens until it obeys.
-    Link.SendParameter(MasterChannel(), protocol::ChannelParameter, value, RealTime());
-    kxpotlab4->SetState(channel);
+    Link.SendParameter(Channel, protocol::ChannelParameter, value, RealTime());
+    ShowChannel(*chosen - 1);
 }
 
-void AssignmentPage::Record(PresetEdit::Kind kind, int preset, int output,
-                            const PresetImage &before, const QString &text)
+void AssignmentPage::Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
+                            int output)
 {
-    Edits->Record({kind, preset, output, before, ReadPreset(Presets, preset), text});
-}
-
-void AssignmentPage::RecordLoad(int preset, const PresetImage &before, const QString &file)
-{
-    Record(PresetEdit::Load, preset, 0, before, tr("Load %1").arg(file));
+    Edits->Record({kind, Preset, output, before, ReadPreset(Presets, Preset), text});
 }
 
 void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
@@ -283,21 +279,19 @@ void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
     RunGuarded(Report, [&] {
         // An edit of another preset is shown first, as that preset's button shows it (and, with
         // "Send Params RT", sends it whole, so the box keeps following the page).
-        if (CurrentPreset() != edit.preset)
+        if (Preset != edit.preset)
             PresetButtonClick(edit.preset);
         WritePreset(Presets, edit.preset, bytes);
         switch (edit.kind) {
         case PresetEdit::Output:
-            ShowOutput(edit.output, bytes[edit.output]);
-            Link.SendParameter(MasterChannel(), protocol::FirstOutputParameter + edit.output,
-                               bytes[edit.output], RealTime());
+            // The bytes are back already, so the assignment finds nothing to record.
+            AssignController(edit.output, bytes[edit.output]);
             break;
         case PresetEdit::Channel: {
             const std::uint8_t channel = bytes[PresetStore::ChannelPosition];
             // Addressed to where the converter listens now, as the channel dialog does.
-            Link.SendParameter(MasterChannel(), protocol::ChannelParameter, channel & 0x7F,
-                               RealTime());
-            kxpotlab4->SetState(channel + 1);
+            Link.SendParameter(Channel, protocol::ChannelParameter, channel & 0x7F, RealTime());
+            ShowChannel(protocol::PresetChannel(channel));
             break;
         }
         case PresetEdit::Load: // loads send nothing, and neither does taking one back

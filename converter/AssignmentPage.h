@@ -7,6 +7,10 @@
 // lists, applying a preset) never send anything. The toolbar's file buttons are built here but
 // handled by the window, which owns the parameter files.
 //
+// The page keeps the current preset and the converter's channel itself; the buttons and the
+// master label only show them. Whether to send at once, the progress window and the channel
+// dialog come from the window through the page's context.
+//
 // GUI thread only. The page owns its controls through their Qt parents (the page sheet it was
 // built on) and makes its own connections; the store and the link must outlive it.
 #include "converter/ConverterLink.h"
@@ -16,6 +20,7 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <optional>
 
 class PresetStore;
 class QComboBox;
@@ -24,6 +29,7 @@ class QGroupBox;
 class QLabel;
 class TSpeedButton;
 class Tkxpotlab;
+class TransferProgress;
 
 // The page's controls under their designer names. The main window inherits them too, so that
 // every control stays reachable there under its name.
@@ -56,28 +62,34 @@ class AssignmentPage : public QObject, public AssignmentControls
     Q_OBJECT
 
 public:
-    // Builds the page's controls on sheet and connects them. realTime says whether "Send
-    // Params RT" is checked; it is asked at each change.
-    AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets,
-                   std::function<bool()> realTime);
+    // Builds the page's controls on sheet and connects them. The context's realTime,
+    // progress and chooseChannel must be set.
+    AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets);
 
-    // ---- what other parts of the window read ----
-    // The preset whose button is highlighted, 0..3.
-    int CurrentPreset() const;
-    // The master label's channel minus one, 0..15.
-    int MasterChannel() const;
+    // ---- the page's state ----
+    // The preset the page shows and edits, 0..3; its button is highlighted.
+    int CurrentPreset() const { return Preset; }
+    // The converter's MIDI channel, 0..15: every message to it goes there. The master label
+    // shows it plus one.
+    int MasterChannel() const { return Channel; }
     // The preset byte that output (0..31)'s selector stands for now: its controller, 0xFF for
     // none, 0xFE when no entry is selected.
     int ControllerOf(int output) const;
+
+    // ---- the user's edits ----
+    // Output (0..31) takes the controller a preset byte stands for (0..127, 0xFF none, 0xFE no
+    // entry): stored in the current preset, recorded for undo, shown on its selector, and sent
+    // with "Send Params RT". A failed send raises after all of that.
+    void AssignController(int output, std::uint8_t byte);
+    // The current preset takes a file's image, read from file: shown and recorded as one edit
+    // that, like its undo, sends nothing.
+    void LoadPresetImage(const PresetImage &image, const QString &file);
 
     // ---- changes made by code (they send nothing) ----
     void FillControllerLists();
     // Shows preset (0..3) on the selectors and the master label.
     void ApplyPreset(int preset);
 
-    // ---- the edit history ----
-    // A file has just been loaded into preset, which held before until then: undo restores it.
-    void RecordLoad(int preset, const PresetImage &before, const QString &file);
     PresetHistory &History() { return *Edits; }
 
     // ---- handlers ----
@@ -96,17 +108,22 @@ private:
     void BuildOutputs();
     void ConnectHandlers();
     std::array<TSpeedButton *, 4> PresetButtons() const;
-    void HighlightPresetButton(int preset);
+    void SelectPreset(int preset);
     void PresetButtonClick(int preset);
-    bool RealTime() const;
+    bool RealTime() const { return RealTimeSend(); }
+    void ShowChannel(int channel);
     void ShowOutput(int output, std::uint8_t byte);
-    void Record(PresetEdit::Kind kind, int preset, int output, const PresetImage &before,
-                const QString &text);
+    void Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
+                int output = 0);
     void Restore(const PresetEdit &edit, const PresetImage &bytes);
 
     PresetStore &Presets;
     ConverterLink &Link;
-    std::function<bool()> RealTimeSend;
     ErrorReport Report;
+    std::function<bool()> RealTimeSend;
+    std::function<TransferProgress &()> Progress;
+    std::function<std::optional<int>(int current)> ChooseChannel;
+    int Preset = 0;                 // preset 1 is current at start
+    int Channel = 0;                // as the master label starts
     PresetHistory *Edits = nullptr; // owned through the sheet
 };

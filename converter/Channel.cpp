@@ -107,3 +107,11 @@ int TForm10::ShowModal()
     }
     return exec();
 }
+
+std::optional<int> TForm10::ChooseChannel(int current)
+{
+    potoldcan->SetState(current);
+    if (ShowModal() != QDialog::Accepted)
+        return std::nullopt;
+    return potnewcan->State();
+}

@@ -3,6 +3,7 @@
 // the user pick the new one (potnewcan). The dialog is created once and reused, so potnewcan
 // keeps the value the user left in it for the life of the application.
 #include <QDialog>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -18,6 +19,9 @@ public:
 
     // Centres the dialog on the screen and runs it modally; QDialog::Accepted for "Ok".
     int ShowModal();
+    // Runs the dialog with current (1..16) shown as the actual channel: the new channel the
+    // user confirmed with "Ok", or nothing.
+    std::optional<int> ChooseChannel(int current);
 
     QLabel *LabelActual = nullptr;
     QFrame *PanelOld = nullptr;

@@ -1,13 +1,11 @@
 #include "converter/ControllerLearn.h"
 
-#include "converter/AssignmentPage.h"
 #include "converter/MessageMeaning.h"
+#include "converter/Protocol.h"
 
-#include <QComboBox>
-
-ControllerLearn::ControllerLearn(AssignmentPage &assignments, ErrorReport report,
+ControllerLearn::ControllerLearn(Assign assign, ErrorReport report,
                                  std::function<QString()> inputDevice, QObject *parent)
-    : QObject(parent), assignments_(assignments), report_(report),
+    : QObject(parent), assign_(std::move(assign)), report_(report),
       inputDevice_(std::move(inputDevice))
 {
     timer_.setSingleShot(true);
@@ -57,25 +55,21 @@ void ControllerLearn::Receive(std::span<const std::uint8_t> message)
     const int controller = protocol::ControlChangeNumber(message);
     if (output_ < 0 || controller < 0 || (walking_ && takenByWalk_.test(controller)))
         return;
-    Assign(controller);
+    Take(controller);
 }
 
-void ControllerLearn::Assign(int controller)
+void ControllerLearn::Take(int controller)
 {
     const int output = output_;
-    QComboBox *selector = assignments_.ComboBox[output];
-    selector->setCurrentIndex(controller + 1);
-    // The user's pick: the page stores it in the current preset and, with "Send Params RT",
-    // sends it. A failed send is reported there and ends a walk, as it would end a transfer.
     bool failed = true;
     RunGuarded(report_, [&] {
-        assignments_.ComboBox1Change(selector);
+        assign_(output, controller);
         failed = false;
     });
     // The report may have run an event loop in which learning was cancelled or restarted.
     if (output_ != output)
         return;
-    if (!walking_ || failed || output + 1 >= AssignmentPage::OutputCount) {
+    if (!walking_ || failed || output + 1 >= protocol::OutputCount) {
         Cancel();
         return;
     }

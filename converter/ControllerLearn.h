@@ -1,7 +1,7 @@
 #pragma once
 // MIDI learn: an output of the converter takes the controller the user moves. While output n
 // learns, the next Control Change that comes in on the chosen input, on any channel, puts
-// selector n on that controller exactly as the user's own pick would (stored in the current
+// output n on that controller exactly as the user's own pick would (stored in the current
 // preset, sent at once with "Send Params RT"). Every other message is ignored. Learning ends
 // with no change when it is cancelled (Escape, or choosing the same output again) or when no
 // Control Change has come for the timeout.
@@ -11,7 +11,8 @@
 // an earlier output of the walk took is ignored, and the user moves the next knob.
 //
 // GUI thread only. What the user sees of it (markers, the status text, the menus) is
-// LearnControls; this is the state and the timer.
+// LearnControls; this is the state and the timer. What an output takes is handed on as a
+// controller number: the page it goes to is told, never its controls.
 #include "converter/HandlerGuard.h"
 
 #include <QObject>
@@ -23,8 +24,6 @@
 #include <functional>
 #include <span>
 
-class AssignmentPage;
-
 class ControllerLearn : public QObject
 {
     Q_OBJECT
@@ -32,9 +31,13 @@ class ControllerLearn : public QObject
 public:
     static constexpr std::chrono::milliseconds DefaultTimeout{10'000};
 
+    // Gives output (0..31) controller (0..127). It may raise (a failed send): that is reported
+    // and ends a walk, as it would end a transfer.
+    using Assign = std::function<void(int output, int controller)>;
+
     // inputDevice names the input that learning listens to, or is empty when none is open.
-    ControllerLearn(AssignmentPage &assignments, ErrorReport report,
-                    std::function<QString()> inputDevice, QObject *parent = nullptr);
+    ControllerLearn(Assign assign, ErrorReport report, std::function<QString()> inputDevice,
+                    QObject *parent = nullptr);
 
     // Starts output (0..31) learning, or ends learning when that output learns already (also
     // in a walk).
@@ -61,9 +64,9 @@ signals:
 
 private:
     void Start(int output, bool walking);
-    void Assign(int controller);
+    void Take(int controller);
 
-    AssignmentPage &assignments_;
+    Assign assign_;
     ErrorReport report_;
     std::function<QString()> inputDevice_;
     QTimer timer_;

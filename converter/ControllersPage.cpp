@@ -3,7 +3,6 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
-#include "converter/AssignmentPage.h"
 #include "converter/FormControls.h"
 #include "converter/Protocol.h"
 
@@ -31,9 +30,9 @@ int ControllerRowTop(int r)
 
 } // namespace
 
-ControllersPage::ControllersPage(QWidget *panel, const PageContext &context,
-                                 const AssignmentPage &assignments)
-    : QObject(panel), Assignments(assignments), Link(context.link), Report(context.report)
+ControllersPage::ControllersPage(QWidget *panel, const PageContext &context)
+    : QObject(panel), Link(context.link), Report(context.report),
+      MasterChannel(context.masterChannel), ControllerOf(context.controllerOf)
 {
     setObjectName("ControllersPage");
     BuildKesselControl(panel, context.glyphs);
@@ -99,13 +98,13 @@ void ControllersPage::ConnectHandlers()
 void ControllersPage::kxpotlab2Change(QObject *sender)
 {
     const int output = Tag(sender);
-    // Read from the assignment page at the moment of sending: this page keeps no copy.
-    const int controller = Assignments.ControllerOf(output);
+    // Asked at the moment of sending: this page keeps no copy.
+    const int controller = ControllerOf(output);
     // An output without a controller sends nothing: 0xFF (none) or 0xFE (nothing selected)
     // in a data byte's place would be a System Reset or Active Sensing on the wire.
     if (controller > 127)
         return;
-    Link.SendControlChange(Assignments.MasterChannel(), controller, Controller[output]->State());
+    Link.SendControlChange(MasterChannel(), controller, Controller[output]->State());
 }
 
 void ControllersPage::SpeedButton2Click(QObject *)

@@ -5,15 +5,15 @@
 // after another.
 //
 // GUI thread only. The page owns its controls through their Qt parents and makes its own
-// connections; the assignment page (which says which controller drives each output, at the
-// moment of sending) and the link must outlive it.
+// connections; the link must outlive it. Which controller drives each output, and the master
+// channel, are the "Config" page's: the context tells them at the moment of sending.
 #include "converter/ConverterLink.h"
 #include "converter/PageContext.h"
 
 #include <QObject>
 #include <array>
+#include <functional>
 
-class AssignmentPage;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -49,8 +49,9 @@ class ControllersPage : public QObject, public ControllersControls
     Q_OBJECT
 
 public:
-    // Builds both groups on panel (the "MIDI" page's panel) and connects them.
-    ControllersPage(QWidget *panel, const PageContext &context, const AssignmentPage &assignments);
+    // Builds both groups on panel (the "MIDI" page's panel) and connects them. The context's
+    // masterChannel and controllerOf must be set.
+    ControllersPage(QWidget *panel, const PageContext &context);
 
     // ---- handlers ----
     void kxpotlab2Change(QObject *sender);   // every controller value; the sender's Tag
@@ -66,7 +67,8 @@ private:
     void ConnectHandlers();
     void SendMerge();
 
-    const AssignmentPage &Assignments;
     ConverterLink &Link;
     ErrorReport Report;
+    std::function<int()> MasterChannel;
+    std::function<int(int output)> ControllerOf;
 };

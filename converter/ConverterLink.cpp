@@ -79,5 +79,5 @@ void ConverterLink::SendAllParameters(int channel, const Controllers &controller
 void ConverterLink::WriteToFlash(int channel)
 {
     SendParameter(channel, protocol::WriteFlashParameter, protocol::WriteFlashValue, true);
-    WaitMs(200);
+    WaitMs(protocol::PauseAfterFlashMs);
 }

@@ -6,6 +6,8 @@
 // needs 100 ms after each parameter message and 200 ms after the flash command), repainting only
 // the progress window. A failed send raises the port's error, which ends the operation at that
 // message: no later message, no pause after it.
+#include "converter/Protocol.h"
+
 #include <QByteArray>
 #include <array>
 #include <cstdint>
@@ -19,7 +21,7 @@ class TransferProgress;
 class ConverterLink
 {
 public:
-    static constexpr int OutputCount = 32;
+    static constexpr int OutputCount = protocol::OutputCount;
     using Controllers = std::array<std::uint8_t, OutputCount>;
 
     using SentListener = std::function<void(std::span<const std::uint8_t> message)>;

@@ -41,7 +41,7 @@ QString ParameterMeaning(std::span<const std::uint8_t> bytes)
 {
     const int parameter = bytes[4];
     const int value = bytes[5] << 4 | bytes[6];
-    if (parameter >= FirstOutputParameter && parameter < FirstOutputParameter + 32) {
+    if (parameter >= FirstOutputParameter && parameter < FirstOutputParameter + OutputCount) {
         const QString output =
             QStringLiteral("Output %1 \u2192 ").arg(parameter - FirstOutputParameter + 1);
         if (value < 0x80)

@@ -14,6 +14,16 @@ namespace protocol {
 
 using ParameterMessage = std::array<std::uint8_t, 8>;
 
+// The converter's CV outputs, and its presets: byte i (0..31) the controller of output i + 1,
+// byte 32 the MIDI channel minus one, byte 33 reserved.
+inline constexpr int OutputCount = 32;
+inline constexpr int PresetSize = 34;
+inline constexpr int PresetChannelByte = 32;
+
+// What the converter needs after a message before it takes the next one.
+inline constexpr std::uint32_t PauseAfterParameterMs = 100;
+inline constexpr std::uint32_t PauseAfterFlashMs = 200;
+
 // Parameter numbers understood by the converter.
 inline constexpr int ChannelParameter = 47;     // value: new channel - 1; sent on the old channel
 inline constexpr int FirstOutputParameter = 48; // 48 + i: controller of CV output i + 1

@@ -19,15 +19,8 @@
 
 namespace protocol {
 
-inline constexpr int OutputCount = 32;
-inline constexpr int PresetSize = 34;
-inline constexpr int PresetChannelByte = 32;
 using PresetBytes = std::array<std::uint8_t, PresetSize>;
 using Controllers = std::span<const std::uint8_t, OutputCount>;
-
-// What the converter needs after a message before it takes the next one.
-inline constexpr std::uint32_t PauseAfterParameterMs = 100;
-inline constexpr std::uint32_t PauseAfterFlashMs = 200;
 
 // The channel (0..15) a preset's byte 32 stands for: a byte above 15 means channel 16, as the
 // master label shows it.

@@ -125,7 +125,7 @@ TEST_F(ControllersPageTest, ALabelClickSendsItsOutputsControllerOnTheMasterChann
         controllers.fill(0xFF);
         controllers[std::size_t(c.output - 1)] = c.controller;
         Assign(controllers);
-        Form->kxpotlab4->SetState(c.master);
+        StepTo(Form->kxpotlab4, c.master);
         Tkxpotlab *label = Form->Controller[std::size_t(c.output - 1)];
         label->SetState(c.from);
         Midi.clearSimulatorMessages();
@@ -171,7 +171,7 @@ TEST_F(ControllersPageTest, AnOutputWithoutAControllerSendsNoControlChange)
         auto controllers = EachOnItsOwnController();
         controllers[0] = byte;
         Assign(controllers);
-        Form->kxpotlab4->SetState(2);
+        StepTo(Form->kxpotlab4, 2);
         Form->Controller[0]->SetState(50);
 
         Click(Form->Controller[0]);
@@ -203,7 +203,7 @@ TEST_F(ControllersPageTest, SendAllCCSendsEveryAssignedOutputInOrder)
         controllers[std::size_t(t)] =
             t == 1 || t == 19 ? controllers[std::size_t(t)] : std::uint8_t((t * 37 + 5) % 128);
     Assign(controllers);
-    Form->kxpotlab4->SetState(2);
+    StepTo(Form->kxpotlab4, 2);
     Messages expected;
     for (int t = 0; t < TForm1::OutputCount; ++t) {
         Form->Controller[std::size_t(t)]->SetState(127 - t * 3);
@@ -286,7 +286,7 @@ TEST_F(ControllersPageTest, KesselMessagesStayOnChannel16WhateverTheMasterChanne
     Open();
     for (int master : {1, 5, 16}) {
         SCOPED_TRACE(master);
-        Form->kxpotlab4->SetState(master);
+        StepTo(Form->kxpotlab4, master);
         Form->kxpotlab1->SetState(6);
         Click(Form->kxpotlab1, Qt::RightButton);
         EXPECT_EQ(Sent(), Messages{"CF 07"});

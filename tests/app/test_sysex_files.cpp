@@ -61,7 +61,7 @@ protected:
 
 TEST_F(SysexFilesTest, SavedSysexIsWhatATransferSendsAndOpensBackIntoThePreset)
 {
-    form->kxpotlab4->SetState(7); // the channel shown, not the one stored, is the one sent
+    StepTo(form->kxpotlab4, 7); // the channel shown, not the one stored, is the one sent
     QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
     QTest::mouseClick(form->SpeedButton10, Qt::LeftButton);
     const std::vector<std::string> sent = SentToSimulator();

@@ -183,7 +183,7 @@ TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
 TEST_F(TransfersTest, WriteToFlashSendsOneMessageWhateverSendParamsRTSaysThenPauses)
 {
     Open();
-    Form->kxpotlab4->SetState(3);
+    StepTo(Form->kxpotlab4, 3);
     for (bool rt : {false, true}) {
         SCOPED_TRACE(rt);
         Midi.clearSimulatorMessages();

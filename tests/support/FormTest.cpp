@@ -107,6 +107,12 @@ void Activate(QComboBox *selector, int item)
     emit selector->activated(item);
 }
 
+void StepTo(Tkxpotlab *label, int value)
+{
+    while (label->State() != value)
+        Click(label, label->State() < value ? Qt::RightButton : Qt::LeftButton);
+}
+
 void DragUp(QWidget *widget, int pixels)
 {
     const QPoint start = widget->rect().center();

@@ -27,6 +27,7 @@
 class QCheckBox;
 class QComboBox;
 class QMenu;
+class Tkxpotlab;
 
 // What the window shows of the eight stored settings, in their stored order.
 struct ShownSettings
@@ -56,6 +57,8 @@ void ChooseByKeys(QComboBox *selector, int item);
 void ChooseInList(QComboBox *selector, int item);
 // The selector's item made current and announced as the user's pick.
 void Activate(QComboBox *selector, int item);
+// Clicks the value label up (right button) or down (left), a step a click, until it shows value.
+void StepTo(Tkxpotlab *label, int value);
 // Presses at the centre and moves up 4 pixels at a time with the button held, then releases.
 void DragUp(QWidget *widget, int pixels);
 // The platform's request for a context menu over the widget's centre: a right click
