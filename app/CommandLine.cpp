@@ -6,8 +6,8 @@
 #include "converter/SysexFile.h"
 #include "midi/MidiError.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/CombinedServices.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -288,9 +288,9 @@ Request Options::Parse(const QStringList &arguments)
 // The system's MIDI services once they have listed their devices, or found that they cannot:
 // a command needs the lists at once, where the window shows them as they come. A server that does
 // not answer within the limit is taken as one that is not there.
-std::unique_ptr<RtMidiServices> SystemMidi()
+std::unique_ptr<SystemMidiServices> SystemMidi()
 {
-    auto system = std::make_unique<RtMidiServices>();
+    auto system = std::make_unique<SystemMidiServices>();
     system->waitUntilSettled(std::chrono::seconds(2));
     return system;
 }

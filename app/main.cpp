@@ -14,9 +14,9 @@
 #include "app/TerminationSignals.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
-#include "midi/backend/CombinedServices.h"
 #include "midi/backend/DeferredServices.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 #include "resources/Artwork.h"
 
 #include <memory>
@@ -43,7 +43,7 @@ int main(int argc, char **argv)
     // Connecting to the system's MIDI devices (ALSA, else JACK, else none) takes tens of
     // milliseconds: it starts first, on a thread of its own, while the window is built.
     auto systemMidi =
-        std::make_unique<DeferredServices>([] { return std::make_unique<RtMidiServices>(); });
+        std::make_unique<DeferredServices>([] { return std::make_unique<SystemMidiServices>(); });
     TApplication app(argc, argv);
     app.setWindowIcon(AppIcon());
     int result = 0;

@@ -1,4 +1,4 @@
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
