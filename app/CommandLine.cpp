@@ -1,13 +1,12 @@
 #include "app/CommandLine.h"
 
 #include "app/AtomicFile.h"
+#include "app/EditorMidi.h"
 #include "app/TerminalProgress.h"
 #include "converter/ConverterLink.h"
 #include "converter/SysexFile.h"
 #include "midi/MidiError.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/CombinedServices.h"
-#include "midi/backend/RtMidiServices.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -285,16 +284,6 @@ Request Options::Parse(const QStringList &arguments)
     return request;
 }
 
-// The system's MIDI services once they have listed their devices, or found that they cannot:
-// a command needs the lists at once, where the window shows them as they come. A server that does
-// not answer within the limit is taken as one that is not there.
-std::unique_ptr<RtMidiServices> SystemMidi()
-{
-    auto system = std::make_unique<RtMidiServices>();
-    system->waitUntilSettled(std::chrono::seconds(2));
-    return system;
-}
-
 int Execute(const Request &request, const QString &helpText)
 {
     switch (request.mode) {
@@ -305,14 +294,15 @@ int Execute(const Request &request, const QString &helpText)
         std::printf("torvane %s\n", TORVANE_VERSION);
         break;
     case Request::ListPorts: {
-        CombinedServices midi(SystemMidi());
-        ListPorts(midi);
+        // A command needs the lists at once, where the window shows them as they come.
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        ListPorts(*midi);
         break;
     }
     case Request::Send: {
         // Declared before the port that Send makes, so that it outlives it.
-        CombinedServices midi(SystemMidi());
-        Send(request, midi);
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        Send(request, *midi);
         break;
     }
     case Request::Export:

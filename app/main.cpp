@@ -4,6 +4,7 @@
 #include "app/BuiltInSimulator.h"
 #include "app/CommandLine.h"
 #include "app/Core_main.h"
+#include "app/EditorMidi.h"
 #include "app/ExceptionReport.h"
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
@@ -14,9 +15,6 @@
 #include "app/TerminationSignals.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
-#include "midi/backend/CombinedServices.h"
-#include "midi/backend/DeferredServices.h"
-#include "midi/backend/RtMidiServices.h"
 #include "resources/Artwork.h"
 
 #include <memory>
@@ -42,20 +40,19 @@ int main(int argc, char **argv)
 
     // Connecting to the system's MIDI devices (ALSA, else JACK, else none) takes tens of
     // milliseconds: it starts first, on a thread of its own, while the window is built.
-    auto systemMidi =
-        std::make_unique<DeferredServices>([] { return std::make_unique<RtMidiServices>(); });
+    std::unique_ptr<CombinedServices> startingMidi = MakeEditorMidi(SystemMidiStart::InBackground);
     TApplication app(argc, argv);
     app.setWindowIcon(AppIcon());
     int result = 0;
     try {
-        // The system's devices first, the simulated ones after.
-        CombinedServices midi(std::move(systemMidi));
+        // Held here so that the services end with the window, before the application object.
+        const std::unique_ptr<CombinedServices> midi = std::move(startingMidi);
         // The built-in simulated box hears the "Torvane Simulator" output from the start, so
         // that it also gets what the window sends while it starts up.
         sim::BuiltInSimulator simulator;
-        midi.simulated().setSimulatorSink(simulator.sink());
+        midi->simulated().setSimulatorSink(simulator.sink());
         QtFileDialogs dialogs;
-        auto form1 = std::make_unique<TForm1>(midi, dialogs);
+        auto form1 = std::make_unique<TForm1>(*midi, dialogs);
         Form1 = form1.get();
         auto form2 = std::make_unique<TForm2>();
         Form2 = form2.get();

@@ -5,7 +5,7 @@
 //   the progress window), against its protocol floor of 3.2 s: the counter floor_ratio is the
 //   transfer's wall time divided by 3.2 s, so 1.00 would be a transfer that costs nothing
 //   beyond its pauses.
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "support/EditorWindow.h"
 
 #include <QCoreApplication>

@@ -19,7 +19,7 @@
 // repaint also goes to the X server.
 #include "controls/Kxpotlab.h"
 #include "midi/backend/ForwardingServices.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "support/EditorWindow.h"
 #include "support/Figures.h"
 

@@ -10,7 +10,7 @@
 // one with the dummy driver (48 kHz, 256-frame periods = 5.33 ms) and stops it at the end.
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 #include "support/Figures.h"
 #include "tests/support/JackServer.h"
 #include "tests/support/MidiDevices.h"
@@ -119,15 +119,15 @@ struct Rig
     JackServer fallback{"torvane-bench"};
     bool serverUp = ServerUp(fallback);
     Link link;
-    RtMidiServices sending{RtMidiServices::System::Jack};
-    RtMidiServices receiving{RtMidiServices::System::Jack};
+    SystemMidiServices sending{SystemMidiServices::System::Jack};
+    SystemMidiServices receiving{SystemMidiServices::System::Jack};
     TMidiOutput out{sending};
     TMidiInput in{receiving};
     int received = 0;
 
     bool open(benchmark::State &state, bool withOutput)
     {
-        if (!serverUp || !link.ok() || sending.system() != RtMidiServices::System::Jack) {
+        if (!serverUp || !link.ok() || sending.system() != SystemMidiServices::System::Jack) {
             state.SkipWithError("no JACK server");
             return false;
         }

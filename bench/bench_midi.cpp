@@ -3,7 +3,7 @@
 // simulated devices, round trip to their thread included.
 #include "midi/MidiBuffer.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>

@@ -17,7 +17,7 @@
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 #include "midi/backend/ForwardingServices.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "support/EditorWindow.h"
 #include "support/Figures.h"
 #include "tests/support/LoopbackFlood.h"

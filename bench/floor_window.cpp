@@ -6,7 +6,7 @@
 //
 // TORVANE_FLOOR_MIDI=0 leaves the MIDI connection out: what the toolkit alone costs.
 #include "app/StartupProbe.h"
-#include "midi/backend/AlsaSequencerProbe.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
 
 #include <QApplication>
 #include <QLabel>

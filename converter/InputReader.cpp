@@ -1,7 +1,7 @@
 #include "converter/InputReader.h"
 
-#include "converter/MessageMeaning.h"
 #include "midi/MidiIn.h"
+#include "midi/backend/ShortMessage.h"
 
 #include <array>
 
@@ -31,10 +31,8 @@ void InputReader::Drain()
             }
             continue;
         }
-        const std::array<std::uint8_t, 3> bytes = {std::uint8_t(event.Data),
-                                                   std::uint8_t(event.Data >> 8),
-                                                   std::uint8_t(event.Data >> 16)};
-        Deliver(std::span(bytes).first(protocol::ShortMessageLength(bytes[0])));
+        const std::array<std::uint8_t, 3> bytes = unpackShortMessage(event.Data);
+        Deliver(std::span(bytes).first(packedMessageLength(bytes[0])));
     }
     if (port_.EventCount() > 0)
         drainTimer_.start();

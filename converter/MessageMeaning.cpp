@@ -115,15 +115,6 @@ QString SystemMeaning(std::uint8_t status)
 
 } // namespace
 
-int ShortMessageLength(std::uint8_t status)
-{
-    if (status >= 0x80 && status < 0xF0)
-        return (status & 0xE0) == 0xC0 ? 2 : 3; // program change and channel pressure: 2
-    if (status == 0xF1 || status == 0xF3)
-        return 2;
-    return status == 0xF2 ? 3 : 1;
-}
-
 MessageClass Classify(std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty())

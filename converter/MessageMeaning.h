@@ -13,10 +13,6 @@
 
 namespace protocol {
 
-// The bytes of a short message that starts with this status byte, the status included; 1 for
-// a byte that starts no longer message (real-time bytes, a stray data byte, SysEx start).
-int ShortMessageLength(std::uint8_t status);
-
 enum class MessageKind {
     Note,          // Note On and Note Off
     ControlChange, // also the Kessel's merge switch

@@ -46,14 +46,6 @@ inline constexpr std::uint8_t ProgramChangeStatus(int channel)
     return static_cast<std::uint8_t>(0xC0 + channel);
 }
 
-// The short-message word the MIDI services take: status in bits 0-7, data bytes in 8-15 and
-// 16-23, bits 24-31 zero. Bytes are used unchanged.
-inline constexpr std::uint32_t ShortMessageWord(std::uint8_t status, std::uint8_t data1,
-                                                std::uint8_t data2)
-{
-    return std::uint32_t(status) | std::uint32_t(data1) << 8 | std::uint32_t(data2) << 16;
-}
-
 // ---- the controller list of the assignment page ----
 
 // Item 0 is "no controller"; item k (1..128) is MIDI controller k - 1.

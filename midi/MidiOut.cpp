@@ -1,6 +1,7 @@
 #include "midi/MidiOut.h"
 
 #include "midi/LeakOnPurpose.h"
+#include "midi/backend/ShortMessage.h"
 
 #include <cstring>
 
@@ -138,9 +139,8 @@ bool TMidiOutput::Close()
 
 void TMidiOutput::SendShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
-    const std::uint32_t word =
-        std::uint32_t{status} | std::uint32_t{data1} << 8 | std::uint32_t{data2} << 16;
-    check(services_.sendShortMessage(deviceHandle_, word));
+    const std::uint8_t bytes[] = {status, data1, data2};
+    check(services_.sendShortMessage(deviceHandle_, packShortMessage(bytes, 3)));
 }
 
 void TMidiOutput::SendLongMessage(const std::uint8_t *data, std::uint16_t length)

@@ -1,6 +1,7 @@
 #pragma once
-// Byte-level facts of MIDI messages that the back ends' inputs and outputs share: the lengths
-// of short messages and the packed word the services pass them in.
+// Byte-level facts of MIDI messages, the one statement of them for the editor (the ports, the
+// back ends' inputs and outputs, and what reads the ports): the lengths of short messages and the
+// packed word the services pass them in.
 //
 // The simulator (sim/) knows the same lengths for its own cable parser; the layers keep the two
 // apart (neither may include the other, and no folder sits below both), so each states the MIDI
@@ -34,6 +35,14 @@ inline constexpr std::size_t shortMessageLength(std::uint8_t first)
     if (first < 0xF0)
         return channel[(first >> 4) - 8];
     return system[first & 0x0F];
+}
+
+// Bytes of the message a packed word with this status carries: as shortMessageLength, except
+// that a SysEx start or end byte, which begins or ends no short message, still stands for itself.
+inline constexpr std::size_t packedMessageLength(std::uint8_t status)
+{
+    const std::size_t length = shortMessageLength(status);
+    return length == 0 ? 1 : length;
 }
 
 // Bytes of the first whole message of a block, at most size: a SysEx up to and with its end byte

@@ -1,7 +1,7 @@
 // "torvane --send" over a real JACK server, seen by another client (jack_midi_dump with
 // absolute timestamps): the file's messages arrive whole, in order, paced as a transfer; and a
 // server that dies mid-send ends the run with its exit code and the reason.
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 #include "support/JackServer.h"
 #include "support/JackTestSupport.h"
 #include "support/TempFolder.h"
@@ -31,7 +31,7 @@ struct Dump
     explicit Dump(const QString &server = qEnvironmentVariable("JACK_DEFAULT_SERVER"))
         : Name(UniqueJackName("torvane-dump")), Process("jack_midi_dump", {"-a", Name}, server)
     {
-        RtMidiServices services(RtMidiServices::System::Jack);
+        SystemMidiServices services(SystemMidiServices::System::Jack);
         Listed = jacktest::waitForDevice(services, Port().toStdString(), true) >= 0;
     }
     QString Port() const { return Name + ":input"; }

@@ -8,7 +8,7 @@
 #include "converter/ControllerLearn.h"
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
-#include "midi/backend/CombinedServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
 

@@ -6,7 +6,7 @@
 #include "controls/SpeedButton.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/CombinedServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
 

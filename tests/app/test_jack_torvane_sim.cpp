@@ -7,7 +7,7 @@
 // failed when it is set and the server does not answer.
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
-#include "midi/backend/CombinedServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
 #include "sim/FlashFile.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"

@@ -25,14 +25,19 @@ const fs::path SourceRoot = fs::path(__FILE__).parent_path().parent_path().paren
 // Which layers each layer may include, directly; what those may include is allowed as well.
 // clang-format off
 const std::map<std::string, std::vector<std::string>> MayUse = {
-    {"app",               {"converter", "midi", "controls", "sim", "resources"}},
-    {"converter",         {"midi", "controls"}},
-    {"midi",              {"midi/backend"}},
-    {"midi/backend",      {}},
-    {"controls",          {}},
-    {"sim",               {}},
-    {"resources",         {}},
-    {"tools/torvane-sim", {"sim", "midi/backend"}},
+    {"app",                     {"converter", "midi", "midi/backend/system",
+                                 "midi/backend/simulated", "controls", "sim", "resources"}},
+    {"converter",               {"midi", "controls"}},
+    {"midi",                    {"midi/backend"}},
+    {"midi/backend",            {}},
+    {"midi/backend/jack",       {"midi/backend"}},
+    {"midi/backend/alsa",       {"midi/backend"}},
+    {"midi/backend/system",     {"midi/backend", "midi/backend/jack", "midi/backend/alsa"}},
+    {"midi/backend/simulated",  {"midi/backend"}},
+    {"controls",                {}},
+    {"sim",                     {}},
+    {"resources",               {}},
+    {"tools/torvane-sim",       {"sim", "midi/backend", "midi/backend/alsa"}},
 };
 // clang-format on
 

@@ -8,7 +8,7 @@
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include <QDir>
 #include <QTemporaryDir>

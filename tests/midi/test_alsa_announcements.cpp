@@ -1,7 +1,7 @@
 // The ALSA sequencer's announcements, followed by a thread of their own: against a scripted
 // sequencer, and against this machine's own where it has one.
-#include "midi/backend/AlsaAnnouncements.h"
-#include "midi/backend/AlsaSequencerProbe.h"
+#include "midi/backend/alsa/AlsaAnnouncements.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
 #include "support/ScriptedAlsaSequencer.h"
 
 #include <alsa/asoundlib.h>

@@ -1,6 +1,6 @@
 // The composition of the system's devices and the simulated ones.
 #include "midi/MidiOut.h"
-#include "midi/backend/CombinedServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
 #include "midi_test_helpers.h"
 #include "support/FakeMidiServices.h"
 

@@ -4,7 +4,7 @@
 
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -29,8 +29,8 @@ QStringList dumped(Helper &dump)
 
 TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
-    ASSERT_EQ(services.system(), RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
+    ASSERT_EQ(services.system(), SystemMidiServices::System::Jack);
     const QString dumpName = UniqueJackName("torvane-dump");
     Helper dump("jack_midi_dump", {dumpName});
     const std::string port = dumpName.toStdString() + ":input";
@@ -74,7 +74,7 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 
 TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
     const QString seqName = UniqueJackName("torvane-seq");
     // Eight notes per 256-frame loop: sixteen events a cycle, 1025 of them within a second.
     QStringList args{seqName, "256"};
@@ -121,7 +121,7 @@ TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 
 TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
     jacktest::TestClient sender(UniqueJackName("torvane-sender"), true);
     ASSERT_TRUE(sender.ok());
     ASSERT_GE(jacktest::waitForDevice(services, sender.portName(), false), 0);

@@ -6,7 +6,7 @@
 
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,8 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     JackServer server;
     ASSERT_TRUE(server.start()) << "could not start a private JACK server";
 
-    RtMidiServices services(RtMidiServices::System::Jack);
-    ASSERT_EQ(services.system(), RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
+    ASSERT_EQ(services.system(), SystemMidiServices::System::Jack);
     const QString dumpName = UniqueJackName("torvane-dump");
     const QString seqName = UniqueJackName("torvane-seq");
     Helper dump("jack_midi_dump", {dumpName}, server.name());
@@ -103,7 +103,7 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
     JackServer server;
     ASSERT_TRUE(server.start()) << "could not start a private JACK server";
     {
-        RtMidiServices services(RtMidiServices::System::Jack);
+        SystemMidiServices services(SystemMidiServices::System::Jack);
         const QString dumpName = UniqueJackName("torvane-dump");
         Helper dump("jack_midi_dump", {dumpName}, server.name());
         const int id = jacktest::waitForDevice(services, dumpName.toStdString() + ":input", true);

@@ -2,12 +2,12 @@
 // keeps them: the checks, their order and their codes, and that a refused call leaves the header
 // as it was, above all a queued one, whose private fields belong to the services.
 //
-// Each implementation runs the same table: the rules themselves (what RtMidiServices and its
+// Each implementation runs the same table: the rules themselves (what SystemMidiServices and its
 // sender and delivery use; the system services cannot run here without a MIDI server), the
 // in-process devices, and the scripted fake that the ports' tests stand on. Handle A queues
 // (an input), handle B is another handle of the same services (an output).
 #include "midi/backend/MidiHeaderRules.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "support/FakeMidiServices.h"
 
 #include <gtest/gtest.h>

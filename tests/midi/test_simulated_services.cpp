@@ -2,7 +2,7 @@
 // services' own thread, and the loopback from an output port to an input port.
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "midi_test_helpers.h"
 
 #include <QCoreApplication>

@@ -32,14 +32,6 @@ TEST(Protocol, ParameterMessagesOnTheWire)
             << c.situation;
 }
 
-TEST(Protocol, ShortMessageWordsPackStatusThenDataBytesUnchanged)
-{
-    EXPECT_EQ(ShortMessageWord(ControlChangeStatus(15), 31, 1), 0x00011FBFu);
-    EXPECT_EQ(ShortMessageWord(ProgramChangeStatus(15), 3, 0), 0x000003CFu);
-    EXPECT_EQ(ShortMessageWord(0xB0, 0x87, 0x80), 0x008087B0u);
-    EXPECT_EQ(ControlChangeStatus(4), 0xB4);
-}
-
 TEST(Protocol, ControllerListTexts)
 {
     EXPECT_EQ(ControllerItemText(0), "----- none-------");

@@ -9,7 +9,7 @@
 #include "app/Settings.h"
 #include "converter/Channel.h"
 #include "converter/Unit2.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 #include "support/MessageRecorder.h"
 #include "support/Printing.h"
 #include "support/ScriptedFileDialogs.h"

@@ -7,9 +7,9 @@
 // The test script starts a private server and sets TORVANE_TEST_JACK=1 and JACK_DEFAULT_SERVER.
 // Without TORVANE_TEST_JACK the tests skip, so a developer's plain ctest passes; with it, a
 // server that does not answer is a failure.
-#include "midi/backend/CombinedServices.h"
 #include "midi/backend/MidiServices.h"
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 #include "support/JackServer.h"
 #include "support/MidiDevices.h"
 
@@ -124,7 +124,7 @@ inline QString dumpBytes(const QString &line)
 inline std::unique_ptr<CombinedServices> makeJackServices()
 {
     return std::make_unique<CombinedServices>(
-        std::make_unique<RtMidiServices>(RtMidiServices::System::Jack));
+        std::make_unique<SystemMidiServices>(SystemMidiServices::System::Jack));
 }
 
 // Index of the device named name in the services' output (or input) list once it shows up.

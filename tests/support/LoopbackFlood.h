@@ -4,7 +4,7 @@
 // passes at 48 kHz), each batch waited for so that the services' own queue stays short. And a
 // click that arrives in the event queue as the window system delivers one. Header only: the
 // benchmarks use it too.
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

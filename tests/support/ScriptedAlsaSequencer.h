@@ -3,7 +3,7 @@
 // events, which wait in a queue behind a pipe that is readable exactly while events wait, as
 // the sequencer's descriptor is. One set-up step can be made to fail, every set-up call is
 // recorded as a line of text, and a read after close() fails the test.
-#include "midi/backend/AlsaSequencer.h"
+#include "midi/backend/alsa/AlsaSequencer.h"
 
 #include <condition_variable>
 #include <deque>

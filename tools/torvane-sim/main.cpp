@@ -19,9 +19,9 @@
 // wake-up. Everything else, the model included, runs on the main thread, which sleeps in poll()
 // until that wake-up, standard input or a signal's wake-up is readable: with nothing arriving it
 // does not run at all.
-#include "midi/backend/AlsaSequencerProbe.h"
 #include "midi/backend/ByteInbox.h"
 #include "midi/backend/WakeUp.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
 #include "sim/FlashFile.h"
 #include "sim/StateText.h"
 #include "sim/TorvaneBox.h"

@@ -1,6 +1,6 @@
-#include "midi/backend/JackSession.h"
+#include "midi/backend/jack/JackSession.h"
 
-#include "midi/backend/JackSessionCore.h"
+#include "midi/backend/jack/JackSessionCore.h"
 
 #include <thread>
 

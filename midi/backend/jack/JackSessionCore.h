@@ -2,9 +2,9 @@
 // The inside of a JackSession (JackSession.h): what its request thread, its watchdog thread and
 // its callers share. The request thread's work is in JackSessionCore.cpp, the watchdog's in
 // JackSessionWatchdog.cpp.
-#include "midi/backend/JackSession.h"
-#include "midi/backend/ServerWatch.h"
 #include "midi/backend/WakeUp.h"
+#include "midi/backend/jack/JackSession.h"
+#include "midi/backend/jack/ServerWatch.h"
 
 #include <condition_variable>
 #include <deque>

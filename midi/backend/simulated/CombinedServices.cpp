@@ -1,4 +1,4 @@
-#include "midi/backend/CombinedServices.h"
+#include "midi/backend/simulated/CombinedServices.h"
 
 CombinedServices::CombinedServices(std::unique_ptr<MidiServices> system)
     : system_(std::move(system))

@@ -12,7 +12,7 @@
 // Threads: as MidiServices. The routes are created and removed on the caller's thread; a driver
 // thread only reads a route, which stays unchanged from open until close has returned.
 #include "midi/backend/MidiServices.h"
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include <map>
 #include <memory>

@@ -12,8 +12,8 @@
 // message (OutDone); the callbacks run under the services' lock, which the ports' callback
 // allows, as it takes no lock and never calls back. resetInput hands the queued input buffers
 // back on the calling thread under the same lock, so callbacks for one handle never overlap.
-#include "midi/backend/LoopbackReceiver.h"
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/simulated/LoopbackReceiver.h"
 
 #include <condition_variable>
 #include <cstddef>

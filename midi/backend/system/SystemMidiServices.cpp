@@ -1,4 +1,4 @@
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/MidiInputDelivery.h"
@@ -7,7 +7,7 @@
 #include <algorithm>
 
 // The sender shares the wire: a sender thread that close had to leave writing keeps it.
-struct RtMidiServices::Output
+struct SystemMidiServices::Output
 {
     std::string name;
     std::shared_ptr<MidiWire> wire;
@@ -15,43 +15,43 @@ struct RtMidiServices::Output
 };
 
 // The source that feeds the delivery goes first, so that nothing calls it any more.
-struct RtMidiServices::Input
+struct SystemMidiServices::Input
 {
     std::string name;
     std::unique_ptr<MidiInputDelivery> delivery;
     std::unique_ptr<MidiSource> source;
 };
 
-const char *RtMidiServices::clientName()
+const char *SystemMidiServices::clientName()
 {
     return "Torvane Editor";
 }
 
 // No system port name lacks the colon between client and port, so this one never hides one.
-const char *RtMidiServices::mapperName()
+const char *SystemMidiServices::mapperName()
 {
     return "MIDI Mapper";
 }
 
-RtMidiServices::RtMidiServices(System preferred)
+SystemMidiServices::SystemMidiServices(System preferred)
     : system_(preferred, clientName(), [this] { changed(); })
 {
 }
 
-void RtMidiServices::changed()
+void SystemMidiServices::changed()
 {
     const std::lock_guard lock(listenerMutex_);
     if (listener_)
         listener_->midiChanged();
 }
 
-void RtMidiServices::setChangeListener(MidiChangeListener *listener)
+void SystemMidiServices::setChangeListener(MidiChangeListener *listener)
 {
     const std::lock_guard lock(listenerMutex_);
     listener_ = listener;
 }
 
-MidiResult RtMidiServices::systemHealth() const
+MidiResult SystemMidiServices::systemHealth() const
 {
     switch (system_.status().state) {
     case MidiSystemStatus::NotRunning:
@@ -63,8 +63,8 @@ MidiResult RtMidiServices::systemHealth() const
     }
 }
 
-MidiResult RtMidiServices::listedHealth(MidiSystem::Flow flow, const std::string &name,
-                                        MidiResult portHealth) const
+MidiResult SystemMidiServices::listedHealth(MidiSystem::Flow flow, const std::string &name,
+                                            MidiResult portHealth) const
 {
     // A JACK port knows whether it is connected; an RtMidi one does not, but a device that its
     // system no longer lists is connected to nothing.
@@ -74,7 +74,7 @@ MidiResult RtMidiServices::listedHealth(MidiSystem::Flow flow, const std::string
     return std::find(list.begin(), list.end(), name) == list.end() ? MidiErrNotConnected : MidiOk;
 }
 
-MidiResult RtMidiServices::outputHealth(MidiHandle handle) const
+MidiResult SystemMidiServices::outputHealth(MidiHandle handle) const
 {
     const auto it = outputs_.find(handle);
     if (it == outputs_.end())
@@ -82,7 +82,7 @@ MidiResult RtMidiServices::outputHealth(MidiHandle handle) const
     return listedHealth(MidiSystem::Out, it->second->name, it->second->wire->health());
 }
 
-MidiResult RtMidiServices::inputHealth(MidiHandle handle) const
+MidiResult SystemMidiServices::inputHealth(MidiHandle handle) const
 {
     const auto it = inputs_.find(handle);
     if (it == inputs_.end())
@@ -90,7 +90,7 @@ MidiResult RtMidiServices::inputHealth(MidiHandle handle) const
     return listedHealth(MidiSystem::In, it->second->name, it->second->source->health());
 }
 
-RtMidiServices::~RtMidiServices()
+SystemMidiServices::~SystemMidiServices()
 {
     setChangeListener(nullptr);
     // Inputs first: with several clients of one server, tearing down an output before an input
@@ -108,13 +108,13 @@ RtMidiServices::~RtMidiServices()
     }
 }
 
-const std::vector<std::string> &RtMidiServices::names(MidiSystem::Flow flow, bool refresh)
+const std::vector<std::string> &SystemMidiServices::names(MidiSystem::Flow flow, bool refresh)
 {
     return system_.ports(flow, refresh);
 }
 
-MidiResult RtMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
-                                      MidiCallbackFunction callback, std::string &name)
+MidiResult SystemMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
+                                          MidiCallbackFunction callback, std::string &name)
 {
     const std::vector<std::string> &list = names(flow, false);
     if (deviceId < 0 || std::size_t(deviceId) >= list.size())
@@ -128,14 +128,15 @@ MidiResult RtMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
 }
 
 template <class Map, class Act>
-MidiResult RtMidiServices::withPort(Map &ports, MidiHandle handle, Act act)
+MidiResult SystemMidiServices::withPort(Map &ports, MidiHandle handle, Act act)
 {
     const auto it = ports.find(handle);
     return it == ports.end() ? MidiErrInvalidHandle : act(*it->second);
 }
 
 template <class Map, class Queue>
-MidiResult RtMidiServices::queueOn(Map &ports, MidiHandle handle, MidiHeader *header, Queue queue)
+MidiResult SystemMidiServices::queueOn(Map &ports, MidiHandle handle, MidiHeader *header,
+                                       Queue queue)
 {
     return withPort(ports, handle, [&](auto &port) {
         const MidiResult result = checkHeaderQueueable(handle, header);
@@ -145,12 +146,12 @@ MidiResult RtMidiServices::queueOn(Map &ports, MidiHandle handle, MidiHeader *he
 
 // ---- outputs ----
 
-std::uint32_t RtMidiServices::outputDeviceCount()
+std::uint32_t SystemMidiServices::outputDeviceCount()
 {
     return std::uint32_t(names(MidiSystem::Out, true).size());
 }
 
-MidiResult RtMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
+MidiResult SystemMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
 {
     const auto &list = names(MidiSystem::Out, false);
     const bool mapper = deviceId == kMapperId;
@@ -163,8 +164,8 @@ MidiResult RtMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
     return MidiOk;
 }
 
-MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
-                                      MidiCallbackFunction callback, std::uintptr_t instance)
+MidiResult SystemMidiServices::openOutput(MidiHandle &handle, int deviceId,
+                                          MidiCallbackFunction callback, std::uintptr_t instance)
 {
     // The mapper routes to the first system output, as long as there is one.
     if (deviceId == kMapperId) {
@@ -188,7 +189,7 @@ MidiResult RtMidiServices::openOutput(MidiHandle &handle, int deviceId,
     return MidiOk;
 }
 
-MidiResult RtMidiServices::closeOutput(MidiHandle handle)
+MidiResult SystemMidiServices::closeOutput(MidiHandle handle)
 {
     return withPort(outputs_, handle, [&](Output &out) {
         // Lets every queued message leave (bounded), hands back what could not, ends the thread.
@@ -198,19 +199,19 @@ MidiResult RtMidiServices::closeOutput(MidiHandle handle)
     });
 }
 
-MidiResult RtMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
+MidiResult SystemMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
 {
     if (const MidiResult health = outputHealth(handle); health != MidiOk)
         return health;
     return withPort(outputs_, handle, [word](Output &out) { return out.sender->sendShort(word); });
 }
 
-MidiResult RtMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
     return withPort(outputs_, handle, [&](Output &) { return prepareHeader(handle, header); });
 }
 
-MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
 {
     if (const MidiResult health = outputHealth(handle); health != MidiOk)
         return health;
@@ -218,19 +219,19 @@ MidiResult RtMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header
                    [header](Output &out) { return out.sender->sendLong(header); });
 }
 
-MidiResult RtMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
 {
     return withPort(outputs_, handle, [&](Output &) { return unprepareHeader(handle, header); });
 }
 
 // ---- inputs ----
 
-std::uint32_t RtMidiServices::inputDeviceCount()
+std::uint32_t SystemMidiServices::inputDeviceCount()
 {
     return std::uint32_t(names(MidiSystem::In, true).size());
 }
 
-MidiResult RtMidiServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
+MidiResult SystemMidiServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
 {
     const auto &list = names(MidiSystem::In, false);
     if (deviceId < 0 || std::size_t(deviceId) >= list.size())
@@ -240,8 +241,8 @@ MidiResult RtMidiServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
     return MidiOk;
 }
 
-MidiResult RtMidiServices::openInput(MidiHandle &handle, int deviceId,
-                                     MidiCallbackFunction callback, std::uintptr_t instance)
+MidiResult SystemMidiServices::openInput(MidiHandle &handle, int deviceId,
+                                         MidiCallbackFunction callback, std::uintptr_t instance)
 {
     std::string name;
     if (const MidiResult result = nameToOpen(MidiSystem::In, deviceId, callback, name))
@@ -260,7 +261,7 @@ MidiResult RtMidiServices::openInput(MidiHandle &handle, int deviceId,
     return MidiOk;
 }
 
-MidiResult RtMidiServices::closeInput(MidiHandle handle)
+MidiResult SystemMidiServices::closeInput(MidiHandle handle)
 {
     return withPort(inputs_, handle, [&](Input &in) {
         if (in.delivery->buffersHeld() != 0)
@@ -271,18 +272,18 @@ MidiResult RtMidiServices::closeInput(MidiHandle handle)
     });
 }
 
-MidiResult RtMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
     return withPort(inputs_, handle, [&](Input &) { return prepareHeader(handle, header); });
 }
 
-MidiResult RtMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
 {
     return queueOn(inputs_, handle, header,
                    [header](Input &in) { return in.delivery->addBuffer(header); });
 }
 
-MidiResult RtMidiServices::startInput(MidiHandle handle)
+MidiResult SystemMidiServices::startInput(MidiHandle handle)
 {
     return withPort(inputs_, handle, [this](Input &in) {
         if (const MidiResult health = systemHealth(); health != MidiOk)
@@ -292,7 +293,7 @@ MidiResult RtMidiServices::startInput(MidiHandle handle)
     });
 }
 
-MidiResult RtMidiServices::resetInput(MidiHandle handle)
+MidiResult SystemMidiServices::resetInput(MidiHandle handle)
 {
     return withPort(inputs_, handle, [](Input &in) {
         in.delivery->reset();
@@ -300,7 +301,7 @@ MidiResult RtMidiServices::resetInput(MidiHandle handle)
     });
 }
 
-MidiResult RtMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
 {
     return withPort(inputs_, handle, [&](Input &) { return unprepareHeader(handle, header); });
 }

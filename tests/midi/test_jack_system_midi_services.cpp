@@ -1,12 +1,12 @@
-// RtMidiServices on a real JACK server, below the ports: device lists, opening by name, order
+// SystemMidiServices on a real JACK server, below the ports: device lists, opening by name, order
 // and completeness of large bursts; and the wire of RtMidi's own systems.
 // First: a method of the input delivery behind it is named like the macro Qt defines for emit.
-#include "midi/backend/RtMidiPorts.h"
+#include "midi/backend/system/RtMidiPorts.h"
 
 #include "midi_test_helpers.h"
 #include "support/JackTestSupport.h"
 
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ using JackServices = jacktest::JackTest;
 
 TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
     jacktest::TestClient receiver(UniqueJackName("torvane-a-client-with-a-rather-long-name"),
                                   false);
     ASSERT_TRUE(receiver.ok());
@@ -36,12 +36,12 @@ TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
     for (std::uint32_t i = 0; i < outputs; ++i) {
         MidiOutCaps caps;
         ASSERT_EQ(services.outputDeviceCaps(int(i), caps), MidiOk);
-        EXPECT_NE(caps.name.rfind(RtMidiServices::clientName(), 0), 0u) << caps.name;
+        EXPECT_NE(caps.name.rfind(SystemMidiServices::clientName(), 0), 0u) << caps.name;
     }
     for (std::uint32_t i = 0; i < inputs; ++i) {
         MidiInCaps caps;
         ASSERT_EQ(services.inputDeviceCaps(int(i), caps), MidiOk);
-        EXPECT_NE(caps.name.rfind(RtMidiServices::clientName(), 0), 0u) << caps.name;
+        EXPECT_NE(caps.name.rfind(SystemMidiServices::clientName(), 0), 0u) << caps.name;
     }
     MidiOutCaps caps;
     EXPECT_EQ(services.outputDeviceCaps(int(outputs), caps), MidiErrBadDeviceId);
@@ -52,7 +52,7 @@ TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 // with that reason instead of going nowhere.
 TEST_F(JackServices, ADeviceThatVanishedBeforeTheOpenIsNotConnected)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
     int id = -1;
     {
         jacktest::TestClient receiver(UniqueJackName("torvane-gone"), false);
@@ -73,7 +73,7 @@ TEST_F(JackServices, ADeviceThatVanishedBeforeTheOpenIsNotConnected)
 // SysEx at the server's 32 KiB) must be paced over several cycles, never dropped or reordered.
 TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
 {
-    RtMidiServices services(RtMidiServices::System::Jack);
+    SystemMidiServices services(SystemMidiServices::System::Jack);
     jacktest::TestClient receiver(UniqueJackName("torvane-capture"), false);
     ASSERT_TRUE(receiver.ok());
     const int id = jacktest::waitForDevice(services, receiver.portName(), true);

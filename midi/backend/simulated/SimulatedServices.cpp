@@ -1,9 +1,7 @@
-#include "midi/backend/SimulatedServices.h"
+#include "midi/backend/simulated/SimulatedServices.h"
 
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
-
-#include <algorithm>
 
 SimulatedServices::SimulatedServices() : worker_([this] { run(); }) {}
 
@@ -73,7 +71,7 @@ void SimulatedServices::process(const Task &task, std::unique_lock<std::mutex> &
     if (!task.header) {
         const auto bytes = unpackShortMessage(task.word);
         // A status with no message of its own (SysEx start or end) still goes out alone.
-        const std::size_t size = std::max<std::size_t>(1, shortMessageLength(bytes[0]));
+        const std::size_t size = packedMessageLength(bytes[0]);
         if (output.device == SimulatorOutput)
             toSimulator(bytes.data(), size, lock);
         else if (input_)

@@ -1,4 +1,4 @@
-#include "midi/backend/JackMidiPorts.h"
+#include "midi/backend/jack/JackMidiPorts.h"
 
 #include <jack/midiport.h>
 

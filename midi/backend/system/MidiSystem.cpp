@@ -1,12 +1,12 @@
-#include "midi/backend/MidiSystem.h"
+#include "midi/backend/system/MidiSystem.h"
 
-#include "midi/backend/AlsaAnnouncements.h"
-#include "midi/backend/AlsaSequencerProbe.h"
-#include "midi/backend/JackMidiPorts.h"
-#include "midi/backend/JackSession.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
-#include "midi/backend/RtMidiPorts.h"
+#include "midi/backend/alsa/AlsaAnnouncements.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
+#include "midi/backend/jack/JackMidiPorts.h"
+#include "midi/backend/jack/JackSession.h"
+#include "midi/backend/system/RtMidiPorts.h"
 
 #include <rtmidi/RtMidi.h>
 

@@ -1,4 +1,4 @@
-#include "midi/backend/AlsaSequencerProbe.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
 
 #if defined(__linux__)
 #include <fcntl.h>

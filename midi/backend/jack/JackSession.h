@@ -21,8 +21,8 @@
 //   snapshots and queue requests; close also takes the port off the process thread at once.
 // - onChange is called on the session's threads, whenever the state, the lists or a port's
 //   connection changed; never after the destructor has returned.
-#include "midi/backend/JackClient.h"
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/jack/JackClient.h"
 
 #include <atomic>
 #include <chrono>

@@ -14,10 +14,10 @@
 //
 // JackMidiInPort passes every event of its port, on the process thread, to a
 // MidiInputDelivery with its JACK time stamp; nothing there allocates or locks.
-#include "midi/backend/JackClient.h"
-#include "midi/backend/JackSession.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
+#include "midi/backend/jack/JackClient.h"
+#include "midi/backend/jack/JackSession.h"
 
 #include <jack/ringbuffer.h>
 

@@ -1,4 +1,4 @@
-#include "midi/backend/RtMidiPorts.h"
+#include "midi/backend/system/RtMidiPorts.h"
 
 #include "midi/backend/ShortMessage.h"
 

@@ -1,4 +1,4 @@
-#include "midi/backend/ServerWatch.h"
+#include "midi/backend/jack/ServerWatch.h"
 
 #include <cstdlib>
 

@@ -26,7 +26,7 @@
 // order and reports OutDone; input callbacks come from the system's thread (MidiInputDelivery);
 // the listener is told on the system's threads.
 #include "midi/backend/MidiServices.h"
-#include "midi/backend/MidiSystem.h"
+#include "midi/backend/system/MidiSystem.h"
 
 #include <chrono>
 #include <map>
@@ -35,19 +35,19 @@
 #include <string>
 #include <vector>
 
-class RtMidiServices final : public MidiServices
+class SystemMidiServices final : public MidiServices
 {
 public:
     using System = MidiSystem::Kind;
 
     // Automatic picks as described above; the others insist on one system (tests use Jack) and
     // give no devices when it is not available.
-    explicit RtMidiServices(System preferred = System::Automatic);
+    explicit SystemMidiServices(System preferred = System::Automatic);
     // Closes what is still open, inputs before outputs.
-    ~RtMidiServices() override;
+    ~SystemMidiServices() override;
 
-    RtMidiServices(const RtMidiServices &) = delete;
-    RtMidiServices &operator=(const RtMidiServices &) = delete;
+    SystemMidiServices(const SystemMidiServices &) = delete;
+    SystemMidiServices &operator=(const SystemMidiServices &) = delete;
 
     // The system in use (never Automatic).
     System system() const { return system_.kind(); }

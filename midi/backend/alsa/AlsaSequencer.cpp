@@ -1,7 +1,7 @@
-#include "midi/backend/AlsaSequencer.h"
+#include "midi/backend/alsa/AlsaSequencer.h"
 
 #if defined(__linux__)
-#include "midi/backend/AlsaSequencerProbe.h"
+#include "midi/backend/alsa/AlsaSequencerProbe.h"
 
 #include <alsa/asoundlib.h>
 

@@ -12,8 +12,8 @@
 // Threads: `changed` runs on the watcher's thread and must not throw. The destructor wakes the
 // thread and joins it, after letting a running `changed` return: `changed` must neither destroy
 // the watcher nor wait for whoever does.
-#include "midi/backend/AlsaSequencer.h"
 #include "midi/backend/WakeUp.h"
+#include "midi/backend/alsa/AlsaSequencer.h"
 
 #include <atomic>
 #include <functional>

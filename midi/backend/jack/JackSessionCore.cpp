@@ -1,4 +1,4 @@
-#include "midi/backend/JackSessionCore.h"
+#include "midi/backend/jack/JackSessionCore.h"
 
 #include <algorithm>
 

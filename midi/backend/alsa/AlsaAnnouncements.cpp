@@ -1,4 +1,4 @@
-#include "midi/backend/AlsaAnnouncements.h"
+#include "midi/backend/alsa/AlsaAnnouncements.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "midi/backend/LoopbackReceiver.h"
+#include "midi/backend/simulated/LoopbackReceiver.h"
 
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"

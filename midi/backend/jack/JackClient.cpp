@@ -1,4 +1,4 @@
-#include "midi/backend/JackClient.h"
+#include "midi/backend/jack/JackClient.h"
 
 #include <jack/midiport.h>
 

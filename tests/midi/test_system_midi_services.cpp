@@ -1,6 +1,6 @@
-// RtMidiServices without any MIDI system: the editor must still start, quietly, with no system
+// SystemMidiServices without any MIDI system: the editor must still start, quietly, with no system
 // devices, and refuse device numbers and handles it does not have.
-#include "midi/backend/RtMidiServices.h"
+#include "midi/backend/system/SystemMidiServices.h"
 #include "midi_test_helpers.h"
 
 #include <QTemporaryFile>
@@ -45,16 +45,16 @@ private:
     int saved_ = -1;
 };
 
-TEST(RtMidiServicesWithoutSystem, JackWithoutAServerWaitsForOneWithNoDevicesAndPrintsNothing)
+TEST(SystemMidiServicesWithoutSystem, JackWithoutAServerWaitsForOneWithNoDevicesAndPrintsNothing)
 {
     const QByteArray previous = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", "torvane-no-such-server");
     StderrCapture capture;
     {
         // JACK stays the system, waiting for a server to appear.
-        RtMidiServices services(RtMidiServices::System::Jack);
+        SystemMidiServices services(SystemMidiServices::System::Jack);
         EXPECT_TRUE(services.waitUntilSettled(std::chrono::seconds(5)));
-        EXPECT_EQ(services.system(), RtMidiServices::System::Jack);
+        EXPECT_EQ(services.system(), SystemMidiServices::System::Jack);
         EXPECT_EQ(services.systemStatus().state, MidiSystemStatus::NotRunning);
         EXPECT_EQ(services.outputDeviceCount(), 0u);
         EXPECT_EQ(services.inputDeviceCount(), 0u);
@@ -66,19 +66,19 @@ TEST(RtMidiServicesWithoutSystem, JackWithoutAServerWaitsForOneWithNoDevicesAndP
 
 // The mapper answers even with no system, so that the output port's search by name, which asks
 // it first, goes on to the devices after it.
-TEST(RtMidiServicesWithoutSystem, TheMapperAnswersUnderANameNoSystemPortHas)
+TEST(SystemMidiServicesWithoutSystem, TheMapperAnswersUnderANameNoSystemPortHas)
 {
-    RtMidiServices services(RtMidiServices::System::None);
+    SystemMidiServices services(SystemMidiServices::System::None);
     MidiOutCaps caps;
-    ASSERT_EQ(services.outputDeviceCaps(RtMidiServices::kMapperId, caps), MidiOk);
-    EXPECT_EQ(caps.name, RtMidiServices::mapperName());
+    ASSERT_EQ(services.outputDeviceCaps(SystemMidiServices::kMapperId, caps), MidiOk);
+    EXPECT_EQ(caps.name, SystemMidiServices::mapperName());
     EXPECT_EQ(caps.technology, MidiTechMapper);
     EXPECT_EQ(caps.name.find(':'), std::string::npos);
 }
 
-TEST(RtMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
+TEST(SystemMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
 {
-    RtMidiServices services(RtMidiServices::System::None);
+    SystemMidiServices services(SystemMidiServices::System::None);
     MidiOutCaps outCaps;
     MidiInCaps inCaps;
     EXPECT_EQ(services.outputDeviceCaps(0, outCaps), MidiErrBadDeviceId);

@@ -1,6 +1,6 @@
 #pragma once
-// The system's MIDI underneath RtMidiServices: which system is in use, the names of its ports in
-// each direction, and the opening of one of them by its exact name, as a wire for an output's
+// The system's MIDI underneath SystemMidiServices: which system is in use, the names of its ports
+// in each direction, and the opening of one of them by its exact name, as a wire for an output's
 // sender or as a source for an input's delivery.
 //
 // The system is chosen once, at construction: on Linux the ALSA sequencer when it opens, else
