@@ -73,35 +73,47 @@ public:
     // preset and shows it; reports a file it cannot load and then changes nothing.
     void LoadIntoCurrentPreset(const QString &path, bool sysex);
 
-    // ---- the pages' operations and handlers, forwarded ----
-    void ListMidiDevices();
-    void OpenMidiDevices();
-    void CloseMidiDevices();
-    void ReopenMidiDevices();
-    void cmbInputChange(QObject *sender);
-    void cmbOutputChange(QObject *sender);
-    void SendParameter(int channel, int parameter, int value, bool enabled);
-    void SendControlChange(int channel, int controller, int value);
-    void SendProgramChange(int channel, int program);
-    static void WaitMs(std::uint32_t ms);
-    void SendAllParameters();
-    void SpeedButton1Click(QObject *sender);  // send the current preset
-    void SpeedButton10Click(QObject *sender); // write to flash
-    void FillControllerLists();
-    void ApplyPreset(int preset);
-    int CurrentPreset() const;
-    void spdPar1Click(QObject *sender);
-    void spdPar2Click(QObject *sender);
-    void spdPar3Click(QObject *sender);
-    void spdPar4Click(QObject *sender);
-    void ComboBox1Change(QObject *sender);
-    void SpeedButton12Click(QObject *sender); // channel change dialog
-    void kxpotlab2Change(QObject *sender);
-    void SpeedButton2Click(QObject *sender); // send all CC
-    void SpeedButton3Click(QObject *sender); // reset all CC
-    void kxpotlab1Change(QObject *sender);
-    void CheckBox1Click(QObject *sender);
-    void SpeedButton5Click(QObject *sender); // send the patch-bay set-up
+    // ---- the pages' operations and handlers, each forwarded to the page or link that owns it ----
+    void ListMidiDevices() { Devices->ListMidiDevices(); }
+    void OpenMidiDevices() { Devices->OpenMidiDevices(); }
+    void CloseMidiDevices() { Devices->CloseMidiDevices(); }
+    void ReopenMidiDevices() { Devices->ReopenMidiDevices(); }
+    void cmbInputChange(QObject *sender) { Devices->cmbInputChange(sender); }
+    void cmbOutputChange(QObject *sender) { Devices->cmbOutputChange(sender); }
+    void SendParameter(int channel, int parameter, int value, bool enabled)
+    {
+        Link->SendParameter(channel, parameter, value, enabled);
+    }
+    void SendControlChange(int channel, int controller, int value)
+    {
+        Link->SendControlChange(channel, controller, value);
+    }
+    void SendProgramChange(int channel, int program) { Link->SendProgramChange(channel, program); }
+    static void WaitMs(std::uint32_t ms) { ConverterLink::WaitMs(ms); }
+    void SendAllParameters() { Assignments->SendAllParameters(); }
+    // send the current preset
+    void SpeedButton1Click(QObject *sender) { Assignments->SpeedButton1Click(sender); }
+    // write to flash
+    void SpeedButton10Click(QObject *sender) { Assignments->SpeedButton10Click(sender); }
+    void FillControllerLists() { Assignments->FillControllerLists(); }
+    void ApplyPreset(int preset) { Assignments->ApplyPreset(preset); }
+    int CurrentPreset() const { return Assignments->CurrentPreset(); }
+    void spdPar1Click(QObject *sender) { Assignments->spdPar1Click(sender); }
+    void spdPar2Click(QObject *sender) { Assignments->spdPar2Click(sender); }
+    void spdPar3Click(QObject *sender) { Assignments->spdPar3Click(sender); }
+    void spdPar4Click(QObject *sender) { Assignments->spdPar4Click(sender); }
+    void ComboBox1Change(QObject *sender) { Assignments->ComboBox1Change(sender); }
+    // channel change dialog
+    void SpeedButton12Click(QObject *sender) { Assignments->SpeedButton12Click(sender); }
+    void kxpotlab2Change(QObject *sender) { Controllers->kxpotlab2Change(sender); }
+    // send all CC
+    void SpeedButton2Click(QObject *sender) { Controllers->SpeedButton2Click(sender); }
+    // reset all CC
+    void SpeedButton3Click(QObject *sender) { Controllers->SpeedButton3Click(sender); }
+    void kxpotlab1Change(QObject *sender) { Controllers->kxpotlab1Change(sender); }
+    void CheckBox1Click(QObject *sender) { Controllers->CheckBox1Click(sender); }
+    // send the patch-bay set-up
+    void SpeedButton5Click(QObject *sender) { Controllers->SpeedButton5Click(sender); }
 
     // ---- the pages ----
     AssignmentPage *Assignments = nullptr;  // the "Config" page
