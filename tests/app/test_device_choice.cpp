@@ -1,5 +1,5 @@
-// The devices page's rules without a window: each row plays a story of listings, the system's
-// states and the ports' health through the rules, and reads what they decide at each step.
+// The devices page's rules without a window: each row plays a story of listings, system states
+// and port health through the rules and reads what they decide at each step.
 #include "app/DeviceChoice.h"
 
 #include <gtest/gtest.h>
@@ -10,123 +10,106 @@
 namespace {
 
 using Step = std::function<QString(DeviceChoice &)>;
-constexpr DeviceChoice::Side In = DeviceChoice::Input;
+using State = MidiSystemStatus::State;
+constexpr State Running = MidiSystemStatus::Running, Stopped = MidiSystemStatus::NotRunning,
+                Frozen = MidiSystemStatus::NotResponding, Starting = MidiSystemStatus::Starting;
 constexpr DeviceChoice::Side Out = DeviceChoice::Output;
-constexpr MidiSystemStatus::State Running = MidiSystemStatus::Running;
-constexpr MidiSystemStatus::State Stopped = MidiSystemStatus::NotRunning;
-constexpr MidiSystemStatus::State Frozen = MidiSystemStatus::NotResponding;
-constexpr MidiSystemStatus::State Starting = MidiSystemStatus::Starting;
 
-QString YesNo(bool yes, const char *what)
+QString Say(bool yes, const char *what)
 {
     return yes ? what : "-";
 }
 
-// The first listing in the system's state, with entry `selected` of each side chosen.
-Step Listed(MidiSystemStatus::State state, const QStringList &names, int selected)
+// The first listing in the system's state, entry `selected` chosen on both sides; whether each
+// side opens at start.
+Step Listed(State state, const QStringList &names, int selected)
 {
     return [=](DeviceChoice &c) {
         c.ListedIn(state);
-        return c.Choose(In, names, selected) + "/" + c.Choose(Out, names, selected);
+        const QString in = c.Choose(DeviceChoice::Input, names, selected);
+        return in + "/" + c.Choose(Out, names, selected) + " " +
+               Say(c.OpenAtStart(DeviceChoice::Input), "in") + Say(c.OpenAtStart(Out), "out");
     };
 }
-Step Picked(DeviceChoice::Side side, const QStringList &names, int selected)
-{
-    return [=](DeviceChoice &c) { return c.Choose(side, names, selected); };
-}
+// The output's stored name over the entry the stored index shows: the entry selected instead.
 Step Stored(const QStringList &names, int shown, const QString &name)
 {
     return [=](DeviceChoice &c) {
         const int index = c.ChooseStored(Out, names, shown, name);
-        return QString::number(index) + " " + c.Chosen(Out);
+        return QString::number(index) + " " + c.Chosen(Out) + " " + Say(c.OpenAtStart(Out), "out");
     };
 }
-Step OpenAtStart()
-{
-    return [](DeviceChoice &c) {
-        return YesNo(c.OpenAtStart(In), "in") + YesNo(c.OpenAtStart(Out), "out");
-    };
-}
-Step SendAtStart(bool open)
-{
-    return [=](DeviceChoice &c) { return YesNo(c.SendAtStart(open), "send"); };
-}
-Step Started(MidiSystemStatus::State state, int reports)
-{
-    return [=](DeviceChoice &c) {
-        c.Started(state, reports);
-        return QString();
-    };
-}
-// The output side listed again: the entry shown (or the edit text), then whether its port is
-// opened again in this health and whether it is marked not connected (after the reopen: ok).
+// The output listed again: the entry shown (or the edit text), whether its port, in this health,
+// is opened again, and whether it is then marked not connected (a reopened port is healthy).
 Step Relisted(const QStringList &names, MidiResult health)
 {
     return [=](DeviceChoice &c) {
         const DeviceChoice::View view = c.Relist(Out, names);
-        const QString shown =
-            view.current >= 0 ? view.entries[view.current] : "(" + view.editText + ")";
         const bool reopen = c.Reopen(Out, health);
-        return shown + " " + YesNo(reopen, "reopen") + " " +
-               YesNo(c.Missing(Out, reopen ? MidiOk : health), "missing");
+        return (view.current >= 0 ? view.entries[view.current] : "(" + view.editText + ")") + " " +
+               Say(reopen, "reopen") + " " +
+               Say(c.Missing(Out, reopen ? MidiOk : health), "missing");
     };
 }
-Step Due(MidiSystemStatus::State state, bool open)
+Step SendAtStart(bool open)
 {
-    return [=](DeviceChoice &c) { return YesNo(c.StartupSendDue(state, open), "send"); };
+    return [=](DeviceChoice &c) { return Say(c.SendAtStart(open), "send"); };
 }
-Step Stop(MidiSystemStatus::State state, int reports)
+Step Due(State state, bool open)
 {
-    return [=](DeviceChoice &c) { return YesNo(c.ReportStop(state, reports), "report"); };
+    return [=](DeviceChoice &c) { return Say(c.StartupSendDue(state, open), "send"); };
 }
-
-struct Story
+Step Started(State state, int reports)
 {
-    const char *name;
-    std::vector<Step> steps;
-    QStringList decisions;
-};
+    return [=](DeviceChoice &c) { return c.Started(state, reports), QString(); };
+}
+Step Stop(State state, int reports)
+{
+    return [=](DeviceChoice &c) { return Say(c.ReportStop(state, reports), "report"); };
+}
 
 } // namespace
 
 TEST(DeviceChoice, RulesAlongStories)
 {
     const QStringList ab{"A", "B"}, b{"B"}, none{};
+    struct Story
+    {
+        const char *name;
+        std::vector<Step> steps;
+        const char *decisions;
+    };
     // clang-format off
     const Story stories[] = {
-        {"first listing chooses the first", {Listed(Running, ab, 0), OpenAtStart()}, {"A/A", "inout"}},
-        {"no device chooses none", {Listed(Running, {"No MIDI Input Device"}, -1)}, {"/"}},
-        {"user pick", {Listed(Running, ab, 0), Picked(In, ab, 1)}, {"A/A", "B"}},
-        {"stored name moved", {Stored(ab, 0, "B")}, {"1 B"}},
-        {"stored name in place", {Stored(ab, 1, "B")}, {"1 B"}},
-        {"stored index beyond the list, name listed", {Stored(ab, -1, "A")}, {"0 A"}},
-        {"stored name nowhere", {Stored(ab, 0, "Gone")}, {"-1 Gone"}},
-        {"settings without name", {Listed(Running, ab, 0), Stored(ab, 1, QString())}, {"A/A", "1 A"}},
-        {"starting system opens only what it listed",
-         {Listed(Starting, ab, -1), Stored(ab, -1, "B"), OpenAtStart()}, {"/", "1 B", "-out"}},
+        {"the first listing chooses the first", {Listed(Running, ab, 0)}, "A/A inout"},
+        {"no device chooses none", {Listed(Running, {"No MIDI Input Device"}, -1)}, "/ inout"},
+        {"stored name moved", {Stored(ab, 0, "B")}, "1 B out"},
+        {"stored name in place", {Stored(ab, 1, "B")}, "1 B out"},
+        {"stored index beyond the list, name listed", {Stored(ab, -1, "A")}, "0 A out"},
+        {"stored name listed nowhere", {Stored(ab, 0, "Gone")}, "-1 Gone out"},
+        {"settings without a name keep the index", {Listed(Running, ab, 0), Stored(ab, 1, QString())}, "A/A inout | 1 A out"},
+        {"a starting system opens only what it listed", {Listed(Starting, ab, -1), Stored(ab, -1, "B")}, "/ -- | 1 B out"},
         {"start-up send waits for a starting system's output",
          {Listed(Starting, none, -1), SendAtStart(false), Due(Starting, false), Due(Starting, true), Due(Running, true)},
-         {"/", "-", "-", "send", "-"}},
+         "/ -- | - | - | send | -"},
         {"start-up send dropped when the start ends first",
-         {Listed(Starting, none, -1), SendAtStart(false), Due(Running, false), Due(Running, true)},
-         {"/", "-", "-", "-"}},
+         {Listed(Starting, none, -1), SendAtStart(false), Due(Running, false), Due(Running, true)}, "/ -- | - | - | -"},
         {"start-up send at once on a running system", {Listed(Running, ab, 0), SendAtStart(false), Due(Running, true)},
-         {"A/A", "send", "-"}},
+         "A/A inout | send | -"},
         {"unplugged, then back: reopened once",
          {Listed(Running, ab, 0), Relisted(b, MidiErrNotConnected), Relisted(ab, MidiErrNotConnected), Relisted(ab, MidiOk)},
-         {"A/A", "(A) - missing", "A reopen -", "A - -"}},
-        {"a port still failing is not reopened again and stays marked",
+         "A/A inout | (A) - missing | A reopen - | A - -"},
+        {"a port that stays broken is not reopened again and stays marked",
          {Listed(Running, ab, 0), Relisted(b, MidiErrNotConnected), Relisted(ab, MidiErrNotConnected), Relisted(ab, MidiErrNotConnected)},
-         {"A/A", "(A) - missing", "A reopen -", "A - missing"}},
-        {"port lost with its system is reopened while listed",
-         {Listed(Running, ab, 0), Relisted(ab, MidiErrSystemNotRunning)}, {"A/A", "A reopen -"}},
-        {"nothing chosen is never marked", {Listed(Running, none, -1), Relisted(none, MidiErrNotConnected)},
-         {"/", "() - -"}},
+         "A/A inout | (A) - missing | A reopen - | A - missing"},
+        {"a port lost with its system is reopened while listed", {Listed(Running, ab, 0), Relisted(ab, MidiErrSystemNotRunning)},
+         "A/A inout | A reopen -"},
+        {"nothing chosen is never marked", {Listed(Running, none, -1), Relisted(none, MidiErrNotConnected)}, "/ inout | () - -"},
         {"a stop is reported once", {Started(Running, 0), Stop(Stopped, 0), Stop(Stopped, 0), Stop(Running, 0), Stop(Stopped, 0)},
-         {"", "report", "-", "-", "report"}},
-        {"a stop after freezing is reported", {Started(Running, 0), Stop(Frozen, 0), Stop(Stopped, 0)}, {"", "-", "report"}},
-        {"a stop a send reported already is not", {Started(Running, 2), Stop(Stopped, 3)}, {"", "-"}},
-        {"no report for a system that never ran", {Started(Starting, 0), Stop(Stopped, 0)}, {"", "-"}},
+         " | report | - | - | report"},
+        {"a stop after freezing is reported", {Started(Running, 0), Stop(Frozen, 0), Stop(Stopped, 0)}, " | - | report"},
+        {"a stop a send reported already is not", {Started(Running, 2), Stop(Stopped, 3)}, " | -"},
+        {"no report for a system that never ran", {Started(Starting, 0), Stop(Stopped, 0)}, " | -"},
     };
     // clang-format on
     for (const Story &story : stories) {
@@ -134,7 +117,6 @@ TEST(DeviceChoice, RulesAlongStories)
         QStringList decisions;
         for (const Step &step : story.steps)
             decisions << step(choice);
-        EXPECT_EQ(decisions.join(" | ").toStdString(), story.decisions.join(" | ").toStdString())
-            << story.name;
+        EXPECT_EQ(decisions.join(" | ").toStdString(), story.decisions) << story.name;
     }
 }
