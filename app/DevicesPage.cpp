@@ -273,11 +273,24 @@ void DevicesPage::MidiSystemChanged()
     MarkConnection(DeviceChoice::Input, In.Health());
     MarkConnection(DeviceChoice::Output, Out.Health());
     ShowMidiStatus(status);
-    if (Choice.ReportStop(status.state, ExceptionReportCount()))
+    if (Choice.ReportStop(status.state, ExceptionReportCount())) {
+        PendingStops << QString::fromStdString(status.name);
+        if (!StopBoxOpen)
+            QMetaObject::invokeMethod(this, &DevicesPage::ShowStopReports, Qt::QueuedConnection);
+    }
+}
+
+void DevicesPage::ShowStopReports()
+{
+    if (StopBoxOpen)
+        return;
+    StopBoxOpen = true;
+    while (!PendingStops.isEmpty())
         ShowErrorBox(tr("The MIDI system (%1) has stopped. The chosen devices are connected "
                         "again when it runs.")
-                         .arg(QString::fromStdString(status.name)),
+                         .arg(PendingStops.takeFirst()),
                      tr("MIDI"));
+    StopBoxOpen = false;
 }
 
 void DevicesPage::Show(Side side, const DeviceChoice::View &view)

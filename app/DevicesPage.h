@@ -91,6 +91,7 @@ private:
     void ReopenQuietly(Side side);
     void MarkConnection(Side side, MidiResult health);
     void ShowMidiStatus(const MidiSystemStatus &status);
+    void ShowStopReports();
 
     MidiServices &Midi;
     TMidiInput &In;
@@ -98,4 +99,9 @@ private:
     ErrorReport Report;
     std::function<void()> StartupSend;
     DeviceChoice Choice;
+    // The stops not reported yet, by the system's name. Their box is shown from the event loop,
+    // not from the change that found them, so that the lists go on following the system while
+    // it is open; a stop found meanwhile is reported after it.
+    QStringList PendingStops;
+    bool StopBoxOpen = false;
 };

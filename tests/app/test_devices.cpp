@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -469,4 +470,36 @@ TEST_F(DevicesTest, ChosenDeviceIsFoundAgainAfterTheListChanged)
     EXPECT_EQ(Calls(midi, "openInput 0"), 1);
     EXPECT_EQ(Traffic(midi).openIn, 1);
     EXPECT_TRUE(Boxes.Messages.isEmpty()) << BoxTexts().join(" | ").toStdString();
+}
+
+TEST_F(DevicesTest, AStopFoundWhileTheStopBoxIsOpenIsReportedAfterIt)
+{
+    FakeMidiServices midi = WithDevices({"In A"}, {"Out A"});
+    midi.status = {"JACK", MidiSystemStatus::Running};
+    auto form = MakeForm(&midi);
+    const auto shows = [&](const char *state) {
+        return QTest::qWaitFor(
+            [&] { return form->MidiStatus->text() == QString("JACK: ") + state; });
+    };
+    QStringList reports;
+    bool open = false;
+    const MessageSink recorder = SetMessageSink([&](const MessageRequest &box) {
+        EXPECT_FALSE(open) << "one stop box at a time";
+        open = true;
+        reports << box.text;
+        // While the first box is open the lists go on following the system: it comes back and
+        // stops again.
+        if (reports.size() == 1) {
+            midi.setSystemState(MidiSystemStatus::Running);
+            EXPECT_TRUE(shows("running"));
+            midi.setSystemState(MidiSystemStatus::NotRunning);
+            EXPECT_TRUE(shows("not running"));
+        }
+        open = false;
+    });
+    midi.setSystemState(MidiSystemStatus::NotRunning);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.size() == 2; }, 10000))
+        << reports.join(" | ").toStdString();
+    SetMessageSink(recorder);
+    EXPECT_EQ(reports.filter("The MIDI system (JACK) has stopped").size(), 2);
 }

@@ -41,6 +41,13 @@ public:
     std::string throwIn;
     std::exception_ptr thrown;
     std::map<std::uint32_t, std::string> extraTexts;
+    MidiSystemStatus status; // setSystemState changes it and tells the listener
+    void setSystemState(MidiSystemStatus::State state)
+    {
+        status.state = state;
+        if (listener_)
+            listener_->midiChanged();
+    }
 
     // ---- record ----
     std::vector<std::string> calls;
@@ -85,6 +92,8 @@ public:
     MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
+    void setChangeListener(MidiChangeListener *listener) override { listener_ = listener; }
+    MidiSystemStatus systemStatus() const override { return status; }
 
 private:
     void record(std::string call, const char *name);
@@ -95,4 +104,5 @@ private:
     std::uintptr_t inInstance_ = 0;
     int prepareInputCalls_ = 0;
     int addBufferCalls_ = 0;
+    MidiChangeListener *listener_ = nullptr;
 };
