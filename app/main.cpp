@@ -17,6 +17,7 @@
 #include "converter/Unit2.h"
 #include "resources/Artwork.h"
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <optional>
@@ -40,11 +41,21 @@ int main(int argc, char **argv)
 
     // Connecting to the system's MIDI devices (ALSA, else JACK, else none) takes tens of
     // milliseconds: it starts first, on a thread of its own, while the window is built.
-    std::unique_ptr<CombinedServices> startingMidi = MakeEditorMidi(SystemMidiStart::InBackground);
+    // A failure (no thread to be had) is reported like any other of the start, once there is an
+    // application to show it.
+    std::unique_ptr<CombinedServices> startingMidi;
+    std::exception_ptr midiFailure;
+    try {
+        startingMidi = MakeEditorMidi(SystemMidiStart::InBackground);
+    } catch (const std::exception &) {
+        midiFailure = std::current_exception();
+    }
     TApplication app(argc, argv);
     app.setWindowIcon(AppIcon());
     int result = 0;
     try {
+        if (midiFailure)
+            std::rethrow_exception(midiFailure);
         // Held here so that the services end with the window, before the application object.
         const std::unique_ptr<CombinedServices> midi = std::move(startingMidi);
         // The built-in simulated box hears the "Torvane Simulator" output from the start, so
