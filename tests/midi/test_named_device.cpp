@@ -8,10 +8,9 @@
 
 TEST(NamedDevice, OpenFindsTheChosenNameInTheListAsItIsNowOrFails)
 {
-    // The list when the ports open (it was A, Synth when Synth was chosen), the device opened.
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"New", "A", "Synth"}, "2"}, {{"Synth"}, "0"}, {{"A", "B"}, "none"}};
-    for (const auto &[atOpen, id] : cases) {
+    for (const auto &[atOpen, opened] : cases) {
         FakeMidiServices fake;
         fake.outputs = {FakeMidiServices::outputNamed("A"), FakeMidiServices::outputNamed("Synth")};
         fake.inputs = {FakeMidiServices::inputNamed("A"), FakeMidiServices::inputNamed("Synth")};
@@ -24,8 +23,8 @@ TEST(NamedDevice, OpenFindsTheChosenNameInTheListAsItIsNowOrFails)
         for (std::size_t i = 0; i < atOpen.size(); ++i)
             fake.outputs[i].name = fake.inputs[i].name = atOpen[i];
         in.Open();
-        EXPECT_EQ(out.Open() && in.PortState() == psOpen, id != "none") << id;
-        EXPECT_EQ(std::ranges::count(fake.calls, "openOutput " + id), id == "none" ? 0 : 1);
-        EXPECT_EQ(std::ranges::count(fake.calls, "openInput " + id), id == "none" ? 0 : 1);
+        EXPECT_EQ(out.Open() && in.PortState() == psOpen, opened != "none") << opened;
+        EXPECT_EQ(std::ranges::count(fake.calls, "openOutput " + opened), opened == "none" ? 0 : 1);
+        EXPECT_EQ(std::ranges::count(fake.calls, "openInput " + opened), opened == "none" ? 0 : 1);
     }
 }
