@@ -73,7 +73,7 @@ void ControllerLearn::Take(int controller)
         report_(error);
         return;
     }
-    // The send may have run an event loop in which learning was cancelled or restarted.
+    // The assignment is the page's code: learning may have been cancelled or restarted in it.
     if (output_ != output)
         return;
     if (!walking_ || output + 1 >= protocol::OutputCount) {
