@@ -3,6 +3,8 @@
 #include "converter/MessageMeaning.h"
 #include "converter/Protocol.h"
 
+#include <exception>
+
 ControllerLearn::ControllerLearn(Assign assign, ErrorReport report,
                                  std::function<QString()> inputDevice, QObject *parent)
     : QObject(parent), assign_(std::move(assign)), report_(report),
@@ -61,15 +63,20 @@ void ControllerLearn::Receive(std::span<const std::uint8_t> message)
 void ControllerLearn::Take(int controller)
 {
     const int output = output_;
-    bool failed = true;
-    RunGuarded(report_, [&] {
+    try {
         assign_(output, controller);
-        failed = false;
-    });
-    // The report may have run an event loop in which learning was cancelled or restarted.
+    } catch (const std::exception &error) {
+        // Ended before the report: a modal report runs an event loop that delivers the next
+        // Control Change of the knob still moving, which would fail again beneath it.
+        if (output_ == output)
+            Cancel();
+        report_(error);
+        return;
+    }
+    // The assignment is the page's code: learning may have been cancelled or restarted in it.
     if (output_ != output)
         return;
-    if (!walking_ || failed || output + 1 >= protocol::OutputCount) {
+    if (!walking_ || output + 1 >= protocol::OutputCount) {
         Cancel();
         return;
     }

@@ -31,8 +31,8 @@ class ControllerLearn : public QObject
 public:
     static constexpr std::chrono::milliseconds DefaultTimeout{10'000};
 
-    // Gives output (0..31) controller (0..127). It may raise (a failed send): that is reported
-    // and ends a walk, as it would end a transfer.
+    // Gives output (0..31) controller (0..127). It may raise (a failed send): that ends
+    // learning, a walk too, as it would end a transfer, and is reported once.
     using Assign = std::function<void(int output, int controller)>;
 
     // inputDevice names the input that learning listens to, or is empty when none is open.

@@ -1,6 +1,9 @@
 #include "midi/MidiIn.h"
 
 #include "midi/LeakOnPurpose.h"
+#include "midi/NamedDevice.h"
+
+#include <algorithm>
 
 TMidiInput::TMidiInput(MidiServices &services, QObject *owner)
     : QObject(owner), MidiPortErrors(services),
@@ -54,8 +57,14 @@ void TMidiInput::SetDeviceID(std::uint16_t id)
         raise(QStringLiteral("Invalid device ID"));
     deviceId_ = id;
     deviceSelected_ = true;
+    chosenName_.reset();
     MidiInCaps caps;
     check(services_.inputDeviceCaps(id, caps));
+    keepCaps(caps);
+}
+
+void TMidiInput::keepCaps(const MidiInCaps &caps)
+{
     productName_ = QString::fromStdString(caps.name);
     driverVersion_ = caps.driverVersion;
     manufacturerId_ = caps.manufacturerId;
@@ -84,6 +93,24 @@ void TMidiInput::SetProductName(const QString &name)
     if (id > 0xFFFF)
         raise(QStringLiteral("Invalid device ID"));
     SetDeviceID(static_cast<std::uint16_t>(id));
+    chosenName_ = name;
+}
+
+MidiResult TMidiInput::followChosenName()
+{
+    if (!chosenName_)
+        return MidiOk;
+    // Device numbers above 0xFFFF cannot be selected.
+    const int count =
+        static_cast<int>(std::min<std::uint32_t>(services_.inputDeviceCount(), 0x10000));
+    const auto found = FindNamedDevice<MidiInCaps>(
+        *chosenName_, deviceId_, 0, count,
+        [this](int id, MidiInCaps &caps) { return services_.inputDeviceCaps(id, caps); });
+    if (!found)
+        return MidiErrBadDeviceId; // what opening a device that is not there answers
+    deviceId_ = static_cast<std::uint16_t>(found->first);
+    keepCaps(found->second);
+    return MidiOk;
 }
 
 void TMidiInput::SetSysexBufferSize(std::uint16_t value)
@@ -121,6 +148,7 @@ void TMidiInput::Open()
     if (!deviceSelected_)
         return;
     try {
+        check(followChosenName());
         if (!eventRing_)
             eventRing_ = RingCreate(capacity_); // stays none when refused: items are dropped
         if (!callbackBlock_) {

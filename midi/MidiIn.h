@@ -34,7 +34,9 @@ public:
     ~TMidiInput() override;
 
     // Device selection, allowed while closed. ProductName matches exactly (case-sensitive); the
-    // first device that reports it wins.
+    // first device that reports it wins. A device chosen by name is the one Open opens: it is
+    // looked up again there when its number now stands for another device, and the open fails
+    // when no device reports the name any longer.
     const QString &ProductName() const { return productName_; }
     void SetProductName(const QString &name);
     std::uint16_t DeviceID() const { return deviceId_; }
@@ -106,6 +108,8 @@ private:
     void releaseAfterFailedOpen();
     void forgetEndedSession();
     void abandonDriverMemory();
+    void keepCaps(const MidiInCaps &caps);
+    MidiResult followChosenName();
 
     NotificationSink notifyWindow_;
     std::uint16_t deviceId_ = 0;
@@ -115,6 +119,7 @@ private:
     bool sysexOnly_ = false;
     std::uint32_t driverVersion_ = 0;
     QString productName_;
+    std::optional<QString> chosenName_; // set while the selection was made by name
     std::uint16_t manufacturerId_ = 0;
     std::uint16_t productId_ = 0;
     std::uint16_t capacity_ = 1024;

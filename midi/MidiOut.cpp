@@ -1,6 +1,7 @@
 #include "midi/MidiOut.h"
 
 #include "midi/LeakOnPurpose.h"
+#include "midi/NamedDevice.h"
 #include "midi/backend/ShortMessage.h"
 
 #include <cstring>
@@ -50,8 +51,14 @@ void TMidiOutput::SetDeviceID(int id)
     if (id >= count && id != -1)
         raise(QStringLiteral("Invalid device ID"));
     deviceId_ = id;
+    chosenName_.reset();
     MidiOutCaps caps;
     check(services_.outputDeviceCaps(id, caps));
+    keepCaps(caps);
+}
+
+void TMidiOutput::keepCaps(const MidiOutCaps &caps)
+{
     productName_ = QString::fromStdString(caps.name);
     driverVersion_ = caps.driverVersion;
     technology_ = static_cast<std::uint8_t>(caps.technology);
@@ -87,6 +94,22 @@ void TMidiOutput::SetProductName(const QString &name)
     // Re-reads the name and the capabilities. When the name was already selected and no device
     // reports it any longer, id is the count here and the selection says "Invalid device ID".
     SetDeviceID(id);
+    chosenName_ = name;
+}
+
+MidiResult TMidiOutput::followChosenName()
+{
+    if (!chosenName_)
+        return MidiOk;
+    const int count = static_cast<int>(services_.outputDeviceCount());
+    const auto found = FindNamedDevice<MidiOutCaps>(
+        *chosenName_, deviceId_, -1, count,
+        [this](int id, MidiOutCaps &caps) { return services_.outputDeviceCaps(id, caps); });
+    if (!found)
+        return MidiErrBadDeviceId; // what opening a device that is not there answers
+    deviceId_ = found->first;
+    keepCaps(found->second);
+    return MidiOk;
 }
 
 bool TMidiOutput::Open()
@@ -94,6 +117,10 @@ bool TMidiOutput::Open()
     // Re-opening would lose the handle of a device that still uses the callback block.
     if (portState_ == psOpen)
         return true;
+    if (const MidiResult chosen = followChosenName(); chosen != MidiOk) {
+        lastResult_ = static_cast<std::uint16_t>(chosen);
+        return false;
+    }
     if (!callbackBlock_) {
         callbackBlock_ = CallbackBlockAlloc();
         if (!callbackBlock_)

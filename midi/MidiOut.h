@@ -22,6 +22,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 // What SendEvent reads of an event: the three bytes of a short message, or a SysEx block when
@@ -44,7 +45,9 @@ public:
 
     // Device selection, allowed while closed. DeviceID -1 is the mapper device, where the
     // services offer one. ProductName matches the device name exactly (case-sensitive); the
-    // mapper is tried first, then devices 0.. n-1, and the first match wins.
+    // mapper is tried first, then devices 0.. n-1, and the first match wins. A device chosen by
+    // name is the one Open opens: it is looked up again there when its number now stands for
+    // another device, and the open fails when no device reports the name any longer.
     const QString &ProductName() const { return productName_; }
     void SetProductName(const QString &name);
     int DeviceID() const { return deviceId_; }
@@ -92,6 +95,8 @@ private:
         MidiHandle queuedOn;
     };
     void abandonDriverMemory();
+    void keepCaps(const MidiOutCaps &caps);
+    MidiResult followChosenName();
 
     NotificationSink notifyWindow_;
     int deviceId_ = 0;
@@ -100,6 +105,7 @@ private:
     TMidiCallbackBlock *callbackBlock_ = nullptr;
     std::uint32_t driverVersion_ = 0;
     QString productName_;
+    std::optional<QString> chosenName_; // set while the selection was made by name
     std::uint8_t technology_ = 0;
     std::uint16_t voices_ = 0;
     std::uint16_t notes_ = 0;

@@ -12,9 +12,11 @@ using Message = std::vector<std::uint8_t>;
 using Assigned = std::vector<std::pair<int, int>>; // output, controller
 
 int Reports = 0;
+std::function<void()> WhileReporting; // what a modal report's event loop delivers, the first time
 void Report(const std::exception &)
 {
-    ++Reports;
+    if (++Reports == 1)
+        WhileReporting();
 }
 
 Assigned EachOwn(int outputs) // output i takes controller i
@@ -57,7 +59,8 @@ TEST(ControllerLearn, HandsOnTheControllersMovedAndEndsWhereItShould)
          true},
         {"learning all again ends the walk", {{'A'}, {'C', 74}, {'A'}, {'C', 7}}, {{0, 74}}},
         {"the walk ends at output 32", {{'A'}, {'R', 32}, {'C', 100}}, EachOwn(32)},
-        {"a failed assignment ends the walk", {{'A'}, {'R', 4}}, EachOwn(2), -1, false, 1},
+        {"a failure ends the walk first", {{'A'}, {'R', 4}}, EachOwn(2), -1, false, 1},
+        {"a failure ends learning first", {{'L', 4}, {'C', 74}}, {{4, 74}}, -1, false, 74},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,6 +77,7 @@ TEST(ControllerLearn, HandsOnTheControllersMovedAndEndsWhereItShould)
         const auto cc = [&](int n) {
             learn.Receive(Message{std::uint8_t(0xB0 | n % 16), std::uint8_t(n), 9});
         };
+        WhileReporting = [&] { cc(c.failing); }; // the knob still moving
         for (const Step &step : c.steps) {
             if (step.act == 'L')
                 learn.Learn(step.n);
