@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 class TempFolder
 {
@@ -18,6 +19,17 @@ public:
     {
         QFile file(Path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+
+    // A file of zeros of any size, which takes no room on disk.
+    bool Sized(const QString &name, qint64 size) const
+    {
+        QFile file(Path(name));
+        return file.open(QIODevice::WriteOnly) && file.resize(size);
+    }
+    bool MakeFifo(const QString &name) const
+    {
+        return ::mkfifo(QFile::encodeName(Path(name)).constData(), 0600) == 0;
     }
 
 private:
