@@ -117,3 +117,22 @@ TEST(JackCommandLine, AServerThatDiesMidSendEndsTheRunWithTheSendFailedCode)
     EXPECT_EQ(torvane.readAllStandardError(), "torvane: sending to \"" + dump.Port().toUtf8() +
                                                   "\" failed: The MIDI system is not running\n");
 }
+
+TEST(JackCommandLine, AReaderThatGoesAwayStopsNoTransfer)
+{
+    REQUIRE_JACK_SERVER();
+    Dump dump;
+    ASSERT_TRUE(dump.Listed);
+    TempFolder dir;
+    dir.Write("p.TVN", QByteArray(34, 5));
+
+    QProcess torvane; // as "torvane --send p.TVN --port X | head -0"
+    torvane.start(TORVANE_EXECUTABLE, {"--send", dir.Path("p.TVN"), "--port", dump.Port()});
+    ASSERT_TRUE(torvane.waitForStarted());
+    torvane.closeReadChannel(QProcess::StandardOutput);
+    ASSERT_TRUE(torvane.waitForFinished(20000));
+    EXPECT_EQ(torvane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(torvane.exitCode(), 0) << torvane.readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dump.Received().size() >= 32; }, 10000));
+    EXPECT_EQ(dump.Received().size(), 32);
+}
