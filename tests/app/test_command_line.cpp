@@ -36,8 +36,10 @@ Outcome Torvane(const QStringList &arguments, const QString &program = TORVANE_E
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    if (!process.waitForFinished(30000))
-        process.kill();
+    if (!process.waitForFinished(30000)) {
+        process.kill(); // a run that hangs fails as a crash
+        process.waitForFinished();
+    }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
