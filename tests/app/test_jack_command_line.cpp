@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <csignal>
 
 namespace {
 
@@ -127,16 +126,11 @@ TEST(JackCommandLine, AReaderThatGoesAwayStopsNoTransfer)
     TempFolder dir;
     dir.Write("p.TVN", QByteArray(34, 5));
 
-    QProcess shell; // as a terminal starts it: the test blocks SIGPIPE, which a child inherits
-    shell.setChildProcessModifier([] {
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigprocmask(SIG_UNBLOCK, &pipe, nullptr);
-        std::signal(SIGPIPE, SIG_DFL);
-    });
-    shell.start("bash", {"-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}", "bash",
-                         TORVANE_EXECUTABLE, "--send", dir.Path("p.TVN"), "--port", dump.Port()});
+    // As from a terminal: the test blocks SIGPIPE, which a child would inherit.
+    QProcess shell;
+    shell.start("env",
+                {"--default-signal=PIPE", "bash", "-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}",
+                 "bash", TORVANE_EXECUTABLE, "--send", dir.Path("p.TVN"), "--port", dump.Port()});
     ASSERT_TRUE(shell.waitForFinished(20000));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dump.Received().size() >= 32; }, 10000));

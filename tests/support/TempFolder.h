@@ -24,13 +24,9 @@ public:
     // A file of zeros of any size, which takes no room on disk.
     bool Sized(const QString &name, qint64 size) const
     {
-        QFile file(Path(name));
-        return file.open(QIODevice::WriteOnly) && file.resize(size);
+        return Write(name, {}) && QFile::resize(Path(name), size);
     }
-    bool MakeFifo(const QString &name) const
-    {
-        return ::mkfifo(QFile::encodeName(Path(name)).constData(), 0600) == 0;
-    }
+    bool MakeFifo(const QString &name) const { return ::mkfifo(qPrintable(Path(name)), 0600) == 0; }
 
 private:
     QTemporaryDir Dir;
