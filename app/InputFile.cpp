@@ -26,7 +26,7 @@ Contents TooLarge(qint64 limit)
 Contents Read(const QString &path, qint64 limit, Beyond beyond)
 {
     // Opening a FIFO waits for a writer, so the type is checked on the name first; the check
-    // after opening catches a file swapped in between.
+    // after opening catches a name that has meanwhile come to stand for a device.
     const QFileInfo info(path);
     const QString notRegular = QStringLiteral(
         "The file is not a regular file (a FIFO, a device or a folder), and is not read.");
