@@ -2,6 +2,8 @@
 
 #include "app/AtomicFile.h"
 #include "app/EditorMidi.h"
+#include "app/InputFile.h"
+#include "app/LaunchChoice.h"
 #include "app/TerminalProgress.h"
 #include "converter/ConverterLink.h"
 #include "converter/SysexFile.h"
@@ -11,9 +13,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
+#include <new>
 
 namespace command_line {
 
@@ -41,21 +44,19 @@ struct Request
     bool flash = false;
 };
 
-QByteArray ReadFile(const QString &path)
+QByteArray ReadFile(const QString &path, qint64 limit, input_file::Beyond beyond)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(BadFile, QStringLiteral("%1: %2").arg(path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        Fail(BadFile, QStringLiteral("%1: %2").arg(path, file.errorString()));
-    return bytes;
+    const input_file::Contents contents = input_file::Read(path, limit, beyond);
+    if (contents.fault != input_file::Fault::None)
+        Fail(BadFile, path + ": " + contents.error);
+    return contents.bytes;
 }
 
 // Preset n (1..4) of a parameter file (34 bytes) or bank file (136).
 protocol::PresetBytes ReadPreset(const QString &path, int n)
 {
-    const QByteArray bytes = ReadFile(path);
+    const QByteArray bytes =
+        ReadFile(path, protocol::PresetSize * 4, input_file::Beyond::Unread); // a bank at most
     if (bytes.size() < n * protocol::PresetSize)
         Fail(BadFile, QStringLiteral("%1: holds no preset %2 (%3 bytes; a parameter file has 34, "
                                      "a bank file 136)")
@@ -79,7 +80,8 @@ std::vector<QByteArray> PresetMessages(const Request &request)
 // converter messages leave the box on.
 std::vector<QByteArray> SysexMessages(const Request &request)
 {
-    const QByteArray file = ReadFile(request.file);
+    const QByteArray file =
+        ReadFile(request.file, input_file::SysexLimit, input_file::Beyond::Refused);
     protocol::PresetBytes scratch{};
     const protocol::SysexImport import = protocol::ImportSysex(file, scratch);
     if (import.split.fault != protocol::SysexFault::None)
@@ -147,6 +149,10 @@ void Send(const Request &request, MidiServices &midi)
 
 void Export(const Request &request)
 {
+    // A .syx file's bytes read as a preset would put its F0 and F7 among the controllers.
+    if (protocol::IsSysexFileName(request.file))
+        Fail(BadFile, request.file + ": a .syx file holds messages, not a preset: --export-syx "
+                                     "takes a parameter or bank file (.TVN)");
     const protocol::PresetBytes preset = ReadPreset(request.file, request.preset);
     const QByteArray sysex = protocol::PresetSysex(
         protocol::PresetChannel(preset[protocol::PresetChannelByte]),
@@ -167,26 +173,6 @@ void ListPorts(MidiServices &midi)
         if (midi.inputDeviceCaps(int(k), caps) == MidiOk)
             std::printf("input: %s\n", caps.name.c_str());
     }
-}
-
-// The long options of the command line; any of them, or -h, -? or -v, makes a command-line run.
-const char *const LongOptions[] = {"help", "help-all", "version",    "list-ports", "send",
-                                   "port", "flash",    "export-syx", "preset"};
-
-bool AsksForCommandLine(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (argument == "-h" || argument == "-?" || argument == "-v")
-            return true;
-        if (!argument.startsWith("--"))
-            continue;
-        const QByteArray name = argument.mid(2).split('=').constFirst();
-        for (const char *option : LongOptions)
-            if (name == option)
-                return true;
-    }
-    return false;
 }
 
 class Options
@@ -312,24 +298,44 @@ int Execute(const Request &request, const QString &helpText)
     return Done;
 }
 
+void IgnoreClosedOutput()
+{
+    // A reader that goes away (a pipe into head, a closed terminal) must not end a transfer
+    // half-way and leave the box half configured: writes to it fail quietly instead.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 } // namespace
 
 std::optional<int> Run(int argc, char **argv)
 {
-    if (!AsksForCommandLine(argc, argv))
+    const launch::Choice choice = launch::Choose(argc, argv);
+    if (choice.kind == launch::Choice::Window)
         return std::nullopt;
+    if (choice.kind == launch::Choice::NoDisplay) {
+        std::fputs("torvane: there is no display to open the window on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set); the options 'torvane --help' lists need none\n",
+                   stderr);
+        return NoDisplay;
+    }
+    IgnoreClosedOutput();
     // The ports' notifications need an event dispatcher, not a display.
     QCoreApplication app(argc, argv);
     app.setApplicationName("torvane");
     app.setApplicationVersion(TORVANE_VERSION);
     Options options;
     try {
-        return Execute(options.Parse(app.arguments()), options.HelpText());
+        return Execute(options.Parse(choice.arguments), options.HelpText());
     } catch (const Failure &failure) {
         std::fprintf(stderr, "torvane: %s\n", qPrintable(failure.text));
         if (failure.code == Usage)
             std::fputs("Try 'torvane --help'.\n", stderr);
         return failure.code;
+    } catch (const std::bad_alloc &) {
+        std::fputs("torvane: there is not enough memory for the file\n", stderr);
+        return BadFile;
     }
 }
 

@@ -11,13 +11,15 @@ namespace command_line {
 
 enum Exit {
     Done = 0,
+    NoDisplay = 1,  // no option, and no display for the window
     Usage = 2,      // unknown option, a value missing or out of range, modes mixed
     NoSuchPort = 3, // no MIDI output of the name --port gives
     BadFile = 4,    // a file that cannot be read (or written) or is not what it should be
     SendFailed = 5, // the output could not be opened, or a send failed
 };
 
-// When argv holds one of the command line's options, runs it and returns the exit code;
+// When argv holds an option other than the toolkit's own window options, runs the command line
+// and returns its exit code; when the window has no display, says so and returns NoDisplay;
 // otherwise returns nothing at once, having made nothing, and the editor starts as usual.
 std::optional<int> Run(int argc, char **argv);
 

@@ -4,6 +4,7 @@
 #include "app/Core_main.h"
 
 #include "app/AtomicFile.h"
+#include "app/InputFile.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "converter/PresetHistory.h"
@@ -122,16 +123,17 @@ void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
 std::optional<protocol::SysexImport> TForm1::ImportSysexFile(const QString &path,
                                                              PresetImage &image)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const input_file::Contents file =
+        input_file::Read(path, input_file::SysexLimit, input_file::Beyond::Refused);
+    if (file.fault == input_file::Fault::TooLarge) {
+        ShowErrorBox(file.error + " Nothing was loaded.", "File Error");
+        return std::nullopt;
+    }
+    if (file.fault != input_file::Fault::None) {
         ShowReadError();
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        ShowReadError();
-        return std::nullopt;
-    }
+    const QByteArray &bytes = file.bytes;
     const protocol::SysexImport import = protocol::ImportSysex(bytes, image);
     if (import.split.fault != protocol::SysexFault::None) {
         ShowErrorBox(protocol::SysexFaultText(import.split, bytes) + " Nothing was loaded.",

@@ -1,25 +1,13 @@
 #include "app/PresetBank.h"
 
 #include "app/AtomicFile.h"
-
-#include <QFile>
+#include "app/InputFile.h"
 
 TPresetBank *PresetBank = nullptr;
 
 namespace {
 
 constexpr std::uint8_t NoController = 0xFF;
-
-// Reads up to `size` bytes into `target`, touching only the bytes actually read.
-// Returns the count read, or -1 on a read error.
-qint64 ReadInto(QFile &file, std::uint8_t *target, qint64 size)
-{
-    char buffer[TPresetBank::PresetSize];
-    const qint64 got = file.read(buffer, size);
-    if (got > 0)
-        std::copy(buffer, buffer + got, target);
-    return got;
-}
 
 } // namespace
 
@@ -60,16 +48,13 @@ bool TPresetBank::SavePreset(int preset, const QString &path) const
 
 bool TPresetBank::LoadBank(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const input_file::Contents file =
+        input_file::Read(path, BankFileSize, input_file::Beyond::Unread);
+    if (file.fault != input_file::Fault::None)
         return false;
-    for (auto &block : Blocks) {
-        const qint64 got = ReadInto(file, block->data(), PresetSize);
-        if (got < 0)
-            return false;
-        if (got < PresetSize)
-            break; // the file ends here: the rest keeps its content
-    }
+    // A short file ends inside some preset: the rest keeps its content.
+    for (int at = 0; at < file.bytes.size(); ++at)
+        (*Blocks[at / PresetSize])[at % PresetSize] = std::uint8_t(file.bytes[at]);
     return true;
 }
 
@@ -80,8 +65,10 @@ bool TPresetBank::LoadPreset(int preset, const QString &path)
 
 bool TPresetBank::LoadPreset(const QString &path, std::span<std::uint8_t, PresetSize> preset)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const input_file::Contents file =
+        input_file::Read(path, PresetSize, input_file::Beyond::Unread);
+    if (file.fault != input_file::Fault::None)
         return false;
-    return ReadInto(file, preset.data(), PresetSize) >= 0;
+    std::copy(file.bytes.begin(), file.bytes.end(), preset.begin());
+    return true;
 }

@@ -39,7 +39,8 @@ public:
 
     // Loads copy what the file holds, in order, as far as it reaches: a short file replaces
     // only the leading bytes (success); bytes beyond the expected size are not read. When the
-    // file cannot be opened nothing changes and the result is false.
+    // file cannot be read, or is no regular file (a FIFO, a device), nothing changes and the
+    // result is false.
     bool LoadBank(const QString &path);
     bool LoadPreset(int preset, const QString &path);
     // The same over a preset's bytes held elsewhere.

@@ -55,7 +55,9 @@ protected:
         EXPECT_TRUE(Files.Write("one.syx", QByteArray::fromHex("F0707E00300007F7")) &&
                     Files.Write("cut.syx", QByteArray::fromHex("F0707E")) &&
                     Files.Write("foreign.syx", QByteArray::fromHex("F0F7")) &&
-                    Files.Write("bank.TVN", bank) && Files.Write("param.TVN", bank.left(34)));
+                    Files.Write("bank.TVN", bank) && Files.Write("param.TVN", bank.left(34)) &&
+                    Files.MakeFifo("fifo.syx") && Files.Sized("big.syx", 1024 * 1024 + 1) &&
+                    Files.Sized("huge.TVN", qint64(64) << 30));
     }
     QString Path(const QString &name) const { return Files.Path(name); }
 
@@ -106,11 +108,32 @@ TEST_F(CommandLineTest, EachOutcomeHasItsExitCodeAndSaysWhatHappened)
          "{dir}/param.TVN: holds no preset 2 (34 bytes; a parameter file has 34, a bank file 136)"},
         {"cannot write", "--export-syx|{dir}/param.TVN|{dir}/no/folder/out.syx", 4,
          "{dir}/no/folder/out.syx: could not be written"},
+        {"a huge file read to its bank", "--export-syx|{dir}/huge.TVN|{dir}/no/folder/out.syx", 4,
+         "{dir}/no/folder/out.syx: could not be written"},
+        {"a FIFO", "--send|{dir}/fifo.syx|--port|Torvane Simulator", 4,
+         "{dir}/fifo.syx: The file is not a regular file (a FIFO, a device or a folder), and is "
+         "not read."},
+        {"a device", "--send|/dev/zero|--port|Torvane Simulator", 4,
+         "/dev/zero: The file is not a regular file (a FIFO, a device or a folder), and is not "
+         "read."},
+        {"a .syx over the limit", "--send|{dir}/big.syx|--port|Torvane Simulator", 4,
+         "{dir}/big.syx: The file is larger than 1 MiB, the most a SysEx file is read up to (a "
+         "converter transfer takes 264 bytes)."},
+        {"export of a .syx", "--export-syx|{dir}/one.syx|{dir}/out.syx", 4,
+         "{dir}/one.syx: a .syx file holds messages, not a preset: --export-syx takes a parameter "
+         "or bank file (.TVN)"},
+        {"an unknown option alone", "--bogus", 2, "Unknown option 'bogus'."},
+        {"an unknown option in a window run", "-platform|offscreen|--bogus", 2,
+         "Unknown option 'bogus'."},
+        {"the window without a display", "", 1,
+         "there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+         "set); the options 'torvane --help' lists need none"},
     };
     const QString dir = QFileInfo(Path("x")).path();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome outcome = Torvane(QString(c.arguments).replace("{dir}", dir).split('|'));
+        const Outcome outcome =
+            Torvane(QString(c.arguments).replace("{dir}", dir).split('|', Qt::SkipEmptyParts));
         const QString text = QString(c.text).replace("{dir}", dir) + "\n";
         EXPECT_EQ(outcome.exitCode, c.exitCode);
         EXPECT_EQ(outcome.out, c.exitCode == 0 ? text : "");

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <optional>
+#include <sys/stat.h>
 
 void PrintTo(const QMap<QString, QByteArray> &tree, std::ostream *out)
 {
@@ -282,12 +283,14 @@ TEST_F(FileCommandsTest, FailedLoadIsReportedAndChangesNothing)
         {"missing file", "absent.TVN"},
         {"a folder", "sub.TVN"},
         {"below a regular file", "plain.txt/set1.TVN"},
+        {"a FIFO, which is not waited on", "fifo.TVN"},
     };
     // clang-format on
     for (const auto &[name, chosen] : cases) {
         SCOPED_TRACE(name);
         Boxes.Messages.clear();
         Populate({{"sub.TVN", Folder}, {"plain.txt", Old}});
+        ASSERT_EQ(::mkfifo(qPrintable(Path("fifo.TVN")), 0600), 0);
         // The page shows something else than the preset: a load that shows it would undo it.
         Form->ComboBox[0]->setCurrentIndex(5);
         Form->kxpotlab4->SetState(12);

@@ -117,3 +117,22 @@ TEST(JackCommandLine, AServerThatDiesMidSendEndsTheRunWithTheSendFailedCode)
     EXPECT_EQ(torvane.readAllStandardError(), "torvane: sending to \"" + dump.Port().toUtf8() +
                                                   "\" failed: The MIDI system is not running\n");
 }
+
+TEST(JackCommandLine, AReaderThatGoesAwayStopsNoTransfer)
+{
+    REQUIRE_JACK_SERVER();
+    Dump dump;
+    ASSERT_TRUE(dump.Listed);
+    TempFolder dir;
+    dir.Write("p.TVN", QByteArray(34, 5));
+
+    // As from a terminal: the test blocks SIGPIPE, which a child would inherit.
+    QProcess shell;
+    shell.start("env",
+                {"--default-signal=PIPE", "bash", "-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}",
+                 "bash", TORVANE_EXECUTABLE, "--send", dir.Path("p.TVN"), "--port", dump.Port()});
+    ASSERT_TRUE(shell.waitForFinished(20000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dump.Received().size() >= 32; }, 10000));
+    EXPECT_EQ(dump.Received().size(), 32);
+}

@@ -146,6 +146,7 @@ TEST_F(SysexFilesTest, OpenDialogReadsSysexByFilterOrExtensionAndNotesWhatItSkip
 TEST_F(SysexFilesTest, BrokenSysexIsRefusedWithItsReasonAndChangesNothing)
 {
     QDir().mkpath(Path("folder.syx"));
+    ASSERT_TRUE(Files.MakeFifo("fifo.syx") && Files.Sized("big.syx", 1024 * 1024 + 1));
     const struct
     {
         const char *name;
@@ -164,6 +165,11 @@ TEST_F(SysexFilesTest, BrokenSysexIsRefusedWithItsReasonAndChangesNothing)
          "with F7). Nothing was loaded."},
         {"folder.syx", {}, "Read File Error - Abort Loading"},
         {"missing.syx", {}, "Read File Error - Abort Loading"},
+        {"fifo.syx", {}, "Read File Error - Abort Loading"}, // at once: no writer is waited for
+        {"big.syx",
+         {},
+         "The file is larger than 1 MiB, the most a SysEx file is read up to (a converter "
+         "transfer takes 264 bytes). Nothing was loaded."},
     };
     form->ComboBox[2]->setCurrentIndex(40); // shown, not stored: a refused load shows nothing
     const auto before = Seen();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 class TempFolder
 {
@@ -19,6 +20,13 @@ public:
         QFile file(Path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
+
+    // A file of zeros of any size, which takes no room on disk.
+    bool Sized(const QString &name, qint64 size) const
+    {
+        return Write(name, {}) && QFile::resize(Path(name), size);
+    }
+    bool MakeFifo(const QString &name) const { return ::mkfifo(qPrintable(Path(name)), 0600) == 0; }
 
 private:
     QTemporaryDir Dir;
