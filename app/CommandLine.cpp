@@ -4,6 +4,7 @@
 #include "app/EditorMidi.h"
 #include "app/InputFile.h"
 #include "app/LaunchChoice.h"
+#include "app/PresetBank.h"
 #include "app/TerminalProgress.h"
 #include "converter/ConverterLink.h"
 #include "converter/SysexFile.h"
@@ -52,17 +53,18 @@ QByteArray ReadFile(const QString &path, qint64 limit, input_file::Beyond beyond
     return contents.bytes;
 }
 
-// Preset n (1..4) of a parameter file (34 bytes) or bank file (136).
+// Preset n (1..4) of a parameter file (one preset) or bank file (four).
 protocol::PresetBytes ReadPreset(const QString &path, int n)
 {
-    const QByteArray bytes =
-        ReadFile(path, protocol::PresetSize * 4, input_file::Beyond::Unread); // a bank at most
+    const QByteArray bytes = ReadFile(path, TPresetBank::BankFileSize, input_file::Beyond::Unread);
     if (bytes.size() < n * protocol::PresetSize)
-        Fail(BadFile, QStringLiteral("%1: holds no preset %2 (%3 bytes; a parameter file has 34, "
-                                     "a bank file 136)")
+        Fail(BadFile, QStringLiteral("%1: holds no preset %2 (%3 bytes; a parameter file has %4, "
+                                     "a bank file %5)")
                           .arg(path)
                           .arg(n)
-                          .arg(bytes.size()));
+                          .arg(bytes.size())
+                          .arg(protocol::PresetSize)
+                          .arg(TPresetBank::BankFileSize));
     protocol::PresetBytes preset;
     std::copy_n(bytes.constData() + (n - 1) * protocol::PresetSize, preset.size(), preset.begin());
     return preset;
