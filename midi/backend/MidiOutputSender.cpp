@@ -31,6 +31,7 @@ struct MidiOutputSender::State
     std::chrono::steady_clock::time_point deadline{}; // moved on by every message that leaves
     std::chrono::milliseconds drainLimit{};
     std::atomic<bool> abandon{false}; // no progress within the limit: hand back without sending
+    std::atomic<MidiResult> failure{MidiOk}; // why a message did not reach the device
 
     // With the lock held.
     void handBack(MidiHeader *header)
@@ -103,10 +104,17 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
     return enqueue(item);
 }
 
+MidiResult MidiOutputSender::health() const
+{
+    // The wire's own state first: it changes (a server that comes back), a failure does not.
+    const MidiResult wire = state_->wire->health();
+    return wire != MidiOk ? wire : state_->failure.load();
+}
+
 MidiResult MidiOutputSender::enqueue(const Item &item)
 {
     State &state = *state_;
-    if (const MidiResult health = state.wire->health(); health != MidiOk)
+    if (const MidiResult health = this->health(); health != MidiOk)
         return health;
     {
         std::lock_guard lock(state.mutex);
@@ -185,20 +193,36 @@ bool MidiOutputSender::takeNext(State &state, Item &item)
     return true;
 }
 
+MidiResult MidiOutputSender::deliver(State &state, const Item &item)
+{
+    const MidiResult written =
+        item.header
+            ? state.wire->write(state.copy.data(), state.copy.size(), item.sentAt, state.abandon)
+            : state.wire->write(item.bytes.data(), item.size, item.sentAt, state.abandon);
+    if (written != MidiOk || !item.header)
+        return written;
+    {
+        // At close the last drain below waits, within close's own limit.
+        std::lock_guard lock(state.mutex);
+        if (!state.queue.empty() || state.closing)
+            return MidiOk;
+    }
+    return state.wire->drain(std::chrono::steady_clock::now() + kDeliveryLimit, state.abandon);
+}
+
 void MidiOutputSender::run(State &state)
 {
     for (Item item; takeNext(state, item);) {
-        if (state.abandon.load())
+        // Given up by close, or after a message that was lost: handed back unsent.
+        if (state.abandon.load() || state.failure.load() != MidiOk)
             continue;
-        // A failed write loses the message; the wire's health() makes the next send fail with
-        // the reason (for example, the MIDI system is not running).
-        if (item.header)
-            state.wire->write(state.copy.data(), state.copy.size(), item.sentAt, state.abandon);
-        else
-            state.wire->write(item.bytes.data(), item.size, item.sentAt, state.abandon);
+        const MidiResult result = deliver(state, item);
+        // Abandoned by close is no failure of the output.
+        if (result != MidiOk && !state.abandon.load())
+            state.failure.store(result);
     }
-    if (!state.abandon.load())
-        state.wire->drain(state.deadline);
+    if (!state.abandon.load() && state.failure.load() == MidiOk)
+        state.failure.store(state.wire->drain(state.deadline, state.abandon));
     std::lock_guard lock(state.mutex);
     state.finished = true;
     state.stopped.notify_all();

@@ -44,7 +44,10 @@ public:
         written_.emplace_back(bytes, bytes + size);
         return MidiOk;
     }
-    void drain(std::chrono::steady_clock::time_point) override {}
+    MidiResult drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &) override
+    {
+        return MidiOk;
+    }
     MidiResult health() const override { return MidiOk; }
 
     void hold(bool on, bool stubborn = false)

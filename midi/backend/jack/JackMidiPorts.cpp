@@ -40,11 +40,11 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
 {
     const std::int64_t sentUs =
         std::chrono::duration_cast<std::chrono::microseconds>(sentAt.time_since_epoch()).count();
+    if (const MidiResult connected = awaitConnection(abandon); connected != MidiOk)
+        return connected;
     // One event per message when it fits a port buffer comfortably; a longer SysEx goes as
     // consecutive fragments, which JACK MIDI receivers join again.
-    // Before the port is registered its client is not known: any client's size would do.
-    const JackClient *client = port_->client();
-    const std::size_t chunk = client ? client->maxEventSize() : 256;
+    const std::size_t chunk = port_->client()->maxEventSize();
     for (std::size_t done = 0; done < size;) {
         const auto n = std::uint32_t(std::min(chunk, size - done));
         if (const MidiResult r = writeEvent(bytes + done, n, sentUs, abandon); r != MidiOk)
@@ -52,6 +52,23 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
         done += n;
     }
     return MidiOk;
+}
+
+MidiResult JackMidiOutPort::awaitConnection(const std::atomic<bool> &abandon) const
+{
+    // Taken only once the server shows the connection: a message written into the ring before
+    // would be a message the caller counts as sent while it may never arrive.
+    const auto deadline = std::chrono::steady_clock::now() + kConnectionLimit;
+    while (port_->link() == JackSession::Port::Link::Pending) {
+        if (const MidiResult health = port_->health(); health != MidiOk)
+            return health;
+        if (abandon.load())
+            return MidiErrNotReady;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return MidiErrNotConnected;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return port_->health();
 }
 
 MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t size,
@@ -76,23 +93,23 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
     return MidiOk;
 }
 
-void JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline)
+MidiResult JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline,
+                                  const std::atomic<bool> &abandon)
 {
-    // Only a connected port empties its ring; one still being connected gets until the deadline.
-    const auto flowing = [&] {
-        const JackSession::Port::Link link = port_->link();
-        return link == JackSession::Port::Link::Pending ||
-               (link == JackSession::Port::Link::Connected && port_->health() == MidiOk);
-    };
+    // Only a connected port empties its ring (nothing is written into it before).
     while (jack_ringbuffer_read_space(ring_.get()) != 0) {
-        if (!flowing() || std::chrono::steady_clock::now() >= deadline)
-            return;
+        if (const MidiResult health = port_->health(); health != MidiOk)
+            return health;
+        if (abandon.load() || std::chrono::steady_clock::now() >= deadline)
+            return MidiErrNotReady;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // The last messages are in the port buffer of a cycle that may still be running; once the
     // next cycle has ended too, the connected port has read them and the port may go.
     if (JackClient *client = port_->client(); client && port_->connected())
-        client->waitForCycles(deadline);
+        if (!client->waitForCycles(deadline))
+            return port_->health() != MidiOk ? port_->health() : MidiErrNotReady;
+    return port_->health();
 }
 
 std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event, jack_nframes_t cycleStart,
