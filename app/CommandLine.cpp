@@ -120,6 +120,22 @@ void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
         Fail(SendFailed, QStringLiteral("the MIDI output \"%1\" could not be opened").arg(name));
 }
 
+// A message counts as sent once it has reached the device: the output hands a message back
+// when it has arrived (or could not), and its health then says which. The limit covers a port
+// still being connected and a message that then takes its time to leave.
+void AwaitDelivery(TMidiOutput &port)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (port.PendingLongMessages() > 0 && waited.elapsed() < 15000) {
+        port.NotifyWindow().deliverPending();
+        QThread::msleep(1);
+    }
+    const MidiResult health = port.PendingLongMessages() > 0 ? MidiErrNotReady : port.Health();
+    if (health != MidiOk)
+        throw EmidioutputError(port.ErrorText(health));
+}
+
 void Send(const Request &request, MidiServices &midi)
 {
     const std::vector<QByteArray> messages =
@@ -128,16 +144,10 @@ void Send(const Request &request, MidiServices &midi)
     try {
         OpenPort(port, midi, request.port);
         ConverterLink link(port);
+        // Before the progress line: "sent" means arrived.
+        link.SetSentListener([&port](std::span<const std::uint8_t>) { AwaitDelivery(port); });
         TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port);
         link.SendMessages(messages, progress);
-        // Every message has had its pause; the last completions are handed back before the
-        // port closes, so that none of them counts as abandoned.
-        QElapsedTimer waited;
-        waited.start();
-        while (port.PendingLongMessages() > 0 && waited.elapsed() < 2000) {
-            port.NotifyWindow().deliverPending();
-            QThread::msleep(1);
-        }
         port.Close();
     } catch (const Exception &error) {
         Fail(SendFailed,
