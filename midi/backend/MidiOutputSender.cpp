@@ -214,15 +214,18 @@ void MidiOutputSender::run(State &state)
 {
     for (Item item; takeNext(state, item);) {
         // Given up by close, or after a message that was lost: handed back unsent.
-        if (state.abandon.load() || state.failure.load() != MidiOk)
+        if (state.abandon.load() || state.failure.load() != MidiOk ||
+            state.wire->health() != MidiOk)
             continue;
         const MidiResult result = deliver(state, item);
-        // Abandoned by close is no failure of the output.
-        if (result != MidiOk && !state.abandon.load())
+        // Abandoned by close is no failure of the output. One the wire shows itself (a server
+        // gone or frozen, a port not connected) lasts as long as the wire shows it, which lets
+        // the output recover with the wire; any other lasts as long as the output.
+        if (result != MidiOk && !state.abandon.load() && state.wire->health() == MidiOk)
             state.failure.store(result);
     }
     if (!state.abandon.load() && state.failure.load() == MidiOk)
-        state.failure.store(state.wire->drain(state.deadline, state.abandon));
+        state.wire->drain(state.deadline, state.abandon); // the output has gone: nobody to tell
     std::lock_guard lock(state.mutex);
     state.finished = true;
     state.stopped.notify_all();

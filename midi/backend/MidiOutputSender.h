@@ -17,8 +17,9 @@
 //   arrived, or, from health(), why not.
 //
 // A message that the wire fails to deliver fails the output with the wire's reason: health()
-// says it from then on, later sends are refused with it, and what was queued after the message
-// is handed back unsent, so that nothing arrives after a message that was lost.
+// says it, later sends are refused with it, and what was queued after the message is handed
+// back unsent, so that nothing arrives after a message that was lost. A reason the wire shows
+// itself lasts as long as the wire shows it; any other, for the rest of the output's life.
 //
 // Closing is bounded: close waits for the wire only as long as it makes progress, then asks it
 // to abandon what it is writing, and a wire that still does not let go is left to its write on
