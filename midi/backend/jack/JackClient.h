@@ -81,8 +81,8 @@ public:
     // Asks the server to connect our port with another client's port named exactly otherName.
     // MidiOk says only that the server took the request: see connectionShown.
     MidiResult connectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);
-    // Whether the graph that the process cycles follow holds the connection. Read from the
-    // client's copy of the graph, without a request to the server.
+    // Whether the server's graph holds the connection: read from the graph the server shares
+    // with its clients, without a request (so without waiting on a frozen server).
     bool connectionShown(jack_port_t *ours, const std::string &otherName) const;
     // Gives the client its process callback, or takes it away. Either way the client is
     // deactivated for a moment, which disconnects its ports: call it only while it has none.

@@ -162,8 +162,8 @@ MidiResult JackSession::Core::connectPort(const Port &port)
     if (accepted != MidiOk)
         return accepted;
     // A server may take the request and not make the connection (jackd -a e ignores requests
-    // to connect to other clients' ports), and one it makes counts from its next cycle on: the
-    // port is connected once the graph shows it, not when the request returns.
+    // to connect to other clients' ports, and says 0): the port is connected once the server's
+    // graph shows the connection, not when the request returns.
     const auto deadline = Clock::now() + kConnectionShownLimit;
     while (!client->connectionShown(ours, port.target_)) {
         if (!client->running())
