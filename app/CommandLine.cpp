@@ -121,13 +121,15 @@ void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
 }
 
 // A message counts as sent once it has reached the device: the output hands a message back
-// when it has arrived (or could not), and its health then says which. The limit covers a port
-// still being connected and a message that then takes its time to leave.
+// when it has arrived (or could not), and its health then says which; a server that does not
+// respond for a moment (a busy machine) is given time. The limit covers a port still being
+// connected and a message that then takes its time to leave.
 void AwaitDelivery(TMidiOutput &port)
 {
     QElapsedTimer waited;
     waited.start();
-    while (port.PendingLongMessages() > 0 && waited.elapsed() < 15000) {
+    while ((port.PendingLongMessages() > 0 || port.Health() == MidiErrSystemNotResponding) &&
+           waited.elapsed() < 15000) {
         port.NotifyWindow().deliverPending();
         QThread::msleep(1);
     }

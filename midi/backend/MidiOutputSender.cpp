@@ -214,8 +214,7 @@ void MidiOutputSender::run(State &state)
 {
     for (Item item; takeNext(state, item);) {
         // Given up by close, or after a message that was lost: handed back unsent.
-        if (state.abandon.load() || state.failure.load() != MidiOk ||
-            state.wire->health() != MidiOk)
+        if (state.abandon.load() || state.failure.load() != MidiOk)
             continue;
         const MidiResult result = deliver(state, item);
         // Abandoned by close is no failure of the output. One the wire shows itself (a server

@@ -28,7 +28,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // After the server went: the first try.
     static constexpr std::chrono::milliseconds kGoneRetry{250};
     // How long the graph may take to show a connection the server has taken; within the time a
-    // message waits for the port (JackMidiOutPort::kConnectionLimit).
+    // message waits for the port (JackMidiOutPort::kWaitLimit).
     static constexpr std::chrono::seconds kConnectionShownLimit{2};
 
     Core(std::string name, std::function<void()> change)
