@@ -3,6 +3,7 @@
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -139,9 +140,16 @@ void MidiOutputSender::close(std::chrono::milliseconds drainLimit)
     state.deadline = std::chrono::steady_clock::now() + drainLimit;
     state.wake.notify_one();
     const auto finished = [&state] { return state.finished; };
-    // The sender moves the deadline on whenever a message leaves.
-    while (!finished() && std::chrono::steady_clock::now() < state.deadline)
+    // The sender moves the deadline on whenever a message leaves. A wire still being connected
+    // holds its messages back, which is no stall: closing right after sending must not drop
+    // what was taken; but a connection that does not come within the limit is not waited for.
+    const auto connectLimit = std::chrono::steady_clock::now() + kDeliveryLimit;
+    while (!finished() && std::chrono::steady_clock::now() < state.deadline) {
         state.stopped.wait_until(lock, state.deadline, finished);
+        const auto now = std::chrono::steady_clock::now();
+        if (!finished() && state.wire->connecting() && now < connectLimit)
+            state.deadline = std::max(state.deadline, now + drainLimit);
+    }
     if (!finished()) {
         // The wire's write and drain give up on abandon, and what is still queued then goes
         // back unsent, which takes no time.

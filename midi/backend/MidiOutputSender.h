@@ -21,9 +21,10 @@
 // back unsent, so that nothing arrives after a message that was lost. A reason the wire shows
 // itself lasts as long as the wire shows it; any other, for the rest of the output's life.
 //
-// Closing is bounded: close waits for the wire only as long as it makes progress, then asks it
-// to abandon what it is writing, and a wire that still does not let go is left to its write on
-// the sender thread (which then owns it) while close hands everything back itself. The wire
+// Closing is bounded: close waits for the wire only as long as it makes progress (or is still
+// being connected, kDeliveryLimit at most), then asks it to abandon what it is writing, and a
+// wire that still does not let go is left to its write on the sender thread (which then owns
+// it) while close hands everything back itself. The wire
 // writes a copy of each long message, so a header handed back early is never read again.
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiWire.h"

@@ -24,6 +24,9 @@ public:
     // otherwise the reason it has not.
     virtual MidiResult drain(std::chrono::steady_clock::time_point deadline,
                              const std::atomic<bool> &abandon) = 0;
+    // Any thread: whether the wire is still being connected, holding its messages back until it
+    // is; closing waits for that as for messages that leave.
+    virtual bool connecting() const { return false; }
     // Any thread: MidiOk while messages can go out, otherwise the code a send now returns.
     virtual MidiResult health() const = 0;
 };

@@ -41,6 +41,7 @@ public:
     MidiResult drain(std::chrono::steady_clock::time_point deadline,
                      const std::atomic<bool> &abandon) override;
     MidiResult health() const override;
+    bool connecting() const override { return port_->link() == JackSession::Port::Link::Pending; }
 
     void process(jack_nframes_t frames) noexcept override;
 
