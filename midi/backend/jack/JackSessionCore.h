@@ -27,9 +27,9 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     static constexpr int kTriesAfterAppearing = 12;
     // After the server went: the first try.
     static constexpr std::chrono::milliseconds kGoneRetry{250};
-    // How long the graph may take to show a connection the server has taken; within the time a
-    // message waits for the port (JackMidiOutPort::kWaitLimit).
-    static constexpr std::chrono::seconds kConnectionShownLimit{2};
+    // How long the graph may take to show a connection the server has taken (seconds, on a busy
+    // machine); within the time a message waits for the port (JackMidiOutPort::kWaitLimit).
+    static constexpr std::chrono::seconds kConnectionShownLimit{4};
 
     Core(std::string name, std::function<void()> change)
         : clientName(std::move(name)), onChange(std::move(change))
