@@ -124,6 +124,24 @@ void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
         Fail(SendFailed, QStringLiteral("the MIDI output \"%1\" could not be opened").arg(name));
 }
 
+// A message counts as sent once it has reached the device: the output hands a message back
+// when it has arrived (or could not), and its health then says which; a server that does not
+// respond for a moment (a busy machine) is given time. The limit covers a port still being
+// connected and a message that then takes its time to leave.
+void AwaitDelivery(TMidiOutput &port)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while ((port.PendingLongMessages() > 0 || port.Health() == MidiErrSystemNotResponding) &&
+           waited.elapsed() < 15000) {
+        port.NotifyWindow().deliverPending();
+        QThread::msleep(1);
+    }
+    const MidiResult health = port.PendingLongMessages() > 0 ? MidiErrNotReady : port.Health();
+    if (health != MidiOk)
+        throw EmidioutputError(port.ErrorText(health));
+}
+
 void Send(const Request &request, MidiServices &midi)
 {
     const std::vector<QByteArray> messages =
@@ -132,16 +150,10 @@ void Send(const Request &request, MidiServices &midi)
     try {
         OpenPort(port, midi, request.port);
         ConverterLink link(port);
+        // Before the progress line: "sent" means arrived.
+        link.SetSentListener([&port](std::span<const std::uint8_t>) { AwaitDelivery(port); });
         TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port);
         link.SendMessages(messages, progress);
-        // Every message has had its pause; the last completions are handed back before the
-        // port closes, so that none of them counts as abandoned.
-        QElapsedTimer waited;
-        waited.start();
-        while (port.PendingLongMessages() > 0 && waited.elapsed() < 2000) {
-            port.NotifyWindow().deliverPending();
-            QThread::msleep(1);
-        }
         port.Close();
     } catch (const Exception &error) {
         Fail(SendFailed,
@@ -217,9 +229,10 @@ Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.ad
 {
     Parser.setApplicationDescription(
         "Editor for the Torvane MIDI-to-CV converter. Without options it opens its window; the "
-        "options below work without a window or a display.\n\nExit codes: 0 done, 2 usage "
-        "error, 3 no such port, 4 a file cannot be read or written or is invalid, 5 the output "
-        "could not be opened or a send failed.");
+        "options below work without a window or a display.\n\nExit codes: 0 done, 1 no "
+        "display to open the window on, 2 usage error, 3 no such port, 4 a file cannot be read "
+        "or written or is invalid, 5 the output could not be opened or a message did not reach "
+        "the device.");
     for (const QCommandLineOption &option :
          {ListPortsOption, SendOption, PortOption, FlashOption, ExportOption, PresetOption})
         Parser.addOption(option);

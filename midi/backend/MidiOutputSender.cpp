@@ -3,6 +3,7 @@
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -31,6 +32,7 @@ struct MidiOutputSender::State
     std::chrono::steady_clock::time_point deadline{}; // moved on by every message that leaves
     std::chrono::milliseconds drainLimit{};
     std::atomic<bool> abandon{false}; // no progress within the limit: hand back without sending
+    std::atomic<MidiResult> failure{MidiOk}; // why a message did not reach the device
 
     // With the lock held.
     void handBack(MidiHeader *header)
@@ -103,10 +105,17 @@ MidiResult MidiOutputSender::sendLong(MidiHeader *header)
     return enqueue(item);
 }
 
+MidiResult MidiOutputSender::health() const
+{
+    // The wire's own state first: it changes (a server that comes back), a failure does not.
+    const MidiResult wire = state_->wire->health();
+    return wire != MidiOk ? wire : state_->failure.load();
+}
+
 MidiResult MidiOutputSender::enqueue(const Item &item)
 {
     State &state = *state_;
-    if (const MidiResult health = state.wire->health(); health != MidiOk)
+    if (const MidiResult health = this->health(); health != MidiOk)
         return health;
     {
         std::lock_guard lock(state.mutex);
@@ -131,9 +140,16 @@ void MidiOutputSender::close(std::chrono::milliseconds drainLimit)
     state.deadline = std::chrono::steady_clock::now() + drainLimit;
     state.wake.notify_one();
     const auto finished = [&state] { return state.finished; };
-    // The sender moves the deadline on whenever a message leaves.
-    while (!finished() && std::chrono::steady_clock::now() < state.deadline)
+    // The sender moves the deadline on whenever a message leaves. A wire still being connected
+    // holds its messages back, which is no stall: closing right after sending must not drop
+    // what was taken; but a connection that does not come within the limit is not waited for.
+    const auto connectLimit = std::chrono::steady_clock::now() + kDeliveryLimit;
+    while (!finished() && std::chrono::steady_clock::now() < state.deadline) {
         state.stopped.wait_until(lock, state.deadline, finished);
+        const auto now = std::chrono::steady_clock::now();
+        if (!finished() && state.wire->connecting() && now < connectLimit)
+            state.deadline = std::max(state.deadline, now + drainLimit);
+    }
     if (!finished()) {
         // The wire's write and drain give up on abandon, and what is still queued then goes
         // back unsent, which takes no time.
@@ -185,20 +201,38 @@ bool MidiOutputSender::takeNext(State &state, Item &item)
     return true;
 }
 
+MidiResult MidiOutputSender::deliver(State &state, const Item &item)
+{
+    const MidiResult written =
+        item.header
+            ? state.wire->write(state.copy.data(), state.copy.size(), item.sentAt, state.abandon)
+            : state.wire->write(item.bytes.data(), item.size, item.sentAt, state.abandon);
+    if (written != MidiOk || !item.header)
+        return written;
+    {
+        // At close the last drain below waits, within close's own limit.
+        std::lock_guard lock(state.mutex);
+        if (!state.queue.empty() || state.closing)
+            return MidiOk;
+    }
+    return state.wire->drain(std::chrono::steady_clock::now() + kDeliveryLimit, state.abandon);
+}
+
 void MidiOutputSender::run(State &state)
 {
     for (Item item; takeNext(state, item);) {
-        if (state.abandon.load())
+        // Given up by close, or after a message that was lost: handed back unsent.
+        if (state.abandon.load() || state.failure.load() != MidiOk)
             continue;
-        // A failed write loses the message; the wire's health() makes the next send fail with
-        // the reason (for example, the MIDI system is not running).
-        if (item.header)
-            state.wire->write(state.copy.data(), state.copy.size(), item.sentAt, state.abandon);
-        else
-            state.wire->write(item.bytes.data(), item.size, item.sentAt, state.abandon);
+        const MidiResult result = deliver(state, item);
+        // Abandoned by close is no failure of the output. One the wire shows itself (a server
+        // gone or frozen, a port not connected) lasts as long as the wire shows it, which lets
+        // the output recover with the wire; any other lasts as long as the output.
+        if (result != MidiOk && !state.abandon.load() && state.wire->health() == MidiOk)
+            state.failure.store(result);
     }
-    if (!state.abandon.load())
-        state.wire->drain(state.deadline);
+    if (!state.abandon.load() && state.failure.load() == MidiOk)
+        state.wire->drain(state.deadline, state.abandon); // the output has gone: nobody to tell
     std::lock_guard lock(state.mutex);
     state.finished = true;
     state.stopped.notify_all();

@@ -12,10 +12,19 @@
 // - Sender thread: writes to the wire, and reports every long message back through the callback
 //   (OutDone) once it has been written, or abandoned. Callback calls are made holding the
 //   sender's lock, so they never overlap, also when close hands back what a stuck wire holds.
+//   A long message that empties the queue comes back only once the wire has delivered it
+//   (drain), so that a caller who waits for the last completion knows its messages have
+//   arrived, or, from health(), why not.
 //
-// Closing is bounded: close waits for the wire only as long as it makes progress, then asks it
-// to abandon what it is writing, and a wire that still does not let go is left to its write on
-// the sender thread (which then owns it) while close hands everything back itself. The wire
+// A message that the wire fails to deliver fails the output with the wire's reason: health()
+// says it, later sends are refused with it, and what was queued after the message is handed
+// back unsent, so that nothing arrives after a message that was lost. A reason the wire shows
+// itself lasts as long as the wire shows it; any other, for the rest of the output's life.
+//
+// Closing is bounded: close waits for the wire only as long as it makes progress (or is still
+// being connected, kDeliveryLimit at most), then asks it to abandon what it is writing, and a
+// wire that still does not let go is left to its write on the sender thread (which then owns
+// it) while close hands everything back itself. The wire
 // writes a copy of each long message, so a header handed back early is never read again.
 #include "midi/backend/MidiServices.h"
 #include "midi/backend/MidiWire.h"
@@ -40,6 +49,9 @@ public:
     MidiOutputSender(const MidiOutputSender &) = delete;
     MidiOutputSender &operator=(const MidiOutputSender &) = delete;
 
+    // MidiOk while messages can go out; otherwise the reason, the wire's own or that of a
+    // message it failed to deliver.
+    MidiResult health() const;
     // Queues a short message (packed word); refuses it when the wire cannot send any more.
     MidiResult sendShort(std::uint32_t word);
     // Queues a long message whose header the caller found queueable (MidiHeaderRules.h) and
@@ -57,6 +69,9 @@ public:
     static constexpr std::chrono::milliseconds kDefaultDrainLimit{100};
     // How long a wire told to abandon may take to let go before close leaves it behind.
     static constexpr std::chrono::milliseconds kAbandonLimit{20};
+    // How long the last message of a burst may take to reach the device before it counts as
+    // lost (a connection that is never made, a server that stopped its cycles).
+    static constexpr std::chrono::seconds kDeliveryLimit{5};
 
     // Wires whose sender thread was left writing by close and has ended since; they are kept,
     // never destroyed, since they may refer to a system that has gone (debug hook for tests).
@@ -76,6 +91,7 @@ private:
     MidiResult enqueue(const Item &item);
     static void run(State &state);
     static bool takeNext(State &state, Item &item);
+    static MidiResult deliver(State &state, const Item &item);
     static void leaveBehind(State &state);
 
     std::shared_ptr<State> state_;

@@ -19,8 +19,14 @@ public:
     virtual MidiResult write(const std::uint8_t *bytes, std::size_t size,
                              std::chrono::steady_clock::time_point sentAt,
                              const std::atomic<bool> &abandon) = 0;
-    // Sender thread, at close: waits until what was written has left, at most until deadline.
-    virtual void drain(std::chrono::steady_clock::time_point deadline) = 0;
+    // Sender thread, whenever its queue runs empty and at close: waits until what was written
+    // has reached the device, at most until deadline or abandon. MidiOk only when it has;
+    // otherwise the reason it has not.
+    virtual MidiResult drain(std::chrono::steady_clock::time_point deadline,
+                             const std::atomic<bool> &abandon) = 0;
+    // Any thread: whether the wire is still being connected, holding its messages back until it
+    // is; closing waits for that as for messages that leave.
+    virtual bool connecting() const { return false; }
     // Any thread: MidiOk while messages can go out, otherwise the code a send now returns.
     virtual MidiResult health() const = 0;
 };

@@ -1,6 +1,7 @@
 // "torvane --send" over a real JACK server, seen by another client (jack_midi_dump with
-// absolute timestamps): the file's messages arrive whole, in order, paced as a transfer; and a
-// server that dies mid-send ends the run with its exit code and the reason.
+// absolute timestamps): the file's messages arrive whole, in order, paced as a transfer; what
+// cannot reach the device is never reported sent; and a server that dies mid-send ends the run
+// with its exit code and the reason.
 #include "midi/backend/system/SystemMidiServices.h"
 #include "support/JackServer.h"
 #include "support/JackTestSupport.h"
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
@@ -92,6 +94,38 @@ TEST(JackCommandLine, SendDeliversTheFileMessageByMessageAtLeast100MsApart)
             EXPECT_GE(received[i].first - received[i - 1].first, framesIn100Ms - xruns * period)
                 << xruns << " xruns";
         }
+    }
+}
+
+// Nothing counts as sent to the port of a client that never activated, nor through a server
+// that ignores requests to connect to other clients' ports (jackd -a e).
+TEST(JackCommandLine, WhatCannotReachTheDeviceIsNeverReportedSent)
+{
+    REQUIRE_JACK_SERVER();
+    TempFolder dir;
+    ASSERT_TRUE(dir.Write("p.TVN", QByteArray(34, 5)) && dir.Write("one.syx", Messages[0]));
+    for (const bool ignoring : {false, true}) {
+        SCOPED_TRACE(ignoring ? "-a e, a preset" : "client not activated, one message");
+        JackServer server("torvane-delivery", JackServer::Kind::Jackd,
+                          ignoring ? QStringList{"-a", "e"} : QStringList{});
+        ASSERT_TRUE(server.start());
+        std::optional<Dump> dump;
+        std::unique_ptr<jack_client_t, int (*)(jack_client_t *)> idle(nullptr, jack_client_close);
+        if (ignoring)
+            ASSERT_TRUE(dump.emplace(server.name()).Listed);
+        else if (idle.reset(jack_client_open("torvane-idle", JackNoStartServer, nullptr)); idle)
+            jack_port_register(idle.get(), "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        const QString port = dump ? dump->Port() : "torvane-idle:in";
+        QProcess torvane;
+        torvane.start(TORVANE_EXECUTABLE,
+                      {"--send", dir.Path(ignoring ? "p.TVN" : "one.syx"), "--port", port});
+        ASSERT_TRUE(torvane.waitForFinished(30000));
+        EXPECT_EQ(torvane.exitCode(), 5);
+        EXPECT_EQ(torvane.readAllStandardOutput(), "");
+        EXPECT_EQ(torvane.readAllStandardError(),
+                  "torvane: sending to \"" + port.toUtf8() +
+                      "\" failed: The MIDI device is not connected\n");
+        EXPECT_TRUE(!dump || dump->Received().isEmpty());
     }
 }
 

@@ -42,9 +42,12 @@ public:
         std::this_thread::sleep_for(delay_);
         lock.lock();
         written_.emplace_back(bytes, bytes + size);
-        return MidiOk;
+        return writeResult;
     }
-    void drain(std::chrono::steady_clock::time_point) override {}
+    MidiResult drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &) override
+    {
+        return drainResult;
+    }
     MidiResult health() const override { return MidiOk; }
 
     void hold(bool on, bool stubborn = false)
@@ -54,6 +57,8 @@ public:
         stubborn_ = stubborn;
         changed_.notify_all();
     }
+    // What every write (having written) and every drain return; set before sending.
+    MidiResult writeResult = MidiOk, drainResult = MidiOk;
     // Each write takes this long: a slow system that keeps up.
     void slow(std::chrono::milliseconds delay) { delay_ = delay; }
     bool waitForWrites(int n)
@@ -166,6 +171,29 @@ TEST(OutputSender, CloseReturnsWhenTheWireDoesNotLetGoAndHandsBackEveryHeaderOnc
     ASSERT_TRUE(QTest::qWaitFor([&] { return MidiOutputSender::wiresLeftBehind() > leftBefore; }));
     EXPECT_EQ(done.calls().size(), 2u);
     EXPECT_EQ(wire->written(), (std::vector<Bytes>{{0xF0, 1, 0xF7}})) << "a copy was written";
+}
+
+// A message written but failed, or one that did not drain, fails the output with the wire's
+// reason; what was queued behind it is never written.
+TEST(OutputSender, AMessageNotDeliveredFailsTheOutputWithTheReason)
+{
+    for (const bool inDrain : {false, true}) {
+        auto wire = std::make_shared<ScriptedWire>();
+        (inDrain ? wire->drainResult : wire->writeResult) = MidiErrNotConnected;
+        CallbackRecorder done;
+        Message first({0xF0, 1, 0xF7});
+        MidiOutputSender sender(wire, 3, &CallbackRecorder::callback, done.instance());
+        wire->hold(true);
+        ASSERT_EQ(sender.sendLong(&first.header), MidiOk);
+        if (!inDrain) { // a drain comes only once the queue is empty
+            ASSERT_EQ(sender.sendShort(0x3F07B0), MidiOk);
+        }
+        wire->hold(false);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sender.health() == MidiErrNotConnected; }));
+        EXPECT_EQ(sender.sendShort(0x3F07B0), MidiErrNotConnected);
+        sender.close();
+        EXPECT_EQ(wire->written(), std::vector<Bytes>{first.bytes});
+    }
 }
 
 TEST(OutputSender, RefusesWhatCannotGoOutAsOneShortMessage)

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -56,10 +57,13 @@ public:
     // The kind of server; by default the one this process's libjack talks to. A process that
     // starts programs through PipeWire's libjack (a benchmark) asks for PipeWire itself.
     enum class Kind { Jackd, PipeWire };
+    // jackdOptions go before jackd's driver options (for example "-a", "e").
     explicit JackServer(const char *base = "torvane-private",
-                        Kind kind = TestingPipeWire() ? Kind::PipeWire : Kind::Jackd)
+                        Kind kind = TestingPipeWire() ? Kind::PipeWire : Kind::Jackd,
+                        const QStringList &jackdOptions = {})
         : name_(UniqueJackName(base)), previous_(qgetenv("JACK_DEFAULT_SERVER")),
-          previousRuntime_(qgetenv("PIPEWIRE_RUNTIME_DIR")), pipeWire_(kind == Kind::PipeWire)
+          previousRuntime_(qgetenv("PIPEWIRE_RUNTIME_DIR")), pipeWire_(kind == Kind::PipeWire),
+          options_(jackdOptions)
     {
     }
     ~JackServer()
@@ -96,7 +100,8 @@ public:
         env.insert("JACK_NO_AUDIO_RESERVATION", "1");
         jackd_.setProcessEnvironment(env);
         jackd_.setProcessChannelMode(QProcess::MergedChannels);
-        jackd_.start("jackd", {"-n", name_, "-r", "-d", "dummy", "-r", "48000", "-p", "256"});
+        jackd_.start("jackd", QStringList{"-n", name_, "-r"} + options_ +
+                                  QStringList{"-d", "dummy", "-r", "48000", "-p", "256"});
         if (!jackd_.waitForStarted(5000))
             return false;
         QProcess wait;
@@ -182,6 +187,7 @@ private:
     QByteArray previous_;
     QByteArray previousRuntime_;
     const bool pipeWire_;
+    const QStringList options_;
     QTemporaryDir runtime_;
     QProcess jackd_; // the server: jackd, or the PipeWire daemon
     bool started_ = false;

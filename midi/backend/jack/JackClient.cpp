@@ -171,6 +171,11 @@ MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherNa
     }
 }
 
+bool JackClient::connectionShown(jack_port_t *ours, const std::string &otherName) const
+{
+    return running() && jack_port_connected_to(ours, otherName.c_str()) > 0;
+}
+
 bool JackClient::attach(JackPortUser *user)
 {
     for (auto &slot : users_) {

@@ -78,8 +78,12 @@ public:
     jack_port_t *registerPort(bool isOutput, MidiResult &result);
     // Removes the port from the server; nothing once the server is gone.
     void unregisterPort(jack_port_t *port);
-    // Connects our port with another client's port named exactly otherName.
+    // Asks the server to connect our port with another client's port named exactly otherName.
+    // MidiOk says only that the server took the request: see connectionShown.
     MidiResult connectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);
+    // Whether the server's graph holds the connection: read from the graph the server shares
+    // with its clients, without a request (so without waiting on a frozen server).
+    bool connectionShown(jack_port_t *ours, const std::string &otherName) const;
     // Gives the client its process callback, or takes it away. Either way the client is
     // deactivated for a moment, which disconnects its ports: call it only while it has none.
     void setProcessing(bool on);

@@ -40,11 +40,11 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
 {
     const std::int64_t sentUs =
         std::chrono::duration_cast<std::chrono::microseconds>(sentAt.time_since_epoch()).count();
+    if (const MidiResult connected = awaitConnection(abandon); connected != MidiOk)
+        return connected;
     // One event per message when it fits a port buffer comfortably; a longer SysEx goes as
     // consecutive fragments, which JACK MIDI receivers join again.
-    // Before the port is registered its client is not known: any client's size would do.
-    const JackClient *client = port_->client();
-    const std::size_t chunk = client ? client->maxEventSize() : 256;
+    const std::size_t chunk = port_->client()->maxEventSize();
     for (std::size_t done = 0; done < size;) {
         const auto n = std::uint32_t(std::min(chunk, size - done));
         if (const MidiResult r = writeEvent(bytes + done, n, sentUs, abandon); r != MidiOk)
@@ -54,21 +54,46 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
     return MidiOk;
 }
 
+template <typename Ready>
+MidiResult JackMidiOutPort::waitFor(Ready ready, std::chrono::steady_clock::time_point deadline,
+                                    const std::atomic<bool> &abandon, MidiResult late) const
+{
+    // A server that does not respond for a moment (a busy machine) is waited for within the
+    // deadline; a port that is gone or not connected is not. Sleeping keeps a stalled server
+    // from turning into a busy loop; the process thread frees room every cycle.
+    for (;;) {
+        const MidiResult health = port_->health();
+        if (health != MidiOk && health != MidiErrSystemNotResponding)
+            return health;
+        if (health == MidiOk && ready())
+            return MidiOk;
+        if (abandon.load())
+            return MidiErrNotReady;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return health != MidiOk ? health : late;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+MidiResult JackMidiOutPort::awaitConnection(const std::atomic<bool> &abandon) const
+{
+    // Taken only once the server shows the connection: a message written into the ring before
+    // would be a message the caller counts as sent while it may never arrive.
+    return waitFor([&] { return port_->link() != JackSession::Port::Link::Pending; },
+                   std::chrono::steady_clock::now() + kWaitLimit, abandon, MidiErrNotConnected);
+}
+
 MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t size,
                                        std::int64_t sentUs, const std::atomic<bool> &abandon)
 {
     jack_ringbuffer_t *ring = ring_.get();
-    while (jack_ringbuffer_write_space(ring) < sizeof(EventHeader) + size) {
-        if (const MidiResult health = port_->health(); health != MidiOk)
-            return health;
-        if (abandon.load())
-            return MidiErrNotReady;
-        // The process thread frees room every cycle (a few milliseconds); sleeping here keeps
-        // a stalled or dead server from turning into a busy loop.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (const MidiResult health = port_->health(); health != MidiOk)
-        return health;
+    const auto room = [&] {
+        return jack_ringbuffer_write_space(ring) >= sizeof(EventHeader) + size;
+    };
+    if (const MidiResult r =
+            waitFor(room, std::chrono::steady_clock::now() + kWaitLimit, abandon, MidiErrNotReady);
+        r != MidiOk)
+        return r;
     // The reader takes a record only when its whole length is there, so two writes are fine.
     const EventHeader header{size, sentUs};
     jack_ringbuffer_write(ring, reinterpret_cast<const char *>(&header), sizeof header);
@@ -76,23 +101,19 @@ MidiResult JackMidiOutPort::writeEvent(const std::uint8_t *bytes, std::uint32_t 
     return MidiOk;
 }
 
-void JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline)
+MidiResult JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline,
+                                  const std::atomic<bool> &abandon)
 {
-    // Only a connected port empties its ring; one still being connected gets until the deadline.
-    const auto flowing = [&] {
-        const JackSession::Port::Link link = port_->link();
-        return link == JackSession::Port::Link::Pending ||
-               (link == JackSession::Port::Link::Connected && port_->health() == MidiOk);
-    };
-    while (jack_ringbuffer_read_space(ring_.get()) != 0) {
-        if (!flowing() || std::chrono::steady_clock::now() >= deadline)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    // Only a connected port empties its ring (nothing is written into it before).
+    const auto empty = [&] { return jack_ringbuffer_read_space(ring_.get()) == 0; };
+    if (const MidiResult r = waitFor(empty, deadline, abandon, MidiErrNotReady); r != MidiOk)
+        return r;
     // The last messages are in the port buffer of a cycle that may still be running; once the
     // next cycle has ended too, the connected port has read them and the port may go.
-    if (JackClient *client = port_->client(); client && port_->connected())
-        client->waitForCycles(deadline);
+    const JackClient *client = port_->client();
+    if (client && port_->connected() && !client->waitForCycles(deadline))
+        return port_->health() != MidiOk ? port_->health() : MidiErrNotReady;
+    return port_->health();
 }
 
 std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event, jack_nframes_t cycleStart,

@@ -1,16 +1,18 @@
 #pragma once
 // The editor's MIDI ports on a JACK server: one per open system device, each connected to the
 // other client's port that the device stands for. The session registers and connects them on its
-// request thread: opening returns at once, and what is written meanwhile waits in the ring until
-// the connection is made. A port whose other end goes, or whose server goes, stays so: its
-// health says why, and the owner opens a new one when the device is back.
+// request thread: opening returns at once, and a message written meanwhile waits (on the
+// writer's thread, kWaitLimit at most) until the server shows the connection; one that
+// cannot wait longer fails as not connected. A port whose other end goes, or whose server goes,
+// stays so: its health says why, and the owner opens a new one when the device is back.
 //
 // JackMidiOutPort carries messages from an output's sender thread to the JACK process thread
 // through a lock-free ring. The process thread moves whole messages into the port buffer as
 // long as they fit and leaves the rest for the next cycle, so bursts larger than one cycle's
 // buffer (about 2,700 short messages or 1,600 8-byte SysEx at 32 KiB) are paced, never dropped.
-// A full ring makes the sender thread sleep a millisecond at a time, never spin; a dead server
-// makes write() fail at once.
+// A full ring, or a server that does not respond for a moment, makes the sender thread sleep a
+// millisecond at a time (kWaitLimit at most), never spin; a dead server makes write() fail at
+// once.
 //
 // JackMidiInPort passes every event of its port, on the process thread, to a
 // MidiInputDelivery with its JACK time stamp; nothing there allocates or locks.
@@ -36,16 +38,26 @@ public:
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
                      std::chrono::steady_clock::time_point sentAt,
                      const std::atomic<bool> &abandon) override;
-    void drain(std::chrono::steady_clock::time_point deadline) override;
+    MidiResult drain(std::chrono::steady_clock::time_point deadline,
+                     const std::atomic<bool> &abandon) override;
     MidiResult health() const override;
+    bool connecting() const override { return port_->link() == JackSession::Port::Link::Pending; }
 
     void process(jack_nframes_t frames) noexcept override;
 
     // Bytes of ring space: room for several cycles' worth of port buffer.
     static constexpr std::size_t kRingSize = 1 << 17;
+    // How long a message waits for the port to be connected, for room in the ring, or for a
+    // server that does not respond for a moment.
+    static constexpr std::chrono::seconds kWaitLimit{5};
 
 private:
     JackMidiOutPort(JackSession &session, jack_ringbuffer_t *ring);
+    // MidiOk once ready() holds on a healthy port; the port's reason, or late at the deadline.
+    template <typename Ready>
+    MidiResult waitFor(Ready ready, std::chrono::steady_clock::time_point deadline,
+                       const std::atomic<bool> &abandon, MidiResult late) const;
+    MidiResult awaitConnection(const std::atomic<bool> &abandon) const;
     MidiResult writeEvent(const std::uint8_t *bytes, std::uint32_t size, std::int64_t sentUs,
                           const std::atomic<bool> &abandon);
 

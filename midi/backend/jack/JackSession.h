@@ -49,7 +49,8 @@ public:
     public:
         enum class Link { Pending, Connected, NotConnected, Lost };
 
-        // MidiOk while connected, or while being connected (the message waits for it);
+        // MidiOk while connected, or while being connected (a message waits for it, a few
+        // seconds at most: JackMidiOutPort); connected means the server's graph shows it;
         // MidiErrNotConnected when the other port is not there; MidiErrSystemNotRunning or
         // MidiErrSystemNotResponding after the server.
         MidiResult health() const;

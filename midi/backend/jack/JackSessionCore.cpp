@@ -1,6 +1,7 @@
 #include "midi/backend/jack/JackSessionCore.h"
 
 #include <algorithm>
+#include <thread>
 
 #include <poll.h>
 
@@ -149,10 +150,29 @@ void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
         if (port->closed_ || port->client() != client.get())
             return;
     }
-    const MidiResult result =
-        busy([&] { return client->connectPort(port->jackPort(), port->target_, port->isOutput_); });
-    if (result == MidiOk)
+    if (connectPort(*port) == MidiOk)
         port->link_ = Port::Link::Connected;
+}
+
+MidiResult JackSession::Core::connectPort(const Port &port)
+{
+    jack_port_t *ours = port.jackPort();
+    const MidiResult accepted =
+        busy([&] { return client->connectPort(ours, port.target_, port.isOutput_); });
+    if (accepted != MidiOk)
+        return accepted;
+    // A server may take the request and not make the connection (jackd -a e ignores requests
+    // to connect to other clients' ports, and says 0): the port is connected once the server's
+    // graph shows the connection, not when the request returns.
+    const auto deadline = Clock::now() + kConnectionShownLimit;
+    while (!client->connectionShown(ours, port.target_)) {
+        if (!client->running())
+            return MidiErrSystemNotRunning;
+        if (stopping || Clock::now() >= deadline)
+            return MidiErrNotConnected;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return MidiOk;
 }
 
 void JackSession::Core::serverGoneNow()
@@ -220,8 +240,7 @@ void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
     }
     if (!port->attached_)
         return unregister(port);
-    result = busy([&] { return client->connectPort(ours, port->target_, port->isOutput_); });
-    if (result == MidiOk)
+    if (connectPort(*port) == MidiOk)
         settle(Port::Link::Connected);
     else
         settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);

@@ -27,6 +27,9 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     static constexpr int kTriesAfterAppearing = 12;
     // After the server went: the first try.
     static constexpr std::chrono::milliseconds kGoneRetry{250};
+    // How long the graph may take to show a connection the server has taken (seconds, on a busy
+    // machine); within the time a message waits for the port (JackMidiOutPort::kWaitLimit).
+    static constexpr std::chrono::seconds kConnectionShownLimit{4};
 
     Core(std::string name, std::function<void()> change)
         : clientName(std::move(name)), onChange(std::move(change))
@@ -40,6 +43,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     void relist();
     void registerAndConnect(const std::shared_ptr<Port> &port);
     void reconnect(const std::shared_ptr<Port> &port);
+    MidiResult connectPort(const Port &port);
     void unregister(const std::shared_ptr<Port> &port);
     void setProcessing(bool on);
     void leave();

@@ -114,10 +114,11 @@ MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
     return failed ? MidiErrNotReady : MidiOk;
 }
 
-void RtMidiOutWire::drain(std::chrono::steady_clock::time_point)
+MidiResult RtMidiOutWire::drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &)
 {
     // RtMidi hands each message to the system before sendMessage returns (ALSA drains its
     // output queue there), so nothing of ours is left to wait for.
+    return health();
 }
 
 MidiResult RtMidiOutWire::health() const

@@ -34,7 +34,8 @@ public:
     MidiResult write(const std::uint8_t *bytes, std::size_t size,
                      std::chrono::steady_clock::time_point sentAt,
                      const std::atomic<bool> &abandon) override;
-    void drain(std::chrono::steady_clock::time_point deadline) override;
+    MidiResult drain(std::chrono::steady_clock::time_point deadline,
+                     const std::atomic<bool> &abandon) override;
     MidiResult health() const override;
 
 private:

@@ -79,7 +79,7 @@ MidiResult SystemMidiServices::outputHealth(MidiHandle handle) const
     const auto it = outputs_.find(handle);
     if (it == outputs_.end())
         return MidiErrInvalidHandle;
-    return listedHealth(MidiSystem::Out, it->second->name, it->second->wire->health());
+    return listedHealth(MidiSystem::Out, it->second->name, it->second->sender->health());
 }
 
 MidiResult SystemMidiServices::inputHealth(MidiHandle handle) const

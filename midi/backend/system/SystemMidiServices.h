@@ -17,9 +17,10 @@
 // on first use otherwise), and a device is opened by its exact name from that list. Names are
 // the system's own port names, whole. Our own ports are never listed. The lists follow the
 // system live: the change listener hears when to list again. A JACK device opens at once and is
-// connected on the session's thread; its health says whether it is connected, and when its port
-// or the whole server goes every send fails with the reason (MidiErrNotConnected,
-// MidiErrSystemNotRunning, MidiErrSystemNotResponding).
+// connected on the session's thread; what is sent meanwhile waits for the connection (a few
+// seconds at most). Its health says whether it is connected, and when its port or the whole
+// server goes, or a message sent to it did not arrive, every send fails with the reason
+// (MidiErrNotConnected, MidiErrSystemNotRunning, MidiErrSystemNotResponding).
 //
 // Threads: the MidiServices methods run on the caller's (GUI) thread and never wait on a MIDI
 // server. Each open output has a sender thread (MidiOutputSender) that writes its messages in
