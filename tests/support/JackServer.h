@@ -24,6 +24,10 @@
 
 #include <csignal>
 
+// How long a test waits for something that involves a MIDI server: generous, since a shared
+// machine may be busy; a test that passes waits only as long as the event takes.
+inline constexpr int ServerWaitMs = 20000;
+
 // A name for a JACK server or client of this process: `base`, the process id and a serial
 // number, unique on the machine.
 inline QString UniqueJackName(const char *base)
