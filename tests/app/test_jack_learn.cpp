@@ -88,8 +88,7 @@ TEST_F(JackLearn, ControllersFromAJackSourceAreLearnedAndTheAnswerGoesOutOverJac
     // Notes while output 5 learns change nothing.
     LearnFromMenu(4, "LearnController");
     ASSERT_EQ(Form->Learn->Output(), 4);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return LinesIn(0x90) >= 2 && LinesIn(0x80) >= 2; }, ServerWaitMs))
+    ASSERT_TRUE(WaitForServer([&] { return LinesIn(0x90) >= 2 && LinesIn(0x80) >= 2; }))
         << "jack_midiseq's notes never arrived";
     EXPECT_EQ(Form->Learn->Output(), 4);
     EXPECT_EQ(Form->ComboBox[4]->currentIndex(), 0);
@@ -98,18 +97,14 @@ TEST_F(JackLearn, ControllersFromAJackSourceAreLearnedAndTheAnswerGoesOutOverJac
     ShowTab(*Form, "MIDI");
     Choose(Form->cmbInput, source.portName());
     ASSERT_EQ(Form->Learn->Output(), 4) << "choosing another input goes on learning";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return source.connected(); }, ServerWaitMs))
-        << "the input never connected";
+    ASSERT_TRUE(WaitForServer([&] { return source.connected(); })) << "the input never connected";
     source.send({0xB5, 74, 33});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Learn->Output() < 0; }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return Form->Learn->Output() < 0; }));
     EXPECT_EQ(Form->ComboBox[4]->currentText(), "Sound Brightness ");
     EXPECT_EQ(Bank.GetByte(0, 4), 74);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x34, 0x04, 0x0A, 0xF7});
-        },
-        ServerWaitMs))
-        << "the parameter message did not go out";
+    EXPECT_TRUE(WaitForServer([&] {
+        return Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x34, 0x04, 0x0A, 0xF7});
+    })) << "the parameter message did not go out";
 
     // "Learn all" takes three knobs, each sending a stream, for outputs 1 to 3.
     ShowTab(*Form, "Config");
@@ -118,17 +113,15 @@ TEST_F(JackLearn, ControllersFromAJackSourceAreLearnedAndTheAnswerGoesOutOverJac
     for (const Bytes &message : {Bytes{0xB0, 16, 1}, Bytes{0xB0, 16, 2}, Bytes{0xB0, 17, 1},
                                  Bytes{0xB0, 16, 3}, Bytes{0xB0, 17, 2}, Bytes{0xB0, 18, 1}})
         source.send(message);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Learn->Output() == 3; }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return Form->Learn->Output() == 3; }));
     EXPECT_EQ(Form->ComboBox[0]->currentText(), "General Purpose Slider 1");
     EXPECT_EQ(Form->ComboBox[1]->currentText(), "General Purpose Slider 2");
     EXPECT_EQ(Form->ComboBox[2]->currentText(), "General Purpose Slider 3");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x01, 0x00, 0xF7}) &&
-                   Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x31, 0x01, 0x01, 0xF7}) &&
-                   Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x32, 0x01, 0x02, 0xF7});
-        },
-        ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] {
+        return Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x01, 0x00, 0xF7}) &&
+               Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x31, 0x01, 0x01, 0xF7}) &&
+               Captured(sink, {0xF0, 0x70, 0x7E, 0x00, 0x32, 0x01, 0x02, 0xF7});
+    }));
     Form->Learn->Cancel();
     EXPECT_EQ(Form->ComboBox[3]->currentIndex(), 0);
 }

@@ -90,12 +90,9 @@ protected:
     }
     bool Connected()
     {
-        return QTest::qWaitFor(
-            [&] {
-                return Form->MidiOutput1->Health() == MidiOk &&
-                       Form->MidiInput1->Health() == MidiOk;
-            },
-            ServerWaitMs);
+        return WaitForServer([&] {
+            return Form->MidiOutput1->Health() == MidiOk && Form->MidiInput1->Health() == MidiOk;
+        });
     }
     // Lines the capturing client has seen so far.
     int CapturedLines() { return Dump ? int(Dump->lines().size()) : 0; }
@@ -121,7 +118,7 @@ TEST_F(JackLiveTest, ADeviceThatAppearsIsOfferedWithNoUserAction)
     const QString newcomer = UniqueJackName("torvane-late");
     jacktest::Helper late("jack_midi_dump", {newcomer}, Server.name());
     const std::string name = newcomer.toStdString() + ":input";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Offered(Form->cmbOutput, name); }, ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] { return Offered(Form->cmbOutput, name); }));
     EXPECT_EQ(Form->cmbOutput->currentText().toStdString(), OutName) << "the choice stays";
 }
 
@@ -129,20 +126,19 @@ TEST_F(JackLiveTest, TheChosenOutputGoesAndComesBackUnderItsName)
 {
     SKIP_UNDER_PIPEWIRE_RESTARTED_CLIENT();
     Dump.reset(); // the capturing program is closed
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Offered(Form->cmbOutput, OutName); }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return !Offered(Form->cmbOutput, OutName); }));
     EXPECT_EQ(Form->cmbOutput->currentText().toStdString(), OutName) << "still shown as chosen";
     EXPECT_FALSE(Form->cmbOutput->toolTip().isEmpty()) << "marked not connected";
     Click(Form->SpeedButton2); // "Send All CC": one report for the one action
     EXPECT_EQ(BoxTexts(), QStringList{NotConnected});
 
     StartDump(); // started again under its name
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return Form->MidiOutput1->Health() == MidiOk; }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return Form->MidiOutput1->Health() == MidiOk; }));
     EXPECT_TRUE(Form->cmbOutput->toolTip().isEmpty());
     QTest::qWait(300);
     EXPECT_EQ(CapturedLines(), 0) << "nothing is sent on the editor's own account";
     Click(Form->SpeedButton2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return CapturedLines() >= 32; }, ServerWaitMs))
+    EXPECT_TRUE(WaitForServer([&] { return CapturedLines() >= 32; }))
         << "the next values the user sends did not arrive";
     EXPECT_EQ(BoxTexts(), QStringList{NotConnected});
 }
@@ -150,7 +146,7 @@ TEST_F(JackLiveTest, TheChosenOutputGoesAndComesBackUnderItsName)
 TEST_F(JackLiveTest, AServerThatDiesIsReportedOnceWithNoUserAction)
 {
     Server.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Boxes.Messages.isEmpty(); }, ServerWaitMs))
+    ASSERT_TRUE(WaitForServer([&] { return !Boxes.Messages.isEmpty(); }))
         << "the loss of the server was never reported";
     EXPECT_TRUE(Boxes.Messages.front().text.contains("has stopped"))
         << BoxTexts().join(" | ").toStdString();
@@ -193,16 +189,16 @@ TEST_F(JackLiveTest, AServerKilledInTheMiddleOfATransferIsReportedOnce)
 TEST_F(JackLiveTest, AServerThatComesBackIsReachedWithNoDeviceChange)
 {
     Server.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Status().endsWith("not running"); }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return Status().endsWith("not running"); }));
     ASSERT_TRUE(Server.start());
     StartHelpers();
     ASSERT_TRUE(Connected()) << "the chosen devices were not opened again";
     EXPECT_TRUE(Status().endsWith("running")) << Status().toStdString();
     EXPECT_EQ(CapturedLines(), 0) << "nothing is sent on the editor's own account";
     Click(Form->SpeedButton2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return CapturedLines() >= 32; }, ServerWaitMs))
+    EXPECT_TRUE(WaitForServer([&] { return CapturedLines() >= 32; }))
         << "the 32 controller values did not arrive on the new server";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Form->MidiInput1->EventCount() > 0; }, ServerWaitMs))
+    EXPECT_TRUE(WaitForServer([&] { return Form->MidiInput1->EventCount() > 0; }))
         << "nothing arrived from the input on the new server";
 }
 
@@ -216,24 +212,22 @@ TEST_F(JackLiveTest, AtStartTheStoredDevicesOpenAndTheSetUpGoesOut)
     // A fresh capture under the same name, once the server has seen the first one go.
     Dump.reset();
     Services = jacktest::makeJackServices();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return Services->systemStatus().state == MidiSystemStatus::Running &&
-                   DeviceIndex(*Services, OutName, true) < 0;
-        },
-        ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] {
+        return Services->systemStatus().state == MidiSystemStatus::Running &&
+               DeviceIndex(*Services, OutName, true) < 0;
+    }));
     StartDump();
     ASSERT_GE(jacktest::waitForDevice(*Services, OutName, true), 0);
     Services = jacktest::makeJackServices(); // connects anew, as at a start
     Form = MakeForm(Services.get());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Dump->lines().size() >= 2; }, ServerWaitMs))
+    ASSERT_TRUE(WaitForServer([&] { return Dump->lines().size() >= 2; }))
         << "the Kessel set-up (start-up send) did not arrive: "
         << BoxTexts().join(" | ").toStdString();
     EXPECT_EQ(jacktest::dumpBytes(Dump->lines()[0]), "cf 02");
     EXPECT_EQ(jacktest::dumpBytes(Dump->lines()[1]), "bf 1f 00");
     Click(Form->spdPar1);
     Click(Form->SpeedButton1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return CapturedLines() >= 2 + 32; }, ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] { return CapturedLines() >= 2 + 32; }));
     EXPECT_TRUE(Boxes.Messages.isEmpty()) << BoxTexts().join(" | ").toStdString();
 }
 
@@ -246,10 +240,10 @@ TEST_F(JackLiveTest, AFrozenServerDoesNotHoldTheWindowUp)
     Server.freeze();
     Services = jacktest::makeJackServices();
     Form = MakeForm(Services.get()); // must return: nothing waits on the server
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Status().endsWith("not responding"); }, ServerWaitMs))
+    EXPECT_TRUE(WaitForServer([&] { return Status().endsWith("not responding"); }))
         << Status().toStdString();
     EXPECT_FALSE(Offered(Form->cmbOutput, OutName));
     Server.thaw();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Offered(Form->cmbOutput, OutName); }, ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] { return Offered(Form->cmbOutput, OutName); }));
     EXPECT_TRUE(Connected()) << "the stored devices were not opened once the server went on";
 }

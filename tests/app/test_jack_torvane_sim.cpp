@@ -77,17 +77,15 @@ public:
         const qsizetype from = Lines().size();
         Command("state");
         QStringList block;
-        (void)QTest::qWaitFor(
-            [&] {
-                const QStringList &lines = Lines();
-                const qsizetype begin = lines.indexOf("state begin", from);
-                const qsizetype end = lines.indexOf("state end", from);
-                if (begin < 0 || end < begin)
-                    return false;
-                block = lines.mid(begin, end - begin + 1);
-                return true;
-            },
-            ServerWaitMs);
+        (void)WaitForServer([&] {
+            const QStringList &lines = Lines();
+            const qsizetype begin = lines.indexOf("state begin", from);
+            const qsizetype end = lines.indexOf("state end", from);
+            if (begin < 0 || end < begin)
+                return false;
+            block = lines.mid(begin, end - begin + 1);
+            return true;
+        });
         return block;
     }
 
@@ -144,8 +142,7 @@ TEST_F(JackTorvaneSim, EditorDrivesTheSimulatedBoxOverJack)
     ShowTab(*form, "Config");
     ChooseByKeys(form->ComboBox[4], 8);
     ASSERT_EQ(form->ComboBox[4]->currentText(), "Volume (coarse)");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return Sim->Printed("output 5 controller 7"); }, ServerWaitMs))
+    ASSERT_TRUE(WaitForServer([&] { return Sim->Printed("output 5 controller 7"); }))
         << Sim->Lines().join('\n').toStdString();
 
     ShowTab(*form, "MIDI");
@@ -155,7 +152,7 @@ TEST_F(JackTorvaneSim, EditorDrivesTheSimulatedBoxOverJack)
 
     ShowTab(*form, "Config");
     Click(form->SpeedButton10); // "Write to Flash"
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Sim->Printed("flash written"); }, ServerWaitMs))
+    ASSERT_TRUE(WaitForServer([&] { return Sim->Printed("flash written"); }))
         << Sim->Lines().join('\n').toStdString();
 
     const QStringList state = Sim->State();
@@ -187,13 +184,12 @@ TEST_F(JackTorvaneSim, StartsFromItsFlashAndAnswersCommandsAndSignals)
     EXPECT_TRUE(state.contains("flash matches"));
 
     Sim->Command("power");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Sim->Printed("power cycle"); }, ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] { return Sim->Printed("power cycle"); }));
 
     // SIGUSR1 asks for the state too, and SIGTERM ends the program with the state printed.
     const qsizetype before = Sim->Lines().count("state end");
     Sim->Signal(SIGUSR1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Sim->Lines().count("state end") == before + 1; },
-                                ServerWaitMs));
+    EXPECT_TRUE(WaitForServer([&] { return Sim->Lines().count("state end") == before + 1; }));
     Sim->Signal(SIGTERM);
     EXPECT_TRUE(Sim->WaitForExit());
     EXPECT_EQ(Sim->Lines().count("state end"), before + 2);

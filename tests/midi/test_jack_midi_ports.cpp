@@ -40,15 +40,12 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
     jacktest::TestClient warmUp(UniqueJackName("torvane-warm-up"), true);
     ASSERT_TRUE(warmUp.ok());
     bool connected = false; // refused until jack_midi_dump has activated its client
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            connected = connected || warmUp.connect(port);
-            if (connected)
-                warmUp.send({0xFE});
-            return !dumped(dump).isEmpty();
-        },
-        ServerWaitMs))
-        << "jack_midi_dump prints nothing";
+    ASSERT_TRUE(WaitForServer([&] {
+        connected = connected || warmUp.connect(port);
+        if (connected)
+            warmUp.send({0xFE});
+        return !dumped(dump).isEmpty();
+    })) << "jack_midi_dump prints nothing";
     const qsizetype before = dumped(dump).size();
 
     TMidiOutput out(services);
@@ -64,13 +61,11 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
     EXPECT_TRUE(out.Close());
 
     QStringList received;
-    (void)QTest::qWaitFor(
-        [&] {
-            received = dumped(dump).mid(before);
-            received.removeAll("fe"); // warm-up messages still on their way
-            return received.size() >= 3;
-        },
-        ServerWaitMs);
+    (void)WaitForServer([&] {
+        received = dumped(dump).mid(before);
+        received.removeAll("fe"); // warm-up messages still on their way
+        return received.size() >= 3;
+    });
     EXPECT_EQ(received, (QStringList{"f0 70 7e 00 30 00 07 f7", "c3 0f", "b0 07 3f"}));
     (void)QTest::qWaitFor([&] { return completions == 1; }, 1000);
     EXPECT_EQ(completions, 1);
@@ -138,12 +133,12 @@ TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
     in.Open();
     ASSERT_EQ(in.PortState(), psOpen);
     in.Start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sender.connected(); }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return sender.connected(); }));
     const std::vector<std::uint8_t> sysex{0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
     sender.send(sysex);
     sender.send({0xB0, 0x07, 0x3F});
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return inputs == 2; }, ServerWaitMs));
+    ASSERT_TRUE(WaitForServer([&] { return inputs == 2; }));
     const TMidiRingEvent &first = in.EventRing()->First[0];
     EXPECT_EQ(first.Data, 0u);
     ASSERT_NE(first.SysexHeader, nullptr);

@@ -54,24 +54,21 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     const std::uint8_t parameter[] = {0xF0, 0x70, 0x7E, 0x00, 0x30, 0x00, 0x07, 0xF7};
     out.SendLongMessage(parameter, sizeof parameter);
     out.SendShortMessage(0xB0, 0x07, 0x3F);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return in.EventCount() > 0; }, ServerWaitMs))
-        << "nothing received before";
+    ASSERT_TRUE(WaitForServer([&] { return in.EventCount() > 0; })) << "nothing received before";
 
     server.stop();
 
     // Keep sending as the editor would; the server's death must show as the port's error.
     QString error;
-    (void)QTest::qWaitFor(
-        [&] {
-            try {
-                out.SendShortMessage(0xB0, 0x07, 0x3F);
-                out.SendLongMessage(parameter, sizeof parameter);
-            } catch (const EmidioutputError &e) {
-                error = e.Message();
-            }
-            return !error.isEmpty();
-        },
-        ServerWaitMs);
+    (void)WaitForServer([&] {
+        try {
+            out.SendShortMessage(0xB0, 0x07, 0x3F);
+            out.SendLongMessage(parameter, sizeof parameter);
+        } catch (const EmidioutputError &e) {
+            error = e.Message();
+        }
+        return !error.isEmpty();
+    });
     EXPECT_EQ(error, kNotRunning);
     EXPECT_EQ(services.systemStatus().state, MidiSystemStatus::NotRunning);
     EXPECT_THROW(out.SendLongMessage(parameter, sizeof parameter), EmidioutputError);
@@ -120,16 +117,14 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
         header.bufferLength = sizeof parameter;
         ASSERT_EQ(services.prepareOutputHeader(handle, &header), MidiOk);
 
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return services.outputHealth(handle) == MidiOk; }, ServerWaitMs));
+        ASSERT_TRUE(WaitForServer([&] { return services.outputHealth(handle) == MidiOk; }));
         const auto state = [&] { return services.systemStatus().state; };
 
         server.freeze();
         // Sent before the freeze is noticed: the frozen server never takes it, and closing
         // returns all the same with it handed back, once.
         EXPECT_EQ(services.sendLongMessage(handle, &header), MidiOk);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return state() == MidiSystemStatus::NotResponding; },
-                                    ServerWaitMs));
+        ASSERT_TRUE(WaitForServer([&] { return state() == MidiSystemStatus::NotResponding; }));
         MidiHandle second = NoMidiHandle;
         EXPECT_EQ(services.openOutput(second, id, &IgnoreCallback, 0), MidiErrSystemNotResponding);
         EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrSystemNotResponding);
@@ -138,8 +133,7 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
         EXPECT_EQ(header.flags & (MidiHdrDone | MidiHdrInQueue), MidiHdrDone);
         EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrInvalidHandle);
         server.thaw();
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return state() == MidiSystemStatus::Running; }, ServerWaitMs));
+        EXPECT_TRUE(WaitForServer([&] { return state() == MidiSystemStatus::Running; }));
     }
 }
 

@@ -63,8 +63,8 @@ TEST_F(JackServices, ADeviceThatVanishedBeforeTheOpenIsNotConnected)
     CallbackRecorder done;
     MidiHandle handle = NoMidiHandle;
     ASSERT_EQ(done.openOutput(services, handle, id), MidiOk);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return services.outputHealth(handle) == MidiErrNotConnected; }, ServerWaitMs));
+    EXPECT_TRUE(
+        WaitForServer([&] { return services.outputHealth(handle) == MidiErrNotConnected; }));
     EXPECT_EQ(services.sendShortMessage(handle, 0x3F07B0), MidiErrNotConnected);
     EXPECT_EQ(services.closeOutput(handle), MidiOk);
 }
@@ -101,12 +101,10 @@ TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
     EXPECT_EQ(done.completed().size(), std::size_t(kEach));
 
     std::vector<std::vector<std::uint8_t>> events;
-    (void)QTest::qWaitFor(
-        [&] {
-            events = receiver.received();
-            return events.size() >= 2 * kEach;
-        },
-        ServerWaitMs);
+    (void)WaitForServer([&] {
+        events = receiver.received();
+        return events.size() >= 2 * kEach;
+    });
     ASSERT_EQ(events.size(), std::size_t(2 * kEach));
     for (int i = 0; i < kEach; ++i) {
         ASSERT_EQ(events[2 * i], std::vector<std::uint8_t>(blocks[i].begin(), blocks[i].end()))
@@ -143,7 +141,7 @@ TEST_F(JackServices, RtMidiWireSendsWholeMessagesAndNothingOnceAbandoned)
     EXPECT_EQ(wire->health(), MidiOk);
     // What the first write sent, had it sent anything, would have come before these.
     std::vector<Bytes> events;
-    (void)QTest::qWaitFor([&] { return (events = receiver.received()).size() >= 3; }, ServerWaitMs);
+    (void)WaitForServer([&] { return (events = receiver.received()).size() >= 3; });
     EXPECT_EQ(events, (std::vector<Bytes>{
                           {0xF0, 0x7E, 0xF8, 0x01, 0xF7}, {0x90, 0x3C, 0x40}, {0xC3, 0x0F}}));
 }

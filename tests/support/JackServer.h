@@ -18,15 +18,19 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <jack/jack.h>
 
 #include <csignal>
 
-// How long a test waits for something that involves a MIDI server: generous, since a shared
-// machine may be busy; a test that passes waits only as long as the event takes.
-inline constexpr int ServerWaitMs = 20000;
+// Waits for something that involves a MIDI server, with a limit generous enough for a busy
+// shared machine; a test that passes waits only as long as the event takes.
+template <typename Predicate> bool WaitForServer(Predicate predicate)
+{
+    return QTest::qWaitFor(predicate, 20000);
+}
 
 // A name for a JACK server or client of this process: `base`, the process id and a serial
 // number, unique on the machine.
