@@ -84,6 +84,8 @@ public:
     // Whether the server's graph holds the connection: read from the graph the server shares
     // with its clients, without a request (so without waiting on a frozen server).
     bool connectionShown(jack_port_t *ours, const std::string &otherName) const;
+    // Asks the server to undo a connection; the graph shows when it has.
+    void disconnectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);
     // Gives the client its process callback, or takes it away. Either way the client is
     // deactivated for a moment, which disconnects its ports: call it only while it has none.
     void setProcessing(bool on);

@@ -150,8 +150,25 @@ void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
         if (port->closed_ || port->client() != client.get())
             return;
     }
-    if (connectPort(*port) == MidiOk)
+    MidiResult result = connectPort(*port);
+    if (result == MidiOk && JackSession::pipeWire())
+        result = relink(*port);
+    if (result == MidiOk)
         port->link_ = Port::Link::Connected;
+}
+
+MidiResult JackSession::Core::relink(const Port &port)
+{
+    jack_port_t *ours = port.jackPort();
+    busy([&] { client->disconnectPort(ours, port.target_, port.isOutput_); });
+    const auto deadline = Clock::now() + kConnectionShownLimit;
+    while (client->connectionShown(ours, port.target_)) {
+        if (!client->running() || stopping || Clock::now() >= deadline)
+            return client->running() ? MidiErrNotConnected : MidiErrSystemNotRunning;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::this_thread::sleep_for(kRelinkPause);
+    return connectPort(port);
 }
 
 MidiResult JackSession::Core::connectPort(const Port &port)

@@ -30,6 +30,11 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // How long the graph may take to show a connection the server has taken (seconds, on a busy
     // machine); within the time a message waits for the port (JackMidiOutPort::kWaitLimit).
     static constexpr std::chrono::seconds kConnectionShownLimit{4};
+    // PipeWire before 0.3.72 keeps a stale record of a link to a client that died (the link's
+    // mix ids are reused): a link made to a client restarted under the same name is shown on
+    // both ends and carries nothing. Undone, and made again once PipeWire has let go of the
+    // undone one (this long after the graph stops showing it), it carries.
+    static constexpr std::chrono::milliseconds kRelinkPause{100};
 
     Core(std::string name, std::function<void()> change)
         : clientName(std::move(name)), onChange(std::move(change))
@@ -44,6 +49,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     void registerAndConnect(const std::shared_ptr<Port> &port);
     void reconnect(const std::shared_ptr<Port> &port);
     MidiResult connectPort(const Port &port);
+    MidiResult relink(const Port &port);
     void unregister(const std::shared_ptr<Port> &port);
     void setProcessing(bool on);
     void leave();
