@@ -165,6 +165,13 @@ void ServerRows()
                 Num(Counter("servers", run, "close_median_ms")) + " / " + Num(worst), "", "",
                 "≤ 200 ms", Verdict(worst ? std::optional(*worst <= 200) : std::nullopt));
         }
+    // Linked, PipeWire runs the client every graph cycle, as any server does; linked to
+    // nothing, the port asks for no cycles.
+    const auto idle = [](const char *name) { return Counter("servers", "BM_PipeWireIdle", name); };
+    const auto unlinked = idle("port_open_unlinked_per_s");
+    Row("idle wake-ups per second, PipeWire's JACK, output port open: linked / linked to nothing",
+        Num(idle("linked_per_s")) + " / " + Num(unlinked), "", "", "0 linked to nothing",
+        Verdict(unlinked ? std::optional(*unlinked < 0.5) : std::nullopt));
 }
 
 void DragRow(const QString &platform)
@@ -256,6 +263,10 @@ void FiguresTable()
     Row("JACK: send to GUI-thread handler through the server (µs, median / p99)",
         Num(jack) + " / " + Num(Counter("jack_latency", "BM_OutputToGuiHandler", "p99_us")),
         Num(period) + " (one period)", Num(Divide(jack, period), 2) + " ×", "", "");
+    const auto lost = [](const char *bench) { return Counter("jack_latency", bench, "lost"); };
+    Row("JACK: messages lost on the way, of 400 each (send / another client's event)",
+        Num(lost("BM_OutputToGuiHandler"), 0) + " / " + Num(lost("BM_JackEventToGuiHandler"), 0),
+        "", "", "0", "");
 }
 
 // Every benchmark's median (or only) run: name, time, counters and label.

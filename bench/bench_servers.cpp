@@ -8,6 +8,9 @@
 //   has ended, with the editor's output on a JACK port of a jack_midi_dump client, the server
 //   alive or stopped a moment before. PipeWire's JACK is reached as `pw-jack` reaches it: its
 //   libjack first in the editor's search path, a PipeWire daemon of the benchmark's own.
+// - BM_PipeWireIdle: wake-ups per second of the whole editor, idle on PipeWire's JACK with its
+//   output open, first linked to the dump's port, then with the dump gone (the port open and
+//   linked to nothing, as while a chosen device is unplugged).
 #include "support/ChildProgram.h"
 #include "tests/support/JackServer.h"
 
@@ -168,5 +171,58 @@ BENCHMARK(BM_Close)
     ->ArgsProduct({{0, 1}, {1, 0}, {5}})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+
+// Every thread's wake-ups per second over `seconds`.
+double WakeUpsPerSecond(pid_t pid, std::chrono::seconds seconds)
+{
+    const auto before = bench::Switches(pid);
+    const double start = bench::NowNs();
+    std::this_thread::sleep_for(seconds);
+    const auto after = bench::Switches(pid);
+    const double elapsed = (bench::NowNs() - start) / 1e9;
+    double total = 0;
+    for (const auto &[tid, count] : after) {
+        const auto was = before.find(tid);
+        total += double(count.switches - (was == before.end() ? 0 : was->second.switches));
+    }
+    return total / elapsed;
+}
+
+void BM_PipeWireIdle(benchmark::State &state)
+{
+    if (PipeWireJackFolder().empty()) {
+        state.SkipWithError("PipeWire's JACK (pipewire-jack) is not installed");
+        return;
+    }
+    JackServer server("torvane-bench-idle", JackServer::Kind::PipeWire);
+    if (!server.start()) {
+        state.SkipWithError("PipeWire did not start");
+        return;
+    }
+    const std::vector<std::string> environment = ServerEnvironment(server, true);
+    std::unique_ptr<QProcess> dump = StartDump(environment);
+    std::optional<bench::Child> child =
+        bench::Launch(TORVANE_EDITOR, "offscreen", 30000, environment);
+    if (!child || !bench::FirstPaintNs(*child)) {
+        if (child)
+            bench::Reap(*child, 0);
+        state.SkipWithError("the editor never painted");
+        return;
+    }
+    double linked = 0, unlinked = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(1500ms); // its output open on the dump's port, settled
+        linked = WakeUpsPerSecond(child->pid, 5s);
+        dump->kill();
+        dump->waitForFinished(5000);
+        std::this_thread::sleep_for(1500ms); // the link gone, the port still open
+        unlinked = WakeUpsPerSecond(child->pid, 5s);
+    }
+    ::kill(child->pid, SIGTERM);
+    bench::Reap(*child);
+    state.counters["linked_per_s"] = linked;
+    state.counters["port_open_unlinked_per_s"] = unlinked;
+}
+BENCHMARK(BM_PipeWireIdle)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

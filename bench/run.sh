@@ -58,11 +58,20 @@ fi
 
 bench="$build/bench"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# A program that fails or hangs costs only its own figures (n/a in the table, named below it):
+# the run always goes on to the table.
+limit="${TORVANE_BENCH_LIMIT:-1200}"
+unfinished=()
 run() { # run NAME OUTPUT [args...]: one benchmark program, its JSON kept, its text shown
-  local name=$1 output=$2
+  local name=$1 output=$2 status=0
   shift 2
   echo "== $name $*" >&2
-  "$bench/$name" --benchmark_out="$out/$output.json" --benchmark_out_format=json "$@" >&2
+  timeout --kill-after=10 "$limit" "$bench/$name" --benchmark_out="$out/$output.json" \
+    --benchmark_out_format=json "$@" >&2 || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "warning: $name ended with status $status (124: stopped after $limit s)" >&2
+    unfinished+=("$name (status $status)")
+  fi
 }
 aggregated=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true)
 
@@ -87,4 +96,8 @@ run bench_sim sim "${aggregated[@]}"
   echo "MIDI system: $midi_system"
   echo
   "$bench/torvane-bench-table" "$out"
+  if [ ${#unfinished[@]} -gt 0 ]; then
+    echo
+    echo "Did not finish (their figures are n/a): ${unfinished[*]}."
+  fi
 } | tee "$out/table.md"
