@@ -132,6 +132,18 @@ TEST_F(JackLiveTest, TheChosenOutputGoesAndComesBackUnderItsName)
     EXPECT_EQ(BoxTexts(), QStringList{NotConnected});
 }
 
+TEST_F(JackLiveTest, AConnectionUndoneByAPatchbayIsMadeAgain)
+{
+    const auto connections = [&] { return jacktest::patchbay(OutName, false); };
+    ASSERT_TRUE(WaitForServer([&] { return connections() == 1; }));
+    ASSERT_EQ(jacktest::patchbay(OutName, true), 1);
+    ASSERT_TRUE(WaitForServer([&] { return connections() == 1; }))
+        << "the editor did not connect its output to the chosen device again";
+    Click(Form->SpeedButton2);
+    EXPECT_TRUE(WaitForServer([&] { return CapturedLines() >= 32; }));
+    EXPECT_TRUE(Boxes.Messages.isEmpty()) << BoxTexts().join(" | ").toStdString();
+}
+
 TEST_F(JackLiveTest, AServerThatDiesIsReportedOnceWithNoUserAction)
 {
     Server.stop();

@@ -137,6 +137,27 @@ inline int waitForDevice(MidiServices &services, const std::string &name, bool o
     return found;
 }
 
+// What a patchbay does: connections of the port named name, counted or undone by a client of
+// the test's own.
+inline int patchbay(const std::string &name, bool undo)
+{
+    jack_client_t *client = jack_client_open("torvane-patchbay", JackNoStartServer, nullptr);
+    if (!client)
+        return -1;
+    int count = 0;
+    jack_port_t *port = jack_port_by_name(client, name.c_str());
+    if (const char **others = port ? jack_port_get_all_connections(client, port) : nullptr) {
+        const bool input = jack_port_flags(port) & JackPortIsInput;
+        for (const char **other = others; *other; ++other, ++count)
+            if (undo)
+                jack_disconnect(client, input ? *other : name.c_str(),
+                                input ? name.c_str() : *other);
+        jack_free(others);
+    }
+    jack_client_close(client);
+    return count;
+}
+
 // A JACK client of the test's own with one MIDI port: it sends what send() queued (output) or
 // records every event it receives (input). Lets a test feed SysEx and floods, and capture more
 // per cycle than jack_midi_dump's small buffer takes.

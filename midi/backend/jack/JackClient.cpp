@@ -61,6 +61,8 @@ std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName, E
     jack_set_port_registration_callback(client, &JackClient::portRegistrationThunk, self.get());
     jack_set_client_registration_callback(client, &JackClient::clientRegistrationThunk, self.get());
     jack_set_port_rename_callback(client, &JackClient::portRenameThunk, self.get());
+    // Another program (a patchbay) may undo a connection of ours: the lists are looked at again.
+    jack_set_port_connect_callback(client, &JackClient::portConnectThunk, self.get());
     if (jack_activate(client) != 0)
         return nullptr;
     return self;
@@ -121,6 +123,11 @@ void JackClient::clientRegistrationThunk(const char *, int, void *self)
 }
 
 void JackClient::portRenameThunk(jack_port_id_t, const char *, const char *, void *self)
+{
+    static_cast<JackClient *>(self)->events_.graphChanged();
+}
+
+void JackClient::portConnectThunk(jack_port_id_t, jack_port_id_t, int, void *self)
 {
     static_cast<JackClient *>(self)->events_.graphChanged();
 }

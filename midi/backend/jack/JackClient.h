@@ -121,6 +121,7 @@ private:
     static void portRegistrationThunk(jack_port_id_t, int, void *self);
     static void clientRegistrationThunk(const char *, int, void *self);
     static void portRenameThunk(jack_port_id_t, const char *, const char *, void *self);
+    static void portConnectThunk(jack_port_id_t, jack_port_id_t, int, void *self);
     void gone();
 
     static constexpr std::size_t kMaxUsers = 64;

@@ -125,7 +125,8 @@ void JackSession::Core::relist()
         // connected to nothing (the connection waiting in the requests finds that out too, but
         // maybe only after sends that meanwhile would seem to succeed); one whose other end is
         // listed again (a device plugged back, a client restarted under its name) is connected
-        // again.
+        // again, and so is one whose connection another program (a patchbay) undid: the device
+        // chosen in the editor is the one its messages go to.
         for (const std::weak_ptr<Port> &weak : ports)
             if (std::shared_ptr<Port> port = weak.lock()) {
                 const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
@@ -134,7 +135,10 @@ void JackSession::Core::relist()
                 const Port::Link link = port->link();
                 if ((link == Port::Link::Connected || link == Port::Link::Pending) && !listed)
                     port->link_ = Port::Link::NotConnected;
-                else if (port->link() == Port::Link::NotConnected && listed && port->jackPort())
+                else if (link == Port::Link::Connected &&
+                         !client->connectionShown(port->jackPort(), port->target_))
+                    port->link_ = Port::Link::NotConnected;
+                if (port->link() == Port::Link::NotConnected && listed && port->jackPort())
                     back.push_back(port);
             }
     }
@@ -150,11 +154,15 @@ void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
         if (port->closed_ || port->client() != client.get())
             return;
     }
+    // Messages sent meanwhile wait for the connection, as at the port's opening.
+    port->link_ = Port::Link::Pending;
     MidiResult result = connectPort(*port);
     if (result == MidiOk && JackSession::pipeWire())
         result = relink(*port);
-    if (result == MidiOk)
-        port->link_ = Port::Link::Connected;
+    port->link_ = result == MidiOk    ? Port::Link::Connected
+                  : client->running() ? Port::Link::NotConnected
+                                      : Port::Link::Lost;
+    notify();
 }
 
 MidiResult JackSession::Core::relink(const Port &port)
