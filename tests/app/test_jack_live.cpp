@@ -122,8 +122,9 @@ TEST_F(JackLiveTest, TheChosenOutputGoesAndComesBackUnderItsName)
     EXPECT_EQ(BoxTexts(), QStringList{NotConnected});
 
     StartDump(); // started again under its name
-    ASSERT_TRUE(WaitForServer([&] { return Form->MidiOutput1->Health() == MidiOk; }));
-    EXPECT_TRUE(Form->cmbOutput->toolTip().isEmpty());
+    ASSERT_TRUE(WaitForServer([&] {
+        return Form->MidiOutput1->Health() == MidiOk && Form->cmbOutput->toolTip().isEmpty();
+    }));
     QTest::qWait(300);
     EXPECT_EQ(CapturedLines(), 0) << "nothing is sent on the editor's own account";
     Click(Form->SpeedButton2);

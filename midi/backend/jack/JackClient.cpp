@@ -3,8 +3,6 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <string>
 #include <thread>
 
 namespace {
@@ -18,29 +16,6 @@ void silenceLibjack()
     jack_set_error_function(silent);
     jack_set_info_function(silent);
 }
-
-// PipeWire's JACK runs every client's process callback on every graph cycle, linked or not
-// (node.always-process), which wakes the editor 48 times a second while a port of ours is open
-// and nothing is connected to it. Without it, PipeWire would also leave the client out of the
-// driver's graph and deliver nothing; node.want-driver puts it back once it is linked.
-// PipeWire's libjack reads the properties from PIPEWIRE_PROPS when a client opens; jackd's
-// ignores the variable. Set before main() runs, while the process has one thread (setenv
-// beside another thread's getenv is not safe), and so for the whole process; a user's own
-// value is kept and wins where it names the same property.
-const bool pipeWireNodePropertiesSet = [] {
-    std::string own;
-    if (const char *value = std::getenv("PIPEWIRE_PROPS")) {
-        own = value;
-        const auto first = own.find_first_not_of(" \t\n");
-        const auto last = own.find_last_not_of(" \t\n");
-        own = first == std::string::npos ? "" : own.substr(first, last - first + 1);
-        if (own.size() >= 2 && own.front() == '{' && own.back() == '}')
-            own = own.substr(1, own.size() - 2);
-    }
-    const std::string properties =
-        "{ node.always-process=false node.want-driver=true " + own + " }";
-    return ::setenv("PIPEWIRE_PROPS", properties.c_str(), 1) == 0;
-}();
 
 } // namespace
 
