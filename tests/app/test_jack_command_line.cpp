@@ -165,7 +165,7 @@ TEST(JackCommandLine, AReaderThatGoesAwayStopsNoTransfer)
     shell.start("env",
                 {"--default-signal=PIPE", "bash", "-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}",
                  "bash", TORVANE_EXECUTABLE, "--send", dir.Path("p.TVN"), "--port", dump.Port()});
-    ASSERT_TRUE(shell.waitForFinished(20000));
+    ASSERT_TRUE(shell.waitForFinished(60000));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dump.Received().size() >= 32; }, 10000));
     EXPECT_EQ(dump.Received().size(), 32);

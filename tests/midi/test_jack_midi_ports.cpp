@@ -67,7 +67,7 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
         return received.size() >= 3;
     });
     EXPECT_EQ(received, (QStringList{"f0 70 7e 00 30 00 07 f7", "c3 0f", "b0 07 3f"}));
-    (void)QTest::qWaitFor([&] { return completions == 1; }, 1000);
+    (void)WaitForServer([&] { return completions == 1; });
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(out.PendingLongMessages(), 0u);
 }

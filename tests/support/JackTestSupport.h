@@ -128,12 +128,10 @@ inline std::unique_ptr<CombinedServices> makeJackServices()
 }
 
 // Index of the device named name in the services' output (or input) list once it shows up.
-inline int waitForDevice(MidiServices &services, const std::string &name, bool output,
-                         int limitMs = 5000)
+inline int waitForDevice(MidiServices &services, const std::string &name, bool output)
 {
     int found = -1;
-    (void)QTest::qWaitFor([&] { return (found = DeviceIndex(services, name, output)) >= 0; },
-                          limitMs);
+    (void)WaitForServer([&] { return (found = DeviceIndex(services, name, output)) >= 0; });
     return found;
 }
 

@@ -37,7 +37,10 @@ class JackSession
 public:
     using Flow = JackClient::PortFlow;
     enum class State { Connecting, Running, NotRunning, NotResponding };
-    static constexpr std::chrono::milliseconds kResponseLimit{300};
+    // Long enough for a server on a busy machine (jackd without real-time scheduling, sharing
+    // two cores with builds, answered in up to half a second): a server called not responding
+    // has the user's sends refused.
+    static constexpr std::chrono::milliseconds kResponseLimit{1000};
 
     struct Core;
 

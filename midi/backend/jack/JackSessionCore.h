@@ -17,8 +17,9 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // How long the destructor waits for the request thread to close the client. Closing takes a
     // few milliseconds on a live server; a frozen one would keep it for ever.
     static constexpr std::chrono::milliseconds kCloseLimit{150};
-    // While ports of ours are open, process cycles that stop for this long mean a frozen server.
-    static constexpr std::chrono::milliseconds kCycleLimit{500};
+    // While ports of ours are open, process cycles that stop for this long mean a frozen server
+    // (a busy machine delays them by a few hundred milliseconds now and then).
+    static constexpr std::chrono::milliseconds kCycleLimit{1500};
     // After the server's socket appeared: how soon to try, how much longer each next time, and how
     // many times, while the server is still starting (a server on real hardware may take seconds).
     // Where no socket can be watched, every kLongestRetry for as long as no server answers.
