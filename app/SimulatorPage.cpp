@@ -66,6 +66,7 @@ SimulatorPage::SimulatorPage(sim::BuiltInSimulator &simulator, QWidget *parent)
 
     Levels = new TkxSampleTank(this);
     Levels->setObjectName("Levels");
+    Levels->setAccessibleName("Output levels");
     Levels->SetMax(OutputCount);
     Levels->SetSpectrumMode(true);
     Levels->SetAxesEnabled(false);
