@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """The editor's window as a screen reader meets it, over the real AT-SPI bus: every control a
-page shows has a name and a fitting role, and a controller value set through the bus sends its
-Control Change, which the Monitor page then lists. Run by tests/support/atspi_session.sh."""
+page shows has a name and a fitting role; a controller value set through the bus is announced
+and sends its Control Change, which the Monitor page then lists; a transfer announces its
+progress. Run by tests/support/atspi_session.sh."""
 import re
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 LIMIT_S = 30  # for anything the editor or the bus must do first; a busy machine is slow
 
@@ -52,6 +54,9 @@ def wait_for(what, probe):
             found = None
         if found:
             return found
+        # Events from the bus arrive through GLib's main loop: let it run between the polls.
+        while GLib.MainContext.default().iteration(False):
+            pass
         time.sleep(0.2)
     sys.exit(f"FAIL: {what} within {LIMIT_S} s")
 
@@ -106,24 +111,45 @@ def check_page(window, caption):
     return problems
 
 
+HEARD = []  # (name, value) of every value change announced
+
+
+def on_value_changed(event):
+    HEARD.append((event.source.name, event.source.queryValue().currentValue))
+
+
 def set_value_and_see_it_sent(window):
     """Output 1's value set to 64 through the bus goes out as B0 4A 40 (controller 74)."""
     show_page(window, "MIDI")
     value = next(n for n in showing(window) if n.name == "Output 1 controller value")
     value.queryValue().currentValue = 64
-    wait_for("the value to read 64", lambda: value.queryValue().currentValue == 64)
+    wait_for("the value 64 announced",
+             lambda: ("Output 1 controller value", 64) in HEARD)
     show_page(window, "Monitor")
     lines = next(n for n in showing(window) if n.name == "Messages")
     wait_for("B0 4A 40 listed as sent",
              lambda: any(cell.name == "B0 4A 40" for cell in lines))
-    print("Output 1 controller value set to 64 over AT-SPI: B0 4A 40 listed")
+    print("Output 1 controller value set to 64 over AT-SPI: announced, B0 4A 40 listed")
+
+
+def send_and_hear_the_progress(window):
+    """The preset sent from the Config page: its 32 messages step the gauge to 32 of 34."""
+    show_page(window, "Config")
+    send = next(n for n in showing(window) if n.name == "Send Parameters to MIDI")
+    send.queryAction().doAction(0)
+    progress = lambda: [v for name, v in HEARD if name == "Transfer progress"]
+    wait_for("the transfer's progress announced up to 32", lambda: 32 in progress())
+    print(f"transfer progress announced {len(progress())} times, last at {progress()[-1]:.0f}")
 
 
 def main():
+    pyatspi.Registry.registerEventListener(on_value_changed,
+                                           "object:property-change:accessible-value")
     window = wait_for("the editor's window on the accessibility bus", editor_window)
     problems = sum(check_page(window, page)
                    for page in ["MIDI", "Config", "About...", "Simulator", "Monitor"])
     set_value_and_see_it_sent(window)
+    send_and_hear_the_progress(window)
     if problems:
         sys.exit(f"FAIL: {problems} problems")
     print("PASS")
