@@ -103,6 +103,10 @@ QAccessibleInterface *ControlsFactory(const QString &className, QObject *object)
         return new GaugeAccessible(static_cast<TCGauge *>(object));
     if (className == QLatin1String("TkxSampleTank"))
         return new SampleTankAccessible(static_cast<TkxSampleTank *>(object));
+    // Qt makes a plain top-level QWidget (the main window) a mere filler; a screen reader
+    // announces a window, with its title, when it comes up.
+    if (className == QLatin1String("QWidget") && static_cast<QWidget *>(object)->isWindow())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 
