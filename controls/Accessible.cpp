@@ -10,7 +10,7 @@
 
 namespace {
 
-// A widget with a value and bounds. Writes go through `set`; a read-only control ignores them.
+// A control with a value and bounds, the value also read out as its text; a step is one unit.
 class ValueWidgetAccessible : public QAccessibleWidget, public QAccessibleValueInterface
 {
 public:
