@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ExceptionReport.h"
+#include "controls/Accessible.h"
 
 #include <stdexcept>
 
@@ -11,6 +12,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
     // The installed desktop entry's name: the desktop shell matches the window to its launcher
     // and icon by it (the application id on Wayland).
     setDesktopFileName("com.quillmont.torvane");
+    InstallControlAccessibility();
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
+#include <vector>
 
 using namespace form;
 
@@ -127,6 +128,7 @@ void TForm1::BuildAboutPage()
     // Sized to its picture; a picture that does not load leaves the designed 500 x 400 empty.
     // Its pixels stay sharp when the window is scaled for a high-density screen.
     Image1 = Place<PixelPicture>(Panel1, "Image1", {1, 1, 500, 400});
+    Image1->setAccessibleName("Quillmont emblem");
     const QPixmap picture(AboutPicturePath());
     if (!picture.isNull()) {
         Image1->setPixmap(picture);
@@ -143,11 +145,20 @@ void TForm1::BuildAboutPage()
 
 void TForm1::SetTabOrder()
 {
-    // Tab walks the selectors in output order, and the MIDI page from the output device on.
-    for (int n = 1; n < OutputCount; ++n)
-        setTabOrder(ComboBox[n - 1], ComboBox[n]);
-    setTabOrder(cmbOutput, cmbInput);
-    setTabOrder(cmbInput, CheckBox38);
-    setTabOrder(CheckBox38, CheckBox1);
-    setTabOrder(CheckBox1, CheckBox2);
+    // Tab walks each page as the eye reads it: on Config the toolbar, the selectors in output
+    // order, then the channel; on MIDI the devices from the output on, the Kessel controls,
+    // then the controller values in output order and their buttons.
+    std::vector<QWidget *> config = {SpeedButton8,  SpeedButton17, SpeedButton1,
+                                     SpeedButton10, SpeedButton12, spdPar1,
+                                     spdPar2,       spdPar3,       spdPar4};
+    config.insert(config.end(), ComboBox.begin(), ComboBox.end());
+    config.push_back(kxpotlab4);
+    std::vector<QWidget *> midi = {cmbOutput,    cmbInput,  CheckBox38, kxpotlab1,
+                                   SpeedButton5, CheckBox1, CheckBox2};
+    midi.insert(midi.end(), Controller.begin(), Controller.end());
+    midi.insert(midi.end(), {SpeedButton2, SpeedButton3});
+    for (const auto *order : {&config, &midi}) {
+        for (std::size_t i = 1; i < order->size(); ++i)
+            setTabOrder((*order)[i - 1], (*order)[i]);
+    }
 }

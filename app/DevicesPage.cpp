@@ -75,8 +75,10 @@ void DevicesPage::Build(QWidget *panel)
     GroupBox4 = Group(panel, "GroupBox4", "Devices", {4, 1, 280, 100});
     Label9 = Caption(GroupBox4, "Label9", "In", {8, 23});
     cmbInput = DropDown(GroupBox4, "cmbInput", {36, 21, 233, 21}, "cmbInput", 8);
+    Name(cmbInput, "MIDI input device");
     Label1 = Caption(GroupBox4, "Label1", "Out", {8, 47});
     cmbOutput = DropDown(GroupBox4, "cmbOutput", {36, 45, 233, 21}, "cmbOutput", 8);
+    Name(cmbOutput, "MIDI output device");
     CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT", false, false);
 
     // Beside the controllers, where the page was empty: which MIDI system the devices are of.

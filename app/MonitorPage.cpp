@@ -76,6 +76,7 @@ MonitorPage::MonitorPage(MonitorLog &log, const InputReader &input, FileDialogs 
 
     Model = new MonitorModel(log_, this);
     Lines = Named(new QTreeView(this), "Lines");
+    Lines->setAccessibleName(tr("Messages"));
     Lines->setModel(Model);
     Lines->setItemDelegate(new PlainCells(Lines));
     Lines->setRootIsDecorated(false);
@@ -126,6 +127,9 @@ void MonitorPage::BuildFilters()
     for (int channel = 0; channel < 16; ++channel)
         ChannelFilter->addItem(tr("Ch %1").arg(channel + 1), channel);
 
+    DirectionFilter->setAccessibleName(tr("Direction filter"));
+    KindFilter->setAccessibleName(tr("Kind filter"));
+    ChannelFilter->setAccessibleName(tr("Channel filter"));
     for (QComboBox *filter : {DirectionFilter, KindFilter, ChannelFilter}) {
         filter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         connect(filter, &QComboBox::currentIndexChanged, this, &MonitorPage::ApplyFilter);

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -66,6 +67,7 @@ SimulatorPage::SimulatorPage(sim::BuiltInSimulator &simulator, QWidget *parent)
 
     Levels = new TkxSampleTank(this);
     Levels->setObjectName("Levels");
+    Levels->setAccessibleName("Output levels");
     Levels->SetMax(OutputCount);
     Levels->SetSpectrumMode(true);
     Levels->SetAxesEnabled(false);
@@ -139,11 +141,15 @@ void SimulatorPage::Refresh()
                              .arg(state.kessel.merge ? "on" : "off"));
 
     std::array<quint8, OutputCount> bars{};
+    QStringList levels;
     for (int i = 0; i < OutputCount; ++i) {
         ControllerNames[i]->setText(ControllerName(state.working.controllers[i]));
         LevelValues[i]->setText(QString::number(state.levels[i]));
         bars[i] = quint8(state.levels[i] * 2);
+        levels << QString::number(state.levels[i]);
     }
+    // A screen reader reads the levels themselves, not the bars drawn twice as high.
+    Levels->setAccessibleDescription(levels.join(", "));
     Levels->SetValues(bars);
 
     CountsLabel->setText(

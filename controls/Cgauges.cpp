@@ -4,6 +4,7 @@
 #include "controls/LineWalk.h"
 #include "controls/Store.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -155,9 +156,13 @@ void TCGauge::SetProgress(std::int32_t value)
     if (value == FProgress)
         return;
     FProgress = value;
-    // Most steps of a long range leave the shown percentage as it was: no repaint for those.
-    if (GetPercentDone() != before)
+    // Most steps of a long range leave the shown percentage as it was: no repaint for those,
+    // and nothing new for a screen reader to say.
+    if (GetPercentDone() != before) {
         repaint();
+        QAccessibleValueChangeEvent announce(this, FProgress);
+        QAccessible::updateAccessibility(&announce);
+    }
 }
 
 void TCGauge::AddProgress(std::int32_t step)

@@ -1,6 +1,9 @@
 #include "controls/Kxpotlab.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <cstdint>
 
 namespace kxpotlab {
@@ -77,12 +80,35 @@ int RightClickValue(int state, int max, int step, bool lastPressLeft)
     return value > max ? max : value;
 }
 
+std::optional<int> KeyValue(int key, int state, int min, int max)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        return Clamp(Add(state, 1), min, max);
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+        return Clamp(Sub(state, 1), min, max);
+    case Qt::Key_PageUp:
+        return Clamp(Add(state, ClickStep(max, true)), min, max);
+    case Qt::Key_PageDown:
+        return Clamp(Sub(state, ClickStep(max, true)), min, max);
+    case Qt::Key_Home:
+        return Clamp(min, min, max);
+    case Qt::Key_End:
+        return Clamp(max, min, max);
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace kxpotlab
 
 Tkxpotlab::Tkxpotlab(QWidget *parent) : QLabel(parent)
 {
-    // A pointer-only control: it must never steal the keyboard from the form's edit fields.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click does not: dragging a value must never steal the keyboard from the
+    // form's edit fields.
+    setFocusPolicy(Qt::TabFocus);
     resize(30, 30);
     SetCaption(QStringLiteral("0"));
 }
@@ -92,6 +118,12 @@ void Tkxpotlab::SetState(int value)
     if (value == FState)
         return;
     ShowValue(kxpotlab::Clamp(value, FMin, FMax));
+}
+
+void Tkxpotlab::ChangeByUser(int value)
+{
+    ShowValue(kxpotlab::Clamp(value, FMin, FMax));
+    emit OnChange(this);
 }
 
 void Tkxpotlab::SetMin(int value)
@@ -126,6 +158,29 @@ void Tkxpotlab::SetAutoSize(bool value)
     FAutoSize = value;
     if (FAutoSize)
         adjustSize();
+}
+
+void Tkxpotlab::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // Dotted in the digits' own colour: the style's focus frame is lost on the black ground.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void Tkxpotlab::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+        QLabel::keyPressEvent(event); // Ctrl+L and the like belong to the window
+        return;
+    }
+    if (const auto value = kxpotlab::KeyValue(event->key(), FState, FMin, FMax))
+        ChangeByUser(*value);
+    else
+        QLabel::keyPressEvent(event);
 }
 
 void Tkxpotlab::mousePressEvent(QMouseEvent *event)
@@ -204,7 +259,12 @@ void Tkxpotlab::SetCaption(const QString &caption)
 // label keeps up with a fast drag even while an OnChange handler blocks the event loop.
 void Tkxpotlab::ShowValue(int value)
 {
+    const bool changed = value != FState;
     FState = value;
     SetCaption(QString::number(value));
     repaint();
+    if (changed) {
+        QAccessibleValueChangeEvent announce(this, value);
+        QAccessible::updateAccessibility(&announce);
+    }
 }

@@ -2,11 +2,15 @@
 // Tkxpotlab: the numeric label behind every editable number of the editor (MIDI channels, the
 // patch-bay input, the controller values). It shows its State as its caption; the user drags
 // with the left button to sweep the value, clicks left to step down and right to step up
-// (Shift: by a tenth of Max). Only the user's pointer actions raise OnChange; program code
-// writes State silently. GUI thread only.
+// (Shift: by a tenth of Max). From the keyboard (it is reached by Tab, never by a click) the
+// arrows step by 1, Page Up/Down by a tenth of Max, Home/End jump to the bounds. Only the user's
+// actions (pointer, keys, a screen reader setting the value) raise OnChange; program code
+// writes State silently. Every change of the value is announced to assistive technology.
+// GUI thread only.
 #include <QLabel>
 #include <optional>
 
+class QKeyEvent;
 class QMouseEvent;
 
 // The drag axis: posVertical drags along Y (up raises the value), posHorizontal along X (left
@@ -36,6 +40,10 @@ int ClickStep(int max, bool shift);
 // else state - step; clamped to both bounds.
 int LeftClickValue(int state, int min, int max, int step, bool lastPressRight);
 
+// The value a key asks for, or empty for a key the label does not take: the arrows step by 1
+// (up and right raise), Page Up/Down by ClickStep(max, true), Home/End give the bounds.
+std::optional<int> KeyValue(int key, int state, int min, int max);
+
 // The value after a right release: Max when the last press was a left one, else state + step;
 // only the upper bound is applied.
 int RightClickValue(int state, int max, int step, bool lastPressLeft);
@@ -57,6 +65,9 @@ public:
     // unchanged value does nothing. Never raises OnChange.
     int State() const { return FState; }
     void SetState(int value);
+    // The user sets the value by other means than the pointer (keys, a screen reader): clamped,
+    // shown and reported through OnChange like a click, so it sends what a click would.
+    void ChangeByUser(int value);
 
     // The bounds, the drag scale (pixels per Max - Min), the per-move notification and the drag
     // axis only store: State is not re-clamped and nothing is redrawn until the next change.
@@ -80,6 +91,8 @@ signals:
     void OnChange(Tkxpotlab *sender);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -2,6 +2,7 @@
 
 #include "controls/SampleTankCanvas.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -42,6 +43,9 @@ void TkxSampleTank::SetValues(std::span<const quint8> values)
     const std::size_t count = std::min(values.size(), FValues.size());
     std::copy_n(values.begin(), count, FValues.begin());
     repaint();
+    // The values are what a screen reader reads as the graph's description.
+    QAccessibleEvent announce(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&announce);
 }
 
 // The plot formulas divide by Max, so it stays within the 256 values held.

@@ -3,6 +3,7 @@
 #include "controls/Store.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <qdrawutil.h>
 
@@ -72,8 +73,8 @@ TButtonState StateFor(bool enabled, bool pressed, bool held)
 TSpeedButton::TSpeedButton(QWidget *parent) : QToolButton(parent)
 {
     setAutoRaise(true);
-    // A pointer-only control, like the toolbar buttons it stands for: Tab never stops on it.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab stops on it, a click leaves the focus where it was (on the field being edited, say).
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void TSpeedButton::SetGlyph(const QImage &strip, int numGlyphs)
@@ -144,6 +145,21 @@ void TSpeedButton::paintEvent(QPaintEvent *)
         const QRect textArea(left + image.width() + spacing, shift, textWidth, height());
         painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, caption);
     }
+    if (hasFocus()) {
+        // A flat button at rest has no frame: without this nothing would show where Tab went.
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
+}
+
+void TSpeedButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space clicks as on every button; Enter too, as a toolbar button's one action.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !event->isAutoRepeat() && event->modifiers() == Qt::NoModifier)
+        click();
+    else
+        QToolButton::keyPressEvent(event);
 }
 
 void TSpeedButton::enterEvent(QEnterEvent *event)

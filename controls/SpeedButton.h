@@ -3,8 +3,9 @@
 // to four images (normal, disabled, pressed, held down) and/or a caption in a colour of its own,
 // draws its frame only while the pointer is over it (raised) or while it is down (sunken), and
 // paints its face either opaque in the button-face colour or not at all, so that the parent
-// shows through. It never takes the keyboard focus: the window's focus order skips it. Clicks
-// arrive through QAbstractButton::clicked. GUI thread only.
+// shows through. Tab reaches it (a click does not take the focus); Space or Enter clicks it, and
+// the focused button shows a dotted frame. Clicks arrive through QAbstractButton::clicked.
+// GUI thread only.
 #include <QColor>
 #include <QImage>
 #include <QToolButton>
@@ -56,6 +57,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 

@@ -44,6 +44,7 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
     SetHint(Label27, "MIDI Channel", false);
     Panel11 = Panel(GroupBox19, "Panel11", {56, 24, 27, 16}, Bevel::LoweredOuter, Black);
     kxpotlab4 = ValueLabel(Panel11, "kxpotlab4", {1, 1, 25, 13}, {1, 16, 32, 1}, "MIDI Channel");
+    kxpotlab4->setAccessibleName("Master MIDI channel");
 
     Edits = new PresetHistory(
         sheet, [this](const PresetEdit &edit, const PresetImage &bytes) { Restore(edit, bytes); });
@@ -81,6 +82,7 @@ void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
         if (i == 0)
             button->SetCaptionColor(Yellow);
         SetHint(button, QStringLiteral("Preset #%1").arg(i + 1), true);
+        button->setAccessibleName(QStringLiteral("Preset %1").arg(i + 1));
         *presets[i] = button;
     }
 }
@@ -95,6 +97,7 @@ void AssignmentPage::BuildOutputs()
             DropDown(GroupBox7, QStringLiteral("ComboBox%1").arg(n),
                      QRect(first ? 24 : 220, 20 + 24 * row, 170, 21), "ComboBox1", 48);
         SetTag(selector, n - 1);
+        Name(selector, QStringLiteral("Output %1 controller").arg(n));
         ComboBox[n - 1] = selector;
 
         const int left = !first ? 200 : (n <= 9 ? 12 : 4);

@@ -47,6 +47,7 @@ void ControllersPage::BuildKesselControl(QWidget *panel, const Glyphs &art)
     Panel5 = Panel(GroupBox2, "Panel5", {52, 25, 27, 16}, Bevel::LoweredOuter, Black);
     kxpotlab1 =
         ValueLabel(Panel5, "kxpotlab1", {1, 1, 25, 13}, {0, 7, 80, 2}, "MIDI Input Selector");
+    kxpotlab1->setAccessibleName("Kessel input");
     SpeedButton5 = GlyphButton(GroupBox2, "SpeedButton5", {87, 19}, art.sendParameters,
                                {"Send Kessel setup to MIDI", false}, false);
     CheckBox1 = Check(GroupBox2, "CheckBox1", {20, 52, 86, 17}, "Merge Input", false, true);
@@ -68,6 +69,7 @@ void ControllersPage::BuildControllers(QWidget *panel, const Glyphs &art)
             Panel2, QStringLiteral("kxpotlab%1").arg(ControllerLabelNumber(t)),
             QRect(first ? 29 : 89, top, 25, 13), {0, 127, 80, 0}, "MIDI Controler Value");
         SetTag(value, t);
+        value->setAccessibleName(QStringLiteral("Output %1 controller value").arg(t + 1));
         Controller[t] = value;
 
         const int left = !first ? 68 : (t <= 8 ? 16 : 8);

@@ -157,6 +157,13 @@ QComboBox *DropDown(QWidget *parent, const QString &name, const QRect &geometry,
     return combo;
 }
 
+void Name(QComboBox *dropDown, const QString &name)
+{
+    dropDown->setAccessibleName(name);
+    if (QLineEdit *edit = dropDown->lineEdit())
+        edit->setAccessibleName(name);
+}
+
 QCheckBox *Check(QWidget *parent, const char *name, const QRect &geometry, const QString &caption,
                  bool checked, bool captionLeft)
 {
@@ -175,6 +182,8 @@ TSpeedButton *GlyphButton(QWidget *parent, const char *name, QPoint at, const QI
     button->SetGlyph(glyph);
     button->SetTransparent(transparent);
     SetHint(button, hint.text, hint.shown);
+    // A glyph says nothing to a screen reader: the button is named by what it does.
+    button->setAccessibleName(hint.text.trimmed());
     return button;
 }
 

@@ -88,6 +88,8 @@ Tkxpotlab *ValueLabel(QWidget *parent, const QString &name, const QRect &geometr
 // the lists hold exactly what the program puts in them, so an item index keeps its meaning.
 QComboBox *DropDown(QWidget *parent, const QString &name, const QRect &geometry,
                     const QString &designText, int visibleItems);
+// The name a screen reader gives the drop-down, also on its edit field, which it reads apart.
+void Name(QComboBox *dropDown, const QString &name);
 
 QCheckBox *Check(QWidget *parent, const char *name, const QRect &geometry, const QString &caption,
                  bool checked, bool captionLeft);

@@ -160,8 +160,19 @@ bool LearnControls::FilterValueLabel(QWidget *label, int output, QEvent *event)
             return false;
         swallowRelease_ = nullptr;
         return true;
-    case QEvent::ContextMenu:
-        return static_cast<QContextMenuEvent *>(event)->modifiers() & Qt::ControlModifier;
+    case QEvent::ContextMenu: {
+        // The keyboard's request has no right click to mistake it for: it opens the menu.
+        const auto *request = static_cast<QContextMenuEvent *>(event);
+        if (request->reason() != QContextMenuEvent::Keyboard)
+            return request->modifiers() & Qt::ControlModifier;
+        ShowMenu(output, label, label->mapToGlobal(label->rect().center()));
+        return true;
+    }
+    case QEvent::KeyPress:
+        if (!IsShiftF10(event))
+            return false;
+        ShowMenu(output, label, label->mapToGlobal(label->rect().center()));
+        return true;
     default:
         return false;
     }

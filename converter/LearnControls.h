@@ -4,8 +4,9 @@
 //   of the Config page and on each of the 32 controller values of the MIDI page, followed by
 //   the entries of the page's own context menu where it has one. A right click on a value steps it
 //   up, so there the menu opens with Ctrl held. From the keyboard: the context-menu key or
-//   Shift+F10 on a selector; Ctrl+L learns the output whose selector has the focus (output 1 when
-//   none has, or ends learning), Ctrl+Shift+L learns all outputs, Escape ends learning;
+//   Shift+F10 on a selector or a value; Ctrl+L learns the output whose selector has the focus
+//   (output 1 when none has, or ends learning), Ctrl+Shift+L learns all outputs, Escape ends
+//   learning;
 // - while an output learns, a frame around its selector and around its controller value, and
 //   the instruction in the tab row's free corner, which holds no control: nothing moves.
 //

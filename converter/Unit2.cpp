@@ -42,6 +42,7 @@ TForm2::TForm2(QWidget *parent)
     setFont(ProgressFont());
 
     CGauge1->setObjectName(QStringLiteral("CGauge1"));
+    CGauge1->setAccessibleName(QStringLiteral("Transfer progress"));
     CGauge1->setFixedSize(328, 21);
     CGauge1->SetColor(0x40FF00);     // red 0, green 255, blue 64
     CGauge1->SetForeColor(0x00FF00); // lime

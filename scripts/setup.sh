@@ -24,8 +24,11 @@ package=(dpkg-dev file)
 # The package checks: the desktop entry, the metainfo and the manual pages are validated, and
 # the package is installed into a scratch Debian root made by debootstrap.
 package_checks=(desktop-file-utils appstream groff-base debootstrap)
+# The accessibility test: the window read over a private AT-SPI bus by a pyatspi script.
+atspi=(dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
+  "${atspi[@]}"
   "${jack_server[@]}" "${pipewire_jack[@]}"
   clang-14 libclang-rt-14-dev llvm-14
   "${package[@]}" "${package_checks[@]}"

@@ -449,7 +449,6 @@ TEST_F(LayoutTest, ControlsStartWithTheirDesignedSettings)
 
     for (TSpeedButton *button : form->findChildren<TSpeedButton *>()) {
         SCOPED_TRACE(button->objectName().toStdString());
-        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
         EXPECT_TRUE(button->autoRaise()) << "not flat";
         const bool preset = button->objectName().startsWith("spdPar");
         EXPECT_EQ(button->Glyph().isNull(), preset) << "glyph missing or unexpected";
@@ -514,23 +513,29 @@ std::vector<QString> TabWalk(TForm1 &form, QWidget *first, int steps)
     return walk;
 }
 
-TEST_F(LayoutTest, TabWalksTheSelectorsThenTheMidiControlsInDesignOrder)
+TEST_F(LayoutTest, TabWalksEachPageInReadingOrder)
 {
     auto form = MakeForm();
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
 
-    form->PageControl1->setCurrentWidget(form->TabSheet2);
-    std::vector<QString> selectors;
+    std::vector<QString> config = {"SpeedButton8",  "SpeedButton17", "SpeedButton1",
+                                   "SpeedButton10", "SpeedButton12", "spdPar1",
+                                   "spdPar2",       "spdPar3",       "spdPar4"};
     for (int n = 1; n <= TForm1::OutputCount; ++n)
-        selectors.push_back(Numbered("ComboBox", n));
-    EXPECT_EQ(TabWalk(*form, form->ComboBox[0], TForm1::OutputCount), selectors);
+        config.push_back(Numbered("ComboBox", n));
+    config.push_back("kxpotlab4");
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    EXPECT_EQ(TabWalk(*form, form->SpeedButton8, int(config.size())), config);
 
+    std::vector<QString> midi = {"cmbOutput",    "cmbInput",  "CheckBox38", "kxpotlab1",
+                                 "SpeedButton5", "CheckBox1", "CheckBox2"};
+    for (Tkxpotlab *value : form->Controller)
+        midi.push_back(value->objectName());
+    midi.insert(midi.end(), {"SpeedButton2", "SpeedButton3"});
     form->PageControl1->setCurrentWidget(form->TabSheet3);
-    const std::vector<QString> midi = {"cmbOutput", "cmbInput", "CheckBox38", "CheckBox1",
-                                       "CheckBox2"};
-    EXPECT_EQ(TabWalk(*form, form->cmbOutput, 5), midi);
+    EXPECT_EQ(TabWalk(*form, form->cmbOutput, int(midi.size())), midi);
 }
 
 } // namespace

@@ -165,6 +165,12 @@ TEST_F(LearnTest, EveryWayInMarksTheOutputAndSaysWhatToDoWithoutMovingAnything)
              RequestContextMenu(Form->Controller[4], QContextMenuEvent::Mouse, Qt::ControlModifier);
              fromMenu();
          }},
+        {"context-menu key on the controller value",
+         [&, this] {
+             ShowTab(*Form, "MIDI");
+             RequestContextMenu(Form->Controller[4], QContextMenuEvent::Keyboard);
+             fromMenu();
+         }},
     };
     const QRect tabs = Form->PageControl1->tabBar()->geometry();
     const QRect page = Form->TabSheet2->geometry();

@@ -82,6 +82,8 @@ TEST_F(SimulatorPageTest, FollowsTheUsersAssignmentDragAndFlashWrite)
     ASSERT_GT(level, 0);
     EXPECT_EQ(Page->LevelValues[4]->text(), QString::number(level));
     EXPECT_EQ(Page->LevelValues[5]->text(), "0");
+    EXPECT_EQ(Page->Levels->accessibleDescription().split(", ").mid(4, 2),
+              QStringList({QString::number(level), "0"})); // what a screen reader reads
 
     Click(form->SpeedButton10);
     Settle();

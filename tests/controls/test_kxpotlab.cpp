@@ -125,6 +125,32 @@ TEST(Kxpotlab, ClicksStepOnceAndAnnounceOnce)
     }
 }
 
+TEST(Kxpotlab, KeysStepLikeClicksAndAnnounceOnce)
+{
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers mods;
+        int state;
+        std::vector<int> shown;
+    } cases[] = {
+        // clang-format off
+        {Qt::Key_Up, {}, 64, {65}}, {Qt::Key_Right, {}, 64, {65}},
+        {Qt::Key_Down, {}, 64, {63}}, {Qt::Key_Left, {}, 64, {63}},
+        {Qt::Key_PageUp, {}, 64, {76}}, {Qt::Key_PageDown, {}, 64, {52}},
+        {Qt::Key_Home, {}, 64, {0}}, {Qt::Key_End, {}, 64, {127}},
+        {Qt::Key_Up, {}, 127, {127}}, {Qt::Key_PageDown, {}, 5, {0}},
+        {Qt::Key_Up, Qt::ControlModifier, 64, {}}, {Qt::Key_A, {}, 64, {}},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " mods " << c.mods.toInt());
+        Rig rig(0, 127, 80, c.state);
+        QTest::keyClick(&rig.label, Qt::Key(c.key), c.mods);
+        EXPECT_EQ(rig.shown, c.shown);
+    }
+}
+
 TEST(Kxpotlab, ReleasingTheOtherButtonJumpsToABound)
 {
     Rig rig(0, 127, 80, 64);
@@ -194,6 +220,7 @@ TEST(Kxpotlab, ValueChangesRepaintAtOnceAndSettersDoNot)
 
     QLabel reference("42");
     reference.resize(label.size());
+    label.clearFocus(); // the one focusable control of its window has the focus, and shows it
     EXPECT_EQ(label.grab().toImage(), reference.grab().toImage());
 }
 

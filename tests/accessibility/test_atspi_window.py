@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""The window as a screen reader meets it over the real AT-SPI bus: every control a page shows
+has a name, the custom ones their fitting roles and values; a controller value set through the
+bus is announced and sends its Control Change (listed on the Monitor page); a transfer
+announces its progress. Run by tests/support/atspi_session.sh."""
+import re
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+LIMIT_S = 30  # for anything the editor or the bus must do first; a busy machine is slow
+R = pyatspi
+EXPECTED = [  # page, name, role (a combo box's name is on its edit field), count
+    ("Config", r"Output \d+ controller", R.ROLE_COMBO_BOX, 32),
+    ("Config", r"Master MIDI channel", R.ROLE_SPIN_BUTTON, 1),
+    ("Config", r"(Load|Save) Parameters File|Send Parameters to MIDI|Write to Flash|"
+     r"MIDI Channel Change|Preset \d", R.ROLE_PUSH_BUTTON, 9),
+    ("MIDI", r"Output \d+ controller value|Kessel input", R.ROLE_SPIN_BUTTON, 33),
+    ("MIDI", r"Send Kessel setup to MIDI|(Send|Reset) All CC", R.ROLE_PUSH_BUTTON, 3),
+    ("MIDI", r"MIDI (input|output) device", R.ROLE_COMBO_BOX, 2),
+    ("About...", r"Quillmont emblem", R.ROLE_IMAGE, 1),
+    ("Simulator", r"Output levels", R.ROLE_CHART, 1),
+    ("Monitor", r"Messages", R.ROLE_TREE, 1),
+]
+CONTROL_ROLES = {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX, R.ROLE_COMBO_BOX,
+                 R.ROLE_SPIN_BUTTON, R.ROLE_PROGRESS_BAR, R.ROLE_CHART, R.ROLE_TEXT,
+                 R.ROLE_PAGE_TAB, R.ROLE_TREE, R.ROLE_TABLE, R.ROLE_IMAGE}
+HEARD = []  # (name, value) of every value change announced
+
+
+def wait_for(what, probe):
+    deadline = time.monotonic() + LIMIT_S
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the bus may not know the object yet
+            found = None
+        if found:
+            return found
+        while GLib.MainContext.default().iteration(False):  # delivers the bus's events
+            pass
+        time.sleep(0.2)
+    sys.exit(f"FAIL: {what} within {LIMIT_S} s")
+
+
+def showing(node):
+    yield node
+    for child in node:
+        if child is not None and child.getState().contains(R.STATE_SHOWING):
+            yield from showing(child)
+
+
+def editor_window():
+    apps = [a for a in R.Registry.getDesktop(0) if a and "torvane" in a.name.lower()]
+    return next((w for a in apps for w in a if w and w.name.startswith("Torvane")), None)
+
+
+def named(window, name):
+    return next(n for n in showing(window) if n.name == name)
+
+
+def show_page(window, caption):
+    tab = next(n for n in showing(window) if n.getRole() == R.ROLE_PAGE_TAB and n.name == caption)
+    tab.queryAction().doAction(0)  # Press
+    wait_for(f"page {caption}", lambda: tab.parent.name == caption)  # named after its page
+
+
+def fits(node, role):
+    if role == R.ROLE_COMBO_BOX and node.getRole() == R.ROLE_TEXT:
+        return node.parent.getRole() == role
+    return node.getRole() == role
+
+
+def check_page(window, caption):
+    """Prints each problem; returns how many."""
+    show_page(window, caption)
+    nodes = list(showing(window))
+    controls = [n for n in nodes if n.getRole() in CONTROL_ROLES]
+    problems = [f"unnamed {n.getRoleName()} in '{n.parent.name}'" for n in controls if not n.name]
+    for pattern, role, count in [e[1:] for e in EXPECTED if e[0] == caption]:
+        fitting = [n for n in nodes if re.fullmatch(pattern, n.name or "") and fits(n, role)]
+        if len(fitting) != count:
+            problems.append(f"{len(fitting)} of {count} '{pattern}' as {R.Role(role)}")
+    print(f"{caption}: {len(controls)} controls, {len(problems)} problems", *problems, sep="\n  ")
+    return len(problems)
+
+
+def main():
+    window = wait_for("the editor's window on the accessibility bus", editor_window)
+    # Only now: Qt's bridge learns of listeners that come after it is up, not of those that
+    # came while it started.
+    R.Registry.registerEventListener(
+        lambda e: HEARD.append((e.source.name, e.source.queryValue().currentValue)),
+        "object:property-change:accessible-value")
+    problems = sum(check_page(window, p) for p in ["MIDI", "Config", "About...", "Simulator",
+                                                   "Monitor"])
+    problems += window.getRole() != R.ROLE_FRAME
+    print(f"the window is a {window.getRoleName()}")
+    show_page(window, "Simulator")
+    levels = named(window, "Output levels").description.split(", ")
+    problems += len(levels) != 32
+    show_page(window, "MIDI")
+    value = named(window, "Output 1 controller value").queryValue()
+    bounds = (value.minimumValue, value.maximumValue, value.minimumIncrement)
+    problems += bounds != (0, 127, 1)
+    print(f"levels described: {len(levels)}; value bounds and step: {bounds}")
+    value.currentValue = 64
+    wait_for("the value 64 announced", lambda: ("Output 1 controller value", 64) in HEARD)
+    show_page(window, "Monitor")
+    wait_for("B0 4A 40 listed", lambda: any(c.name == "B0 4A 40" for c in named(window, "Messages")))
+    show_page(window, "Config")
+    named(window, "Send Parameters to MIDI").queryAction().doAction(0)
+    wait_for("the transfer's progress announced up to 32 of 34",
+             lambda: ("Transfer progress", 32) in HEARD)
+    print("value set over the bus: announced and sent; transfer progress announced")
+    sys.exit(f"FAIL: {problems} problems" if problems else 0)
+
+
+if __name__ == "__main__":
+    main()
