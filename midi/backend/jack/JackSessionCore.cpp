@@ -105,6 +105,8 @@ void JackSession::Core::connect()
         return;
     }
     client = std::move(fresh);
+    if (!serverWatch)
+        serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
     retry = std::chrono::milliseconds(0);
     gone = false;
     graphDirty = false;
@@ -297,7 +299,7 @@ void JackSession::Core::run()
     connect();
     for (;;) {
         pollfd fds[2] = {{wake.handle(), POLLIN, 0},
-                         {serverWatch && !client ? serverWatch->handle() : -1, POLLIN, 0}};
+                         {serverWatch ? serverWatch->handle() : -1, POLLIN, 0}};
         const std::optional<int> timeout = pollTimeout();
         ::poll(fds, 2, timeout ? *timeout : -1);
         wake.acknowledge();
@@ -308,10 +310,16 @@ void JackSession::Core::run()
             const std::lock_guard lock(mutex);
             work.swap(requests);
         }
+        const ServerWatch::Seen seen =
+            fds[1].fd >= 0 ? serverWatch->changes() : ServerWatch::Seen{};
+        // A server that stops removes its socket: that it has gone is known then, also when
+        // libjack's shutdown callback is late or never comes (seen with PipeWire's on a busy
+        // machine). One started again at once makes its socket anew, after the removal.
+        if (client && seen.removed && !seen.appeared)
+            gone = true;
         if (client && gone)
             serverGoneNow();
-        const bool appeared = fds[1].fd >= 0 && serverWatch->serverMayHaveAppeared();
-        if (!client && appeared) {
+        if (!client && seen.appeared) {
             retry = kFirstRetry;
             retryAt = Clock::now() + retry;
             triesLeft = kTriesAfterAppearing;

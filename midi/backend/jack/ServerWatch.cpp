@@ -45,7 +45,8 @@ ServerWatch::ServerWatch(bool pipeWire)
         return;
     bool watching = false;
     for (const Place &place : placesFor(pipeWire)) {
-        if (::inotify_add_watch(fd_, place.folder.c_str(), IN_CREATE | IN_MOVED_TO) >= 0)
+        if (::inotify_add_watch(fd_, place.folder.c_str(),
+                                IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM) >= 0)
             watching = true;
         sockets_.push_back(place.socket);
     }
@@ -66,9 +67,9 @@ ServerWatch::~ServerWatch()
 #endif
 }
 
-bool ServerWatch::serverMayHaveAppeared()
+ServerWatch::Seen ServerWatch::changes()
 {
-    bool appeared = false;
+    Seen seen;
 #if defined(__linux__)
     alignas(inotify_event) char buffer[4096];
     for (;;) {
@@ -79,10 +80,13 @@ bool ServerWatch::serverMayHaveAppeared()
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             if (event->len > 0)
                 for (const std::string &socket : sockets_)
-                    appeared = appeared || socket == event->name;
+                    if (socket == event->name) {
+                        const bool gone = event->mask & (IN_DELETE | IN_MOVED_FROM);
+                        (gone ? seen.removed : seen.appeared) = true;
+                    }
             at += ssize_t(sizeof(inotify_event) + event->len);
         }
     }
 #endif
-    return appeared;
+    return seen;
 }

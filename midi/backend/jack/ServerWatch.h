@@ -1,8 +1,10 @@
 #pragma once
-// Tells when a JACK server may have appeared, without polling: a server makes its socket in a
-// folder (jackd: /dev/shm/jack_<server>_<uid>_0; PipeWire: pipewire-0 in the user's runtime
-// folder), and inotify reports the new file. Only a wake-up to try: the socket may be there a
-// moment before the server answers, and a stale one of a killed server may be replaced.
+// Tells when a JACK server may have appeared or gone, without polling: a server makes its socket
+// in a folder (jackd: /dev/shm/jack_<server>_<uid>_0; PipeWire: pipewire-0 in the user's runtime
+// folder) and removes it when it stops, and inotify reports both. An appearance is only a
+// wake-up to try: the socket may be there a moment before the server answers, and a stale one
+// of a killed server may be replaced. A removal is final: no client can reach the server any
+// more (a killed server leaves its socket; its clients hear of its death from libjack).
 //
 // Threads: the owner's (the JACK session's request thread) only.
 #include <string>
@@ -20,8 +22,13 @@ public:
     // To poll for reading; -1 when the system offers no such watch (the owner then tries at
     // intervals instead).
     int handle() const { return fd_; }
-    // Reads every waiting event; true when one of them names the server's socket.
-    bool serverMayHaveAppeared();
+    struct Seen
+    {
+        bool appeared = false;
+        bool removed = false;
+    };
+    // Reads every waiting event, and says what they did to the server's socket.
+    Seen changes();
 
 private:
     struct Place
