@@ -1,8 +1,9 @@
 // What the window does with its MIDI input: every message read from the port goes to the
 // monitor's record and to controller learning; every message the editor sends goes to the
-// record too.
+// record too, and to what the device it reached is believed to have.
 #include "app/Core_main.h"
 
+#include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllerLearn.h"
@@ -11,13 +12,19 @@
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
 #include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
 
 void TForm1::BuildLearnAndMonitor()
 {
     Monitor = std::make_unique<MonitorLog>();
     MonitorLog *log = Monitor.get();
-    Link->SetSentListener(
-        [log](std::span<const std::uint8_t> message) { log->Record(Direction::Out, message); });
+    // A message reaches the listener only once the port took it: a send that failed, and every
+    // message after it, leaves what the box is believed to have as it was.
+    Link->SetSentListener([this, log](std::span<const std::uint8_t> message) {
+        log->Record(Direction::Out, message);
+        KnownBoxes->Delivered(MidiOutput1->ProductName(),
+                              QByteArrayView(message.data(), qsizetype(message.size())));
+    });
 
     Learn = new ControllerLearn(
         [page = Assignments](int output, int controller) {

@@ -1,5 +1,6 @@
 #include "app/Core_main.h"
 
+#include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
@@ -17,6 +18,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QTabWidget>
 
 TForm1 *Form1 = nullptr;
 
@@ -25,6 +28,7 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
+    KnownBoxes = new BoxMemory(QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName), this);
     BuildLayout();
     ConnectHandlers();
     // Before FormCreate, so that the monitor keeps what start-up sends.
@@ -55,6 +59,15 @@ void TForm1::ConnectHandlers()
     // The pages connect their own controls; the window handles the files.
     OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
     OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
+    // The page shows the box of the device in use: after each delivered message, and when the
+    // user comes back from choosing another device.
+    connect(KnownBoxes, &BoxMemory::Changed, Assignments, &AssignmentPage::ShowBox);
+    connect(PageControl1, &QTabWidget::currentChanged, Assignments, &AssignmentPage::ShowBox);
+}
+
+QString TForm1::OutputInUse() const
+{
+    return Devices ? Devices->Chosen(DeviceChoice::Output) : QString();
 }
 
 void TForm1::FormCreate(QObject *)
@@ -69,6 +82,7 @@ void TForm1::FormCreate(QObject *)
         ApplyPreset(0);
     }
     OpenMidiDevices();
+    Assignments->ShowBox();
     Devices->Started();
     if (CheckBox2->isChecked())
         Devices->SendAtStart();
@@ -78,6 +92,7 @@ void TForm1::FormClose(QObject *)
 {
     SaveAutosaveBank();
     SaveSettings();
+    KnownBoxes->Save();
     CloseMidiDevices();
 }
 

@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+class BoxMemory;
 class ControllerLearn;
 class ConverterLink;
 class InputReader;
@@ -126,6 +127,10 @@ public:
     LearnControls *LearnUi = nullptr; // its menus, shortcuts, markers and instruction
     // Every message in and out, for the "Monitor" page (AddMonitorPage).
     std::unique_ptr<MonitorLog> Monitor;
+    // What each output device was sent, kept in the data folder; owned through the window.
+    BoxMemory *KnownBoxes = nullptr;
+    // The name of the output device the editor sends to, also while it is not connected.
+    QString OutputInUse() const;
 
     // ---- the window's own controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;

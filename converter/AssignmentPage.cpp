@@ -3,18 +3,22 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
+#include "converter/BoxView.h"
 #include "converter/FormControls.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
 #include "converter/SysexFile.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QToolButton>
+#include <stdexcept>
 
 using namespace form;
 
@@ -31,7 +35,7 @@ constexpr int OutputNumberLabel[AssignmentPage::OutputCount] = {
 AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets)
     : QObject(sheet), Presets(presets), Link(context.link), Report(context.report),
       RealTimeSend(context.realTime), Progress(context.progress),
-      ChooseChannel(context.chooseChannel)
+      ChooseChannel(context.chooseChannel), BoxHas(context.box), ForgetBox(context.forgetBox)
 {
     setObjectName("AssignmentPage");
     BuildToolbar(sheet, context.glyphs);
@@ -51,7 +55,36 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
         Edits->TakeKeysFrom(selector);
         Edits->TakeKeysFrom(selector->lineEdit());
     }
+    View = std::make_unique<BoxView>(GroupBox7, Panel3);
+    BuildBoxActions(sheet);
     ConnectHandlers();
+}
+
+AssignmentPage::~AssignmentPage() = default;
+
+void AssignmentPage::BuildBoxActions(QWidget *sheet)
+{
+    SendChangesAction = new QAction(tr("Send changes"), sheet);
+    SendChangesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    SendChangesAction->setToolTip(tr("Send only the outputs the box has differently (%1)")
+                                      .arg(SendChangesAction->shortcut().toString()));
+    connect(SendChangesAction, &QAction::triggered, this,
+            [this] { RunGuarded(Report, [this] { SendChanges(); }); });
+    ForgetBoxAction = new QAction(tr("Forget what the box has"), sheet);
+    connect(ForgetBoxAction, &QAction::triggered, this, [this] {
+        if (ForgetBox)
+            ForgetBox();
+        ShowBox();
+    });
+    sheet->addAction(SendChangesAction);
+    sheet->addAction(ForgetBoxAction);
+    // In the toolbar's free space between the channel button and the presets.
+    SendChangesButton = new QToolButton(Panel8);
+    SendChangesButton->setGeometry(177, 1, 53, 25);
+    SendChangesButton->setAutoRaise(true);
+    SendChangesButton->setFocusPolicy(Qt::NoFocus);
+    SendChangesButton->setDefaultAction(SendChangesAction);
+    SendChangesButton->setText(tr("Changes"));
 }
 
 void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
@@ -120,8 +153,10 @@ void AssignmentPage::ConnectHandlers()
     OnClick(spdPar4, this, &AssignmentPage::spdPar4Click, Report);
     // The label has no handler: a drag changes only where later messages go. It tells of the
     // user's changes alone; the page's own writes go through ShowChannel.
-    connect(kxpotlab4, &Tkxpotlab::OnChange, this,
-            [this](Tkxpotlab *label) { Channel = label->State() - 1; });
+    connect(kxpotlab4, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *label) {
+        Channel = label->State() - 1;
+        ShowBox();
+    });
 }
 
 void AssignmentPage::FillControllerLists()
@@ -142,12 +177,51 @@ void AssignmentPage::ApplyPreset(int preset)
     ShowChannel(protocol::PresetChannel(Presets.GetByte(preset, PresetStore::ChannelPosition)));
     for (int i = 0; i < OutputCount; ++i)
         ShowOutput(i, Presets.GetByte(preset, i));
+    ShowBox();
 }
 
 void AssignmentPage::ShowChannel(int channel)
 {
     Channel = channel;
     kxpotlab4->SetState(channel + 1);
+    ShowBox();
+}
+
+ConverterLink::Controllers AssignmentPage::CurrentControllers() const
+{
+    ConverterLink::Controllers controllers;
+    for (int i = 0; i < OutputCount; ++i)
+        controllers[i] = Presets.GetByte(Preset, i);
+    return controllers;
+}
+
+void AssignmentPage::ShowBox()
+{
+    if (BoxHas)
+        View->Show(BoxHas(), Channel, CurrentControllers());
+}
+
+void AssignmentPage::SendChanges()
+{
+    const ConverterLink::Controllers preset = CurrentControllers();
+    const BoxBelief &box = BoxHas();
+    const BoxBelief::Comparison comparison = box.Compare(Channel, preset);
+    if (comparison.standing == BoxBelief::Standing::OtherChannel)
+        throw std::runtime_error(tr("The box listens on channel %1, as sent from this editor, not "
+                                    "on channel %2: nothing was sent. Change the box's channel, "
+                                    "or send the whole preset")
+                                     .arg(*box.Working().channel + 1)
+                                     .arg(Channel + 1)
+                                     .toStdString());
+    std::vector<QByteArray> messages;
+    for (int output : comparison.differing) {
+        const protocol::ParameterMessage message = protocol::MakeParameterMessage(
+            Channel, protocol::FirstOutputParameter + output, preset[output]);
+        messages.emplace_back(reinterpret_cast<const char *>(message.data()),
+                              qsizetype(message.size()));
+    }
+    if (!messages.empty())
+        Link.SendMessages(messages, Progress());
 }
 
 void AssignmentPage::ShowOutput(int output, std::uint8_t byte)
@@ -223,6 +297,7 @@ void AssignmentPage::AssignController(int output, std::uint8_t byte)
     // setting the selector again would wipe that text.
     if (ComboBox[output]->currentIndex() != protocol::ItemForPresetByte(byte))
         ShowOutput(output, byte);
+    ShowBox();
     Link.SendParameter(Channel, protocol::FirstOutputParameter + output, byte, RealTime());
 }
 
@@ -236,10 +311,7 @@ void AssignmentPage::LoadPresetImage(const PresetImage &image, const QString &fi
 
 void AssignmentPage::SendAllParameters()
 {
-    ConverterLink::Controllers controllers;
-    for (int i = 0; i < OutputCount; ++i)
-        controllers[i] = Presets.GetByte(Preset, i);
-    Link.SendAllParameters(Channel, controllers, Progress());
+    Link.SendAllParameters(Channel, CurrentControllers(), Progress());
 }
 
 void AssignmentPage::SpeedButton1Click(QObject *)

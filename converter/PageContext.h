@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class BoxBelief;
 class ConverterLink;
 class TransferProgress;
 
@@ -28,4 +29,7 @@ struct PageContext
     // "Config" page has them: the controllers exercise the outputs with them.
     std::function<int()> masterChannel;
     std::function<int(int output)> controllerOf;
+    // What the output device in use has, as far as this editor sent it; and forgetting that.
+    std::function<const BoxBelief &()> box;
+    std::function<void()> forgetBox;
 };

@@ -183,7 +183,8 @@ TEST_F(PresetHistoryTest, AnEditOfAnotherPresetIsShownWhereItWasMadeFromTheConte
                                  form->GroupBox7->mapToGlobal(QPoint(200, 4)));
     QApplication::sendEvent(form->GroupBox7, &rightClick);
 
-    EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)"}));
+    EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)", "Send changes",
+                                    "Forget what the box has"}));
     EXPECT_EQ(form->CurrentPreset(), 1);
     EXPECT_EQ(Bank.GetByte(1, 0), 0xFF);
     EXPECT_EQ(form->ComboBox[0]->currentIndex(), 0);

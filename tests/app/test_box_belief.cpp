@@ -1,0 +1,182 @@
+// What the editor believes the box has, against the box itself: the built-in simulator behind
+// "Torvane Simulator" is the oracle for a seeded random session, and the Config page shows the
+// belief (marks, status line) across a restart and after it is forgotten.
+//
+// TORVANE_ORACLE_STEPS sets the session's length (default 200), TORVANE_ORACLE_SEED its seed.
+#include "app/BoxMemory.h"
+#include "app/BuiltInSimulator.h"
+#include "controls/Kxpotlab.h"
+#include "controls/SpeedButton.h"
+#include "converter/BoxView.h"
+#include "midi/backend/ForwardingServices.h"
+#include "support/FormTest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <random>
+
+namespace {
+
+const QString Simulator = QString::fromLatin1(SimulatedServices::SimulatorName);
+
+// The simulated devices, but the long message numbered refuseAt (counting from 0) is refused,
+// as by a device that fails mid-transfer.
+class FailingOnce final : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
+    {
+        if (sent++ == refuseAt)
+            return MidiErrNotReady;
+        return ForwardingServices::sendLongMessage(handle, header);
+    }
+    long sent = 0, refuseAt = -1;
+};
+
+int FromEnvironment(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+// Where a known field of the belief says otherwise than the box; empty when none does.
+std::string Mismatch(const char *what, const BoxBelief::Setup &belief,
+                     const sim::ConverterSetup &box)
+{
+    std::string found;
+    if (belief.channel && *belief.channel != box.channel)
+        found += std::string(what) + " channel; ";
+    for (int i = 0; i < protocol::OutputCount; ++i)
+        if (belief.controllers[i] && *belief.controllers[i] != box.controllers[i])
+            found += std::string(what) + " output " + std::to_string(i + 1) + "; ";
+    return found;
+}
+
+class BoxBeliefTest : public FormTest
+{
+protected:
+    BoxBeliefTest() { Midi.setSimulatorSink(Box.sink()); }
+    ~BoxBeliefTest() override
+    {
+        Form.reset();
+        Midi.setSimulatorSink({});
+    }
+
+    const BoxBelief &Belief() const { return Form->KnownBoxes->Of(Simulator); }
+    // Everything sent has reached the box.
+    const sim::BoxState &Settled()
+    {
+        Midi.waitIdle();
+        Box.deliverPending();
+        return Box.state();
+    }
+    void ChangeChannel(int channel)
+    {
+        QTimer::singleShot(0, &ChannelDialog, [&] {
+            ChannelDialog.potnewcan->SetState(channel);
+            Click(ChannelDialog.BitBtnOk);
+        });
+        Click(Form->SpeedButton12);
+    }
+    void SendChanges() { Form->Assignments->SendChangesAction->trigger(); }
+    QString Status() const { return Form->Assignments->BoxMarks().Status->text(); }
+    std::vector<int> Marked() const
+    {
+        std::vector<int> marked;
+        for (int i = 0; i < protocol::OutputCount; ++i)
+            if (!Form->Assignments->BoxMarks().Marks[i]->isHidden())
+                marked.push_back(i + 1);
+        return marked;
+    }
+
+    sim::BuiltInSimulator Box{QDir(Dir.path()).filePath("box.flash")};
+};
+
+TEST_F(BoxBeliefTest, AfterEveryStepOfARandomSessionTheBeliefIsWhatTheSimulatorHas)
+{
+    FailingOnce midi(Midi);
+    Open("Config", &midi);
+    Click(Form->SpeedButton1); // from here on the box's channel and outputs are known
+    std::mt19937 random(FromEnvironment("TORVANE_ORACLE_SEED", 22));
+    const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    const int steps = FromEnvironment("TORVANE_ORACLE_STEPS", 200);
+    for (int step = 0; step < steps; ++step) {
+        const int action = pick(10);
+        SCOPED_TRACE("step " + std::to_string(step) + ", action " + std::to_string(action));
+        switch (action) {
+        case 0: // a transfer, whole or failing after a few messages
+            midi.refuseAt = pick(4) ? midi.sent + pick(4) : -1;
+            Click(Form->SpeedButton1);
+            break;
+        case 1: // a changes-only send, or one that fails at once
+            midi.refuseAt = pick(3) ? -1 : midi.sent;
+            SendChanges();
+            break;
+        case 2:
+            Click(Form->SpeedButton10);
+            break;
+        case 3:
+            ChangeChannel(1 + pick(3));
+            break;
+        case 4:
+            ClickCheckBox(Form->CheckBox38);
+            break;
+        case 5: // another preset: with "Send Params RT" a whole transfer, so rarely then
+            if (!Form->CheckBox38->isChecked() || pick(4) == 0)
+                Click(std::array{Form->spdPar1, Form->spdPar2}[pick(2)]);
+            break;
+        default: // an edit, sent at once with "Send Params RT"
+            Activate(Form->ComboBox[pick(32)], pick(6) * 20);
+            break;
+        }
+        const sim::BoxState &box = Settled();
+        ASSERT_EQ(Mismatch("working", Belief().Working(), box.working) +
+                      Mismatch("flash", Belief().Flash(), box.flash),
+                  "");
+        ASSERT_FALSE(Belief().Unknown());
+    }
+}
+
+TEST_F(BoxBeliefTest, ThePageMarksWhatTheBoxHasDifferentlyAcrossARestartUntilForgotten)
+{
+    Open("Config");
+    const QString prefix = "The box, as sent from this editor: ";
+    EXPECT_EQ(Status(), prefix + "Unknown: send the preset.");
+    Click(Form->SpeedButton1);
+    EXPECT_EQ(Status(), prefix + "In step with the box; not written to flash.");
+    Click(Form->SpeedButton10);
+    EXPECT_EQ(Status(), prefix + "In step with the box.");
+    Activate(Form->ComboBox[4], 75); // RT is off: only the preset changes
+    Activate(Form->ComboBox[20], 8);
+    EXPECT_EQ(Status(), prefix + "2 outputs differ.");
+    EXPECT_EQ(Marked(), (std::vector<int>{5, 21}));
+    EXPECT_EQ(Form->Assignments->BoxMarks().Marks[4]->toolTip(), "The box has no controller");
+
+    Form->close();
+    Open("Config"); // a new start finds what the box was sent
+    EXPECT_EQ(Marked(), (std::vector<int>{5, 21}));
+    SendChanges();
+    EXPECT_EQ(Status(), prefix + "In step with the box; not written to flash.");
+    EXPECT_EQ(Settled().working.controllers[4], 74);
+
+    ChangeChannel(3); // RT off: the preset moves to channel 3, the box stays on channel 1
+    EXPECT_EQ(Status(), prefix + "The box listens on channel 1.");
+    Activate(Form->ComboBox[0], 9);
+    const std::uint64_t received = Settled().accepted + Settled().rejected;
+    SendChanges();
+    EXPECT_EQ(Settled().accepted + Settled().rejected, received) << "nothing sent";
+    ASSERT_EQ(Boxes.Messages.size(), 1);
+    EXPECT_TRUE(Boxes.Messages[0].text.startsWith("The box listens on channel 1, as sent"));
+
+    Form->Assignments->ForgetBoxAction->trigger();
+    EXPECT_EQ(Status(), prefix + "Unknown: send the preset.");
+    EXPECT_EQ(Marked(), std::vector<int>{});
+}
+
+} // namespace
