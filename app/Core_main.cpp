@@ -98,6 +98,12 @@ void TForm1::FormClose(QObject *)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // Only the user's own close asks (the window's button, the desktop's menu): a close by a
+    // termination signal, or by code, must never wait for an answer.
+    if (event->spontaneous() && !MayClose()) {
+        event->ignore();
+        return;
+    }
     try {
         FormClose(this);
     } catch (const std::exception &error) {
@@ -106,6 +112,36 @@ void TForm1::closeEvent(QCloseEvent *event)
         ShowExceptionReport(error);
     }
     event->accept();
+}
+
+bool TForm1::MayClose()
+{
+    const BoxBelief &box = KnownBoxes->Of(OutputInUse());
+    if (!box.Unwritten() || MidiOutput1->Health() != MidiOk || !ReadAskFlashOnClose())
+        return true;
+    const QuestionAnswer answer = AskQuestion({
+        .message = {tr("The box has changes that are not written to its flash, as sent from this "
+                       "editor: switched off, it loses them."),
+                    tr("Close"), QMessageBox::Question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel},
+        .buttonTexts = {{QMessageBox::Save, tr("Write to flash")},
+                        {QMessageBox::Discard, tr("Close without writing")}},
+        .unattended = QMessageBox::Discard,
+    });
+    if (answer.button != QMessageBox::Save && answer.button != QMessageBox::Discard)
+        return false;
+    if (answer.dontAskAgain)
+        WriteAskFlashOnClose(false);
+    if (answer.button == QMessageBox::Discard)
+        return true;
+    // Where the box listens: the master channel may have been moved since.
+    const int channel = *box.Working().channel;
+    bool written = false;
+    RunGuarded(&ShowExceptionReport, [&] {
+        Link->WriteToFlash(channel);
+        written = true;
+    });
+    return written;
 }
 
 void TForm1::SaveAutosaveBank()

@@ -66,6 +66,9 @@ public:
     void FormClose(QObject *sender);
     void LoadSettings();
     void SaveSettings();
+    // Before the user's close: when the connected box has changes not written to its flash,
+    // asks (unless told not to) whether to write them first. False: the window stays open.
+    bool MayClose();
 
     // ---- parameter and SysEx files (Core_files.cpp) ----
     void SpeedButton17Click(QObject *sender); // save the current preset

@@ -5,6 +5,8 @@
 // TORVANE_ORACLE_STEPS sets the session's length (default 200), TORVANE_ORACLE_SEED its seed.
 #include "app/BoxMemory.h"
 #include "app/BuiltInSimulator.h"
+#include "app/MessageBoxes.h"
+#include "app/Settings.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "converter/BoxView.h"
@@ -177,6 +179,54 @@ TEST_F(BoxBeliefTest, ThePageMarksWhatTheBoxHasDifferentlyAcrossARestartUntilFor
     Form->Assignments->ForgetBoxAction->trigger();
     EXPECT_EQ(Status(), prefix + "Unknown: send the preset.");
     EXPECT_EQ(Marked(), std::vector<int>{});
+}
+
+// Closing with changes the box has not written to flash: asked once, answered as the row says.
+TEST_F(BoxBeliefTest, ClosingAsksToWriteToFlashOnlyWhenTheBoxHasUnwrittenChanges)
+{
+    using B = QMessageBox::StandardButton;
+    struct Row
+    {
+        const char *name;
+        bool flashed, askSetting;
+        QuestionAnswer answer;
+        bool asked, closes, written, askAfter;
+    } rows[] = {
+        {"written: not asked", true, true, {}, false, true, false, true},
+        {"told not to ask", false, false, {}, false, true, false, false},
+        {"write to flash", false, true, {B::Save, false}, true, true, true, true},
+        {"close without writing, never again",
+         false,
+         true,
+         {B::Discard, true},
+         true,
+         true,
+         false,
+         false},
+        {"cancel", false, true, {B::Cancel, true}, true, false, false, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings().remove(AskFlashOnCloseSetting);
+        WriteAskFlashOnClose(row.askSetting);
+        Open("Config");
+        ClickCheckBox(Form->CheckBox38); // one output sent at once
+        Activate(Form->ComboBox[0], 5);
+        if (row.flashed)
+            Click(Form->SpeedButton10);
+        const std::uint64_t writes = Settled().flashWrites;
+        int asked = 0;
+        const QuestionSink previous = SetQuestionSink([&](const QuestionRequest &) {
+            ++asked;
+            return row.answer;
+        });
+        EXPECT_EQ(Form->MayClose(), row.closes);
+        SetQuestionSink(previous);
+        EXPECT_EQ(asked, row.asked ? 1 : 0);
+        EXPECT_EQ(Settled().flashWrites - writes, row.written ? 1u : 0u);
+        EXPECT_EQ(ReadAskFlashOnClose(), row.askAfter);
+        Form->Assignments->ForgetBoxAction->trigger();
+    }
 }
 
 } // namespace
