@@ -109,6 +109,7 @@ void TForm1::BuildPages()
         .controllerOf = [this](int output) { return Assignments->ControllerOf(output); },
         .box = [this]() -> const BoxBelief & { return KnownBoxes->Of(OutputInUse()); },
         .forgetBox = [this] { KnownBoxes->Forget(OutputInUse()); },
+        .openPresetFile = [this] { return OpenPresetFileToCompare(); },
     };
     Assignments = new AssignmentPage(TabSheet2, context, *PresetBank);
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);

@@ -180,6 +180,10 @@ private:
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
     QByteArray CurrentPresetSysex(bool flash) const;
+    // The preset a parameter or .syx file holds; nothing (reported) when it cannot be read.
+    std::optional<PresetImage> ReadPresetFile(const QString &path, bool sysex,
+                                              std::optional<protocol::SysexImport> &import);
+    std::optional<NamedPreset> OpenPresetFileToCompare();
     // Applies the file's converter messages to image; nothing when it cannot be read or used.
     std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image);
 

@@ -10,15 +10,12 @@
 #include "converter/SysexFile.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QToolButton>
-#include <stdexcept>
 
 using namespace form;
 
@@ -35,7 +32,8 @@ constexpr int OutputNumberLabel[AssignmentPage::OutputCount] = {
 AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets)
     : QObject(sheet), Presets(presets), Link(context.link), Report(context.report),
       RealTimeSend(context.realTime), Progress(context.progress),
-      ChooseChannel(context.chooseChannel), BoxHas(context.box), ForgetBox(context.forgetBox)
+      ChooseChannel(context.chooseChannel), BoxHas(context.box), ForgetBox(context.forgetBox),
+      OpenPresetFile(context.openPresetFile)
 {
     setObjectName("AssignmentPage");
     BuildToolbar(sheet, context.glyphs);
@@ -61,31 +59,6 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
 }
 
 AssignmentPage::~AssignmentPage() = default;
-
-void AssignmentPage::BuildBoxActions(QWidget *sheet)
-{
-    SendChangesAction = new QAction(tr("Send changes"), sheet);
-    SendChangesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    SendChangesAction->setToolTip(tr("Send only the outputs the box has differently (%1)")
-                                      .arg(SendChangesAction->shortcut().toString()));
-    connect(SendChangesAction, &QAction::triggered, this,
-            [this] { RunGuarded(Report, [this] { SendChanges(); }); });
-    ForgetBoxAction = new QAction(tr("Forget what the box has"), sheet);
-    connect(ForgetBoxAction, &QAction::triggered, this, [this] {
-        if (ForgetBox)
-            ForgetBox();
-        ShowBox();
-    });
-    sheet->addAction(SendChangesAction);
-    sheet->addAction(ForgetBoxAction);
-    // In the toolbar's free space between the channel button and the presets.
-    SendChangesButton = new QToolButton(Panel8);
-    SendChangesButton->setGeometry(177, 1, 53, 25);
-    SendChangesButton->setAutoRaise(true);
-    SendChangesButton->setFocusPolicy(Qt::NoFocus);
-    SendChangesButton->setDefaultAction(SendChangesAction);
-    SendChangesButton->setText(tr("Changes"));
-}
 
 void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
 {
@@ -185,43 +158,6 @@ void AssignmentPage::ShowChannel(int channel)
     Channel = channel;
     kxpotlab4->SetState(channel + 1);
     ShowBox();
-}
-
-ConverterLink::Controllers AssignmentPage::CurrentControllers() const
-{
-    ConverterLink::Controllers controllers;
-    for (int i = 0; i < OutputCount; ++i)
-        controllers[i] = Presets.GetByte(Preset, i);
-    return controllers;
-}
-
-void AssignmentPage::ShowBox()
-{
-    if (BoxHas)
-        View->Show(BoxHas(), Channel, CurrentControllers());
-}
-
-void AssignmentPage::SendChanges()
-{
-    const ConverterLink::Controllers preset = CurrentControllers();
-    const BoxBelief &box = BoxHas();
-    const BoxBelief::Comparison comparison = box.Compare(Channel, preset);
-    if (comparison.standing == BoxBelief::Standing::OtherChannel)
-        throw std::runtime_error(tr("The box listens on channel %1, as sent from this editor, not "
-                                    "on channel %2: nothing was sent. Change the box's channel, "
-                                    "or send the whole preset")
-                                     .arg(*box.Working().channel + 1)
-                                     .arg(Channel + 1)
-                                     .toStdString());
-    std::vector<QByteArray> messages;
-    for (int output : comparison.differing) {
-        const protocol::ParameterMessage message = protocol::MakeParameterMessage(
-            Channel, protocol::FirstOutputParameter + output, preset[output]);
-        messages.emplace_back(reinterpret_cast<const char *>(message.data()),
-                              qsizetype(message.size()));
-    }
-    if (!messages.empty())
-        Link.SendMessages(messages, Progress());
 }
 
 void AssignmentPage::ShowOutput(int output, std::uint8_t byte)

@@ -22,9 +22,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class BoxBelief;
 class BoxView;
+class CompareDialog;
 class PresetStore;
 class QAction;
 class QToolButton;
@@ -109,6 +111,16 @@ public:
     QAction *ForgetBoxAction = nullptr;
     BoxView &BoxMarks() { return *View; }
 
+    // ---- the current preset beside another ----
+    // Opens the comparison with the next preset (the dialog offers the others and files).
+    void Compare();
+    // Copies outputs (0..31) of from, named source, into the current preset: one edit for undo,
+    // shown, and like a load, sent nowhere.
+    void CopyOutputs(const PresetImage &from, const std::vector<int> &outputs,
+                     const QString &source);
+    QAction *CompareAction = nullptr;
+    CompareDialog *Comparison = nullptr; // made at the first comparison
+
     // ---- handlers ----
     void spdPar1Click(QObject *sender);
     void spdPar2Click(QObject *sender);
@@ -144,6 +156,7 @@ private:
     std::function<std::optional<int>(int current)> ChooseChannel;
     std::function<const BoxBelief &()> BoxHas;
     std::function<void()> ForgetBox;
+    std::function<std::optional<NamedPreset>()> OpenPresetFile;
     std::unique_ptr<BoxView> View;
     int Preset = 0;                 // preset 1 is current at start
     int Channel = 0;                // as the master label starts

@@ -5,6 +5,7 @@
 // asks through a function here is asked at the moment it is needed, never kept.
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
+#include "converter/PresetHistory.h"
 
 #include <functional>
 #include <optional>
@@ -32,4 +33,7 @@ struct PageContext
     // What the output device in use has, as far as this editor sent it; and forgetting that.
     std::function<const BoxBelief &()> box;
     std::function<void()> forgetBox;
+    // Asks for a preset file and reads it, for comparing; nothing when cancelled or unreadable
+    // (the window reports what it cannot read).
+    std::function<std::optional<NamedPreset>()> openPresetFile;
 };
