@@ -1,6 +1,6 @@
 // What the window does with its MIDI input: every message read from the port goes to the
 // monitor's record and to controller learning; every message the editor sends goes to the
-// record too, and to what the device it reached is believed to have.
+// record too, and once it has reached the device, to what the box there is believed to have.
 #include "app/Core_main.h"
 
 #include "app/BoxMemory.h"
@@ -18,13 +18,15 @@ void TForm1::BuildLearnAndMonitor()
 {
     Monitor = std::make_unique<MonitorLog>();
     MonitorLog *log = Monitor.get();
-    // A message reaches the listener only once the port took it: a send that failed, and every
-    // message after it, leaves what the box is believed to have as it was.
-    Link->SetSentListener([this, log](std::span<const std::uint8_t> message) {
-        log->Record(Direction::Out, message);
+    Link->SetSentListener(
+        [log](std::span<const std::uint8_t> message) { log->Record(Direction::Out, message); });
+    // What the box has counts a message once the device has it, not when the port took it: a
+    // message the MIDI system fails to deliver later, or hands back unsent, leaves the box as
+    // it was.
+    MidiOutput1->OnDelivered = [this](std::span<const std::uint8_t> message) {
         KnownBoxes->Delivered(MidiOutput1->ProductName(),
                               QByteArrayView(message.data(), qsizetype(message.size())));
-    });
+    };
 
     Learn = new ControllerLearn(
         [page = Assignments](int output, int controller) {

@@ -9,6 +9,7 @@
 #include "converter/ControllerLearn.h"
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
+#include "midi/MidiOut.h"
 #include "midi/backend/simulated/CombinedServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
@@ -85,7 +86,8 @@ TEST_F(JackLearn, AChangesOnlySendOfOneOutputPutsOneMessageOnTheWire)
     };
     // A device never sent to has nothing known: every output goes.
     Form->Assignments->SendChangesAction->trigger();
-    ASSERT_TRUE(WaitForServer([&] { return sysex().size() == 32; }));
+    ASSERT_TRUE(WaitForServer(
+        [&] { return sysex().size() == 32 && Form->MidiOutput1->PendingLongMessages() == 0; }));
     ChooseByKeys(Form->ComboBox[9], 8); // "Send Params RT" is off
     Form->Assignments->SendChangesAction->trigger();
     ASSERT_TRUE(WaitForServer([&] { return sysex().size() > 32; }));

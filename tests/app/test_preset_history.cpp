@@ -212,7 +212,6 @@ TEST_F(PresetHistoryTest, CopiesFromAComparedPresetOrFileAreEditsThatUndo)
         return rows;
     };
     EXPECT_EQ(highlighted(), (std::vector<int>{2, 5}));
-    EXPECT_EQ(compare.Table->item(5, 2)->text(), "Sound Brightness (74)");
 
     compare.Table->selectRow(5);
     Click(compare.CopyOne);
