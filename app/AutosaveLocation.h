@@ -28,6 +28,8 @@ public:
 
     // The folders tried, in order of preference.
     QStringList Folders() const;
+    // The per-user data folder, where the editor keeps what is not the user's to move.
+    const QString &DataFolder() const { return UserDataFolder; }
 
 private:
     QString ProgramFolder;

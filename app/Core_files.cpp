@@ -101,23 +101,46 @@ void TForm1::SpeedButton8Click(QObject *)
     LoadIntoCurrentPreset(OpenDialog1.FileName, OpenDialog1.FilterIndex == SysexFilter);
 }
 
-void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
+std::optional<PresetImage> TForm1::ReadPresetFile(const QString &path, bool sysex,
+                                                  std::optional<protocol::SysexImport> &import)
 {
     // A file may hold less than a whole preset: the rest keeps what the preset holds now.
     PresetImage image = ReadPreset(*PresetBank, CurrentPreset());
-    std::optional<protocol::SysexImport> import;
     if (sysex || protocol::IsSysexFileName(path)) {
         import = ImportSysexFile(path, image);
         if (!import)
-            return;
+            return std::nullopt;
     } else if (!TPresetBank::LoadPreset(path, image)) {
         ShowReadError();
-        return;
+        return std::nullopt;
     }
-    Assignments->LoadPresetImage(image, QFileInfo(path).fileName());
+    return image;
+}
+
+void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
+{
+    std::optional<protocol::SysexImport> import;
+    const std::optional<PresetImage> image = ReadPresetFile(path, sysex, import);
+    if (!image)
+        return;
+    Assignments->LoadPresetImage(*image, QFileInfo(path).fileName());
     if (import && import->skipped > 0)
         ShowMessage({protocol::SkippedNote(*import), "SysEx File", QMessageBox::Information,
                      QMessageBox::Ok});
+}
+
+std::optional<NamedPreset> TForm1::OpenPresetFileToCompare()
+{
+    OpenDialog1.Title = "Compare with Torvane Parameter File";
+    OpenDialog1.FilterIndex = 1;
+    if (!Dialogs.Execute(OpenDialog1, this))
+        return std::nullopt;
+    std::optional<protocol::SysexImport> import;
+    const std::optional<PresetImage> image =
+        ReadPresetFile(OpenDialog1.FileName, OpenDialog1.FilterIndex == SysexFilter, import);
+    if (!image)
+        return std::nullopt;
+    return NamedPreset{QFileInfo(OpenDialog1.FileName).fileName(), *image};
 }
 
 std::optional<protocol::SysexImport> TForm1::ImportSysexFile(const QString &path,

@@ -6,6 +6,7 @@
 // own is connected here (ConnectHandlers does that), so nothing built here can send anything.
 #include "app/Core_main.h"
 
+#include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
@@ -107,6 +108,9 @@ void TForm1::BuildPages()
         .chooseChannel = [](int current) { return Form10->ChooseChannel(current); },
         .masterChannel = [this] { return Assignments->MasterChannel(); },
         .controllerOf = [this](int output) { return Assignments->ControllerOf(output); },
+        .box = [this]() -> const BoxBelief & { return KnownBoxes->Of(OutputInUse()); },
+        .forgetBox = [this] { KnownBoxes->Forget(OutputInUse()); },
+        .openPresetFile = [this] { return OpenPresetFileToCompare(); },
     };
     Assignments = new AssignmentPage(TabSheet2, context, *PresetBank);
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);

@@ -1,8 +1,9 @@
 // What the window does with its MIDI input: every message read from the port goes to the
 // monitor's record and to controller learning; every message the editor sends goes to the
-// record too.
+// record too, and once it has reached the device, to what the box there is believed to have.
 #include "app/Core_main.h"
 
+#include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllerLearn.h"
@@ -11,6 +12,7 @@
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
 #include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
 
 void TForm1::BuildLearnAndMonitor()
 {
@@ -18,6 +20,13 @@ void TForm1::BuildLearnAndMonitor()
     MonitorLog *log = Monitor.get();
     Link->SetSentListener(
         [log](std::span<const std::uint8_t> message) { log->Record(Direction::Out, message); });
+    // What the box has counts a message once the device has it, not when the port took it: a
+    // message the MIDI system fails to deliver later, or hands back unsent, leaves the box as
+    // it was.
+    MidiOutput1->OnDelivered = [this](std::span<const std::uint8_t> message) {
+        KnownBoxes->Delivered(MidiOutput1->ProductName(),
+                              QByteArrayView(message.data(), qsizetype(message.size())));
+    };
 
     Learn = new ControllerLearn(
         [page = Assignments](int output, int controller) {

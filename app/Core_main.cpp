@@ -1,5 +1,6 @@
 #include "app/Core_main.h"
 
+#include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
@@ -17,6 +18,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QTabWidget>
 
 TForm1 *Form1 = nullptr;
 
@@ -25,6 +28,7 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
+    KnownBoxes = new BoxMemory(QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName), this);
     BuildLayout();
     ConnectHandlers();
     // Before FormCreate, so that the monitor keeps what start-up sends.
@@ -55,6 +59,15 @@ void TForm1::ConnectHandlers()
     // The pages connect their own controls; the window handles the files.
     OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
     OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
+    // The page shows the box of the device in use: after each delivered message, and when the
+    // user comes back from choosing another device.
+    connect(KnownBoxes, &BoxMemory::Changed, Assignments, &AssignmentPage::ShowBox);
+    connect(PageControl1, &QTabWidget::currentChanged, Assignments, &AssignmentPage::ShowBox);
+}
+
+QString TForm1::OutputInUse() const
+{
+    return Devices ? Devices->Chosen(DeviceChoice::Output) : QString();
 }
 
 void TForm1::FormCreate(QObject *)
@@ -69,6 +82,7 @@ void TForm1::FormCreate(QObject *)
         ApplyPreset(0);
     }
     OpenMidiDevices();
+    Assignments->ShowBox();
     Devices->Started();
     if (CheckBox2->isChecked())
         Devices->SendAtStart();
@@ -78,11 +92,18 @@ void TForm1::FormClose(QObject *)
 {
     SaveAutosaveBank();
     SaveSettings();
+    KnownBoxes->Save();
     CloseMidiDevices();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    // Only the user's own close asks (the window's button, the desktop's menu): a close by a
+    // termination signal, or by code, must never wait for an answer.
+    if (event->spontaneous() && !MayClose()) {
+        event->ignore();
+        return;
+    }
     try {
         FormClose(this);
     } catch (const std::exception &error) {
@@ -91,6 +112,36 @@ void TForm1::closeEvent(QCloseEvent *event)
         ShowExceptionReport(error);
     }
     event->accept();
+}
+
+bool TForm1::MayClose()
+{
+    const BoxBelief &box = KnownBoxes->Of(OutputInUse());
+    if (!box.Unwritten() || MidiOutput1->Health() != MidiOk || !ReadAskFlashOnClose())
+        return true;
+    const QuestionAnswer answer = AskQuestion({
+        .message = {tr("The box has changes that are not written to its flash, as sent from this "
+                       "editor: switched off, it loses them."),
+                    tr("Close"), QMessageBox::Question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel},
+        .buttonTexts = {{QMessageBox::Save, tr("Write to flash")},
+                        {QMessageBox::Discard, tr("Close without writing")}},
+        .unattended = QMessageBox::Discard,
+    });
+    if (answer.button != QMessageBox::Save && answer.button != QMessageBox::Discard)
+        return false;
+    if (answer.dontAskAgain)
+        WriteAskFlashOnClose(false);
+    if (answer.button == QMessageBox::Discard)
+        return true;
+    // Where the box listens: the master channel may have been moved since.
+    const int channel = *box.Working().channel;
+    bool written = false;
+    RunGuarded(&ShowExceptionReport, [&] {
+        Link->WriteToFlash(channel);
+        written = true;
+    });
+    return written;
 }
 
 void TForm1::SaveAutosaveBank()

@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+class BoxMemory;
 class ControllerLearn;
 class ConverterLink;
 class InputReader;
@@ -65,6 +66,9 @@ public:
     void FormClose(QObject *sender);
     void LoadSettings();
     void SaveSettings();
+    // Before the user's close: when the connected box has changes not written to its flash,
+    // asks (unless told not to) whether to write them first. False: the window stays open.
+    bool MayClose();
 
     // ---- parameter and SysEx files (Core_files.cpp) ----
     void SpeedButton17Click(QObject *sender); // save the current preset
@@ -126,6 +130,10 @@ public:
     LearnControls *LearnUi = nullptr; // its menus, shortcuts, markers and instruction
     // Every message in and out, for the "Monitor" page (AddMonitorPage).
     std::unique_ptr<MonitorLog> Monitor;
+    // What each output device was sent, kept in the data folder; owned through the window.
+    BoxMemory *KnownBoxes = nullptr;
+    // The name of the output device the editor sends to, also while it is not connected.
+    QString OutputInUse() const;
 
     // ---- the window's own controls, under their designer names ----
     QTabWidget *PageControl1 = nullptr;
@@ -172,6 +180,10 @@ private:
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
     QByteArray CurrentPresetSysex(bool flash) const;
+    // The preset a parameter or .syx file holds; nothing (reported) when it cannot be read.
+    std::optional<PresetImage> ReadPresetFile(const QString &path, bool sysex,
+                                              std::optional<protocol::SysexImport> &import);
+    std::optional<NamedPreset> OpenPresetFileToCompare();
     // Applies the file's converter messages to image; nothing when it cannot be read or used.
     std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image);
 

@@ -54,3 +54,14 @@ bool WriteSettings(const SettingValues &values, const StoredDeviceNames &names)
     store.sync();
     return store.status() == QSettings::NoError;
 }
+
+bool ReadAskFlashOnClose()
+{
+    return OpenStore().value(AskFlashOnCloseSetting, 1).toInt() != 0;
+}
+
+void WriteAskFlashOnClose(bool ask)
+{
+    QSettings store = OpenStore();
+    store.setValue(AskFlashOnCloseSetting, ask ? 1 : 0);
+}

@@ -36,3 +36,9 @@ StoredDeviceNames ReadDeviceNames();
 // Writes all eight values in order, whatever is stored, then the device names. Returns false
 // (and nothing else happens) when the store cannot be written.
 bool WriteSettings(const SettingValues &values, const StoredDeviceNames &names = {});
+
+// Whether closing the editor asks to write the box's set-up to flash when the box has changes
+// that are not written (true until the user ticks "Do not ask again").
+inline constexpr const char *AskFlashOnCloseSetting = "askFlashOnClose";
+bool ReadAskFlashOnClose();
+void WriteAskFlashOnClose(bool ask);

@@ -244,6 +244,10 @@ void FiguresTable()
         transfer ? Num(*transfer * 3.2, 3) : QStringLiteral("n/a"), "3.200",
         Num(transfer, 3) + " ×", "≤ 1.01 × floor",
         Verdict(transfer ? std::optional(*transfer <= 1.01) : std::nullopt));
+    const auto upToDate = Counter("converter", "BM_UpToDateAfterOneEdit", "seconds");
+    Row("box up to date after one edit, changes only (s)", Num(upToDate, 3), "0.100",
+        Num(Divide(upToDate, std::optional(0.1)), 3) + " ×", "≤ 0.15 s",
+        Verdict(upToDate ? std::optional(*upToDate <= 0.15) : std::nullopt));
 
     PaintRow("paint: value label 25 x 13 (µs)", Time("floors", "BM_ValueLabelPaint", "us"),
              Time("floors", "BM_FloorValueLabelQLabel", "us"));

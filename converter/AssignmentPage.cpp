@@ -3,6 +3,7 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
+#include "converter/BoxView.h"
 #include "converter/FormControls.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
@@ -31,7 +32,8 @@ constexpr int OutputNumberLabel[AssignmentPage::OutputCount] = {
 AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets)
     : QObject(sheet), Presets(presets), Link(context.link), Report(context.report),
       RealTimeSend(context.realTime), Progress(context.progress),
-      ChooseChannel(context.chooseChannel)
+      ChooseChannel(context.chooseChannel), BoxHas(context.box), ForgetBox(context.forgetBox),
+      OpenPresetFile(context.openPresetFile)
 {
     setObjectName("AssignmentPage");
     BuildToolbar(sheet, context.glyphs);
@@ -52,8 +54,12 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
         Edits->TakeKeysFrom(selector);
         Edits->TakeKeysFrom(selector->lineEdit());
     }
+    View = std::make_unique<BoxView>(GroupBox7, Panel3);
+    BuildBoxActions(sheet);
     ConnectHandlers();
 }
+
+AssignmentPage::~AssignmentPage() = default;
 
 void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
 {
@@ -123,8 +129,10 @@ void AssignmentPage::ConnectHandlers()
     OnClick(spdPar4, this, &AssignmentPage::spdPar4Click, Report);
     // The label has no handler: a drag changes only where later messages go. It tells of the
     // user's changes alone; the page's own writes go through ShowChannel.
-    connect(kxpotlab4, &Tkxpotlab::OnChange, this,
-            [this](Tkxpotlab *label) { Channel = label->State() - 1; });
+    connect(kxpotlab4, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *label) {
+        Channel = label->State() - 1;
+        ShowBox();
+    });
 }
 
 void AssignmentPage::FillControllerLists()
@@ -145,12 +153,14 @@ void AssignmentPage::ApplyPreset(int preset)
     ShowChannel(protocol::PresetChannel(Presets.GetByte(preset, PresetStore::ChannelPosition)));
     for (int i = 0; i < OutputCount; ++i)
         ShowOutput(i, Presets.GetByte(preset, i));
+    ShowBox();
 }
 
 void AssignmentPage::ShowChannel(int channel)
 {
     Channel = channel;
     kxpotlab4->SetState(channel + 1);
+    ShowBox();
 }
 
 void AssignmentPage::ShowOutput(int output, std::uint8_t byte)
@@ -226,6 +236,7 @@ void AssignmentPage::AssignController(int output, std::uint8_t byte)
     // setting the selector again would wipe that text.
     if (ComboBox[output]->currentIndex() != protocol::ItemForPresetByte(byte))
         ShowOutput(output, byte);
+    ShowBox();
     Link.SendParameter(Channel, protocol::FirstOutputParameter + output, byte, RealTime());
 }
 
@@ -239,10 +250,7 @@ void AssignmentPage::LoadPresetImage(const PresetImage &image, const QString &fi
 
 void AssignmentPage::SendAllParameters()
 {
-    ConverterLink::Controllers controllers;
-    for (int i = 0; i < OutputCount; ++i)
-        controllers[i] = Presets.GetByte(Preset, i);
-    Link.SendAllParameters(Channel, controllers, Progress());
+    Link.SendAllParameters(Channel, CurrentControllers(), Progress());
 }
 
 void AssignmentPage::SpeedButton1Click(QObject *)

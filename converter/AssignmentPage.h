@@ -20,9 +20,16 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
+class BoxBelief;
+class BoxView;
+class CompareDialog;
 class PresetStore;
+class QAction;
+class QToolButton;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -65,6 +72,7 @@ public:
     // Builds the page's controls on sheet and connects them. The context's realTime,
     // progress and chooseChannel must be set.
     AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets);
+    ~AssignmentPage() override;
 
     // ---- the page's state ----
     // The preset the page shows and edits, 0..3; its button is highlighted.
@@ -92,6 +100,27 @@ public:
 
     PresetHistory &History() { return *Edits; }
 
+    // ---- the box against the current preset ----
+    // Shows which outputs the box has differently; the window calls it when the box changes.
+    void ShowBox();
+    // Sends only the outputs the box has differently, paced like a transfer. Refuses (raises,
+    // sending nothing) when the box listens on another channel than the master channel.
+    void SendChanges();
+    QToolButton *SendChangesButton = nullptr;
+    QAction *SendChangesAction = nullptr;
+    QAction *ForgetBoxAction = nullptr;
+    BoxView &BoxMarks() { return *View; }
+
+    // ---- the current preset beside another ----
+    // Opens the comparison with the next preset (the dialog offers the others and files).
+    void Compare();
+    // Copies outputs (0..31) of from, named source, into the current preset: one edit for undo,
+    // shown, and like a load, sent nowhere.
+    void CopyOutputs(const PresetImage &from, const std::vector<int> &outputs,
+                     const QString &source);
+    QAction *CompareAction = nullptr;
+    CompareDialog *Comparison = nullptr; // made at the first comparison
+
     // ---- handlers ----
     void spdPar1Click(QObject *sender);
     void spdPar2Click(QObject *sender);
@@ -113,6 +142,8 @@ private:
     bool RealTime() const { return RealTimeSend(); }
     void ShowChannel(int channel);
     void ShowOutput(int output, std::uint8_t byte);
+    void BuildBoxActions(QWidget *sheet);
+    ConverterLink::Controllers CurrentControllers() const;
     void Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
                 int output = 0);
     void Restore(const PresetEdit &edit, const PresetImage &bytes);
@@ -123,6 +154,10 @@ private:
     std::function<bool()> RealTimeSend;
     std::function<TransferProgress &()> Progress;
     std::function<std::optional<int>(int current)> ChooseChannel;
+    std::function<const BoxBelief &()> BoxHas;
+    std::function<void()> ForgetBox;
+    std::function<std::optional<NamedPreset>()> OpenPresetFile;
+    std::unique_ptr<BoxView> View;
     int Preset = 0;                 // preset 1 is current at start
     int Channel = 0;                // as the master label starts
     PresetHistory *Edits = nullptr; // owned through the sheet

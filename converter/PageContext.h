@@ -5,10 +5,12 @@
 // asks through a function here is asked at the moment it is needed, never kept.
 #include "converter/FormControls.h"
 #include "converter/HandlerGuard.h"
+#include "converter/PresetHistory.h"
 
 #include <functional>
 #include <optional>
 
+class BoxBelief;
 class ConverterLink;
 class TransferProgress;
 
@@ -28,4 +30,10 @@ struct PageContext
     // "Config" page has them: the controllers exercise the outputs with them.
     std::function<int()> masterChannel;
     std::function<int(int output)> controllerOf;
+    // What the output device in use has, as far as this editor sent it; and forgetting that.
+    std::function<const BoxBelief &()> box;
+    std::function<void()> forgetBox;
+    // Asks for a preset file and reads it, for comparing; nothing when cancelled or unreadable
+    // (the window reports what it cannot read).
+    std::function<std::optional<NamedPreset>()> openPresetFile;
 };

@@ -22,10 +22,16 @@ class QWidget;
 using PresetImage = std::array<std::uint8_t, PresetStore::PresetSize>;
 PresetImage ReadPreset(const PresetStore &store, int preset);
 void WritePreset(PresetStore &store, int preset, const PresetImage &bytes);
+// A preset's bytes with where they come from, for people ("Preset 2", a file's name).
+struct NamedPreset
+{
+    QString name;
+    PresetImage image;
+};
 
 struct PresetEdit
 {
-    enum Kind { Output, Channel, Load };
+    enum Kind { Output, Channel, Load }; // Load: a file loaded, or outputs copied in
     Kind kind;
     int preset; // 0..3
     int output; // 0..31 for an Output edit

@@ -219,10 +219,16 @@ void TMidiOutput::HandleNotification(std::uint32_t number, std::uintptr_t param)
     if (found == pending_.end() ||
         header->user != reinterpret_cast<std::uintptr_t>(found->second.buffer.get()))
         return;
-    // Only the device it was queued on knows the header; a closed device has let go of it.
-    if (portState_ == psOpen && found->second.queuedOn == deviceHandle_)
+    // Only the device it was queued on knows the header; a closed device has let go of it. Nor
+    // is a message of a device since closed told of as the open one's.
+    const bool queuedHere = portState_ == psOpen && found->second.queuedOn == deviceHandle_;
+    const bool delivered = queuedHere && header->bytesRecorded == header->bufferLength;
+    if (queuedHere)
         services_.unprepareOutputHeader(deviceHandle_, header); // result ignored
+    const std::unique_ptr<TMyMidiHdr> buffer = std::move(found->second.buffer);
     pending_.erase(found);
+    if (delivered && OnDelivered)
+        OnDelivered({buffer->Data, header->bufferLength});
     if (Onmidioutput)
         Onmidioutput(this);
 }

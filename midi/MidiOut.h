@@ -21,8 +21,10 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 // What SendEvent reads of an event: the three bytes of a short message, or a SysEx block when
@@ -55,6 +57,9 @@ public:
 
     // Called after a long message has been sent and its buffer released.
     MidiNotifyEvent Onmidioutput;
+    // Told of each long message that reached the device, when the services hand it back (on the
+    // GUI thread, before Onmidioutput); a message handed back unsent is not told.
+    std::function<void(std::span<const std::uint8_t> message)> OnDelivered;
 
     // True on success; a device that cannot be opened returns false and raises nothing. When
     // the services throw (no memory, a thread that cannot start) the port stays closed with

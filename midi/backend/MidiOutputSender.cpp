@@ -225,6 +225,12 @@ void MidiOutputSender::run(State &state)
         if (state.abandon.load() || state.failure.load() != MidiOk)
             continue;
         const MidiResult result = deliver(state, item);
+        if (result == MidiOk && item.header) {
+            // Only while close has not handed the header back: from then on it is the port's.
+            std::lock_guard lock(state.mutex);
+            if (state.writing == item.header)
+                item.header->bytesRecorded = item.header->bufferLength;
+        }
         // Abandoned by close is no failure of the output. One the wire shows itself (a server
         // gone or frozen, a port not connected) lasts as long as the wire shows it, which lets
         // the output recover with the wire; any other lasts as long as the output.

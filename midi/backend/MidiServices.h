@@ -213,7 +213,8 @@ public:
     // Queues a prepared header and returns at once. Messages go out in call order; when one has
     // been sent (or could not be sent: server gone, device removed) the header comes back
     // exactly once through the callback as OutDone with param1 = the header, flags Done set and
-    // InQueue cleared.
+    // InQueue cleared, and bytesRecorded = bufferLength when the message reached the device
+    // (0 when it was handed back unsent).
     virtual MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) = 0;
     // MidiErrStillPlaying while the header is queued.
     virtual MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) = 0;

@@ -1,17 +1,20 @@
 // Controller learning with real system input: the editor runs on the system's MIDI services
 // (JACK); jack_midiseq, a program no one here wrote, plays notes into the chosen input, then a
 // JACK client of the test's own sends Control Changes; another one captures what the editor
-// sends. Learning is started from the selectors' context menus, as the user does it.
+// sends. Learning is started from the selectors' context menus, as the user does it. The same
+// capture counts what a changes-only send puts on the wire.
 //
 // Like the other JACK tests: skipped without TORVANE_TEST_JACK (a developer's plain ctest),
 // failed when it is set and the server does not answer.
 #include "converter/ControllerLearn.h"
 #include "converter/LearnControls.h"
 #include "converter/MonitorLog.h"
+#include "midi/MidiOut.h"
 #include "midi/backend/simulated/CombinedServices.h"
 #include "support/FormTest.h"
 #include "support/JackTestSupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -62,6 +65,37 @@ protected:
 
     std::unique_ptr<CombinedServices> Jack;
 };
+
+TEST_F(JackLearn, AChangesOnlySendOfOneOutputPutsOneMessageOnTheWire)
+{
+    jacktest::TestClient sink(UniqueJackName("torvane-capture"), false);
+    ASSERT_TRUE(sink.ok());
+    ASSERT_GE(jacktest::waitForDevice(*Jack, sink.portName(), true), 0);
+    Form = MakeForm(Jack.get());
+    Form->show();
+    ShowTab(*Form, "MIDI");
+    Choose(Form->cmbOutput, sink.portName());
+    ShowTab(*Form, "Config");
+    // What reached the wire beside the start-up's patch-bay set-up.
+    const auto sysex = [&] {
+        std::vector<Bytes> sent;
+        for (const Bytes &message : sink.received())
+            if (message.front() == 0xF0)
+                sent.push_back(message);
+        return sent;
+    };
+    // A device never sent to has nothing known: every output goes.
+    Form->Assignments->SendChangesAction->trigger();
+    ASSERT_TRUE(WaitForServer(
+        [&] { return sysex().size() == 32 && Form->MidiOutput1->PendingLongMessages() == 0; }));
+    ChooseByKeys(Form->ComboBox[9], 8); // "Send Params RT" is off
+    Form->Assignments->SendChangesAction->trigger();
+    ASSERT_TRUE(WaitForServer([&] { return sysex().size() > 32; }));
+    QTest::qWait(300);
+    EXPECT_EQ(sysex().size(), 33u);
+    EXPECT_EQ(sysex().back(), (Bytes{0xF0, 0x70, 0x7E, 0x00, 0x39, 0x00, 0x07, 0xF7}));
+    EXPECT_TRUE(Boxes.Messages.isEmpty());
+}
 
 TEST_F(JackLearn, ControllersFromAJackSourceAreLearnedAndTheAnswerGoesOutOverJack)
 {

@@ -2,10 +2,12 @@
 // selectors and the master label show, what the bank holds, and what reaches the converter.
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
+#include "converter/CompareDialog.h"
 #include "support/FormTest.h"
 #include "support/TempFolder.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -183,8 +186,50 @@ TEST_F(PresetHistoryTest, AnEditOfAnotherPresetIsShownWhereItWasMadeFromTheConte
                                  form->GroupBox7->mapToGlobal(QPoint(200, 4)));
     QApplication::sendEvent(form->GroupBox7, &rightClick);
 
-    EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)"}));
+    EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)", "Send changes",
+                                    "Forget what the box has", "Compare..."}));
     EXPECT_EQ(form->CurrentPreset(), 1);
     EXPECT_EQ(Bank.GetByte(1, 0), 0xFF);
     EXPECT_EQ(form->ComboBox[0]->currentIndex(), 0);
+}
+
+// "Compare": the current preset beside preset 2 and then a file; the highlighted rows are the
+// outputs that differ; a copy of one output, then of all, is one edit each, undone by the key.
+TEST_F(PresetHistoryTest, CopiesFromAComparedPresetOrFileAreEditsThatUndo)
+{
+    Bank.SetByte(1, 2, 7);
+    Bank.SetByte(1, 5, 74);
+    TempFolder files;
+    ASSERT_TRUE(files.Write("other.TVN", QByteArray(34, '\x01')));
+    form->Assignments->CompareAction->trigger();
+    CompareDialog &compare = *form->Assignments->Comparison;
+    ASSERT_TRUE(compare.isVisible());
+    const auto highlighted = [&] {
+        std::vector<int> rows;
+        for (int row = 0; row < TForm1::OutputCount; ++row)
+            if (compare.Table->item(row, 1)->background().style() != Qt::NoBrush)
+                rows.push_back(row);
+        return rows;
+    };
+    EXPECT_EQ(highlighted(), (std::vector<int>{2, 5}));
+
+    compare.Table->selectRow(5);
+    Click(compare.CopyOne);
+    EXPECT_EQ(highlighted(), std::vector<int>{2});
+    EXPECT_EQ(form->ComboBox[5]->currentIndex(), 75);
+    Dialogs.Answers = {files.Path("other.TVN")};
+    Click(compare.OpenFile);
+    EXPECT_EQ(highlighted().size(), 32u);
+    Click(compare.CopyAll);
+    EXPECT_EQ(PresetFileImage(Bank, 0).left(32), QByteArray(32, '\x01'));
+    EXPECT_TRUE(highlighted().empty());
+    compare.accept();
+
+    Press(Undo);
+    EXPECT_EQ(Bank.GetByte(0, 0), 0xFF);
+    EXPECT_EQ(Bank.GetByte(0, 5), 74);
+    Press(Undo);
+    EXPECT_EQ(Bank.GetByte(0, 5), 0xFF);
+    EXPECT_EQ(form->ComboBox[5]->currentIndex(), 0);
+    EXPECT_TRUE(Sent().empty()) << "copies send nothing";
 }

@@ -34,6 +34,7 @@ bool FakeMidiServices::completeOutput()
         return false;
     MidiHeader *header = queuedOutput.front();
     queuedOutput.pop_front();
+    header->bytesRecorded = header->bufferLength;
     handBackHeader(header);
     outCallback_(OutputHandle, MidiMsg::OutDone, outInstance_,
                  reinterpret_cast<std::uintptr_t>(header), 0);

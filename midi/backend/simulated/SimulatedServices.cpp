@@ -82,6 +82,7 @@ void SimulatedServices::process(const Task &task, std::unique_lock<std::mutex> &
             toSimulator(header->data, header->bufferLength, lock);
         else if (input_)
             droppedLoopbackBytes_ += input_->receiveStream(header->data, header->bufferLength);
+        header->bytesRecorded = header->bufferLength; // the device has it
         handBackHeader(header);
         output.callback(task.handle, MidiMsg::OutDone, output.instance,
                         reinterpret_cast<std::uintptr_t>(header), 0);
