@@ -124,11 +124,13 @@ void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
         Fail(SendFailed, QStringLiteral("the MIDI output \"%1\" could not be opened").arg(name));
 }
 
-// A message counts as sent once it has reached the device: the output hands a message back
-// when it has arrived (or could not), and its health then says which; a server that does not
-// respond for a moment (a busy machine) is given time. The limit covers a port still being
-// connected and a message that then takes its time to leave.
-void AwaitDelivery(TMidiOutput &port)
+// A message counts as sent once it has reached the device: the output hands each message back
+// when it has arrived (telling of it, OnDelivered) or could not; a server that does not respond
+// for a moment (a busy machine) is given time. The limit covers a port still being connected
+// and a message that then takes its time to leave. A message handed back without having arrived
+// fails the run with the output's reason, or as not connected when the output has recovered
+// since (a connection made again a moment later).
+void AwaitDelivery(TMidiOutput &port, int sent, const int &delivered)
 {
     QElapsedTimer waited;
     waited.start();
@@ -138,8 +140,8 @@ void AwaitDelivery(TMidiOutput &port)
         QThread::msleep(1);
     }
     const MidiResult health = port.PendingLongMessages() > 0 ? MidiErrNotReady : port.Health();
-    if (health != MidiOk)
-        throw EmidioutputError(port.ErrorText(health));
+    if (health != MidiOk || delivered < sent)
+        throw EmidioutputError(port.ErrorText(health != MidiOk ? health : MidiErrNotConnected));
 }
 
 void Send(const Request &request, MidiServices &midi)
@@ -151,7 +153,10 @@ void Send(const Request &request, MidiServices &midi)
         OpenPort(port, midi, request.port);
         ConverterLink link(port);
         // Before the progress line: "sent" means arrived.
-        link.SetSentListener([&port](std::span<const std::uint8_t>) { AwaitDelivery(port); });
+        int sent = 0, delivered = 0;
+        port.OnDelivered = [&delivered](std::span<const std::uint8_t>) { ++delivered; };
+        link.SetSentListener(
+            [&](std::span<const std::uint8_t>) { AwaitDelivery(port, ++sent, delivered); });
         TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port);
         link.SendMessages(messages, progress);
         port.Close();
