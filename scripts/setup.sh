@@ -24,11 +24,15 @@ package=(dpkg-dev file)
 # The package checks: the desktop entry, the metainfo and the manual pages are validated, and
 # the package is installed into a scratch Debian root made by debootstrap.
 package_checks=(desktop-file-utils appstream groff-base debootstrap)
+# The ALSA sequencer's tests run in a small virtual machine with Debian's kernel
+# (scripts/alsa-vm.sh); alsa-utils drives the raw side of its virtual MIDI ports.
+alsa_vm=(qemu-system-x86 linux-image-amd64 busybox-static cpio alsa-utils)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   "${jack_server[@]}" "${pipewire_jack[@]}"
   clang-14 libclang-rt-14-dev llvm-14
   "${package[@]}" "${package_checks[@]}"
+  "${alsa_vm[@]}"
 )
 bench=(libbenchmark-dev "${jack_server[@]}" "${pipewire_jack[@]}")
 
