@@ -1,0 +1,81 @@
+// The system services on the kernel's real ALSA sequencer, in the test machine of
+// scripts/alsa-vm.sh: snd-virmidi's ports, whose raw side stands for the box's wire.
+#include "midi/backend/system/SystemMidiServices.h"
+#include "midi_test_helpers.h"
+#include "support/RawMidi.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr int Limit = 30000; // ms: the emulated machine is slow, more so on a busy host
+
+std::string Listed(MidiServices &services, bool output, int index)
+{
+    MidiOutCaps outCaps;
+    MidiInCaps inCaps;
+    if (output)
+        return services.outputDeviceCaps(index, outCaps) == MidiOk ? outCaps.name : "";
+    return services.inputDeviceCaps(index, inCaps) == MidiOk ? inCaps.name : "";
+}
+
+// The place of snd-virmidi's port N in the services' list counted now, or -1.
+int VirMidi(MidiServices &services, bool output, int n)
+{
+    const int count = int(output ? services.outputDeviceCount() : services.inputDeviceCount());
+    const std::string port = "Virtual Raw MIDI 0-" + std::to_string(n) + ":VirMIDI 0-";
+    for (int i = 0; i < count; ++i) {
+        if (Listed(services, output, i).rfind(port, 0) == 0)
+            return i;
+    }
+    return -1;
+}
+
+class AlsaSequencer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(services.system(), SystemMidiServices::System::Alsa)
+            << "run in the test machine: scripts/alsa-vm.sh";
+    }
+    SystemMidiServices services{SystemMidiServices::System::Alsa};
+};
+
+TEST_F(AlsaSequencer, EveryVirMidiPortIsListedInBothDirections)
+{
+    for (const bool output : {true, false}) {
+        for (int n = 0; n < 4; ++n)
+            EXPECT_GE(VirMidi(services, output, n), 0) << output << n;
+    }
+}
+
+// The command line's transfer, as the box's wire sees it: the file's bytes, paced.
+TEST_F(AlsaSequencer, ATransferArrivesByteForByteAndPaced)
+{
+    const std::vector<std::uint8_t> file = {0xF0, 0x7D, 0x01, 0x02, 0xF7, 0xF0, 0x7D, 0x03,
+                                            0x04, 0xF7, 0xF0, 0x7D, 0x05, 0x06, 0xF7};
+    QTemporaryDir folder;
+    QFile syx(folder.filePath("test.syx"));
+    ASSERT_TRUE(syx.open(QIODevice::WriteOnly));
+    syx.write(reinterpret_cast<const char *>(file.data()), qint64(file.size()));
+    syx.close();
+    const std::string port = Listed(services, true, VirMidi(services, true, 2));
+    RawMidi wire(2);
+    QProcess send;
+    send.start(TORVANE_EXECUTABLE,
+               {"--send", syx.fileName(), "--port", QString::fromStdString(port)});
+    const std::vector<RawMidi::Byte> got = wire.read(file.size(), 120s);
+    ASSERT_TRUE(send.waitForFinished(Limit * 4));
+    EXPECT_EQ(send.exitCode(), 0) << send.readAll().toStdString();
+    ASSERT_EQ(Values(got), file);
+    // 100 ms after each message; a slow machine may delay one, never bring them closer.
+    for (std::size_t first : {5u, 10u})
+        EXPECT_GE(got[first].at - got[first - 5].at, 80ms) << first;
+}
+
+} // namespace
