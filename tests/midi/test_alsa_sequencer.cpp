@@ -43,6 +43,19 @@ protected:
         ASSERT_EQ(services.system(), SystemMidiServices::System::Alsa)
             << "run in the test machine: scripts/alsa-vm.sh";
     }
+    // A Control Change sent to VirMIDI 0-0 is read on its raw side, and one written on the raw
+    // side of VirMIDI 0-1 comes in: the output and input are connected.
+    void expectConnected(MidiHandle out, CallbackRecorder &in)
+    {
+        RawMidi wire(0), controller(1);
+        ASSERT_TRUE(wire.isOpen() && controller.isOpen());
+        ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
+        EXPECT_EQ(Values(wire.read(3)), (std::vector<std::uint8_t>{0xB0, 0x4A, 0x40}));
+        const std::size_t before = in.calls().size();
+        ASSERT_TRUE(controller.write({0xB1, 0x07, 0x55}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return in.calls().size() > before; }, Limit));
+        EXPECT_EQ(in.calls().back().param1, 0x5507B1u);
+    }
     SystemMidiServices services{SystemMidiServices::System::Alsa};
 };
 
@@ -76,6 +89,35 @@ TEST_F(AlsaSequencer, ATransferArrivesByteForByteAndPaced)
     // 100 ms after each message; a slow machine may delay one, never bring them closer.
     for (std::size_t first : {5u, 10u})
         EXPECT_GE(got[first].at - got[first - 5].at, 80ms) << first;
+}
+
+// Unplugged like a USB cable and plugged back: the device is reported gone, then connected
+// again in both directions, with nothing sent on its own meanwhile.
+TEST_F(AlsaSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
+{
+    CallbackRecorder output, input;
+    MidiHandle out = NoMidiHandle, in = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, VirMidi(services, true, 0)), MidiOk);
+    ASSERT_EQ(input.openInput(services, in, VirMidi(services, false, 1)), MidiOk);
+    ASSERT_EQ(services.startInput(in), MidiOk);
+    expectConnected(out, input);
+
+    for (const bool plugged : {false, true}) {
+        ASSERT_TRUE(RawMidi::plug(plugged));
+        const MidiResult expected = plugged ? MidiOk : MidiErrNotConnected;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return (VirMidi(services, true, 0) >= 0) == plugged &&
+                       (VirMidi(services, false, 1) >= 0) == plugged &&
+                       services.outputHealth(out) == expected &&
+                       services.inputHealth(in) == expected;
+            },
+            Limit))
+            << plugged;
+    }
+    expectConnected(out, input);
+    EXPECT_EQ(services.closeInput(in), MidiOk);
+    EXPECT_EQ(services.closeOutput(out), MidiOk);
 }
 
 } // namespace

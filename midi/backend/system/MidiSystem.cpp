@@ -10,6 +10,8 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <cstdio>
+
 MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<void()> onChange)
     : clientName_(std::move(clientName))
 {
@@ -138,6 +140,51 @@ std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
     if (kind_ == Kind::Jack)
         return JackMidiInPort::open(*jack_, name, delivery, result);
     return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, name, delivery, result);
+}
+
+namespace {
+
+// Whether the RtMidi ALSA port name ("client:port C:P", the sequencer's address last) stands at
+// the address.
+bool AtAddress(const std::string &name, const AlsaEvent::Address &address)
+{
+    if (address.client < 0)
+        return true;
+    int client = -1;
+    int port = -1;
+    const std::size_t space = name.rfind(' ');
+    if (space == std::string::npos ||
+        std::sscanf(name.c_str() + space + 1, "%d:%d", &client, &port) != 2)
+        return false;
+    return client == address.client && (address.port < 0 || port == address.port);
+}
+
+} // namespace
+
+std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &names)
+{
+    std::vector<std::string> gone;
+    if (!alsa_)
+        return gone;
+    for (const AlsaEvent::Address &address : alsa_->takeDepartures()) {
+        for (const std::string &name : names) {
+            if (AtAddress(name, address))
+                gone.push_back(name);
+        }
+    }
+    return gone;
+}
+
+MidiResult MidiSystem::reconnect(MidiWire &wire, const std::string &name)
+{
+    auto *port = dynamic_cast<RtMidiOutWire *>(&wire);
+    return port ? port->reconnect(name) : MidiOk;
+}
+
+MidiResult MidiSystem::reconnect(MidiSource &source, const std::string &name)
+{
+    auto *port = dynamic_cast<RtMidiInSource *>(&source);
+    return port ? port->reconnect(name) : MidiOk;
 }
 
 std::uint64_t MidiSystem::now() const

@@ -60,6 +60,13 @@ public:
     std::unique_ptr<MidiWire> openOutput(const std::string &name, MidiResult &result);
     std::unique_ptr<MidiSource> openInput(const std::string &name, MidiInputDelivery &delivery,
                                           MidiResult &result);
+    // Of the names of our open ports' devices, those whose port went away since the last call
+    // (the ALSA sequencer; none elsewhere). A port listed under such a name now is a new one,
+    // connected to nothing of ours, even when it came back under the same address.
+    std::vector<std::string> departed(const std::vector<std::string> &names);
+    // Connects an output or input opened here anew to the port named name (see departed).
+    MidiResult reconnect(MidiWire &wire, const std::string &name);
+    MidiResult reconnect(MidiSource &source, const std::string &name);
     // Microseconds on the clock the input sources stamp their events with.
     std::uint64_t now() const;
 
