@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AtomicFile.h"
+#include "app/DeviceChoice.h"
 #include "app/EditorMidi.h"
 #include "app/InputFile.h"
 #include "app/LaunchChoice.h"
@@ -108,15 +109,17 @@ std::vector<QByteArray> SysexMessages(const Request &request)
 }
 
 // The output device named name, opened.
-void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
+void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &given)
 {
-    bool found = false;
-    for (std::uint32_t k = 0; k < midi.outputDeviceCount() && !found; ++k) {
+    QStringList listed;
+    for (std::uint32_t k = 0, count = midi.outputDeviceCount(); k < count; ++k) {
         MidiOutCaps caps;
-        found = midi.outputDeviceCaps(int(k), caps) == MidiOk &&
-                QString::fromStdString(caps.name) == name;
+        if (midi.outputDeviceCaps(int(k), caps) == MidiOk)
+            listed << QString::fromStdString(caps.name);
     }
-    if (!found)
+    // As listed, or with the sequencer's numbers that earlier listings showed.
+    const QString name = DeviceChoice::ListedName(listed, given);
+    if (!listed.contains(name))
         Fail(NoSuchPort,
              QStringLiteral("no MIDI output named \"%1\" (--list-ports lists them)").arg(name));
     port.SetProductName(name);
