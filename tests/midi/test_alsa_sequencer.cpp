@@ -1,5 +1,6 @@
 // The system services on the kernel's real ALSA sequencer, in the test machine of
 // scripts/alsa-vm.sh: snd-virmidi's ports, whose raw side stands for the box's wire.
+#include "midi/backend/alsa/AlsaSequencer.h"
 #include "midi/backend/system/SystemMidiServices.h"
 #include "midi_test_helpers.h"
 #include "support/RawMidi.h"
@@ -41,7 +42,7 @@ int VirMidi(MidiServices &services, bool output, int n)
     return -1;
 }
 
-class AlsaSequencer : public ::testing::Test
+class RealSequencer : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -65,7 +66,7 @@ protected:
     SystemMidiServices services{SystemMidiServices::System::Alsa};
 };
 
-TEST_F(AlsaSequencer, EveryVirMidiPortIsListedInBothDirections)
+TEST_F(RealSequencer, EveryVirMidiPortIsListedInBothDirections)
 {
     for (const bool output : {true, false}) {
         for (int n = 0; n < 4; ++n)
@@ -74,7 +75,7 @@ TEST_F(AlsaSequencer, EveryVirMidiPortIsListedInBothDirections)
 }
 
 // The command line's transfer, as the box's wire sees it: the file's bytes, paced.
-TEST_F(AlsaSequencer, ATransferArrivesByteForByteAndPaced)
+TEST_F(RealSequencer, ATransferArrivesByteForByteAndPaced)
 {
     const std::vector<std::uint8_t> file = {0xF0, 0x7D, 0x01, 0x02, 0xF7, 0xF0, 0x7D, 0x03,
                                             0x04, 0xF7, 0xF0, 0x7D, 0x05, 0x06, 0xF7};
@@ -101,7 +102,7 @@ TEST_F(AlsaSequencer, ATransferArrivesByteForByteAndPaced)
 
 // Unplugged like a USB cable and plugged back: the device is reported gone, then connected
 // again in both directions, with nothing sent on its own meanwhile.
-TEST_F(AlsaSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
+TEST_F(RealSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
 {
     CallbackRecorder output, input;
     MidiHandle out = NoMidiHandle, in = NoMidiHandle;
@@ -126,6 +127,44 @@ TEST_F(AlsaSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
     expectConnected(out, input);
     EXPECT_EQ(services.closeInput(in), MidiOk);
     EXPECT_EQ(services.closeOutput(out), MidiOk);
+}
+
+// A program's port is the same device when the program comes back under another client number
+// (another client took its number meanwhile): it is connected again and what is sent arrives.
+TEST_F(RealSequencer, AProgramRestartedUnderAnotherNumberIsTheSameDevice)
+{
+    const auto start = [](QProcess &dump) {
+        dump.start("stdbuf", {"-oL", "aseqdump"});
+        return dump.waitForStarted(Limit);
+    };
+    QProcess first, again;
+    ASSERT_TRUE(start(first));
+    const auto place = [&] {
+        for (int i = 0, count = int(services.outputDeviceCount()); i < count; ++i) {
+            if (Listed(services, true, i) == "aseqdump:aseqdump")
+                return i;
+        }
+        return -1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return place() >= 0; }, Limit));
+    CallbackRecorder output;
+    MidiHandle out = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, place()), MidiOk);
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(Limit));
+    const std::unique_ptr<AlsaSequencer> other = makeAlsaSequencer(); // takes its number
+    ASSERT_TRUE(other->open());
+    ASSERT_TRUE(start(again));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return place() >= 0 && services.outputHealth(out) == MidiOk; }, Limit));
+    ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
+    QByteArray dumped;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (dumped += again.readAllStandardOutput()).contains("controller 74"); }, Limit))
+        << dumped.toStdString();
+    EXPECT_EQ(services.closeOutput(out), MidiOk);
+    again.kill();
+    again.waitForFinished(Limit);
 }
 
 } // namespace
