@@ -44,6 +44,7 @@ struct Request
     QString port;
     int preset = 1;
     bool flash = false;
+    MidiSystemChoice system = MidiSystemChoice::Automatic;
 };
 
 QByteArray ReadFile(const QString &path, qint64 limit, input_file::Beyond beyond)
@@ -226,6 +227,11 @@ private:
         "TVN_FILE"};
     QCommandLineOption PresetOption{"preset", "The preset of a bank file, 1 to 4 (default 1).", "N",
                                     "1"};
+    QCommandLineOption SystemOption{
+        "system",
+        "The MIDI system whose devices are listed and sent to, where more than one runs: alsa, "
+        "jack or auto (default: the ALSA sequencer when it opens, else JACK).",
+        "SYSTEM", "auto"};
 };
 
 Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.addVersionOption())
@@ -236,8 +242,8 @@ Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.ad
         "display to open the window on, 2 usage error, 3 no such port, 4 a file cannot be read "
         "or written or is invalid, 5 the output could not be opened or a message did not reach "
         "the device.");
-    for (const QCommandLineOption &option :
-         {ListPortsOption, SendOption, PortOption, FlashOption, ExportOption, PresetOption})
+    for (const QCommandLineOption &option : {ListPortsOption, SendOption, PortOption, FlashOption,
+                                             ExportOption, PresetOption, SystemOption})
         Parser.addOption(option);
     Parser.addPositionalArgument("OUT", "With --export-syx: the .syx file to write.", "[OUT]");
 }
@@ -276,13 +282,20 @@ Request Options::Parse(const QStringList &arguments)
     Check(send == Parser.isSet(PortOption),
           send ? "--send needs --port NAME" : "--port goes with --send");
     Check(!list || (!Parser.isSet(FlashOption) && !Parser.isSet(PresetOption)),
-          "--list-ports takes no other option");
+          "--list-ports takes no other option but --system");
     request.mode = list ? Request::ListPorts : send ? Request::Send : Request::Export;
     request.file = Parser.value(send ? SendOption : ExportOption);
     request.out = positional.value(0);
     request.port = Parser.value(PortOption);
     request.flash = Parser.isSet(FlashOption);
     request.preset = PresetNumber();
+    const QString system = Parser.value(SystemOption);
+    Check(QStringList{"auto", "alsa", "jack"}.contains(system),
+          "--system takes alsa, jack or auto");
+    Check(!exportSyx || !Parser.isSet(SystemOption), "--system goes with --list-ports or --send");
+    request.system = system == "alsa"   ? MidiSystemChoice::Alsa
+                     : system == "jack" ? MidiSystemChoice::Jack
+                                        : MidiSystemChoice::Automatic;
     Check(!send || !protocol::IsSysexFileName(request.file) || !Parser.isSet(PresetOption),
           "--preset goes with a parameter or bank file, not with a .syx file");
     return request;
@@ -299,13 +312,13 @@ int Execute(const Request &request, const QString &helpText)
         break;
     case Request::ListPorts: {
         // A command needs the lists at once, where the window shows them as they come.
-        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled, request.system);
         ListPorts(*midi);
         break;
     }
     case Request::Send: {
         // Declared before the port that Send makes, so that it outlives it.
-        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled, request.system);
         Send(request, *midi);
         break;
     }
