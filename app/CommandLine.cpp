@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AtomicFile.h"
+#include "app/DeviceChoice.h"
 #include "app/EditorMidi.h"
 #include "app/InputFile.h"
 #include "app/LaunchChoice.h"
@@ -43,6 +44,7 @@ struct Request
     QString port;
     int preset = 1;
     bool flash = false;
+    MidiSystemChoice system = MidiSystemChoice::Automatic;
 };
 
 QByteArray ReadFile(const QString &path, qint64 limit, input_file::Beyond beyond)
@@ -108,15 +110,17 @@ std::vector<QByteArray> SysexMessages(const Request &request)
 }
 
 // The output device named name, opened.
-void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &name)
+void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &given)
 {
-    bool found = false;
-    for (std::uint32_t k = 0; k < midi.outputDeviceCount() && !found; ++k) {
+    QStringList listed;
+    for (std::uint32_t k = 0, count = midi.outputDeviceCount(); k < count; ++k) {
         MidiOutCaps caps;
-        found = midi.outputDeviceCaps(int(k), caps) == MidiOk &&
-                QString::fromStdString(caps.name) == name;
+        if (midi.outputDeviceCaps(int(k), caps) == MidiOk)
+            listed << QString::fromStdString(caps.name);
     }
-    if (!found)
+    // As listed, or with the sequencer's numbers that earlier listings showed.
+    const QString name = DeviceChoice::ListedName(listed, given);
+    if (!listed.contains(name))
         Fail(NoSuchPort,
              QStringLiteral("no MIDI output named \"%1\" (--list-ports lists them)").arg(name));
     port.SetProductName(name);
@@ -228,6 +232,11 @@ private:
         "TVN_FILE"};
     QCommandLineOption PresetOption{"preset", "The preset of a bank file, 1 to 4 (default 1).", "N",
                                     "1"};
+    QCommandLineOption SystemOption{
+        "system",
+        "The MIDI system whose devices are listed and sent to, where more than one runs: alsa, "
+        "jack or auto (default: the ALSA sequencer when it opens, else JACK).",
+        "SYSTEM", "auto"};
 };
 
 Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.addVersionOption())
@@ -238,8 +247,8 @@ Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.ad
         "display to open the window on, 2 usage error, 3 no such port, 4 a file cannot be read "
         "or written or is invalid, 5 the output could not be opened or a message did not reach "
         "the device.");
-    for (const QCommandLineOption &option :
-         {ListPortsOption, SendOption, PortOption, FlashOption, ExportOption, PresetOption})
+    for (const QCommandLineOption &option : {ListPortsOption, SendOption, PortOption, FlashOption,
+                                             ExportOption, PresetOption, SystemOption})
         Parser.addOption(option);
     Parser.addPositionalArgument("OUT", "With --export-syx: the .syx file to write.", "[OUT]");
 }
@@ -278,13 +287,20 @@ Request Options::Parse(const QStringList &arguments)
     Check(send == Parser.isSet(PortOption),
           send ? "--send needs --port NAME" : "--port goes with --send");
     Check(!list || (!Parser.isSet(FlashOption) && !Parser.isSet(PresetOption)),
-          "--list-ports takes no other option");
+          "--list-ports takes no other option but --system");
     request.mode = list ? Request::ListPorts : send ? Request::Send : Request::Export;
     request.file = Parser.value(send ? SendOption : ExportOption);
     request.out = positional.value(0);
     request.port = Parser.value(PortOption);
     request.flash = Parser.isSet(FlashOption);
     request.preset = PresetNumber();
+    const QString system = Parser.value(SystemOption);
+    Check(QStringList{"auto", "alsa", "jack"}.contains(system),
+          "--system takes alsa, jack or auto");
+    Check(!exportSyx || !Parser.isSet(SystemOption), "--system goes with --list-ports or --send");
+    request.system = system == "alsa"   ? MidiSystemChoice::Alsa
+                     : system == "jack" ? MidiSystemChoice::Jack
+                                        : MidiSystemChoice::Automatic;
     Check(!send || !protocol::IsSysexFileName(request.file) || !Parser.isSet(PresetOption),
           "--preset goes with a parameter or bank file, not with a .syx file");
     return request;
@@ -301,13 +317,13 @@ int Execute(const Request &request, const QString &helpText)
         break;
     case Request::ListPorts: {
         // A command needs the lists at once, where the window shows them as they come.
-        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled, request.system);
         ListPorts(*midi);
         break;
     }
     case Request::Send: {
         // Declared before the port that Send makes, so that it outlives it.
-        const auto midi = MakeEditorMidi(SystemMidiStart::Settled);
+        const auto midi = MakeEditorMidi(SystemMidiStart::Settled, request.system);
         Send(request, *midi);
         break;
     }

@@ -156,13 +156,12 @@ void TForm1::SaveAutosaveBank()
 
 void TForm1::LoadSettings()
 {
-    const int applied = ReadSettings(
-        [this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
+    ReadSettings([this](SettingId id, int value) { ApplySetting(static_cast<int>(id), value); });
+    // A stored name decides, whatever the places say or lack: the place of a device changes
+    // as others come and go, and no device the user did not choose may be opened.
     const StoredDeviceNames names = ReadDeviceNames();
-    if (applied > static_cast<int>(SettingId::midiIN))
-        Devices->SelectStoredDevice(DeviceChoice::Input, names.input);
-    if (applied > static_cast<int>(SettingId::midiOUT))
-        Devices->SelectStoredDevice(DeviceChoice::Output, names.output);
+    Devices->SelectStoredDevice(DeviceChoice::Input, names.input);
+    Devices->SelectStoredDevice(DeviceChoice::Output, names.output);
 }
 
 void TForm1::ApplySetting(int id, int value)

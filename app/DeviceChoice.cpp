@@ -1,5 +1,7 @@
 #include "app/DeviceChoice.h"
 
+#include "midi/backend/DeviceName.h"
+
 #include <QCoreApplication>
 
 QString DeviceChoice::NoDevice(Side side)
@@ -21,17 +23,26 @@ QString DeviceChoice::Choose(Side side, const QStringList &names, int selected)
     return state.chosen;
 }
 
+QString DeviceChoice::ListedName(const QStringList &names, const QString &name)
+{
+    if (names.contains(name, Qt::CaseSensitive))
+        return name;
+    const QString bare = QString::fromStdString(WithoutSequencerAddress(name.toStdString()));
+    return names.contains(bare, Qt::CaseSensitive) ? bare : name;
+}
+
 int DeviceChoice::ChooseStored(Side side, const QStringList &names, int shown,
                                const QString &storedName)
 {
     if (storedName.isNull())
         return shown;
+    const QString name = ListedName(names, storedName);
     SideState &state = Sides[side];
-    state.chosen = storedName;
-    state.listed = Lists(names, storedName);
-    if (shown >= 0 && shown < names.size() && names[shown] == storedName)
+    state.chosen = name;
+    state.listed = Lists(names, name);
+    if (shown >= 0 && shown < names.size() && names[shown] == name)
         return shown;
-    return names.indexOf(storedName);
+    return names.indexOf(name);
 }
 
 void DeviceChoice::ListedIn(MidiSystemStatus::State state)

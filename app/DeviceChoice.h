@@ -43,6 +43,9 @@ public:
     // it is listed nowhere, so that nothing goes to a device nobody chose).
     int ChooseStored(Side side, const QStringList &names, int shown, const QString &storedName);
     QString Chosen(Side side) const { return Sides[side].chosen; }
+    // How names lists the device kept as name: name itself, or without the sequencer's numbers
+    // that earlier versions kept (name when neither is listed).
+    static QString ListedName(const QStringList &names, const QString &name);
 
     // ---- start-up ----
     // The first listing was taken in this state of the system: one still starting lists its

@@ -5,16 +5,20 @@
 
 #include <chrono>
 
-std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start)
+std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice)
 {
+    using System = SystemMidiServices::System;
+    const System preferred = choice == MidiSystemChoice::Alsa   ? System::Alsa
+                             : choice == MidiSystemChoice::Jack ? System::Jack
+                                                                : System::Automatic;
     std::unique_ptr<MidiServices> system;
     if (start == SystemMidiStart::InBackground) {
         // Connecting (a JACK client: the handshake, its shared memory mapped and locked) takes
         // about as long as building the main window: the two overlap.
         system = std::make_unique<DeferredServices>(
-            [] { return std::make_unique<SystemMidiServices>(); });
+            [preferred] { return std::make_unique<SystemMidiServices>(preferred); });
     } else {
-        auto settled = std::make_unique<SystemMidiServices>();
+        auto settled = std::make_unique<SystemMidiServices>(preferred);
         settled->waitUntilSettled(std::chrono::seconds(2));
         system = std::move(settled);
     }

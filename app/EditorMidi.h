@@ -17,4 +17,9 @@ enum class SystemMidiStart {
     Settled,
 };
 
-std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start);
+// The MIDI system of the system's devices, where more than one runs: automatic is ALSA when its
+// sequencer opens, else JACK; the others insist on one (no system devices without it).
+enum class MidiSystemChoice { Automatic, Alsa, Jack };
+
+std::unique_ptr<CombinedServices>
+MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice = MidiSystemChoice::Automatic);

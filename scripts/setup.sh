@@ -26,12 +26,16 @@ package=(dpkg-dev file)
 package_checks=(desktop-file-utils appstream groff-base debootstrap)
 # The accessibility test: the window read over a private AT-SPI bus by a pyatspi script.
 atspi=(dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi)
+# The ALSA sequencer's tests run in a small virtual machine with Debian's kernel
+# (scripts/alsa-vm.sh); alsa-utils drives the raw side of its virtual MIDI ports.
+alsa_vm=(qemu-system-x86 linux-image-amd64 busybox-static cpio alsa-utils)
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   "${atspi[@]}"
   "${jack_server[@]}" "${pipewire_jack[@]}"
   clang-14 libclang-rt-14-dev llvm-14
   "${package[@]}" "${package_checks[@]}"
+  "${alsa_vm[@]}"
 )
 bench=(libbenchmark-dev "${jack_server[@]}" "${pipewire_jack[@]}")
 

@@ -84,13 +84,19 @@ void TypeOver(QComboBox *selector, const QString &text)
 class DevicesTest : public FormTest
 {
 protected:
-    // All eight values (so that the device indexes are read), with the device names when
-    // given; "Startup send" on, so that a skipped start-up send shows.
+    // All eight values (so that the device indexes are read; a NoPlace index and those after it
+    // are left out), with the device names when given; "Startup send" on, so that a skipped
+    // start-up send shows.
+    static constexpr int NoPlace = -1000;
     static void StoreDevices(int midiIN, int midiOUT, std::optional<QString> inName = {},
                              std::optional<QString> outName = {})
     {
         Settings().clear();
         StoreInOrder({344, 363, 0, 0, 1, 2, midiIN, midiOUT});
+        for (const auto &[place, index] : {std::pair{"midiIN", midiIN}, {"midiOUT", midiOUT}}) {
+            if (index == NoPlace)
+                Settings().remove(place);
+        }
         if (inName)
             StoreSettings({{"midiINName", *inName}});
         if (outName)
@@ -393,6 +399,9 @@ TEST_F(DevicesTest, StoredChoiceAtStartNameBeforeIndex)
         {"input index far beyond, no name", Input, 99, {}, -1, nullptr, "MIDI Input Device  not installed "},
         {"output index beyond, no name", Output, 2, {}, -1, nullptr, "MIDI output Device  not installed."},
         {"output never chosen, no name", Output, -1, {}, -1, nullptr, "MIDI output Device  not installed."},
+        {"input name, no places", Input, NoPlace, "In B", 1, "openInput 1", {}},
+        {"output name, no place", Output, NoPlace, "Out B", 1, "openOutput 1", {}},
+        {"output name with the sequencer's numbers", Output, 0, "Out B 20:0", 1, "openOutput 1", {}},
     };
     // clang-format on
     for (const Case &c : cases) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <utility>
 
 AlsaAnnouncements::AlsaAnnouncements(std::unique_ptr<AlsaSequencer> sequencer,
                                      const std::string &clientName, std::function<void()> changed)
@@ -84,6 +85,12 @@ void AlsaAnnouncements::run(std::vector<pollfd> watch)
     changed_();
 }
 
+std::vector<AlsaEvent::Address> AlsaAnnouncements::takeDepartures()
+{
+    const std::lock_guard lock(departuresMutex_);
+    return std::exchange(departures_, {});
+}
+
 AlsaAnnouncements::Burst AlsaAnnouncements::drain()
 {
     // Everything waiting is read: events left in libasound's own buffer would not make the
@@ -92,8 +99,15 @@ AlsaAnnouncements::Burst AlsaAnnouncements::drain()
     while (const std::optional<AlsaEvent> event = sequencer_->readEvent()) {
         if (event->kind == AlsaEvent::Kind::Failed)
             return Burst::Failed;
-        if (event->kind != AlsaEvent::Kind::Other)
-            burst = Burst::Changed;
+        if (event->kind == AlsaEvent::Kind::Other)
+            continue;
+        burst = Burst::Changed;
+        const bool clientGone = event->kind == AlsaEvent::Kind::ClientExit;
+        if (clientGone || event->kind == AlsaEvent::Kind::PortExit ||
+            event->kind == AlsaEvent::Kind::Lost) {
+            const std::lock_guard lock(departuresMutex_);
+            departures_.push_back({event->client, clientGone ? -1 : event->port});
+        }
     }
     return burst;
 }

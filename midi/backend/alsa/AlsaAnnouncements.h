@@ -18,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,10 @@ public:
     // True while the thread follows the sequencer: false when it could not be opened or
     // has failed since.
     bool watching() const { return watching_.load(std::memory_order_acquire); }
+    // Any thread: the ports that went away since the last call (port -1: the client's every
+    // port; client -1: events were lost, any may have). A port that comes back under the same
+    // address is a new port: whoever was connected to it must connect again.
+    std::vector<AlsaEvent::Address> takeDepartures();
 
 private:
     enum class Burst { Quiet, Changed, Failed };
@@ -47,6 +52,8 @@ private:
     std::function<void()> changed_;
     bool open_ = false;
     std::atomic<bool> watching_{false};
+    std::mutex departuresMutex_;
+    std::vector<AlsaEvent::Address> departures_;
     WakeUp stop_;
     std::thread thread_;
 };

@@ -18,6 +18,11 @@
 // have changed.
 struct AlsaEvent
 {
+    struct Address
+    {
+        int client = -1;
+        int port = -1;
+    };
     enum class Kind {
         ClientStart,
         ClientExit,

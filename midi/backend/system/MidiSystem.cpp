@@ -1,5 +1,6 @@
 #include "midi/backend/system/MidiSystem.h"
 
+#include "midi/backend/DeviceName.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 #include "midi/backend/alsa/AlsaAnnouncements.h"
@@ -9,6 +10,9 @@
 #include "midi/backend/system/RtMidiPorts.h"
 
 #include <rtmidi/RtMidi.h>
+
+#include <algorithm>
+#include <cstdio>
 
 MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<void()> onChange)
     : clientName_(std::move(clientName))
@@ -119,17 +123,40 @@ const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh)
                 jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
         else if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
                                               : static_cast<RtMidi *>(inLister_.get()))
-            names_[flow] = rtMidiPortNames(*lister, clientName_);
+            names_[flow] = shownNames(rtMidiPortNames(*lister, clientName_));
         listed_[flow] = true;
     }
     return names_[flow];
+}
+
+std::vector<std::string> MidiSystem::shownNames(const std::vector<std::string> &rtNames)
+{
+    if (kind_ != Kind::Alsa)
+        return rtNames;
+    std::vector<std::string> shown;
+    for (const std::string &rtName : rtNames) {
+        const std::string name = WithoutSequencerAddress(rtName);
+        const auto same = [&](const std::string &other) {
+            return WithoutSequencerAddress(other) == name;
+        };
+        // Two ports of one name keep their numbers, which tell them apart.
+        shown.push_back(std::count_if(rtNames.begin(), rtNames.end(), same) > 1 ? rtName : name);
+        rtMidiNames_[shown.back()] = rtName;
+    }
+    return shown;
+}
+
+std::string MidiSystem::rtMidiName(const std::string &name) const
+{
+    const auto it = rtMidiNames_.find(name);
+    return it == rtMidiNames_.end() ? name : it->second;
 }
 
 std::unique_ptr<MidiWire> MidiSystem::openOutput(const std::string &name, MidiResult &result)
 {
     if (kind_ == Kind::Jack)
         return JackMidiOutPort::open(*jack_, name, result);
-    return RtMidiOutWire::open(RtMidi::Api(rtApi_), clientName_, name, result);
+    return RtMidiOutWire::open(RtMidi::Api(rtApi_), clientName_, rtMidiName(name), result);
 }
 
 std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
@@ -137,7 +164,53 @@ std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
 {
     if (kind_ == Kind::Jack)
         return JackMidiInPort::open(*jack_, name, delivery, result);
-    return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, name, delivery, result);
+    return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, rtMidiName(name), delivery,
+                                result);
+}
+
+namespace {
+
+// Whether the RtMidi ALSA port name ("client:port C:P", the sequencer's address last) stands at
+// the address.
+bool AtAddress(const std::string &name, const AlsaEvent::Address &address)
+{
+    if (address.client < 0)
+        return true;
+    int client = -1;
+    int port = -1;
+    const std::size_t space = name.rfind(' ');
+    if (space == std::string::npos ||
+        std::sscanf(name.c_str() + space + 1, "%d:%d", &client, &port) != 2)
+        return false;
+    return client == address.client && (address.port < 0 || port == address.port);
+}
+
+} // namespace
+
+std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &names)
+{
+    std::vector<std::string> gone;
+    if (!alsa_)
+        return gone;
+    for (const AlsaEvent::Address &address : alsa_->takeDepartures()) {
+        for (const std::string &name : names) {
+            if (AtAddress(rtMidiName(name), address))
+                gone.push_back(name);
+        }
+    }
+    return gone;
+}
+
+MidiResult MidiSystem::reconnect(MidiWire &wire, const std::string &name)
+{
+    auto *port = dynamic_cast<RtMidiOutWire *>(&wire);
+    return port ? port->reconnect(rtMidiName(name)) : MidiOk;
+}
+
+MidiResult MidiSystem::reconnect(MidiSource &source, const std::string &name)
+{
+    auto *port = dynamic_cast<RtMidiInSource *>(&source);
+    return port ? port->reconnect(rtMidiName(name)) : MidiOk;
 }
 
 std::uint64_t MidiSystem::now() const

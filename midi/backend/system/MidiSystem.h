@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,8 +51,9 @@ public:
     // Waits until a JACK session's first connection attempt has ended; at once for the others.
     bool waitUntilSettled(std::chrono::milliseconds limit) const;
 
-    // The other clients' ports, whole names in the system's order. refresh takes the system's
-    // latest lists; otherwise the last ones taken, made on first use.
+    // The other clients' ports, whole names in the system's order (on ALSA without the
+    // sequencer's numbers, unless two ports share a name). refresh takes the system's latest
+    // lists; otherwise the last ones taken, made on first use.
     const std::vector<std::string> &ports(Flow flow, bool refresh);
     // The lists as last taken (empty before the first).
     const std::vector<std::string> &listed(Flow flow) const { return names_[flow]; }
@@ -60,11 +62,22 @@ public:
     std::unique_ptr<MidiWire> openOutput(const std::string &name, MidiResult &result);
     std::unique_ptr<MidiSource> openInput(const std::string &name, MidiInputDelivery &delivery,
                                           MidiResult &result);
+    // Of the names of our open ports' devices, those whose port went away since the last call
+    // (the ALSA sequencer; none elsewhere). A port listed under such a name now is a new one,
+    // connected to nothing of ours, even when it came back under the same address.
+    std::vector<std::string> departed(const std::vector<std::string> &names);
+    // Connects an output or input opened here anew to the port named name (see departed).
+    MidiResult reconnect(MidiWire &wire, const std::string &name);
+    MidiResult reconnect(MidiSource &source, const std::string &name);
     // Microseconds on the clock the input sources stamp their events with.
     std::uint64_t now() const;
 
 private:
     void startRtMidi(int api);
+    // The name RtMidi knows the port listed as name by (with the sequencer's numbers on ALSA).
+    std::string rtMidiName(const std::string &name) const;
+    // The names shown for RtMidi's list, remembering what each stands for.
+    std::vector<std::string> shownNames(const std::vector<std::string> &rtNames);
 
     const std::string clientName_;
     Kind kind_ = Kind::None;
@@ -77,4 +90,6 @@ private:
     std::unique_ptr<RtMidiIn> inLister_;
     std::array<std::vector<std::string>, 2> names_;
     std::array<bool, 2> listed_{};
+    // Each name listed so far and its RtMidi name when it was last listed.
+    std::map<std::string, std::string> rtMidiNames_;
 };

@@ -68,13 +68,14 @@ std::unique_ptr<RtMidiOutWire> RtMidiOutWire::open(RtMidi::Api api, const std::s
 {
     return guardedOpen<RtMidiOutWire>(result, [&](MidiResult &opened) {
         std::unique_ptr<RtMidiOutWire> self(
-            new RtMidiOutWire(std::make_unique<RtMidiOut>(api, clientName)));
-        opened = openNamedPort(*self->out_, portName, clientName + " out", &self->failed_);
+            new RtMidiOutWire(std::make_unique<RtMidiOut>(api, clientName), clientName + " out"));
+        opened = openNamedPort(*self->out_, portName, self->ourName_, &self->failed_);
         return self;
     });
 }
 
-RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out) : out_(std::move(out))
+RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out, std::string ourName)
+    : out_(std::move(out)), ourName_(std::move(ourName))
 {
     out_->setErrorCallback(&RtMidiOutWire::onError, this);
 }
@@ -101,8 +102,20 @@ MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
     return MidiOk;
 }
 
+MidiResult RtMidiOutWire::reconnect(const std::string &portName)
+{
+    const std::lock_guard lock(portMutex_);
+    // The sequencer dropped our connection with the old port; closing forgets it on our side.
+    failed_.store(false);
+    out_->closePort();
+    const MidiResult result = openNamedPort(*out_, portName, ourName_, &failed_);
+    lastFailed_.store(result != MidiOk);
+    return result;
+}
+
 MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
 {
+    const std::lock_guard lock(portMutex_);
     failed_.store(false);
     try {
         out_->sendMessage(bytes, size);
@@ -136,14 +149,16 @@ std::unique_ptr<RtMidiInSource> RtMidiInSource::open(RtMidi::Api api, const std:
         in->setErrorCallback(&RtMidiInSource::onError, nullptr);
         // SysEx, clock and active sensing all pass; the editor's callback drops the last two.
         in->ignoreTypes(false, false, false);
-        std::unique_ptr<RtMidiInSource> self(new RtMidiInSource(std::move(in), delivery));
-        opened = openNamedPort(*self->in_, portName, clientName + " in");
+        std::unique_ptr<RtMidiInSource> self(
+            new RtMidiInSource(std::move(in), delivery, clientName + " in"));
+        opened = openNamedPort(*self->in_, portName, self->ourName_);
         return self;
     });
 }
 
-RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery)
-    : in_(std::move(in)), delivery_(delivery)
+RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery,
+                               std::string ourName)
+    : in_(std::move(in)), delivery_(delivery), ourName_(std::move(ourName))
 {
     in_->setCallback(&RtMidiInSource::onMessage, this);
 }
@@ -152,6 +167,12 @@ RtMidiInSource::~RtMidiInSource()
 {
     in_->closePort();
     in_->cancelCallback();
+}
+
+MidiResult RtMidiInSource::reconnect(const std::string &portName)
+{
+    in_->closePort();
+    return openNamedPort(*in_, portName, ourName_);
 }
 
 std::uint64_t RtMidiInSource::now()

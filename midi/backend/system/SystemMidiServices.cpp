@@ -10,6 +10,7 @@
 struct SystemMidiServices::Output
 {
     std::string name;
+    bool away = false; // its device went: connected to nothing until it is back
     std::shared_ptr<MidiWire> wire;
     std::unique_ptr<MidiOutputSender> sender;
 };
@@ -18,6 +19,7 @@ struct SystemMidiServices::Output
 struct SystemMidiServices::Input
 {
     std::string name;
+    bool away = false;
     std::unique_ptr<MidiInputDelivery> delivery;
     std::unique_ptr<MidiSource> source;
 };
@@ -79,6 +81,8 @@ MidiResult SystemMidiServices::outputHealth(MidiHandle handle) const
     const auto it = outputs_.find(handle);
     if (it == outputs_.end())
         return MidiErrInvalidHandle;
+    if (it->second->away)
+        return MidiErrNotConnected;
     return listedHealth(MidiSystem::Out, it->second->name, it->second->sender->health());
 }
 
@@ -87,6 +91,8 @@ MidiResult SystemMidiServices::inputHealth(MidiHandle handle) const
     const auto it = inputs_.find(handle);
     if (it == inputs_.end())
         return MidiErrInvalidHandle;
+    if (it->second->away)
+        return MidiErrNotConnected;
     return listedHealth(MidiSystem::In, it->second->name, it->second->source->health());
 }
 
@@ -110,7 +116,43 @@ SystemMidiServices::~SystemMidiServices()
 
 const std::vector<std::string> &SystemMidiServices::names(MidiSystem::Flow flow, bool refresh)
 {
-    return system_.ports(flow, refresh);
+    const std::vector<std::string> &list = system_.ports(flow, refresh);
+    if (refresh)
+        followDepartures(flow);
+    return list;
+}
+
+void SystemMidiServices::followDepartures(MidiSystem::Flow flow)
+{
+    std::vector<std::string> open;
+    for (const auto &[handle, out] : outputs_)
+        open.push_back(out->name);
+    for (const auto &[handle, in] : inputs_)
+        open.push_back(in->name);
+    const std::vector<std::string> gone = system_.departed(open);
+    const auto contains = [](const std::vector<std::string> &names, const std::string &name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (auto &[handle, out] : outputs_)
+        out->away = out->away || contains(gone, out->name);
+    for (auto &[handle, in] : inputs_)
+        in->away = in->away || contains(gone, in->name);
+    // The sequencer ended our connection with the port that went; one made with the port back
+    // under its name is the only way to reach the device again. The other direction's ports
+    // are connected at its own next listing.
+    const std::vector<std::string> &listed = system_.listed(flow);
+    const auto back = [&](const auto &port) { return port->away && contains(listed, port->name); };
+    if (flow == MidiSystem::Out) {
+        for (auto &[handle, out] : outputs_) {
+            if (back(out))
+                out->away = system_.reconnect(*out->wire, out->name) != MidiOk;
+        }
+    } else {
+        for (auto &[handle, in] : inputs_) {
+            if (back(in))
+                in->away = system_.reconnect(*in->source, in->name) != MidiOk;
+        }
+    }
 }
 
 MidiResult SystemMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,

@@ -108,6 +108,9 @@ private:
     static MidiResult queueOn(Map &ports, MidiHandle handle, MidiHeader *header, Queue queue);
 
     void changed();
+    // Marks the open ports whose device went away, and connects those of flow whose device is
+    // listed again anew.
+    void followDepartures(MidiSystem::Flow flow);
     // Why a device cannot be opened or started now, or MidiOk.
     MidiResult systemHealth() const;
     MidiResult listedHealth(MidiSystem::Flow flow, const std::string &name,

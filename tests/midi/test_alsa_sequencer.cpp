@@ -1,0 +1,145 @@
+// The system services and the command line on the kernel's real ALSA sequencer, in the test
+// machine of scripts/alsa-vm.sh: snd-virmidi's ports, whose raw side stands for the box's wire.
+#include "midi/backend/alsa/AlsaSequencer.h"
+#include "midi/backend/system/SystemMidiServices.h"
+#include "midi_test_helpers.h"
+#include "support/MidiDevices.h"
+#include "support/RawMidi.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr int Limit = 30000; // ms: the emulated machine is slow, more so on a busy host
+
+// snd-virmidi's port N as listed: by client and port name, without the sequencer's numbers.
+std::string VirMidi(int n)
+{
+    return "Virtual Raw MIDI 0-" + std::to_string(n) + ":VirMIDI 0-" + std::to_string(n);
+}
+
+std::vector<int> Values(const std::vector<std::pair<int, RawMidi::Clock::time_point>> &read)
+{
+    std::vector<int> values;
+    for (const auto &[value, at] : read)
+        values.push_back(value);
+    return values;
+}
+
+// Runs torvane with arguments while during() runs; what it printed, and exit code (-1: none).
+template <class During>
+std::pair<QByteArray, int> Torvane(const QStringList &arguments, During during)
+{
+    QProcess torvane;
+    torvane.start(TORVANE_EXECUTABLE, arguments);
+    during();
+    const bool ended = torvane.waitForFinished(Limit * 4);
+    return {torvane.readAll(), ended ? torvane.exitCode() : -1};
+}
+
+class RealSequencer : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(services.system(), SystemMidiServices::System::Alsa); }
+    // What is sent to VirMIDI 0-0 is read on its raw side; what is written on the raw side of
+    // VirMIDI 0-1 comes in.
+    void expectConnected(MidiHandle out, CallbackRecorder &in)
+    {
+        RawMidi wire(0), controller(1);
+        ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
+        EXPECT_EQ(Values(wire.read(3)), (std::vector<int>{0xB0, 0x4A, 0x40}));
+        const std::size_t before = in.calls().size();
+        ASSERT_TRUE(controller.write({0xB1, 0x07, 0x55}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return in.calls().size() > before; }, Limit));
+        EXPECT_EQ(in.calls().back().param1, 0x5507B1u);
+    }
+    SystemMidiServices services{SystemMidiServices::System::Alsa};
+};
+
+// The command line's transfer as the box's wire sees it, to the port named as listed and with
+// the numbers earlier versions listed (client 18 is VirMIDI 0-2); and --system's choice.
+TEST_F(RealSequencer, TheCommandLineSendsAndListsOnTheSystemAskedFor)
+{
+    const std::vector<int> file = {0xF0, 0x7D, 1, 2, 0xF7, 0xF0, 0x7D, 3, 4, 0xF7};
+    QTemporaryDir folder;
+    QFile syx(folder.filePath("test.syx"));
+    ASSERT_TRUE(syx.open(QIODevice::WriteOnly));
+    for (const int byte : file)
+        syx.putChar(char(byte));
+    syx.close();
+    for (const std::string &port : {VirMidi(2), VirMidi(2) + " 18:0"}) {
+        RawMidi wire(2);
+        std::vector<std::pair<int, RawMidi::Clock::time_point>> got;
+        const auto [said, exitCode] = Torvane({"--send", syx.fileName(), "--port", port.c_str()},
+                                              [&] { got = wire.read(file.size(), 120); });
+        EXPECT_EQ(exitCode, 0) << port << said.toStdString();
+        ASSERT_EQ(Values(got), file) << port;
+        // 100 ms after each message; a slow machine may delay one, never bring them closer.
+        EXPECT_GE(got[5].second - got[0].second, 80ms);
+    }
+    for (const auto &[system, listed] :
+         {std::pair{"auto", true}, {"alsa", true}, {"jack", false}}) {
+        const auto [said, exitCode] = Torvane({"--list-ports", "--system", system}, [] {});
+        EXPECT_EQ(exitCode, 0) << system;
+        EXPECT_EQ(said.contains(("output: " + VirMidi(0)).c_str()), listed) << system;
+    }
+}
+
+// Unplugged like a USB cable and plugged back: reported gone, then connected again in both
+// directions (marked so only once it is), with nothing sent on its own meanwhile.
+TEST_F(RealSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
+{
+    CallbackRecorder output, input;
+    MidiHandle out = NoMidiHandle, in = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, DeviceIndex(services, VirMidi(0), true)), MidiOk);
+    ASSERT_EQ(input.openInput(services, in, DeviceIndex(services, VirMidi(1), false)), MidiOk);
+    ASSERT_EQ(services.startInput(in), MidiOk);
+    expectConnected(out, input);
+    for (const bool plugged : {false, true}) {
+        ASSERT_TRUE(RawMidi::plug(plugged));
+        const MidiResult health = plugged ? MidiOk : MidiErrNotConnected;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return (DeviceIndex(services, VirMidi(0), true) >= 0) == plugged &&
+                       (DeviceIndex(services, VirMidi(1), false) >= 0) == plugged &&
+                       services.outputHealth(out) == health && services.inputHealth(in) == health;
+            },
+            Limit))
+            << plugged;
+    }
+    expectConnected(out, input);
+    EXPECT_EQ(services.closeInput(in), MidiOk);
+}
+
+// A program's port is the same device when the program comes back under another client number
+// (another client took its number): connected again, and what is sent reaches it.
+TEST_F(RealSequencer, AProgramRestartedUnderAnotherNumberIsTheSameDevice)
+{
+    QProcess first, again;
+    const auto listed = [&] { return DeviceIndex(services, "aseqdump:aseqdump", true); };
+    first.start("stdbuf", {"-oL", "aseqdump"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed() >= 0; }, Limit));
+    CallbackRecorder output;
+    MidiHandle out = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, listed()), MidiOk);
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(Limit));
+    const std::unique_ptr<AlsaSequencer> other = makeAlsaSequencer();
+    ASSERT_TRUE(other->open());
+    again.start("stdbuf", {"-oL", "aseqdump"});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return listed() >= 0 && services.outputHealth(out) == MidiOk; }, Limit));
+    ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
+    QByteArray dumped;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (dumped += again.readAllStandardOutput()).contains("controller 74"); }, Limit))
+        << dumped.toStdString();
+    again.kill();
+    again.waitForFinished(Limit);
+}
+
+} // namespace
