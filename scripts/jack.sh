@@ -24,11 +24,8 @@ jack_clear_stale_registry() {
 
 # One attempt: the server started, then up to 15 s for it to answer; it exits at once when the
 # registry is full. (jack_wait -c exits with 0 whether the server runs or not: -w -t does not.)
-# Synchronous (-S): each cycle waits for every client, up to the client timeout (-t, ms), instead
-# of leaving a client that has not finished out of it with what it carries: on a busy machine the
-# cycles slow down rather than lose messages.
 jack_try_start() { # NAME LOG
-  jackd -n "$1" -r -S -t 5000 -d dummy -r 48000 -p 256 >>"$2" 2>&1 &
+  jackd -n "$1" -r -d dummy -r 48000 -p 256 >>"$2" 2>&1 &
   JACK_PID=$!
   for _ in $(seq 15); do
     jack_wait -s "$1" -w -t 1 >/dev/null 2>&1 && return 0

@@ -108,8 +108,7 @@ public:
         env.insert("JACK_NO_AUDIO_RESERVATION", "1");
         jackd_.setProcessEnvironment(env);
         jackd_.setProcessChannelMode(QProcess::MergedChannels);
-        // Synchronous, as scripts/jack.sh starts the suite's server (see there).
-        jackd_.start("jackd", QStringList{"-n", name_, "-r", "-S", "-t", "5000"} + options_ +
+        jackd_.start("jackd", QStringList{"-n", name_, "-r"} + options_ +
                                   QStringList{"-d", "dummy", "-r", "48000", "-p", "256"});
         if (!jackd_.waitForStarted(5000))
             return false;
