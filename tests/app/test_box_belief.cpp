@@ -112,11 +112,13 @@ protected:
     }
 
     sim::BuiltInSimulator Box{QDir(Dir.path()).filePath("box.flash")};
+    // Outlives the window, which TearDown closes.
+    FailingOnce Failing{Midi};
 };
 
 TEST_F(BoxBeliefTest, AfterEveryStepOfARandomSessionTheBeliefIsWhatTheSimulatorHas)
 {
-    FailingOnce midi(Midi);
+    FailingOnce &midi = Failing;
     Open("Config", &midi);
     Click(Form->SpeedButton1); // from here on the box's channel and outputs are known
     const auto setting = [](const char *name, int fallback) {
