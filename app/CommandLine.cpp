@@ -294,13 +294,11 @@ Request Options::Parse(const QStringList &arguments)
     request.port = Parser.value(PortOption);
     request.flash = Parser.isSet(FlashOption);
     request.preset = PresetNumber();
-    const QString system = Parser.value(SystemOption);
-    Check(QStringList{"auto", "alsa", "jack"}.contains(system),
-          "--system takes alsa, jack or auto");
+    const std::optional<MidiSystemChoice> system =
+        MidiSystemChoiceNamed(Parser.value(SystemOption));
+    Check(system.has_value(), "--system takes alsa, jack or auto");
     Check(!exportSyx || !Parser.isSet(SystemOption), "--system goes with --list-ports or --send");
-    request.system = system == "alsa"   ? MidiSystemChoice::Alsa
-                     : system == "jack" ? MidiSystemChoice::Jack
-                                        : MidiSystemChoice::Automatic;
+    request.system = *system;
     Check(!send || !protocol::IsSysexFileName(request.file) || !Parser.isSet(PresetOption),
           "--preset goes with a parameter or bank file, not with a .syx file");
     return request;

@@ -2,6 +2,7 @@
 
 #include "app/ExceptionReport.h"
 #include "app/MessageBoxes.h"
+#include "app/Settings.h"
 #include "converter/FormControls.h"
 #include "midi/MidiChanges.h"
 #include "midi/MidiIn.h"
@@ -64,6 +65,9 @@ DevicesPage::DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, 
                  [this] { RunHandler(Report, this, &DevicesPage::cmbInputChange, cmbInput); });
     OnUserChange(cmbOutput, this,
                  [this] { RunHandler(Report, this, &DevicesPage::cmbOutputChange, cmbOutput); });
+    // A pick from the list (activated comes from the user alone).
+    connect(cmbSystem, &QComboBox::activated, this,
+            [this] { RunHandler(Report, this, &DevicesPage::cmbSystemChange, cmbSystem); });
     // From here on the lists follow the system; what changes while the window starts is taken
     // up once its event loop runs.
     auto *changes = new MidiChanges(Midi, this);
@@ -82,9 +86,22 @@ void DevicesPage::Build(QWidget *panel)
     CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT", false, false);
 
     // Beside the controllers, where the page was empty: which MIDI system the devices are of.
-    GroupBoxSystem = Group(panel, "GroupBoxSystem", "MIDI System", {165, 104, 333, 41});
+    GroupBoxSystem = Group(panel, "GroupBoxSystem", "MIDI System", {165, 104, 333, 68});
     MidiStatus =
         FixedLabel(GroupBoxSystem, "MidiStatus", QString(), {8, 19, 317, 15}, WindowFont());
+    LabelSystem = Caption(GroupBoxSystem, "LabelSystem", "Use", {8, 42});
+    cmbSystem = new QComboBox(GroupBoxSystem);
+    cmbSystem->setObjectName("cmbSystem");
+    cmbSystem->setGeometry(36, 40, 145, 21);
+    cmbSystem->addItems({tr("Automatic"), tr("ALSA sequencer"), tr("JACK")});
+    // A screen reader names a list by its label (a list's own name is its current entry).
+    LabelSystem->setBuddy(cmbSystem);
+    LabelSystem->setAccessibleName(tr("MIDI system"));
+    const MidiSystemChoice stored = ReadMidiSystemChoice();
+    for (int k = 0; k < int(MidiSystemChoices.size()); ++k) {
+        if (MidiSystemChoices[std::size_t(k)] == stored)
+            cmbSystem->setCurrentIndex(k);
+    }
 }
 
 QComboBox *DevicesPage::Selector(Side side) const
@@ -191,6 +208,9 @@ void DevicesPage::SelectStoredDevice(Side side, const QString &storedName)
         return;
     const QSignalBlocker quiet(selector);
     selector->setCurrentIndex(index);
+    // A chosen device that is not listed is shown by its name all the same.
+    if (index < 0)
+        selector->setEditText(Choice.Chosen(side));
 }
 
 void DevicesPage::OpenInput()
@@ -257,6 +277,29 @@ void DevicesPage::cmbOutputChange(QObject *)
 {
     Choose(DeviceChoice::Output);
     ReopenMidiDevices();
+}
+
+void DevicesPage::cmbSystemChange(QObject *)
+{
+    const MidiSystemChoice choice = MidiSystemChoices.at(std::size_t(cmbSystem->currentIndex()));
+    if (choice == ReadMidiSystemChoice())
+        return; // the list was opened and closed again on the same entry
+    WriteMidiSystemChoice(choice);
+    if (!SwitchSystem)
+        return;
+    const BusyCursor busy(cmbInput->window());
+    const QString input = Choice.Chosen(DeviceChoice::Input);
+    const QString output = Choice.Chosen(DeviceChoice::Output);
+    CloseMidiDevices();
+    SwitchSystem(choice);
+    // As at start, without its sends: the devices listed, the chosen ones kept by name.
+    ListMidiDevices();
+    SelectStoredDevice(DeviceChoice::Input, input);
+    SelectStoredDevice(DeviceChoice::Output, output);
+    OpenMidiDevices();
+    Started();
+    MarkConnection(DeviceChoice::Input, In.Health());
+    MarkConnection(DeviceChoice::Output, Out.Health());
 }
 
 // ---- the MIDI system as it changes ----

@@ -11,6 +11,7 @@
 // ports must outlive it. Errors of the user's changes go to the error report; those of the
 // start-up listing and opening are the caller's.
 #include "app/DeviceChoice.h"
+#include "app/MidiSystemChoice.h"
 #include "converter/HandlerGuard.h"
 
 #include <QObject>
@@ -36,6 +37,8 @@ struct DevicesControls
     QCheckBox *CheckBox38 = nullptr;     // "Send Params RT"
     QGroupBox *GroupBoxSystem = nullptr; // "MIDI System", in the page's free corner
     QLabel *MidiStatus = nullptr;        // which system, and whether it runs
+    QLabel *LabelSystem = nullptr;       // "Use"
+    QComboBox *cmbSystem = nullptr;      // the system chosen: automatic, ALSA or JACK
 };
 
 class DevicesPage : public QObject, public DevicesControls
@@ -49,6 +52,11 @@ public:
     // (see SendAtStart).
     DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, TMidiOutput &output,
                 ErrorReport report, std::function<void()> startupSend);
+
+    // How the services are put on another MIDI system when the user chooses one; without it the
+    // choice is kept for the next start.
+    using SystemSwitch = std::function<void(MidiSystemChoice)>;
+    void SetSystemSwitch(SystemSwitch switchSystem) { SwitchSystem = std::move(switchSystem); }
 
     // ---- start-up and shutdown ----
     // The devices into both selectors, the first of each chosen; a query that fails stops the
@@ -75,6 +83,9 @@ public:
     void ReopenMidiDevices();
     void cmbInputChange(QObject *sender);
     void cmbOutputChange(QObject *sender);
+    // Another MIDI system: kept in the settings, and the devices listed and opened anew on it,
+    // the chosen ones by name (a device it does not have stays chosen, marked not connected).
+    void cmbSystemChange(QObject *sender);
     // The lists follow the system, keeping the chosen devices by name; a chosen device that is
     // back is opened again, silently; the system's state is shown, and its stopping reported.
     void MidiSystemChanged();
@@ -98,6 +109,7 @@ private:
     TMidiOutput &Out;
     ErrorReport Report;
     std::function<void()> StartupSend;
+    SystemSwitch SwitchSystem;
     DeviceChoice Choice;
     // The stops not reported yet, by the system's name. Their box is shown from the event loop,
     // not from the change that found them, so that the lists go on following the system while

@@ -5,7 +5,9 @@
 
 #include <chrono>
 
-std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice)
+namespace {
+
+std::unique_ptr<MidiServices> MakeSystemMidi(SystemMidiStart start, MidiSystemChoice choice)
 {
     using System = SystemMidiServices::System;
     const System preferred = choice == MidiSystemChoice::Alsa   ? System::Alsa
@@ -22,5 +24,19 @@ std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSyst
         settled->waitUntilSettled(std::chrono::seconds(2));
         system = std::move(settled);
     }
-    return std::make_unique<CombinedServices>(std::move(system));
+    return system;
+}
+
+} // namespace
+
+std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice)
+{
+    return std::make_unique<CombinedServices>(MakeSystemMidi(start, choice));
+}
+
+void SwitchEditorMidi(CombinedServices &midi, MidiSystemChoice choice)
+{
+    // The old services go first: a JACK client or sequencer client of ours is never doubled.
+    midi.replaceSystem(nullptr);
+    midi.replaceSystem(MakeSystemMidi(SystemMidiStart::InBackground, choice));
 }

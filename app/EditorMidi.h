@@ -1,8 +1,9 @@
 #pragma once
 // The editor's MIDI services, as the window and the command line both use them: the system's
-// devices first (ALSA, else JACK, else none), the simulated ones ("Torvane Simulator", "Virtual
-// Loopback") numbered on after them. The two differ only in when the system's devices must be
-// known.
+// devices first (those of the MIDI system chosen), the simulated ones ("Torvane Simulator",
+// "Virtual Loopback") numbered on after them. The two differ only in when the system's devices must
+// be known.
+#include "app/MidiSystemChoice.h"
 #include "midi/backend/simulated/CombinedServices.h"
 
 #include <memory>
@@ -17,9 +18,9 @@ enum class SystemMidiStart {
     Settled,
 };
 
-// The MIDI system of the system's devices, where more than one runs: automatic is ALSA when its
-// sequencer opens, else JACK; the others insist on one (no system devices without it).
-enum class MidiSystemChoice { Automatic, Alsa, Jack };
-
 std::unique_ptr<CombinedServices>
 MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice = MidiSystemChoice::Automatic);
+
+// The services of choice in place of midi's system ones, made in the background as at start
+// (the first call waits for them). The caller has closed the system's devices.
+void SwitchEditorMidi(CombinedServices &midi, MidiSystemChoice choice);

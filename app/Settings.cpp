@@ -65,3 +65,15 @@ void WriteAskFlashOnClose(bool ask)
     QSettings store = OpenStore();
     store.setValue(AskFlashOnCloseSetting, ask ? 1 : 0);
 }
+
+MidiSystemChoice ReadMidiSystemChoice()
+{
+    return MidiSystemChoiceNamed(OpenStore().value(MidiSystemSetting).toString())
+        .value_or(MidiSystemChoice::Automatic);
+}
+
+void WriteMidiSystemChoice(MidiSystemChoice choice)
+{
+    QSettings store = OpenStore();
+    store.setValue(MidiSystemSetting, MidiSystemChoiceName(choice));
+}

@@ -6,6 +6,8 @@
 // Reading stops at the first value that is missing or does not read back as a 32-bit
 // integer: that value and the ones after it are not applied, the ones before it stay applied.
 // Every failure is silent: the design defaults simply stand.
+#include "app/MidiSystemChoice.h"
+
 #include <QString>
 #include <array>
 #include <functional>
@@ -42,3 +44,9 @@ bool WriteSettings(const SettingValues &values, const StoredDeviceNames &names =
 inline constexpr const char *AskFlashOnCloseSetting = "askFlashOnClose";
 bool ReadAskFlashOnClose();
 void WriteAskFlashOnClose(bool ask);
+
+// The MIDI system the user chose on the MIDI page (automatic until then, and for a stored value
+// this version does not know).
+inline constexpr const char *MidiSystemSetting = "midiSystem";
+MidiSystemChoice ReadMidiSystemChoice();
+void WriteMidiSystemChoice(MidiSystemChoice choice);

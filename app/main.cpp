@@ -10,6 +10,7 @@
 #include "app/MessageBoxes.h"
 #include "app/MonitorPage.h"
 #include "app/PresetBank.h"
+#include "app/Settings.h"
 #include "app/SimulatorPage.h"
 #include "app/StartupProbe.h"
 #include "app/TerminationSignals.h"
@@ -39,14 +40,15 @@ int main(int argc, char **argv)
     }
     PresetBank = bank.get();
 
-    // Connecting to the system's MIDI devices (ALSA, else JACK, else none) takes tens of
-    // milliseconds: it starts first, on a thread of its own, while the window is built.
+    // Connecting to the system's MIDI devices (the system the user chose; automatic: ALSA, else
+    // JACK, else none) takes tens of milliseconds: it starts first, on a thread of its own,
+    // while the window is built.
     // A failure (no thread to be had) is reported like any other of the start, once there is an
     // application to show it.
     std::unique_ptr<CombinedServices> startingMidi;
     std::exception_ptr midiFailure;
     try {
-        startingMidi = MakeEditorMidi(SystemMidiStart::InBackground);
+        startingMidi = MakeEditorMidi(SystemMidiStart::InBackground, ReadMidiSystemChoice());
     } catch (const std::exception &) {
         midiFailure = std::current_exception();
     }
@@ -65,6 +67,8 @@ int main(int argc, char **argv)
         QtFileDialogs dialogs;
         auto form1 = std::make_unique<TForm1>(*midi, dialogs);
         Form1 = form1.get();
+        Form1->Devices->SetSystemSwitch(
+            [&midi](MidiSystemChoice choice) { SwitchEditorMidi(*midi, choice); });
         auto form2 = std::make_unique<TForm2>();
         Form2 = form2.get();
         auto form10 = std::make_unique<TForm10>(Form1);

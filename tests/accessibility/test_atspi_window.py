@@ -19,7 +19,7 @@ EXPECTED = [  # page, name, role (a combo box's name is on its edit field), coun
      r"MIDI Channel Change|Preset \d", R.ROLE_PUSH_BUTTON, 9),
     ("MIDI", r"Output \d+ controller value|Kessel input", R.ROLE_SPIN_BUTTON, 33),
     ("MIDI", r"Send Kessel setup to MIDI|(Send|Reset) All CC", R.ROLE_PUSH_BUTTON, 3),
-    ("MIDI", r"MIDI (input|output) device", R.ROLE_COMBO_BOX, 2),
+    ("MIDI", r"MIDI (input|output) device|MIDI system", R.ROLE_COMBO_BOX, 3),
     ("About...", r"Quillmont emblem", R.ROLE_IMAGE, 1),
     ("Simulator", r"Output levels", R.ROLE_CHART, 1),
     ("Monitor", r"Messages", R.ROLE_TREE, 1),
@@ -67,6 +67,14 @@ def show_page(window, caption):
     wait_for(f"page {caption}", lambda: tab.parent.name == caption)  # named after its page
 
 
+def names(node):
+    """The node's name and those of the labels it is labelled by."""
+    yield node.name or ""
+    for relation in node.getRelationSet():
+        if relation.getRelationType() == R.RELATION_LABELLED_BY:
+            yield from (relation.getTarget(i).name for i in range(relation.getNTargets()))
+
+
 def fits(node, role):
     if role == R.ROLE_COMBO_BOX and node.getRole() == R.ROLE_TEXT:
         return node.parent.getRole() == role
@@ -80,7 +88,8 @@ def check_page(window, caption):
     controls = [n for n in nodes if n.getRole() in CONTROL_ROLES]
     problems = [f"unnamed {n.getRoleName()} in '{n.parent.name}'" for n in controls if not n.name]
     for pattern, role, count in [e[1:] for e in EXPECTED if e[0] == caption]:
-        fitting = [n for n in nodes if re.fullmatch(pattern, n.name or "") and fits(n, role)]
+        fitting = [n for n in nodes
+                   if any(re.fullmatch(pattern, name) for name in names(n)) and fits(n, role)]
         if len(fitting) != count:
             problems.append(f"{len(fitting)} of {count} '{pattern}' as {R.Role(role)}")
     print(f"{caption}: {len(controls)} controls, {len(problems)} problems", *problems, sep="\n  ")

@@ -137,8 +137,10 @@ std::vector<Control> MidiPage()
         {"Label1", "QLabel", "GroupBox4", {8, 47, 0, 0}, Place::SizedToText, "Out"},
         {"cmbOutput", "QComboBox", "GroupBox4", {36, 45, 233, 21}},
         {"CheckBox38", "QCheckBox", "GroupBox4", {88, 72, 109, 17}, Place::Exact, "Send Params RT"},
-        {"GroupBoxSystem", "QGroupBox", "Panel4", {165, 104, 333, 41}, Place::Exact, "MIDI System"},
+        {"GroupBoxSystem", "QGroupBox", "Panel4", {165, 104, 333, 68}, Place::Exact, "MIDI System"},
         {"MidiStatus", "QLabel", "GroupBoxSystem", {8, 19, 317, 15}, Place::Exact, "none: only the editor's own devices"},
+        {"LabelSystem", "QLabel", "GroupBoxSystem", {8, 42, 0, 0}, Place::SizedToText, "Use"},
+        {"cmbSystem", "QComboBox", "GroupBoxSystem", {36, 40, 145, 21}, Place::Exact, "Automatic"},
         {"GroupBox2", "QGroupBox", "Panel4", {288, 1, 129, 100}, Place::Exact, "Kessel Control"},
         {"Label12", "QLabel", "GroupBox2", {20, 26, 0, 0}, Place::SizedToText, "Input"},
         {"Panel5", "QFrame", "GroupBox2", {52, 25, 27, 16}, Place::Exact, {}, 0, {}, false, 11, false, {{}, Black}},
@@ -311,11 +313,11 @@ std::map<QString, QWidget *> Members(TForm1 &form)
              form.GroupBox19,   form.Label27,       form.Panel11,       form.kxpotlab4,
              form.Panel4,       form.GroupBox4,     form.Label9,        form.cmbInput,
              form.Label1,       form.cmbOutput,     form.CheckBox38,    form.GroupBoxSystem,
-             form.MidiStatus,   form.GroupBox2,     form.Label12,       form.Panel5,
-             form.kxpotlab1,    form.SpeedButton5,  form.CheckBox1,     form.CheckBox2,
-             form.GroupBox1,    form.SpeedButton2,  form.SpeedButton3,  form.Panel2,
-             form.Panel1,       form.Image1,        form.Label40,       form.Label7,
-             form.Label39})
+             form.MidiStatus,   form.LabelSystem,   form.cmbSystem,     form.GroupBox2,
+             form.Label12,      form.Panel5,        form.kxpotlab1,     form.SpeedButton5,
+             form.CheckBox1,    form.CheckBox2,     form.GroupBox1,     form.SpeedButton2,
+             form.SpeedButton3, form.Panel2,        form.Panel1,        form.Image1,
+             form.Label40,      form.Label7,        form.Label39})
         members[w ? w->objectName() : QString()] = w;
     for (int i = 0; i < TForm1::OutputCount; ++i) {
         for (QWidget *w : {static_cast<QWidget *>(form.ComboBox[i]),
@@ -430,6 +432,8 @@ TEST_F(LayoutTest, ControlsStartWithTheirDesignedSettings)
     }
 
     for (QComboBox *combo : form->findChildren<QComboBox *>()) {
+        if (combo == form->cmbSystem)
+            continue; // a fixed choice, nothing to type
         SCOPED_TRACE(combo->objectName().toStdString());
         EXPECT_TRUE(combo->isEditable());
         EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert) << "typed text became an item";

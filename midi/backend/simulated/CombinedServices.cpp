@@ -203,8 +203,30 @@ MidiResult CombinedServices::errorText(std::uint32_t code, std::string &text) co
     return simulated_.errorText(code, text);
 }
 
+void CombinedServices::replaceSystem(std::unique_ptr<MidiServices> system)
+{
+    for (Direction *direction : {&outputs_, &inputs_}) {
+        for (auto it = direction->routes.begin(); it != direction->routes.end();) {
+            if (it->second->services != system_.get()) {
+                ++it;
+                continue;
+            }
+            // Closed now, whatever it answers: its services are about to go.
+            ((*system_).*direction->close)(it->second->inner);
+            it = direction->routes.erase(it);
+        }
+        direction->systemCount = -1;
+    }
+    if (system_)
+        system_->setChangeListener(nullptr);
+    system_ = std::move(system);
+    if (system_ && listener_)
+        system_->setChangeListener(listener_);
+}
+
 void CombinedServices::setChangeListener(MidiChangeListener *listener)
 {
+    listener_ = listener;
     if (system_)
         system_->setChangeListener(listener);
 }

@@ -27,6 +27,11 @@ public:
 
     SimulatedServices &simulated() { return simulated_; }
     MidiServices *system() { return system_.get(); }
+    // Another MIDI system's services in place of the system's (the user chose another system).
+    // Devices of the old one still open are closed first, and their handles are unknown from
+    // then on; the change listener moves to the new services, and the next listing counts their
+    // devices. system may be nullptr.
+    void replaceSystem(std::unique_ptr<MidiServices> system);
 
     std::uint32_t outputDeviceCount() override;
     MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
@@ -103,6 +108,7 @@ private:
     Direction inputs_{&MidiServices::inputDeviceCount, &MidiServices::openInput,
                       &MidiServices::closeInput, &MidiServices::inputHealth};
     MidiHandle nextHandle_ = 1;
+    MidiChangeListener *listener_ = nullptr;
     std::unique_ptr<MidiServices> system_;
     SimulatedServices simulated_;
 };
