@@ -115,6 +115,24 @@ TEST_F(RealSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
     EXPECT_EQ(services.closeInput(in), MidiOk);
 }
 
+// With an output and an input open, the editor is one client of the sequencer, named after it,
+// holding both ports and the one its announcements come to.
+TEST_F(RealSequencer, TheEditorIsOneClientWithAllItsPorts)
+{
+    CallbackRecorder output, input;
+    MidiHandle out = NoMidiHandle, in = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, DeviceIndex(services, VirMidi(0), true)), MidiOk);
+    ASSERT_EQ(input.openInput(services, in, DeviceIndex(services, VirMidi(1), false)), MidiOk);
+    QFile clients("/proc/asound/seq/clients");
+    ASSERT_TRUE(clients.open(QIODevice::ReadOnly));
+    const QString listed = clients.readAll(), name = SystemMidiServices::clientName();
+    EXPECT_EQ(listed.count("\"" + name + "\" ["), 1) << listed.toStdString();
+    const QString ours = listed.section("\"" + name + "\" [", 1).section("\nClient", 0, 0);
+    for (const char *port : {" out\"", " in\"", " announcements\""})
+        EXPECT_TRUE(ours.contains(name + port)) << port << listed.toStdString();
+    EXPECT_EQ(services.closeInput(in), MidiOk);
+}
+
 // A program's port is the same device when the program comes back under another client number
 // (another client took its number): connected again, and what is sent reaches it.
 TEST_F(RealSequencer, AProgramRestartedUnderAnotherNumberIsTheSameDevice)

@@ -1,5 +1,6 @@
 #include "midi/backend/system/RtMidiPorts.h"
 
+#include "midi/backend/MonotonicClock.h"
 #include "midi/backend/ShortMessage.h"
 
 #include <chrono>
@@ -177,9 +178,7 @@ MidiResult RtMidiInSource::reconnect(const std::string &portName)
 
 std::uint64_t RtMidiInSource::now()
 {
-    using namespace std::chrono;
-    return std::uint64_t(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    return monotonicMicroseconds();
 }
 
 void RtMidiInSource::onMessage(double, std::vector<unsigned char> *message, void *self)
