@@ -37,7 +37,7 @@ MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<voi
     };
     switch (preferred) {
     case Kind::Automatic:
-        // RtMidi's own choice does not fall back from a failing ALSA to JACK, so we choose.
+        // The sequencer when it opens, JACK otherwise.
         if (!tryAlsa())
             tryJack();
         break;
@@ -67,7 +67,7 @@ void MidiSystem::startRtMidi(int api)
         out->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
         in->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
         rtApi_ = int(out->getCurrentApi());
-        kind_ = rtApi_ == RtMidi::LINUX_ALSA ? Kind::Alsa : Kind::Native;
+        kind_ = Kind::Native;
         outLister_ = std::move(out);
         inLister_ = std::move(in);
     } catch (const RtMidiError &) {

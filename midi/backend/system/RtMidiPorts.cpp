@@ -130,8 +130,8 @@ MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
 
 MidiResult RtMidiOutWire::drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &)
 {
-    // RtMidi hands each message to the system before sendMessage returns (ALSA drains its
-    // output queue there), so nothing of ours is left to wait for.
+    // RtMidi hands each message to the system before sendMessage returns, so nothing of ours
+    // is left to wait for.
     return health();
 }
 
