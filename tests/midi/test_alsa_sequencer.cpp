@@ -46,16 +46,24 @@ class RealSequencer : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_EQ(services.system(), SystemMidiServices::System::Alsa); }
     // What is sent to VirMIDI 0-0 is read on its raw side; what is written on the raw side of
-    // VirMIDI 0-1 comes in.
-    void expectConnected(MidiHandle out, CallbackRecorder &in)
+    // VirMIDI 0-1 comes in, a SysEx that the sequencer carries in pieces whole in one buffer.
+    void expectConnected(MidiHandle out, CallbackRecorder &in, MidiHandle input)
     {
         RawMidi wire(0), controller(1);
         ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
         EXPECT_EQ(Values(wire.read(3)), (std::vector<int>{0xB0, 0x4A, 0x40}));
         const std::size_t before = in.calls().size();
-        ASSERT_TRUE(controller.write({0xB1, 0x07, 0x55}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return in.calls().size() > before; }, Limit));
-        EXPECT_EQ(in.calls().back().param1, 0x5507B1u);
+        std::vector<std::uint8_t> sysex(1000, 0x11), buffer(1024);
+        sysex.front() = 0xF0;
+        sysex.back() = 0xF7;
+        MidiHeader header{buffer.data(), std::uint32_t(buffer.size())};
+        ASSERT_EQ(services.prepareInputHeader(input, &header), MidiOk);
+        ASSERT_EQ(services.addInputBuffer(input, &header), MidiOk);
+        ASSERT_TRUE(controller.write({0xB1, 0x07, 0x55}) && controller.write(sysex));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return in.calls().size() == before + 2; }, Limit));
+        EXPECT_EQ(in.calls()[before].param1, 0x5507B1u);
+        EXPECT_EQ(in.calls().back().bytes, sysex);
+        EXPECT_EQ(services.unprepareInputHeader(input, &header), MidiOk);
     }
     SystemMidiServices services{SystemMidiServices::System::Alsa};
 };
@@ -98,7 +106,7 @@ TEST_F(RealSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
     ASSERT_EQ(output.openOutput(services, out, DeviceIndex(services, VirMidi(0), true)), MidiOk);
     ASSERT_EQ(input.openInput(services, in, DeviceIndex(services, VirMidi(1), false)), MidiOk);
     ASSERT_EQ(services.startInput(in), MidiOk);
-    expectConnected(out, input);
+    expectConnected(out, input, in);
     for (const bool plugged : {false, true}) {
         ASSERT_TRUE(RawMidi::plug(plugged));
         const MidiResult health = plugged ? MidiOk : MidiErrNotConnected;
@@ -111,7 +119,25 @@ TEST_F(RealSequencer, AnUnpluggedDeviceComesBackConnectedInBothDirections)
             Limit))
             << plugged;
     }
-    expectConnected(out, input);
+    expectConnected(out, input, in);
+    EXPECT_EQ(services.closeInput(in), MidiOk);
+}
+
+// With an output and an input open, the editor is one client of the sequencer, named after it,
+// holding both ports and the one its announcements come to.
+TEST_F(RealSequencer, TheEditorIsOneClientWithAllItsPorts)
+{
+    CallbackRecorder output, input;
+    MidiHandle out = NoMidiHandle, in = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, DeviceIndex(services, VirMidi(0), true)), MidiOk);
+    ASSERT_EQ(input.openInput(services, in, DeviceIndex(services, VirMidi(1), false)), MidiOk);
+    QFile clients("/proc/asound/seq/clients");
+    ASSERT_TRUE(clients.open(QIODevice::ReadOnly));
+    const QString listed = clients.readAll(), name = SystemMidiServices::clientName();
+    EXPECT_EQ(listed.count("\"" + name + "\" ["), 1) << listed.toStdString();
+    const QString ours = listed.section("\"" + name + "\" [", 1).section("\nClient", 0, 0);
+    for (const char *port : {" out\"", " in\"", " announcements\""})
+        EXPECT_TRUE(ours.contains(name + port)) << port << listed.toStdString();
     EXPECT_EQ(services.closeInput(in), MidiOk);
 }
 

@@ -119,7 +119,7 @@ TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
     }
 }
 
-// The wire RtMidi's systems (the ALSA sequencer among them) send through, driven here over
+// The wire RtMidi's systems (WinMM, CoreMIDI) send through, driven here over
 // RtMidi's JACK path, the one system these machines have: it hands RtMidi one whole message at a
 // time, and once told to abandon it sends nothing more.
 TEST_F(JackServices, RtMidiWireSendsWholeMessagesAndNothingOnceAbandoned)

@@ -4,6 +4,8 @@
 // stop wake-up, and wakes only when the sequencer announces something (never when idle). It
 // reads every waiting event and, when that burst held a client or port that started, exited
 // or changed, calls `changed` once for the burst. Our own client's ports count like any other.
+// On the editor's own client (AlsaSeqClient) the thread is the client's one reader: it also
+// wakes for what devices send to our inputs, which the sequencer's reads hand on to them.
 //
 // A sequencer that cannot be opened, or set up to announce to us, leaves the watcher idle: no
 // thread, no callback, no error; watching() tells the owner. If the sequencer later fails, the

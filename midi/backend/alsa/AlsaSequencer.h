@@ -60,8 +60,9 @@ public:
     virtual void close() = 0;
 };
 
-// The sequencer of this machine through libasound: null where there is no ALSA. Its open() is
-// quiet when the sequencer is missing (libasound would complain on stderr).
+// The sequencer of this machine through a client of its own (AlsaSeqClient.h; a client that
+// others share is read through makeAlsaSequencer(client) there): null where there is no ALSA.
+// Its open() is quiet when the sequencer is missing (libasound would complain on stderr).
 std::unique_ptr<AlsaSequencer> makeAlsaSequencer();
 
 // What an event of libasound's type number (snd_seq_event_type_t) means here; Other where there

@@ -3,8 +3,10 @@
 #include "midi/backend/DeviceName.h"
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
+#include "midi/backend/MonotonicClock.h"
 #include "midi/backend/alsa/AlsaAnnouncements.h"
-#include "midi/backend/alsa/AlsaSequencerProbe.h"
+#include "midi/backend/alsa/AlsaSeqClient.h"
+#include "midi/backend/alsa/AlsaSeqPorts.h"
 #include "midi/backend/jack/JackMidiPorts.h"
 #include "midi/backend/jack/JackSession.h"
 #include "midi/backend/system/RtMidiPorts.h"
@@ -24,17 +26,18 @@ MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<voi
     };
 #if defined(__linux__)
     const auto tryAlsa = [this, &onChange] {
-        if (!alsaSequencerOpens())
+        seq_ = AlsaSeqClient::open(clientName_);
+        if (!seq_)
             return false;
-        startRtMidi(RtMidi::LINUX_ALSA);
-        if (kind_ == Kind::Alsa)
-            alsa_ = std::make_unique<AlsaAnnouncements>(makeAlsaSequencer(), clientName_,
-                                                        std::move(onChange));
-        return kind_ == Kind::Alsa;
+        kind_ = Kind::Alsa;
+        // Its thread reads everything that comes to our client, our inputs' messages too.
+        alsa_ = std::make_unique<AlsaAnnouncements>(makeAlsaSequencer(*seq_), clientName_,
+                                                    std::move(onChange));
+        return true;
     };
     switch (preferred) {
     case Kind::Automatic:
-        // RtMidi's own choice does not fall back from a failing ALSA to JACK, so we choose.
+        // The sequencer when it opens, JACK otherwise.
         if (!tryAlsa())
             tryJack();
         break;
@@ -64,7 +67,7 @@ void MidiSystem::startRtMidi(int api)
         out->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
         in->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
         rtApi_ = int(out->getCurrentApi());
-        kind_ = rtApi_ == RtMidi::LINUX_ALSA ? Kind::Alsa : Kind::Native;
+        kind_ = Kind::Native;
         outLister_ = std::move(out);
         inLister_ = std::move(in);
     } catch (const RtMidiError &) {
@@ -75,6 +78,7 @@ void MidiSystem::startRtMidi(int api)
 MidiSystem::~MidiSystem()
 {
     alsa_.reset();
+    seq_.reset();
     inLister_.reset();
     outLister_.reset();
 }
@@ -121,6 +125,11 @@ const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh)
         if (kind_ == Kind::Jack)
             names_[flow] =
                 jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
+#if defined(__linux__)
+        else if (seq_)
+            names_[flow] = shownNames(seq_->portNames(
+                flow == Out ? AlsaSeqClient::Role::Sending : AlsaSeqClient::Role::Receiving));
+#endif
         else if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
                                               : static_cast<RtMidi *>(inLister_.get()))
             names_[flow] = shownNames(rtMidiPortNames(*lister, clientName_));
@@ -129,34 +138,38 @@ const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh)
     return names_[flow];
 }
 
-std::vector<std::string> MidiSystem::shownNames(const std::vector<std::string> &rtNames)
+std::vector<std::string> MidiSystem::shownNames(const std::vector<std::string> &fullNames)
 {
     if (kind_ != Kind::Alsa)
-        return rtNames;
+        return fullNames;
     std::vector<std::string> shown;
-    for (const std::string &rtName : rtNames) {
-        const std::string name = WithoutSequencerAddress(rtName);
+    for (const std::string &full : fullNames) {
+        const std::string name = WithoutSequencerAddress(full);
         const auto same = [&](const std::string &other) {
             return WithoutSequencerAddress(other) == name;
         };
         // Two ports of one name keep their numbers, which tell them apart.
-        shown.push_back(std::count_if(rtNames.begin(), rtNames.end(), same) > 1 ? rtName : name);
-        rtMidiNames_[shown.back()] = rtName;
+        shown.push_back(std::count_if(fullNames.begin(), fullNames.end(), same) > 1 ? full : name);
+        fullNames_[shown.back()] = full;
     }
     return shown;
 }
 
-std::string MidiSystem::rtMidiName(const std::string &name) const
+std::string MidiSystem::fullName(const std::string &name) const
 {
-    const auto it = rtMidiNames_.find(name);
-    return it == rtMidiNames_.end() ? name : it->second;
+    const auto it = fullNames_.find(name);
+    return it == fullNames_.end() ? name : it->second;
 }
 
 std::unique_ptr<MidiWire> MidiSystem::openOutput(const std::string &name, MidiResult &result)
 {
     if (kind_ == Kind::Jack)
         return JackMidiOutPort::open(*jack_, name, result);
-    return RtMidiOutWire::open(RtMidi::Api(rtApi_), clientName_, rtMidiName(name), result);
+#if defined(__linux__)
+    if (seq_)
+        return AlsaOutWire::open(seq_, clientName_ + " out", fullName(name), result);
+#endif
+    return RtMidiOutWire::open(RtMidi::Api(rtApi_), clientName_, name, result);
 }
 
 std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
@@ -164,13 +177,16 @@ std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
 {
     if (kind_ == Kind::Jack)
         return JackMidiInPort::open(*jack_, name, delivery, result);
-    return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, rtMidiName(name), delivery,
-                                result);
+#if defined(__linux__)
+    if (seq_)
+        return AlsaInSource::open(seq_, clientName_ + " in", fullName(name), delivery, result);
+#endif
+    return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, name, delivery, result);
 }
 
 namespace {
 
-// Whether the RtMidi ALSA port name ("client:port C:P", the sequencer's address last) stands at
+// Whether the whole ALSA port name ("client:port C:P", the sequencer's address last) stands at
 // the address.
 bool AtAddress(const std::string &name, const AlsaEvent::Address &address)
 {
@@ -194,7 +210,7 @@ std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &na
         return gone;
     for (const AlsaEvent::Address &address : alsa_->takeDepartures()) {
         for (const std::string &name : names) {
-            if (AtAddress(rtMidiName(name), address))
+            if (AtAddress(fullName(name), address))
                 gone.push_back(name);
         }
     }
@@ -203,17 +219,25 @@ std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &na
 
 MidiResult MidiSystem::reconnect(MidiWire &wire, const std::string &name)
 {
+#if defined(__linux__)
+    if (auto *port = dynamic_cast<AlsaOutWire *>(&wire))
+        return port->reconnect(fullName(name));
+#endif
     auto *port = dynamic_cast<RtMidiOutWire *>(&wire);
-    return port ? port->reconnect(rtMidiName(name)) : MidiOk;
+    return port ? port->reconnect(name) : MidiOk;
 }
 
 MidiResult MidiSystem::reconnect(MidiSource &source, const std::string &name)
 {
+#if defined(__linux__)
+    if (auto *port = dynamic_cast<AlsaInSource *>(&source))
+        return port->reconnect(fullName(name));
+#endif
     auto *port = dynamic_cast<RtMidiInSource *>(&source);
-    return port ? port->reconnect(rtMidiName(name)) : MidiOk;
+    return port ? port->reconnect(name) : MidiOk;
 }
 
 std::uint64_t MidiSystem::now() const
 {
-    return kind_ == Kind::Jack ? JackClient::now() : RtMidiInSource::now();
+    return kind_ == Kind::Jack ? JackClient::now() : monotonicMicroseconds();
 }

@@ -5,10 +5,10 @@
 //
 // The system is chosen once, at construction: on Linux the ALSA sequencer when it opens, else
 // JACK (jackd or PipeWire's), whether or not a server runs yet. Elsewhere RtMidi's own system API
-// (WinMM, CoreMIDI). ALSA and the other systems are reached through RtMidi, JACK through a
-// JackSession of our own, which follows the server as it comes, goes, freezes and comes back.
-// The ALSA sequencer's announcements of ports that come and go are followed too
-// (AlsaAnnouncements).
+// (WinMM, CoreMIDI). The ALSA sequencer is reached through one client of our own (AlsaSeqClient),
+// which holds our ports in both directions and follows the sequencer's announcements of ports
+// that come and go (AlsaAnnouncements); JACK through a JackSession of our own, which follows the
+// server as it comes, goes, freezes and comes back; the other systems through RtMidi.
 //
 // Threads: the caller's (GUI) thread; no call waits on a MIDI server. The wires and sources it
 // opens, and the JACK session, run threads of their own; onChange is called on those.
@@ -24,6 +24,7 @@
 #include <vector>
 
 class AlsaAnnouncements;
+class AlsaSeqClient;
 class JackSession;
 class MidiInputDelivery;
 class MidiSource;
@@ -74,22 +75,25 @@ public:
 
 private:
     void startRtMidi(int api);
-    // The name RtMidi knows the port listed as name by (with the sequencer's numbers on ALSA).
-    std::string rtMidiName(const std::string &name) const;
-    // The names shown for RtMidi's list, remembering what each stands for.
-    std::vector<std::string> shownNames(const std::vector<std::string> &rtNames);
+    // The whole name of the port listed as name (with the sequencer's numbers on ALSA).
+    std::string fullName(const std::string &name) const;
+    // The names shown for the system's list of whole names, remembering what each stands for.
+    std::vector<std::string> shownNames(const std::vector<std::string> &fullNames);
 
     const std::string clientName_;
     Kind kind_ = Kind::None;
     int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
     std::unique_ptr<JackSession> jack_;
-    // The ALSA sequencer's announcements, which make the lists follow its ports live.
+    // Our ALSA sequencer client; the ports opened on it share it.
+    std::shared_ptr<AlsaSeqClient> seq_;
+    // The sequencer's announcements, which make the lists follow its ports live, read on seq_.
     std::unique_ptr<AlsaAnnouncements> alsa_;
-    // RtMidi's port lists; its base class cannot be deleted, hence one of each.
+    // RtMidi's port lists (the systems other than ALSA and JACK); its base class cannot be
+    // deleted, hence one of each.
     std::unique_ptr<RtMidiOut> outLister_;
     std::unique_ptr<RtMidiIn> inLister_;
     std::array<std::vector<std::string>, 2> names_;
     std::array<bool, 2> listed_{};
-    // Each name listed so far and its RtMidi name when it was last listed.
-    std::map<std::string, std::string> rtMidiNames_;
+    // Each name listed so far and its whole name when it was last listed.
+    std::map<std::string, std::string> fullNames_;
 };

@@ -1,5 +1,6 @@
 #include "midi/backend/system/RtMidiPorts.h"
 
+#include "midi/backend/MonotonicClock.h"
 #include "midi/backend/ShortMessage.h"
 
 #include <chrono>
@@ -129,8 +130,8 @@ MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
 
 MidiResult RtMidiOutWire::drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &)
 {
-    // RtMidi hands each message to the system before sendMessage returns (ALSA drains its
-    // output queue there), so nothing of ours is left to wait for.
+    // RtMidi hands each message to the system before sendMessage returns, so nothing of ours
+    // is left to wait for.
     return health();
 }
 
@@ -177,9 +178,7 @@ MidiResult RtMidiInSource::reconnect(const std::string &portName)
 
 std::uint64_t RtMidiInSource::now()
 {
-    using namespace std::chrono;
-    return std::uint64_t(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    return monotonicMicroseconds();
 }
 
 void RtMidiInSource::onMessage(double, std::vector<unsigned char> *message, void *self)

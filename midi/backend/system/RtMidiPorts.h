@@ -1,6 +1,6 @@
 #pragma once
-// Outputs and inputs of the system's MIDI services reached through RtMidi (the ALSA sequencer on
-// Linux; WinMM and CoreMIDI elsewhere). JACK does not come this way: see JackMidiPorts.h.
+// Outputs and inputs of the system's MIDI services reached through RtMidi (WinMM and CoreMIDI).
+// Neither JACK nor the ALSA sequencer comes this way: see JackMidiPorts.h and AlsaSeqPorts.h.
 //
 // RtMidi facts that shape these classes (RtMidi 5.0):
 // - openPort(i) with i beyond the list does not fail: it opens a port connected to nothing. We
@@ -9,8 +9,7 @@
 // - Without an error callback RtMidi prints warnings on stderr, and after one is set it no
 //   longer throws for the errors it reports through it.
 // - Input time stamps are the time since the previous message, so ours come from our own clock.
-// - The ALSA output is opened non-blocking: a send never waits in the system (a full queue
-//   makes it fail), but a send cannot be interrupted either, on any system.
+// - A send cannot be interrupted, on any system.
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 

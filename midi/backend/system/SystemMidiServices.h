@@ -3,11 +3,11 @@
 //
 // The MIDI system is chosen once, at construction (MidiSystem): on Linux the ALSA sequencer when
 // it opens, else a running JACK server, else none (no system devices; that is not an error).
-// Elsewhere RtMidi's own system API (WinMM, CoreMIDI). ALSA and the other systems are reached
-// through RtMidi; JACK through a libjack client of our own (JackClient), which also watches the
-// server: RtMidi's JACK path cannot tell when the server dies, then spins in sendMessage, drops
-// what does not fit one cycle, allocates on the real-time thread and crashes now and then when
-// its clients are closed in the wrong order.
+// Elsewhere RtMidi's own system API (WinMM, CoreMIDI), reached through RtMidi. The ALSA sequencer
+// is reached through one client of our own (AlsaSeqClient), JACK through a libjack client of our
+// own (JackClient), which also watches the server: RtMidi's JACK path cannot tell when the server
+// dies, then spins in sendMessage, drops what does not fit one cycle, allocates on the real-time
+// thread and crashes now and then when its clients are closed in the wrong order.
 //
 // Output device -1 is a mapper that routes to the first system output. It is there so that a
 // search by name, which asks the mapper first, finds the devices after it; its name is never a
