@@ -24,8 +24,11 @@ jack_clear_stale_registry() {
 
 # One attempt: the server started, then up to 15 s for it to answer; it exits at once when the
 # registry is full. (jack_wait -c exits with 0 whether the server runs or not: -w -t does not.)
+# Real-time (-R), as musicians run it: the cycle and the clients' process callbacks come before
+# ordinary work, so a busy machine does not make a client miss a cycle and what it carries
+# (without the right to real-time scheduling, jackd says so and runs without it).
 jack_try_start() { # NAME LOG
-  jackd -n "$1" -r -d dummy -r 48000 -p 256 >>"$2" 2>&1 &
+  jackd -n "$1" -R -d dummy -r 48000 -p 256 >>"$2" 2>&1 &
   JACK_PID=$!
   for _ in $(seq 15); do
     jack_wait -s "$1" -w -t 1 >/dev/null 2>&1 && return 0

@@ -1,6 +1,7 @@
 #pragma once
 // What an output sender thread writes to: one open output of the system's MIDI services.
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/ShortMessage.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,3 +31,22 @@ public:
     // Any thread: MidiOk while messages can go out, otherwise the code a send now returns.
     virtual MidiResult health() const = 0;
 };
+
+// For a wire whose system takes one whole message at a time: hands the block to sendOne(bytes,
+// size) message by message. Stops before the next message once abandon is set (MidiErrNotReady:
+// closing has given up on the output, and what is left stays unsent, which is not a failure of
+// the system), or at the first message sendOne refuses, with its result.
+template <class SendOne>
+MidiResult writeMessageByMessage(const std::uint8_t *bytes, std::size_t size,
+                                 const std::atomic<bool> &abandon, SendOne sendOne)
+{
+    for (std::size_t done = 0; done < size;) {
+        if (abandon.load())
+            return MidiErrNotReady;
+        const std::size_t length = firstMessageLength(bytes + done, size - done);
+        if (const MidiResult result = sendOne(bytes + done, length); result != MidiOk)
+            return result;
+        done += length;
+    }
+    return MidiOk;
+}

@@ -73,19 +73,12 @@ MidiResult AlsaOutWire::write(const std::uint8_t *bytes, std::size_t size,
                               std::chrono::steady_clock::time_point,
                               const std::atomic<bool> &abandon)
 {
-    for (std::size_t done = 0; done < size;) {
-        // Closing has given up on this output: what is left stays unsent. That is not a
-        // failure of the system, so the output's health does not change.
-        if (abandon.load())
-            return MidiErrNotReady;
-        const std::size_t length = firstMessageLength(bytes + done, size - done);
-        const bool failed = client_->send(port_, bytes + done, length) != 0;
-        lastFailed_.store(failed);
-        if (failed)
-            return MidiErrNotReady;
-        done += length;
-    }
-    return MidiOk;
+    return writeMessageByMessage(bytes, size, abandon,
+                                 [this](const std::uint8_t *message, std::size_t length) {
+                                     const bool failed = client_->send(port_, message, length) != 0;
+                                     lastFailed_.store(failed);
+                                     return failed ? MidiErrNotReady : MidiOk;
+                                 });
 }
 
 MidiResult AlsaOutWire::drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &)

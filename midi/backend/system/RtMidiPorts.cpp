@@ -90,17 +90,9 @@ MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
                                 std::chrono::steady_clock::time_point,
                                 const std::atomic<bool> &abandon)
 {
-    for (std::size_t done = 0; done < size;) {
-        // Closing has given up on this output: what is left stays unsent. That is not a
-        // failure of the system, so the output's health does not change.
-        if (abandon.load())
-            return MidiErrNotReady;
-        const std::size_t length = firstMessageLength(bytes + done, size - done);
-        if (const MidiResult result = send(bytes + done, length); result != MidiOk)
-            return result;
-        done += length;
-    }
-    return MidiOk;
+    return writeMessageByMessage(
+        bytes, size, abandon,
+        [this](const std::uint8_t *message, std::size_t length) { return send(message, length); });
 }
 
 MidiResult RtMidiOutWire::reconnect(const std::string &portName)
