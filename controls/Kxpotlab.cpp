@@ -260,7 +260,13 @@ int Tkxpotlab::AxisOf(const QMouseEvent *event) const
 
 void Tkxpotlab::SetCaption(const QString &caption)
 {
+    // QLabel keeps a rich-text document for a label that can take the focus and lays each new
+    // text out in it, though ours is painted and measured as plain text (see paintEvent): the
+    // text is set as for a label that cannot, which takes no document.
+    const Qt::FocusPolicy policy = focusPolicy();
+    setFocusPolicy(Qt::NoFocus);
     setText(caption);
+    setFocusPolicy(policy);
     if (FAutoSize)
         adjustSize();
 }
