@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -114,6 +115,9 @@ void TForm1::BuildPage(QWidget *sheet)
         for (QWidget *control : sheet->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             if (!control->testAttribute(Qt::WA_WState_ExplicitShowHide))
                 control->show();
+    // A page laid out by a layout takes its place now, not a turn later, after its first paint.
+    if (QLayout *layout = sheet->layout())
+        layout->activate();
 }
 
 void TForm1::BuildLatePages()
