@@ -194,18 +194,24 @@ void DragRow(const QString &platform, double goalUs)
         Num(Divide(handled, floor), 2) + " ×", "", "");
 }
 
-// A page not shown at start, opened before it was built: building and first paint.
+// A page not shown at start, opened as the user meets it (built after the first paint) and,
+// the dearest case, before it was built (building included).
 void PageRows()
 {
     const char *const pages[] = {"Config", "About...", "Simulator", "Monitor"};
     for (int page = 0; page < 4; ++page) {
-        const QString run = QStringLiteral("BM_FirstOpening/page:%1/").arg(page);
-        const auto median = Counter("pages", run, "open_median_ms");
-        Row(QStringLiteral("first opening of the \"%1\" page, built then, offscreen "
-                           "(ms, median / worst)")
+        const auto c = [&](int built, const char *name) {
+            return Counter("pages",
+                           QStringLiteral("BM_FirstOpening/page:%1/built:%2/").arg(page).arg(built),
+                           name);
+        };
+        const auto worst = c(1, "open_max_ms");
+        Row(QStringLiteral("first opening of the \"%1\" page, offscreen (ms, median / worst): "
+                           "built after the first paint; opened before that, built then")
                 .arg(pages[page]),
-            Num(median) + " / " + Num(Counter("pages", run, "open_max_ms")), "", "", "≤ 16 ms",
-            Verdict(median ? std::optional(*median <= 16) : std::nullopt));
+            Num(c(1, "open_median_ms")) + " / " + Num(worst) + "; " + Num(c(0, "open_median_ms")) +
+                " / " + Num(c(0, "open_max_ms")),
+            "", "", "≤ 16 ms built", Verdict(worst ? std::optional(*worst <= 16) : std::nullopt));
     }
 }
 
