@@ -83,11 +83,11 @@ void TForm1::SpeedButton17Click(QObject *)
         ShowErrorBox("Write File Error - Abort Saving", "File Error");
 }
 
-QByteArray TForm1::CurrentPresetSysex(bool flash) const
+QByteArray TForm1::CurrentPresetSysex(bool flash)
 {
     // Exactly what a transfer sends now: the current preset, on the master channel shown.
     const PresetImage preset = ReadPreset(*PresetBank, CurrentPreset());
-    return protocol::PresetSysex(Assignments->MasterChannel(),
+    return protocol::PresetSysex(ConfigPage().MasterChannel(),
                                  protocol::Controllers(preset.data(), protocol::OutputCount),
                                  flash);
 }
@@ -123,7 +123,7 @@ void TForm1::LoadIntoCurrentPreset(const QString &path, bool sysex)
     const std::optional<PresetImage> image = ReadPresetFile(path, sysex, import);
     if (!image)
         return;
-    Assignments->LoadPresetImage(*image, QFileInfo(path).fileName());
+    ConfigPage().LoadPresetImage(*image, QFileInfo(path).fileName());
     if (import && import->skipped > 0)
         ShowMessage({protocol::SkippedNote(*import), "SysEx File", QMessageBox::Information,
                      QMessageBox::Ok});

@@ -2,8 +2,9 @@
 // converter's page classes, the "Devices" group, the "About..." page and the focus order. Each
 // control carries its designer name (objectName and member), position, size, caption, font,
 // colours, tag, hint and first value. Geometry is absolute, as designed; only the panels that the
-// design aligns to their parent follow it when the window is resized. No handler of the window's
-// own is connected here (ConnectHandlers does that), so nothing built here can send anything.
+// design aligns to their parent follow it when the window is resized. The window's own handlers
+// here are the "Config" toolbar's file buttons, connected as that page is built; building a
+// page sends nothing.
 #include "app/Core_main.h"
 
 #include "app/BoxMemory.h"
@@ -17,6 +18,7 @@
 #include "converter/ControllersPage.h"
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
+#include "converter/LearnControls.h"
 #include "converter/Unit2.h"
 #include "resources/Artwork.h"
 
@@ -82,23 +84,31 @@ void TForm1::BuildLayout()
     PageControl1->addTab(TabSheet2, "Config");
     PageControl1->addTab(TabSheet3, "MIDI");
     PageControl1->addTab(TabSheet1, "About...");
+    Unbuilt.push_back({TabSheet2, [this] { BuildConfigPage(); }});
+    Unbuilt.push_back({TabSheet1, [this] { BuildAboutPage(); }});
+    // A page is built before it is first shown, whichever way it is chosen.
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { BuildPage(PageControl1->widget(index)); });
 
     BuildPages();
-    BuildAboutPage();
     PageControl1->setCurrentWidget(TabSheet3);
-    SetTabOrder();
+    std::vector<QWidget *> order = {cmbOutput,    cmbInput,  CheckBox38, kxpotlab1,
+                                    SpeedButton5, CheckBox1, CheckBox2};
+    order.insert(order.end(), Controller.begin(), Controller.end());
+    order.insert(order.end(), {SpeedButton2, SpeedButton3});
+    SetTabOrder(order);
 
     // A file dropped anywhere on the window loads into the current preset: the edit fields,
-    // which would take the file's name as text, leave drops to the window.
+    // which would take the file's name as text, leave drops to the window (those of the pages
+    // built later, as they are built).
     setAcceptDrops(true);
     for (QLineEdit *edit : findChildren<QLineEdit *>())
         edit->setAcceptDrops(false);
 }
 
-void TForm1::BuildPages()
+PageContext TForm1::MakePageContext(const Glyphs &glyphs)
 {
-    const Glyphs glyphs = ArtworkGlyphs();
-    const PageContext context{
+    return {
         .link = *Link,
         .report = &ShowExceptionReport,
         .glyphs = glyphs,
@@ -106,22 +116,57 @@ void TForm1::BuildPages()
         // The dialogs are made after the window (main.cpp): they are looked up when used.
         .progress = []() -> TransferProgress & { return *Form2; },
         .chooseChannel = [](int current) { return Form10->ChooseChannel(current); },
-        .masterChannel = [this] { return Assignments->MasterChannel(); },
-        .controllerOf = [this](int output) { return Assignments->ControllerOf(output); },
+        .masterChannel = [this] { return ConfigPage().MasterChannel(); },
+        .controllerOf = [this](int output) { return ConfigPage().ControllerOf(output); },
         .box = [this]() -> const BoxBelief & { return KnownBoxes->Of(OutputInUse()); },
         .forgetBox = [this] { KnownBoxes->Forget(OutputInUse()); },
         .openPresetFile = [this] { return OpenPresetFileToCompare(); },
     };
-    Assignments = new AssignmentPage(TabSheet2, context, *PresetBank);
+}
+
+void TForm1::BuildPages()
+{
+    const Glyphs glyphs = ArtworkGlyphs();
+    const PageContext context = MakePageContext(glyphs);
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);
     FollowParent(Panel4, false);
     Devices = new DevicesPage(Panel4, Midi, *MidiInput1, *MidiOutput1, &ShowExceptionReport,
                               [this] { Controllers->SpeedButton5Click(this); });
     Controllers = new ControllersPage(Panel4, context);
     // The window's names for the pages' controls.
-    static_cast<AssignmentControls &>(*this) = *Assignments;
     static_cast<ControllersControls &>(*this) = *Controllers;
     static_cast<DevicesControls &>(*this) = *Devices;
+}
+
+void TForm1::BuildConfigPage()
+{
+    const Glyphs glyphs = ArtworkGlyphs();
+    Assignments = new AssignmentPage(TabSheet2, MakePageContext(glyphs), *PresetBank);
+    static_cast<AssignmentControls &>(*this) = *Assignments;
+    // The toolbar's file buttons are the window's.
+    OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
+    OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
+    // The page shows the box of the device in use: after each delivered message, and when the
+    // user comes back from choosing another device.
+    connect(KnownBoxes, &BoxMemory::Changed, Assignments, &AssignmentPage::ShowBox);
+    connect(PageControl1, &QTabWidget::currentChanged, Assignments, &AssignmentPage::ShowBox);
+    LearnUi = new LearnControls(*Learn, *Assignments, *Controllers, PageControl1);
+
+    std::vector<QWidget *> order = {SpeedButton8,  SpeedButton17, SpeedButton1,
+                                    SpeedButton10, SpeedButton12, spdPar1,
+                                    spdPar2,       spdPar3,       spdPar4};
+    order.insert(order.end(), ComboBox.begin(), ComboBox.end());
+    order.push_back(kxpotlab4);
+    SetTabOrder(order);
+    for (QLineEdit *edit : TabSheet2->findChildren<QLineEdit *>())
+        edit->setAcceptDrops(false);
+
+    // What start-up left for the page to show: the first preset of the bank it loaded, and
+    // the box of the device in use.
+    Assignments->FillControllerLists();
+    if (BankLoaded)
+        Assignments->ApplyPreset(0);
+    Assignments->ShowBox();
 }
 
 void TForm1::BuildAboutPage()
@@ -147,22 +192,11 @@ void TForm1::BuildAboutPage()
     Label39 = Caption(Panel1, "Label39", "Rev 1.0", {452, 420});
 }
 
-void TForm1::SetTabOrder()
+void TForm1::SetTabOrder(const std::vector<QWidget *> &order)
 {
     // Tab walks each page as the eye reads it: on Config the toolbar, the selectors in output
     // order, then the channel; on MIDI the devices from the output on, the Kessel controls,
     // then the controller values in output order and their buttons.
-    std::vector<QWidget *> config = {SpeedButton8,  SpeedButton17, SpeedButton1,
-                                     SpeedButton10, SpeedButton12, spdPar1,
-                                     spdPar2,       spdPar3,       spdPar4};
-    config.insert(config.end(), ComboBox.begin(), ComboBox.end());
-    config.push_back(kxpotlab4);
-    std::vector<QWidget *> midi = {cmbOutput,    cmbInput,  CheckBox38, kxpotlab1,
-                                   SpeedButton5, CheckBox1, CheckBox2};
-    midi.insert(midi.end(), Controller.begin(), Controller.end());
-    midi.insert(midi.end(), {SpeedButton2, SpeedButton3});
-    for (const auto *order : {&config, &midi}) {
-        for (std::size_t i = 1; i < order->size(); ++i)
-            setTabOrder((*order)[i - 1], (*order)[i]);
-    }
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }

@@ -29,12 +29,12 @@ void TForm1::BuildLearnAndMonitor()
     };
 
     Learn = new ControllerLearn(
-        [page = Assignments](int output, int controller) {
-            page->AssignController(output, std::uint8_t(controller));
+        [this](int output, int controller) {
+            ConfigPage().AssignController(output, std::uint8_t(controller));
         },
         &ShowExceptionReport, [this] { return OpenInputName(); }, this);
     Learn->setObjectName("Learn");
-    LearnUi = new LearnControls(*Learn, *Assignments, *Controllers, PageControl1);
+    // Its menus and markers (LearnUi) come with the "Config" page, whose selectors they mark.
 
     Input = new InputReader(*MidiInput1, this);
     Input->setObjectName("Input");

@@ -19,7 +19,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLayout>
 #include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 
 TForm1 *Form1 = nullptr;
 
@@ -30,7 +33,7 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
     KnownBoxes = new BoxMemory(QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName), this);
     BuildLayout();
-    ConnectHandlers();
+    BuildLatePagesAfterFirstPaint();
     // Before FormCreate, so that the monitor keeps what start-up sends.
     BuildLearnAndMonitor();
     try {
@@ -54,15 +57,89 @@ void TForm1::CreateMidiPorts()
     MidiOutput1->setObjectName("MidiOutput1");
 }
 
-void TForm1::ConnectHandlers()
+void TForm1::BuildLatePagesAfterFirstPaint()
 {
-    // The pages connect their own controls; the window handles the files.
-    OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
-    OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
-    // The page shows the box of the device in use: after each delivered message, and when the
-    // user comes back from choosing another device.
-    connect(KnownBoxes, &BoxMemory::Changed, Assignments, &AssignmentPage::ShowBox);
-    connect(PageControl1, &QTabWidget::currentChanged, Assignments, &AssignmentPage::ShowBox);
+    // The first paint is the moment to build the pages not shown at start.
+    class AfterFirstPaint : public QObject
+    {
+    public:
+        explicit AfterFirstPaint(TForm1 &window) : QObject(&window), Window(window)
+        {
+            window.installEventFilter(this);
+        }
+
+    protected:
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                watched->removeEventFilter(this);
+                // Posted: the window's children paint after it in the same pass.
+                Window.BuildNextLatePageLater();
+            }
+            return false;
+        }
+
+    private:
+        TForm1 &Window;
+    };
+    new AfterFirstPaint(*this);
+}
+
+void TForm1::BuildNextLatePageLater()
+{
+    // One page a turn of the event loop, so that what the user does meanwhile waits for one
+    // page at most. A posted call, not a timer: it keeps its place among the posted events.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (Unbuilt.empty())
+                return;
+            BuildPage(Unbuilt.front().sheet);
+            BuildNextLatePageLater();
+        },
+        Qt::QueuedConnection);
+}
+
+void TForm1::BuildPage(QWidget *sheet)
+{
+    const auto late = std::find_if(Unbuilt.begin(), Unbuilt.end(),
+                                   [sheet](const LatePage &page) { return page.sheet == sheet; });
+    if (late == Unbuilt.end())
+        return;
+    const std::function<void()> build = std::move(late->build);
+    Unbuilt.erase(late);
+    build();
+    // Controls made on a sheet already shown stay hidden until shown themselves, as the sheet's
+    // own showing would have shown them.
+    if (sheet->isVisible())
+        for (QWidget *control : sheet->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!control->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                control->show();
+    // A page laid out by a layout takes its place now, not a turn later, after its first paint.
+    if (QLayout *layout = sheet->layout())
+        layout->activate();
+}
+
+void TForm1::BuildLatePages()
+{
+    while (!Unbuilt.empty())
+        BuildPage(Unbuilt.front().sheet);
+}
+
+QWidget *TForm1::AddPage(const QString &caption, std::function<QWidget *()> build)
+{
+    auto *sheet = new QWidget;
+    auto *fill = new QVBoxLayout(sheet);
+    fill->setContentsMargins(0, 0, 0, 0);
+    PageControl1->addTab(sheet, caption);
+    Unbuilt.push_back({sheet, [fill, build = std::move(build)] { fill->addWidget(build()); }});
+    return sheet;
+}
+
+AssignmentPage &TForm1::ConfigPage()
+{
+    BuildPage(TabSheet2);
+    return *Assignments;
 }
 
 QString TForm1::OutputInUse() const
@@ -72,17 +149,20 @@ QString TForm1::OutputInUse() const
 
 void TForm1::FormCreate(QObject *)
 {
-    FillControllerLists();
     ListMidiDevices();
     // After the listing, so that a stored device index replaces the listing's default.
     LoadSettings();
     const QString bankFile = Autosave.FileToLoad();
     if (!bankFile.isEmpty()) {
         PresetBank->LoadBank(bankFile);
-        ApplyPreset(0);
+        BankLoaded = true;
+        // A "Config" page already built (asked for meanwhile) shows the first preset now.
+        if (Assignments)
+            ApplyPreset(0);
     }
     OpenMidiDevices();
-    Assignments->ShowBox();
+    if (Assignments)
+        Assignments->ShowBox();
     Devices->Started();
     if (CheckBox2->isChecked())
         Devices->SendAtStart();

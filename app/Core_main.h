@@ -24,8 +24,10 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class BoxMemory;
 class ControllerLearn;
@@ -52,10 +54,11 @@ class TForm1 : public QWidget,
 public:
     static constexpr int OutputCount = protocol::OutputCount;
 
-    // Builds every control, then runs FormCreate (fill the selectors, list the devices, restore
-    // the settings, load the autosave file, open the ports, maybe send the patch-bay set-up).
-    // An error in FormCreate is reported and the window still comes up. The MIDI services and
-    // file dialogs must outlive the window.
+    // Builds the "MIDI" page, which is shown at start, then runs FormCreate (list the devices,
+    // restore the settings, load the autosave file, open the ports, maybe send the patch-bay
+    // set-up). An error in FormCreate is reported and the window still comes up. The other
+    // pages are built after the window's first paint, or sooner when shown or asked for (see
+    // BuildPage). The MIDI services and file dialogs must outlive the window.
     TForm1(MidiServices &midi, FileDialogs &dialogs,
            AutosaveLocation autosave = AutosaveLocation::ForThisProgram(),
            QWidget *parent = nullptr);
@@ -94,21 +97,21 @@ public:
     }
     void SendProgramChange(int channel, int program) { Link->SendProgramChange(channel, program); }
     static void WaitMs(std::uint32_t ms) { ConverterLink::WaitMs(ms); }
-    void SendAllParameters() { Assignments->SendAllParameters(); }
+    void SendAllParameters() { ConfigPage().SendAllParameters(); }
     // send the current preset
-    void SpeedButton1Click(QObject *sender) { Assignments->SpeedButton1Click(sender); }
+    void SpeedButton1Click(QObject *sender) { ConfigPage().SpeedButton1Click(sender); }
     // write to flash
-    void SpeedButton10Click(QObject *sender) { Assignments->SpeedButton10Click(sender); }
-    void FillControllerLists() { Assignments->FillControllerLists(); }
-    void ApplyPreset(int preset) { Assignments->ApplyPreset(preset); }
-    int CurrentPreset() const { return Assignments->CurrentPreset(); }
-    void spdPar1Click(QObject *sender) { Assignments->spdPar1Click(sender); }
-    void spdPar2Click(QObject *sender) { Assignments->spdPar2Click(sender); }
-    void spdPar3Click(QObject *sender) { Assignments->spdPar3Click(sender); }
-    void spdPar4Click(QObject *sender) { Assignments->spdPar4Click(sender); }
-    void ComboBox1Change(QObject *sender) { Assignments->ComboBox1Change(sender); }
+    void SpeedButton10Click(QObject *sender) { ConfigPage().SpeedButton10Click(sender); }
+    void FillControllerLists() { ConfigPage().FillControllerLists(); }
+    void ApplyPreset(int preset) { ConfigPage().ApplyPreset(preset); }
+    int CurrentPreset() { return ConfigPage().CurrentPreset(); }
+    void spdPar1Click(QObject *sender) { ConfigPage().spdPar1Click(sender); }
+    void spdPar2Click(QObject *sender) { ConfigPage().spdPar2Click(sender); }
+    void spdPar3Click(QObject *sender) { ConfigPage().spdPar3Click(sender); }
+    void spdPar4Click(QObject *sender) { ConfigPage().spdPar4Click(sender); }
+    void ComboBox1Change(QObject *sender) { ConfigPage().ComboBox1Change(sender); }
     // channel change dialog
-    void SpeedButton12Click(QObject *sender) { Assignments->SpeedButton12Click(sender); }
+    void SpeedButton12Click(QObject *sender) { ConfigPage().SpeedButton12Click(sender); }
     void kxpotlab2Change(QObject *sender) { Controllers->kxpotlab2Change(sender); }
     // send all CC
     void SpeedButton2Click(QObject *sender) { Controllers->SpeedButton2Click(sender); }
@@ -120,7 +123,20 @@ public:
     void SpeedButton5Click(QObject *sender) { Controllers->SpeedButton5Click(sender); }
 
     // ---- the pages ----
-    AssignmentPage *Assignments = nullptr;  // the "Config" page
+    // Only the "MIDI" page is built before the window is first shown: the others are built one
+    // per turn of the event loop after its first paint, or at once when they are shown or asked
+    // for before that. Their controls (Form1->ComboBox[4] and the rest) exist once they are.
+    // A page that is not built yet is built here, whatever it is.
+    void BuildPage(QWidget *sheet);
+    // Builds every page that is not built yet.
+    void BuildLatePages();
+    // Adds a page as the last tab, built as late as the window's own pages: build makes its
+    // content, which then fills the page. Returns the page's sheet.
+    QWidget *AddPage(const QString &caption, std::function<QWidget *()> build);
+    // The "Config" page, built first if it is not yet: what the other pages, the files and
+    // learning ask of it (the current preset, the master channel, each output's controller).
+    AssignmentPage &ConfigPage();
+    AssignmentPage *Assignments = nullptr;  // the "Config" page, once built
     ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
     DevicesPage *Devices = nullptr;         // Devices and MIDI System
 
@@ -171,15 +187,18 @@ protected:
 private:
     void BuildLayout();
     void BuildPages();
+    PageContext MakePageContext(const form::Glyphs &glyphs);
+    void BuildConfigPage();
     void BuildAboutPage();
-    void SetTabOrder();
-    void ConnectHandlers();
+    void BuildNextLatePageLater();
+    void SetTabOrder(const std::vector<QWidget *> &order);
+    void BuildLatePagesAfterFirstPaint();
     void CreateMidiPorts();
     void BuildLearnAndMonitor();
     QString OpenInputName() const;
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
-    QByteArray CurrentPresetSysex(bool flash) const;
+    QByteArray CurrentPresetSysex(bool flash);
     // The preset a parameter or .syx file holds; nothing (reported) when it cannot be read.
     std::optional<PresetImage> ReadPresetFile(const QString &path, bool sysex,
                                               std::optional<protocol::SysexImport> &import);
@@ -191,6 +210,15 @@ private:
     FileDialogs &Dialogs;
     AutosaveLocation Autosave;
     std::unique_ptr<ConverterLink> Link;
+    // The pages still to build, in the order they are built after the first paint.
+    struct LatePage
+    {
+        QWidget *sheet;
+        std::function<void()> build;
+    };
+    std::vector<LatePage> Unbuilt;
+    // Whether start-up loaded the autosave file: the "Config" page then shows its first preset.
+    bool BankLoaded = false;
 };
 
 extern TForm1 *Form1;

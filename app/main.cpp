@@ -73,8 +73,12 @@ int main(int argc, char **argv)
         Form2 = form2.get();
         auto form10 = std::make_unique<TForm10>(Form1);
         Form10 = form10.get();
-        AddSimulatorPage(*Form1->PageControl1, simulator);
-        AddMonitorPage(*Form1->PageControl1, *Form1->Monitor, *Form1->Input, dialogs);
+        // Built after the first paint, like the window's own pages; the monitor's log records
+        // from the start.
+        Form1->AddPage("Simulator", [&simulator] { return new SimulatorPage(simulator); });
+        Form1->AddPage("Monitor", [&dialogs] {
+            return new MonitorPage(*Form1->Monitor, *Form1->Input, dialogs);
+        });
         InstallStartupProbe(*Form1); // measurement only: off unless the environment asks
         CloseOnTerminationSignals(*Form1);
         Form1->show();

@@ -83,6 +83,7 @@ if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb run bench_drag drag_xcb; fi
 run bench_converter converter
 run bench_jack_latency jack_latency
 QT_QPA_PLATFORM=offscreen run bench_monitor monitor
+QT_QPA_PLATFORM=offscreen run bench_pages pages
 QT_QPA_PLATFORM=offscreen run bench_floors floors "${aggregated[@]}"
 QT_QPA_PLATFORM=offscreen run bench_midi midi "${aggregated[@]}"
 QT_QPA_PLATFORM=offscreen run bench_cgauges cgauges "${aggregated[@]}"

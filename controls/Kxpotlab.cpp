@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <cstdint>
 
 namespace kxpotlab {
@@ -160,13 +161,22 @@ void Tkxpotlab::SetAutoSize(bool value)
         adjustSize();
 }
 
-void Tkxpotlab::paintEvent(QPaintEvent *event)
+void Tkxpotlab::paintEvent(QPaintEvent *)
 {
-    QLabel::paintEvent(event);
+    // Drawn here as a plain-text label draws itself. QLabel's own painting lays its text out
+    // in a rich-text document whenever the label can take the focus, which ours can (Tab
+    // reaches it): that costs a value change during a drag several times the rest of its work.
+    QPainter painter(this);
+    drawFrame(&painter);
+    // Value labels have no frame and no indent: the text's box is the contents less the margin.
+    const int m = margin();
+    const QRect area = contentsRect().adjusted(m, m, -m, -m);
+    const int flags =
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextForceLeftToRight;
+    style()->drawItemText(&painter, area, flags, palette(), isEnabled(), text(), foregroundRole());
     if (!hasFocus())
         return;
     // Dotted in the digits' own colour: the style's focus frame is lost on the black ground.
-    QPainter painter(this);
     painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
@@ -250,7 +260,13 @@ int Tkxpotlab::AxisOf(const QMouseEvent *event) const
 
 void Tkxpotlab::SetCaption(const QString &caption)
 {
+    // QLabel keeps a rich-text document for a label that can take the focus and lays each new
+    // text out in it, though ours is painted and measured as plain text (see paintEvent): the
+    // text is set as for a label that cannot, which takes no document.
+    const Qt::FocusPolicy policy = focusPolicy();
+    setFocusPolicy(Qt::NoFocus);
     setText(caption);
+    setFocusPolicy(policy);
     if (FAutoSize)
         adjustSize();
 }

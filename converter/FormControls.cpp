@@ -11,6 +11,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <map>
+#include <utility>
 
 namespace form {
 
@@ -29,7 +31,16 @@ QFont WindowFont(int pixelSize, bool bold)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
-    UseNarrowStandIn(font);
+    // Which family stands in is a font match, asked once per size and weight: the pages ask for
+    // the window font for nearly every control they build. GUI thread only, as fonts are.
+    static std::map<std::pair<int, bool>, bool> narrowed;
+    const auto known = narrowed.find({pixelSize, bold});
+    if (known == narrowed.end()) {
+        UseNarrowStandIn(font);
+        narrowed[{pixelSize, bold}] = font.stretch() == QFont::SemiCondensed;
+    } else if (known->second) {
+        font.setStretch(QFont::SemiCondensed);
+    }
     return font;
 }
 

@@ -14,7 +14,8 @@ public:
 
 } // namespace
 
-EditorWindow::EditorWindow(MidiServices &midi) : Dialogs(std::make_unique<CancelledFileDialogs>())
+EditorWindow::EditorWindow(MidiServices &midi, bool lateBuilt)
+    : Dialogs(std::make_unique<CancelledFileDialogs>())
 {
     PresetBank = &Bank;
     Form2 = &Progress;
@@ -22,6 +23,8 @@ EditorWindow::EditorWindow(MidiServices &midi) : Dialogs(std::make_unique<Cancel
     Form = std::make_unique<TForm1>(midi, *Dialogs,
                                     AutosaveLocation(QDir(Folder.path()).filePath("program"),
                                                      QDir(Folder.path()).filePath("userdata")));
+    if (!lateBuilt)
+        Form->BuildLatePages();
 }
 
 EditorWindow::~EditorWindow()

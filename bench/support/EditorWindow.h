@@ -13,11 +13,12 @@ class MidiServices;
 
 // The main window on the services given, with a preset bank, progress window and channel
 // dialog of its own, autosave folders in a temporary folder, and file dialogs that are always
-// cancelled.
+// cancelled. Every page is built, as they are soon after the window's first paint, unless
+// lateBuilt leaves that to the window.
 class EditorWindow
 {
 public:
-    explicit EditorWindow(MidiServices &midi);
+    explicit EditorWindow(MidiServices &midi, bool lateBuilt = false);
     ~EditorWindow();
     EditorWindow(const EditorWindow &) = delete;
     EditorWindow &operator=(const EditorWindow &) = delete;

@@ -176,7 +176,9 @@ void FormTest::StoreInOrder(std::initializer_list<int> values)
 
 std::unique_ptr<TForm1> FormTest::MakeForm(MidiServices *midi)
 {
-    return std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Autosave());
+    auto form = std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Autosave());
+    form->BuildLatePages(); // the tests reach every page's controls from the start
+    return form;
 }
 
 std::vector<std::string> FormTest::Open(const QString &page, MidiServices *midi)
