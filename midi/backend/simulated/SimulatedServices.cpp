@@ -3,6 +3,10 @@
 #include "midi/backend/MidiHeaderRules.h"
 #include "midi/backend/ShortMessage.h"
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 SimulatedServices::SimulatedServices() : worker_([this] { run(); }) {}
 
 SimulatedServices::~SimulatedServices()
@@ -50,6 +54,13 @@ std::size_t SimulatedServices::droppedLoopbackBytes() const
 
 void SimulatedServices::run()
 {
+#if defined(__linux__)
+    // The simulated devices stand for a cable: what they do may wait a little, and waking this
+    // thread for each message must not take the processor from the thread that sends (the GUI
+    // thread, in the middle of a drag). A batch thread does not preempt the thread that wakes it.
+    const sched_param batch{};
+    sched_setscheduler(0, SCHED_BATCH, &batch);
+#endif
     std::unique_lock lock(mutex_);
     for (;;) {
         work_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
