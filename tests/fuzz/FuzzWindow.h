@@ -29,6 +29,7 @@ public:
         QDir().mkpath(Path("program"));
         Form = std::make_unique<TForm1>(Midi, dialogs,
                                         AutosaveLocation(Path("program"), Path("userdata")));
+        Form->BuildLatePages(); // the targets reach every page's controls from the start
         // What the window sent while it started (the patch-bay set-up) is not the input's.
         Midi.waitIdle();
         Midi.clearSimulatorMessages();
