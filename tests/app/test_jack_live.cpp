@@ -136,8 +136,9 @@ TEST_F(JackLiveTest, TheChosenOutputGoesAndComesBackUnderItsName)
 TEST_F(JackLiveTest, AConnectionUndoneByAPatchbayIsMadeAgain)
 {
     const auto connections = [&] { return jacktest::patchbay(OutName, false); };
-    ASSERT_TRUE(WaitForServer([&] { return connections() == 1; }));
-    ASSERT_EQ(jacktest::patchbay(OutName, true), 1);
+    // The patchbay undoes the connection once it finds it (on a busy machine the first look may
+    // come while the server is still settling the editor's opening).
+    ASSERT_TRUE(WaitForServer([&] { return jacktest::patchbay(OutName, true) == 1; }));
     ASSERT_TRUE(WaitForServer([&] { return connections() == 1; }))
         << "the editor did not connect its output to the chosen device again";
     Click(Form->SpeedButton2);
