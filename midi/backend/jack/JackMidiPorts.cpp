@@ -1,5 +1,7 @@
 #include "midi/backend/jack/JackMidiPorts.h"
 
+#include "midi/backend/ShortMessage.h"
+
 #include <jack/midiport.h>
 
 #include <algorithm>
@@ -119,8 +121,11 @@ MidiResult JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline
 std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event, jack_nframes_t cycleStart,
                                         jack_nframes_t sampleRate) const noexcept
 {
-    // As soon as it can; but a pause the program made (the converter needs 100 ms after each
-    // parameter message) is kept on the wire, counted in frames at the server's rate. Events
+    // As soon as it can; but a pause the program made after a SysEx (the converter needs 100 ms
+    // after each parameter message) is kept on the wire, counted in frames at the server's rate.
+    // After a short message nothing is kept: each pause would be counted from where the message
+    // before it was placed, so one late cycle would delay every message of a slow exchange (a
+    // controller turned slowly, a send answered before the next) from then on. Events
     // written between cycles would otherwise bunch at cycle starts, and the JACK clock may lag
     // behind the clock the program paced by (a timer-driven server on a busy machine). Keeping
     // shorter gaps too would make every event of a quick exchange wait as long as the slowest
@@ -128,7 +133,7 @@ std::int64_t JackMidiOutPort::dueOffset(const EventHeader &event, jack_nframes_t
     constexpr std::int64_t kShortestKeptPauseUs = 20'000;
     constexpr std::int64_t kLongestKeptPauseUs = 10'000'000;
     const std::int64_t gapUs = event.sentUs - lastSentUs_;
-    if (!placedAny_ || gapUs < kShortestKeptPauseUs || gapUs > kLongestKeptPauseUs)
+    if (!placedAny_ || lastWasShort_ || gapUs < kShortestKeptPauseUs || gapUs > kLongestKeptPauseUs)
         return 0;
     const std::int64_t gapFrames = gapUs * sampleRate / 1'000'000;
     // Frame counts wrap around at 2^32: the difference is taken in that arithmetic.
@@ -166,6 +171,7 @@ void JackMidiOutPort::process(jack_nframes_t frames) noexcept
         placedAny_ = true;
         jack_ringbuffer_read_advance(ring, sizeof event);
         jack_ringbuffer_read(ring, reinterpret_cast<char *>(data), event.size);
+        lastWasShort_ = data[0] >= 0x80 && data[0] != SysexStart && data[0] != SysexEnd;
     }
 }
 

@@ -81,6 +81,9 @@ private:
     jack_nframes_t lastFrame_ = 0;
     std::int64_t lastSentUs_ = 0;
     bool placedAny_ = false;
+    // The last event placed was a short message (no SysEx or part of one): what follows it need
+    // not wait, however long the program paused.
+    bool lastWasShort_ = false;
 };
 
 class JackMidiInPort final : public JackPortUser, public MidiSource
