@@ -69,14 +69,13 @@ std::unique_ptr<RtMidiOutWire> RtMidiOutWire::open(RtMidi::Api api, const std::s
 {
     return guardedOpen<RtMidiOutWire>(result, [&](MidiResult &opened) {
         std::unique_ptr<RtMidiOutWire> self(
-            new RtMidiOutWire(std::make_unique<RtMidiOut>(api, clientName), clientName + " out"));
-        opened = openNamedPort(*self->out_, portName, self->ourName_, &self->failed_);
+            new RtMidiOutWire(std::make_unique<RtMidiOut>(api, clientName)));
+        opened = openNamedPort(*self->out_, portName, clientName + " out", &self->failed_);
         return self;
     });
 }
 
-RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out, std::string ourName)
-    : out_(std::move(out)), ourName_(std::move(ourName))
+RtMidiOutWire::RtMidiOutWire(std::unique_ptr<RtMidiOut> out) : out_(std::move(out))
 {
     out_->setErrorCallback(&RtMidiOutWire::onError, this);
 }
@@ -95,20 +94,8 @@ MidiResult RtMidiOutWire::write(const std::uint8_t *bytes, std::size_t size,
         [this](const std::uint8_t *message, std::size_t length) { return send(message, length); });
 }
 
-MidiResult RtMidiOutWire::reconnect(const std::string &portName)
-{
-    const std::lock_guard lock(portMutex_);
-    // The sequencer dropped our connection with the old port; closing forgets it on our side.
-    failed_.store(false);
-    out_->closePort();
-    const MidiResult result = openNamedPort(*out_, portName, ourName_, &failed_);
-    lastFailed_.store(result != MidiOk);
-    return result;
-}
-
 MidiResult RtMidiOutWire::send(const std::uint8_t *bytes, std::size_t size)
 {
-    const std::lock_guard lock(portMutex_);
     failed_.store(false);
     try {
         out_->sendMessage(bytes, size);
@@ -142,16 +129,14 @@ std::unique_ptr<RtMidiInSource> RtMidiInSource::open(RtMidi::Api api, const std:
         in->setErrorCallback(&RtMidiInSource::onError, nullptr);
         // SysEx, clock and active sensing all pass; the editor's callback drops the last two.
         in->ignoreTypes(false, false, false);
-        std::unique_ptr<RtMidiInSource> self(
-            new RtMidiInSource(std::move(in), delivery, clientName + " in"));
-        opened = openNamedPort(*self->in_, portName, self->ourName_);
+        std::unique_ptr<RtMidiInSource> self(new RtMidiInSource(std::move(in), delivery));
+        opened = openNamedPort(*self->in_, portName, clientName + " in");
         return self;
     });
 }
 
-RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery,
-                               std::string ourName)
-    : in_(std::move(in)), delivery_(delivery), ourName_(std::move(ourName))
+RtMidiInSource::RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery)
+    : in_(std::move(in)), delivery_(delivery)
 {
     in_->setCallback(&RtMidiInSource::onMessage, this);
 }
@@ -160,12 +145,6 @@ RtMidiInSource::~RtMidiInSource()
 {
     in_->closePort();
     in_->cancelCallback();
-}
-
-MidiResult RtMidiInSource::reconnect(const std::string &portName)
-{
-    in_->closePort();
-    return openNamedPort(*in_, portName, ourName_);
 }
 
 std::uint64_t RtMidiInSource::now()

@@ -16,7 +16,6 @@
 #include <rtmidi/RtMidi.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,18 +36,13 @@ public:
     MidiResult drain(std::chrono::steady_clock::time_point deadline,
                      const std::atomic<bool> &abandon) override;
     MidiResult health() const override;
-    // Caller's thread: connects our port anew to the port named portName, which replaced the
-    // one it was connected to (a device plugged back). Waits for a write in progress.
-    MidiResult reconnect(const std::string &portName);
 
 private:
-    explicit RtMidiOutWire(std::unique_ptr<RtMidiOut> out, std::string ourName);
+    explicit RtMidiOutWire(std::unique_ptr<RtMidiOut> out);
     MidiResult send(const std::uint8_t *bytes, std::size_t size);
     static void onError(RtMidiError::Type type, const std::string &text, void *self);
 
     std::unique_ptr<RtMidiOut> out_;
-    const std::string ourName_;
-    std::mutex portMutex_;                // a write and a reconnect, one at a time
     std::atomic<bool> failed_{false};     // set by RtMidi's error callback during a write
     std::atomic<bool> lastFailed_{false}; // the last write failed: the next send says so once
 };
@@ -66,15 +60,12 @@ public:
 
     // Microseconds on the clock the time stamps are taken from.
     static std::uint64_t now();
-    // As RtMidiOutWire::reconnect; nothing arrives meanwhile.
-    MidiResult reconnect(const std::string &portName);
 
 private:
-    RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery, std::string ourName);
+    RtMidiInSource(std::unique_ptr<RtMidiIn> in, MidiInputDelivery &delivery);
     static void onMessage(double, std::vector<unsigned char> *message, void *self);
     static void onError(RtMidiError::Type, const std::string &, void *) {}
 
     std::unique_ptr<RtMidiIn> in_;
     MidiInputDelivery &delivery_;
-    const std::string ourName_;
 };
