@@ -212,19 +212,22 @@ void Tkxpotlab::mousePressEvent(QMouseEvent *event)
 void Tkxpotlab::mouseMoveEvent(QMouseEvent *event)
 {
     // Moves reach the control only while a button is held (no mouse tracking), and after a left
-    // press on it even outside its bounds, through Qt's implicit grab. A move repaints only
-    // through ShowValue: a second repaint of unchanged pixels would cost every move another
-    // hand-over to the window system (on X11, half the time a move takes).
+    // press on it even outside its bounds, through Qt's implicit grab. A move repaints only when
+    // it set a value: a second repaint of unchanged pixels would cost every move another
+    // hand-over to the window system (on X11, half the time a move takes). The value is announced
+    // before it is drawn, so the Control Change a drag sends does not wait for the paint.
     if (!(event->buttons() & Qt::LeftButton))
         return;
     if (FDragging) {
         // Without a travel scale the drag holds the value but still counts as a drag.
-        if (const auto value =
-                kxpotlab::DragValue(FAnchor, AxisOf(event), FMin, FMax, FCursorRange))
-            ShowValue(*value);
+        const auto value = kxpotlab::DragValue(FAnchor, AxisOf(event), FMin, FMax, FCursorRange);
+        if (value)
+            StoreValue(*value);
         FMoved = true;
         if (FAlwayDetect)
             emit OnChange(this);
+        if (value)
+            repaint();
     }
 }
 
@@ -271,14 +274,20 @@ void Tkxpotlab::SetCaption(const QString &caption)
         adjustSize();
 }
 
-// Stores a value already clamped by the caller, shows it and redraws before returning, so the
-// label keeps up with a fast drag even while an OnChange handler blocks the event loop.
+// Stores a value already clamped by the caller, shows it and redraws before returning: a handler
+// that blocks the event loop (a transfer, a message box) must not leave the old value on screen.
 void Tkxpotlab::ShowValue(int value)
+{
+    StoreValue(value);
+    repaint();
+}
+
+// Stores a value already clamped by the caller and sets its caption; the caller redraws.
+void Tkxpotlab::StoreValue(int value)
 {
     const bool changed = value != FState;
     FState = value;
     SetCaption(QString::number(value));
-    repaint();
     if (changed) {
         QAccessibleValueChangeEvent announce(this, value);
         QAccessible::updateAccessibility(&announce);

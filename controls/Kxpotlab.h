@@ -101,6 +101,7 @@ private:
     int AxisOf(const QMouseEvent *event) const;
     void SetCaption(const QString &caption);
     void ShowValue(int value);
+    void StoreValue(int value);
 
     int FState = 0;
     int FMin = 0;
