@@ -180,7 +180,7 @@ MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherNa
 
 bool JackClient::connectionShown(jack_port_t *ours, const std::string &otherName) const
 {
-    return running() && jack_port_connected_to(ours, otherName.c_str()) > 0;
+    return ours && running() && jack_port_connected_to(ours, otherName.c_str()) > 0;
 }
 
 void JackClient::disconnectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput)

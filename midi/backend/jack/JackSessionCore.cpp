@@ -121,6 +121,13 @@ void JackSession::Core::relist()
     std::vector<std::shared_ptr<Port>> back;
     {
         const std::lock_guard lock(mutex);
+        // Ports that went, so that a link to one that comes back under its name is made with
+        // care (see link()).
+        for (const Flow flow : {Flow::Sink, Flow::Source})
+            for (const std::string &name : lists[int(flow)])
+                if (std::find(sinks.begin(), sinks.end(), name) == sinks.end() &&
+                    std::find(sources.begin(), sources.end(), name) == sources.end())
+                    departed.insert(name);
         lists[int(Flow::Sink)] = std::move(sinks);
         lists[int(Flow::Source)] = std::move(sources);
         // A port connected, or still to be connected, whose other end is no longer listed is
@@ -158,13 +165,25 @@ void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
     }
     // Messages sent meanwhile wait for the connection, as at the port's opening.
     port->link_ = Port::Link::Pending;
-    MidiResult result = connectPort(*port);
-    if (result == MidiOk && JackSession::pipeWire())
-        result = relink(*port);
+    // Its link went, maybe with a client that is back under its name by now.
+    const MidiResult result = link(*port, true);
     port->link_ = result == MidiOk    ? Port::Link::Connected
                   : client->running() ? Port::Link::NotConnected
                                       : Port::Link::Lost;
     notify();
+}
+
+MidiResult JackSession::Core::link(const Port &port, bool mayHaveComeBack)
+{
+    const MidiResult result = connectPort(port);
+    if (result != MidiOk || !JackSession::pipeWire())
+        return result;
+    bool cameBack = mayHaveComeBack;
+    if (!cameBack) {
+        const std::lock_guard lock(mutex);
+        cameBack = departed.count(port.target_) > 0;
+    }
+    return cameBack ? relink(port) : result;
 }
 
 MidiResult JackSession::Core::relink(const Port &port)
@@ -211,6 +230,7 @@ void JackSession::Core::serverGoneNow()
                 port->link_ = Port::Link::Lost;
         lists[0].clear();
         lists[1].clear();
+        departed.clear(); // the next server knows nothing of this one's clients
     }
     processingClient = nullptr;
     watchChanged.notify_all();
@@ -267,7 +287,8 @@ void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
     }
     if (!port->attached_)
         return unregister(port);
-    if (connectPort(*port) == MidiOk)
+    result = link(*port, false);
+    if (result == MidiOk)
         settle(Port::Link::Connected);
     else
         settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);

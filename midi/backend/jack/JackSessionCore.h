@@ -10,6 +10,7 @@
 #include <deque>
 #include <future>
 #include <optional>
+#include <set>
 
 struct JackSession::Core final : JackClient::Events, std::enable_shared_from_this<Core>
 {
@@ -32,9 +33,10 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // machine); within the time a message waits for the port (JackMidiOutPort::kWaitLimit).
     static constexpr std::chrono::seconds kConnectionShownLimit{4};
     // PipeWire before 0.3.72 keeps a stale record of a link to a client that died (the link's
-    // mix ids are reused): a link made to a client restarted under the same name is shown on
-    // both ends and carries nothing. Undone, and made again once PipeWire has let go of the
-    // undone one (this long after the graph stops showing it), it carries.
+    // mix ids are reused): a link made to a client restarted under the same name, by a port of
+    // ours that was linked to it before or by a new one, is shown on both ends and carries
+    // nothing. Undone, and made again once PipeWire has let go of the undone one (this long
+    // after the graph stops showing it), it carries.
     static constexpr std::chrono::milliseconds kRelinkPause{100};
 
     Core(std::string name, std::function<void()> change)
@@ -50,6 +52,9 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     void registerAndConnect(const std::shared_ptr<Port> &port);
     void reconnect(const std::shared_ptr<Port> &port);
     MidiResult connectPort(const Port &port);
+    // Connects the port; on PipeWire, one whose other end may have come back is linked anew
+    // (kRelinkPause).
+    MidiResult link(const Port &port, bool mayHaveComeBack);
     MidiResult relink(const Port &port);
     void unregister(const std::shared_ptr<Port> &port);
     void setProcessing(bool on);
@@ -89,6 +94,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     std::atomic<bool> stopping{false};
     std::future<void> requestsEnded;
     std::vector<std::string> lists[2];
+    std::set<std::string> departed; // ports once listed that went (PipeWire only matters)
     std::deque<std::function<void()>> requests;
     std::vector<std::weak_ptr<Port>> ports;
 
