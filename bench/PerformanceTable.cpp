@@ -168,8 +168,8 @@ void ServerRows()
         }
     // Linked, PipeWire runs the client every graph cycle, as any server does. Linked to
     // nothing, it still does (PipeWire's JACK default, node.always-process): turned off, it
-    // gave 0 here but lost what the editor sent to a client restarted under its name on a busy
-    // machine (PipeWire 0.3.65), so the editor leaves it on.
+    // gave 0 here but lost what the editor sent on a busy machine (PipeWire 0.3.65), so the
+    // editor leaves it on.
     const auto idle = [](const char *name) { return Counter("servers", "BM_PipeWireIdle", name); };
     const auto unlinked = idle("port_open_unlinked_per_s");
     Row("idle wake-ups per second, PipeWire's JACK, output port open: linked / linked to nothing",

@@ -162,7 +162,6 @@ private:
         qputenv("PIPEWIRE_RUNTIME_DIR", runtime_.path().toUtf8());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime_.path());
-        env.remove("PIPEWIRE_PROPS"); // the editor's node properties, not the daemon's
         jackd_.setProcessEnvironment(env);
         jackd_.setProcessChannelMode(QProcess::MergedChannels);
         jackd_.start("pipewire", {});

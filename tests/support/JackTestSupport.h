@@ -69,9 +69,6 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("JACK_DEFAULT_SERVER", server);
-        // Another program runs with PipeWire's defaults, not with the node properties that the
-        // editor's JACK session sets for this process.
-        env.remove("PIPEWIRE_PROPS");
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         // stdbuf: jack_midi_dump writes to a pipe, which stdio would otherwise buffer fully.

@@ -2,33 +2,7 @@
 
 #include "midi/backend/jack/JackSessionCore.h"
 
-#include <cstdlib>
-#include <mutex>
 #include <thread>
-
-namespace {
-
-// PipeWire's libjack runs an active client's data thread every quantum (about 47 times a second
-// here) even while nothing is linked to it: a chosen device unplugged kept the editor waking for
-// nothing. With node.always-process off, PipeWire runs the client only while a link of its ports
-// exists, and node.want-driver has it driven once one does. node.pause-on-idle off keeps
-// PipeWire 0.3.65 from pausing the node when its last link goes: starting it again for a new
-// link now and then failed ("error changing node state: Invalid argument"), and the node then
-// carried nothing. libjack reads the properties from the environment when a client opens; they
-// are set once, before the first session's threads, and never changed again (a later change
-// could race a getenv on another thread). A user's own PIPEWIRE_PROPS stands.
-void ProcessOnlyWhileLinked()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (JackSession::pipeWire())
-            ::setenv("PIPEWIRE_PROPS",
-                     "{ node.always-process=false node.want-driver=true node.pause-on-idle=false }",
-                     0);
-    });
-}
-
-} // namespace
 
 // ---- the ports ----
 
@@ -65,7 +39,6 @@ MidiResult JackSession::Port::health() const
 JackSession::JackSession(std::string clientName, std::function<void()> onChange)
     : core_(std::make_shared<Core>(std::move(clientName), std::move(onChange)))
 {
-    ProcessOnlyWhileLinked();
     // The threads own the core with the session: a request stuck on a frozen server may outlive
     // the session (see the destructor).
     std::promise<void> requestsEnded;
