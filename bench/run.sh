@@ -78,8 +78,8 @@ aggregated=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates
 # Whole-process figures and the ones with their own sample medians run once; the rest repeat.
 run bench_startup startup
 run bench_servers servers
-QT_QPA_PLATFORM=offscreen run bench_drag drag_offscreen
-if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb run bench_drag drag_xcb; fi
+QT_QPA_PLATFORM=offscreen run bench_drag drag_offscreen "${aggregated[@]}"
+if [ -n "${DISPLAY:-}" ]; then QT_QPA_PLATFORM=xcb run bench_drag drag_xcb "${aggregated[@]}"; fi
 run bench_converter converter
 run bench_jack_latency jack_latency
 QT_QPA_PLATFORM=offscreen run bench_monitor monitor
