@@ -98,6 +98,12 @@ void JackSession::Core::connect()
             retry = kLongestRetry;
         else if (triesLeft-- > 0)
             retry = std::min(retry * 2, kLongestRetry);
+        else if (serverWatch->present())
+            // There but not answering: frozen (libjack gave up waiting for it, or the server
+            // dropped a client that stopped with it), or slow to start; it makes no new socket
+            // when it goes on, so keep asking (also, at this cost, while a killed server's
+            // socket is left behind).
+            retry = kLongestRetry;
         else
             retry = std::chrono::milliseconds(0); // until the next socket appears
         retryAt = Clock::now() + retry;

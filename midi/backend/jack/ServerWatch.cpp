@@ -4,6 +4,7 @@
 
 #if defined(__linux__)
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -48,7 +49,7 @@ ServerWatch::ServerWatch(bool pipeWire)
         if (::inotify_add_watch(fd_, place.folder.c_str(),
                                 IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM) >= 0)
             watching = true;
-        sockets_.push_back(place.socket);
+        places_.push_back(place);
     }
     if (!watching) {
         ::close(fd_);
@@ -79,8 +80,8 @@ ServerWatch::Seen ServerWatch::changes()
         for (ssize_t at = 0; at < got;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             if (event->len > 0)
-                for (const std::string &socket : sockets_)
-                    if (socket == event->name) {
+                for (const Place &place : places_)
+                    if (place.socket == event->name) {
                         const bool gone = event->mask & (IN_DELETE | IN_MOVED_FROM);
                         (gone ? seen.removed : seen.appeared) = true;
                     }
@@ -89,4 +90,17 @@ ServerWatch::Seen ServerWatch::changes()
     }
 #endif
     return seen;
+}
+
+bool ServerWatch::present() const
+{
+#if defined(__linux__)
+    struct stat status
+    {
+    };
+    for (const Place &place : places_)
+        if (::stat((place.folder + "/" + place.socket).c_str(), &status) == 0)
+            return true;
+#endif
+    return false;
 }

@@ -29,6 +29,9 @@ public:
     };
     // Reads every waiting event, and says what they did to the server's socket.
     Seen changes();
+    // Whether the server's socket is there now (a server that runs, starts, is frozen, or was
+    // killed).
+    bool present() const;
 
 private:
     struct Place
@@ -39,5 +42,5 @@ private:
     static std::vector<Place> placesFor(bool pipeWire);
 
     int fd_ = -1;
-    std::vector<std::string> sockets_;
+    std::vector<Place> places_;
 };
