@@ -148,8 +148,9 @@ TEST(JackCommandLine, AServerThatDiesMidSendEndsTheRunWithTheSendFailedCode)
     ASSERT_TRUE(torvane.waitForFinished(20000));
 
     EXPECT_EQ(torvane.exitCode(), 5);
-    EXPECT_EQ(torvane.readAllStandardError(), "torvane: sending to \"" + dump.Port().toUtf8() +
-                                                  "\" failed: The MIDI system is not running\n");
+    EXPECT_EQ(torvane.readAllStandardError().toStdString(),
+              "torvane: sending to \"" + dump.Port().toStdString() +
+                  "\" failed: The MIDI system is not running\n");
 }
 
 TEST(JackCommandLine, AReaderThatGoesAwayStopsNoTransfer)

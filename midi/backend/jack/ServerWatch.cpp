@@ -4,7 +4,6 @@
 
 #if defined(__linux__)
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -95,11 +94,8 @@ ServerWatch::Seen ServerWatch::changes()
 bool ServerWatch::present() const
 {
 #if defined(__linux__)
-    struct stat status
-    {
-    };
     for (const Place &place : places_)
-        if (::stat((place.folder + "/" + place.socket).c_str(), &status) == 0)
+        if (::access((place.folder + "/" + place.socket).c_str(), F_OK) == 0)
             return true;
 #endif
     return false;
