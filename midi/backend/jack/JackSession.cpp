@@ -21,6 +21,10 @@ MidiResult JackSession::Port::health() const
     }
     if (state == State::NotResponding)
         return MidiErrSystemNotResponding;
+    // libjack tells of the server's end on its own thread; the session takes the news a moment
+    // later. A port of a client that has heard it is already gone with the server.
+    if (const JackClient *c = client(); c && !c->running())
+        return MidiErrSystemNotRunning;
     switch (link()) {
     case Link::Pending:
         return state == State::NotRunning ? MidiErrSystemNotRunning : MidiOk;
