@@ -1,5 +1,7 @@
 #include "midi/backend/jack/JackClient.h"
 
+#include "midi/backend/jack/PipeWireProps.h"
+
 #include <jack/midiport.h>
 
 #include <cerrno>
@@ -19,13 +21,17 @@ void silenceLibjack()
 
 } // namespace
 
-std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName, Events &events)
+std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName, Role role,
+                                                Events &events)
 {
     silenceLibjack();
     // JackNoStartServer: never start a server behind the user's back (libjack would otherwise
-    // try to launch jackd, which can hang or grab the sound card).
+    // try to launch jackd, which can hang or grab the sound card). PipeWire runs the listener's
+    // node only while it is linked (never): without that it would wake it every quantum.
     jack_status_t status{};
-    jack_client_t *client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    jack_client_t *client =
+        PipeWireProps::openClient(clientName.c_str(), JackNoStartServer, &status,
+                                  role == Role::Listener ? "node.always-process=false" : "");
     if (!client)
         return nullptr;
     std::unique_ptr<JackClient> self(new JackClient(client, events));
@@ -38,8 +44,11 @@ std::unique_ptr<JackClient> JackClient::connect(const std::string &clientName, E
     jack_set_port_rename_callback(client, &JackClient::portRenameThunk, self.get());
     // Another program (a patchbay) may undo a connection of ours: the lists are looked at again.
     jack_set_port_connect_callback(client, &JackClient::portConnectThunk, self.get());
-    if (jack_activate(client) != 0)
+    if (role == Role::Ports)
+        jack_set_process_callback(client, &JackClient::processThunk, self.get());
+    else if (jack_activate(client) != 0)
         return nullptr;
+    self->active_ = role == Role::Listener;
     return self;
 }
 
@@ -143,14 +152,16 @@ void JackClient::unregisterPort(jack_port_t *port)
         jack_port_unregister(client_, port);
 }
 
-void JackClient::setProcessing(bool on)
+void JackClient::setActive(bool on)
 {
-    if (on == processing_ || !running())
+    if (on == active_ || !running())
         return;
-    jack_deactivate(client_);
-    jack_set_process_callback(client_, on ? &JackClient::processThunk : nullptr, this);
-    jack_activate(client_);
-    processing_ = on;
+    active_ = (on ? jack_activate(client_) : jack_deactivate(client_)) == 0 ? on : active_;
+}
+
+bool JackClient::pipeWire()
+{
+    return PipeWireProps::active();
 }
 
 MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherName,

@@ -1,15 +1,12 @@
 #pragma once
-// One client of a JACK server (jackd, or PipeWire's JACK): it lists the MIDI ports of the other
-// clients, owns the MIDI ports the editor opens, runs their work in the JACK process callback,
-// and hears of the graph changing and of the server going away.
-//
-// The client is active from the start, so that the server tells it of every port that comes or
-// goes, but it has a process callback only while ports of ours need one (setProcessing): without
-// one, jackd does not wake the client at all while nothing happens.
+// One client of a JACK server (jackd, or PipeWire's JACK), in one of two roles (Role): it lists
+// the MIDI ports of the other clients, owns the MIDI ports the editor opens and runs their work
+// in the JACK process callback, or it only listens; either hears of the graph changing (while
+// active) and of the server going away.
 //
 // Threads
 // - The calls that talk to the server (connect, the destructor, midiPorts, registerPort,
-//   unregisterPort, connectPort, setProcessing) may block for as long as the server is frozen:
+//   unregisterPort, connectPort, setActive) may block for as long as the server is frozen:
 //   only the JACK session's request thread makes them (JackSession).
 // - The JACK process thread runs process(): it visits the attached port users through a fixed
 //   table of atomic pointers, allocating nothing and taking no lock.
@@ -55,10 +52,20 @@ public:
         ~Events() = default;
     };
 
+    // A server wakes an active client with a process callback every cycle (PipeWire's wakes
+    // every active client), so the session keeps two:
+    // - Ports owns the editor's ports and has the process callback; it starts inactive and is
+    //   active only while a port of it is connected, being connected, or has its device there.
+    // - Listener has no port ever; it is active from the start, so that the server tells it of
+    //   every port that comes or goes while the other is not. Under PipeWire it runs only while
+    //   linked (node.always-process off), which without ports is never.
+    enum class Role { Ports, Listener };
+
     // Connects to the running server (JACK_DEFAULT_SERVER or the default one) without ever
-    // starting one, and without libjack printing to the terminal, and activates the client.
-    // Null when no server answers. events must outlive the client.
-    static std::unique_ptr<JackClient> connect(const std::string &clientName, Events &events);
+    // starting one, and without libjack printing to the terminal. Null when no server answers.
+    // events must outlive the client.
+    static std::unique_ptr<JackClient> connect(const std::string &clientName, Role role,
+                                               Events &events);
     // Closes the client. Not for a client of a server that is frozen (closing waits until it goes
     // on) or gone (libjack's state for the clients after it would break): the session keeps
     // such a client instead.
@@ -68,6 +75,8 @@ public:
     JackClient &operator=(const JackClient &) = delete;
 
     bool running() const { return running_.load(std::memory_order_acquire); }
+    // Whether libjack is PipeWire's.
+    static bool pipeWire();
 
     // Full names ("client:port") of the MIDI ports of other clients, in the server's order.
     // Our own ports are left out, so the editor never offers itself as a device. Empty once the
@@ -86,9 +95,10 @@ public:
     bool connectionShown(jack_port_t *ours, const std::string &otherName) const;
     // Asks the server to undo a connection; the graph shows when it has.
     void disconnectPort(jack_port_t *ours, const std::string &otherName, bool oursIsOutput);
-    // Gives the client its process callback, or takes it away. Either way the client is
-    // deactivated for a moment, which disconnects its ports: call it only while it has none.
-    void setProcessing(bool on);
+    // Activates or deactivates the client: only an active client hears of the graph, has its
+    // ports connected and runs its process callback. Deactivating disconnects its ports.
+    void setActive(bool on);
+    bool active() const { return active_; }
 
     // Adds a user to the process callback's table; false when the table is full.
     bool attach(JackPortUser *user);
@@ -136,5 +146,5 @@ private:
     std::size_t maxEventSize_ = 0;
     jack_nframes_t sampleRate_ = 0;
     unsigned portSerial_ = 0;
-    bool processing_ = false;
+    bool active_ = false;
 };

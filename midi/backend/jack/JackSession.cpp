@@ -79,9 +79,7 @@ JackSession::State JackSession::state() const
 
 bool JackSession::pipeWire()
 {
-    static const bool isPipeWire =
-        std::string(jack_get_version_string()).find("PipeWire") != std::string::npos;
-    return isPipeWire;
+    return JackClient::pipeWire();
 }
 
 std::vector<std::string> JackSession::ports(Flow flow) const

@@ -9,12 +9,15 @@
 //   connects to it. Ports are never carried over: the owner opens them again on the new server.
 // - A request the server does not answer within kResponseLimit, or process cycles that stop
 //   while ports of ours need them, mark the server not responding until it answers again.
-// - The client has a process callback only while ports of ours are open: with none open, jackd
-//   does not wake the editor at all.
+// - Two clients (JackClient::Role): the one that owns our ports is active only while one of them
+//   is connected, being connected or has its device there; a portless listener while none has.
+//   Idle with no port to connect (none open, or the chosen devices unplugged), no server wakes
+//   the editor at all.
 //
 // Threads
 // - The request thread makes every libjack call that talks to the server, one at a time: opening
-//   and closing the client, listing, registering, connecting and unregistering ports.
+//   and closing the clients, (de)activating them, listing, registering, connecting and
+//   unregistering ports.
 // - The watchdog thread times those calls (and the process cycles while ports are open); it
 //   sleeps without a timeout while neither needs timing.
 // - The caller (the GUI thread) never waits on the server: state, ports, open and close read

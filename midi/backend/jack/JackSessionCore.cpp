@@ -90,10 +90,17 @@ template <typename Call> auto JackSession::Core::busy(Call &&call)
 void JackSession::Core::connect()
 {
     std::unique_ptr<JackClient> fresh =
-        busy([&] { return JackClient::connect(clientName, *this); });
+        busy([&] { return JackClient::connect(clientName, JackClient::Role::Ports, *this); });
+    std::unique_ptr<JackClient> listening;
+    if (fresh)
+        listening = busy([&] {
+            return JackClient::connect(clientName + " listener", JackClient::Role::Listener, *this);
+        });
+    if (fresh && !listening)
+        Keep(std::move(fresh), shared_from_this()); // the server went or froze in between
     if (!fresh) {
         if (!serverWatch)
-            serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+            serverWatch = std::make_unique<ServerWatch>(JackClient::pipeWire());
         if (serverWatch->handle() < 0)
             retry = kLongestRetry;
         else if (triesLeft-- > 0)
@@ -111,8 +118,9 @@ void JackSession::Core::connect()
         return;
     }
     client = std::move(fresh);
+    listener = std::move(listening);
     if (!serverWatch)
-        serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+        serverWatch = std::make_unique<ServerWatch>(JackClient::pipeWire());
     retry = std::chrono::milliseconds(0);
     gone = false;
     graphDirty = false;
@@ -159,6 +167,7 @@ void JackSession::Core::relist()
     }
     for (const std::shared_ptr<Port> &port : back)
         reconnect(port);
+    deactivatePortsIfIdle();
     notify();
 }
 
@@ -181,8 +190,9 @@ void JackSession::Core::reconnect(const std::shared_ptr<Port> &port)
 
 MidiResult JackSession::Core::link(const Port &port, bool mayHaveComeBack)
 {
+    setPortsActive(true);
     const MidiResult result = connectPort(port);
-    if (result != MidiOk || !JackSession::pipeWire())
+    if (result != MidiOk || !JackClient::pipeWire())
         return result;
     bool cameBack = mayHaveComeBack;
     if (!cameBack) {
@@ -241,24 +251,51 @@ void JackSession::Core::serverGoneNow()
     processingClient = nullptr;
     watchChanged.notify_all();
     Keep(std::move(client), shared_from_this());
-    livePorts = 0;
+    Keep(std::move(listener), shared_from_this());
     setNotResponding(false);
     setState(State::NotRunning);
     notify();
     // Not at once: the server may still be on its way out. Its successor makes its socket anew,
     // which the watch reports; a few tries cover one that made it before the watch was there.
     if (!serverWatch)
-        serverWatch = std::make_unique<ServerWatch>(JackSession::pipeWire());
+        serverWatch = std::make_unique<ServerWatch>(JackClient::pipeWire());
     retry = kGoneRetry;
     retryAt = Clock::now() + retry;
     triesLeft = 2;
 }
 
-void JackSession::Core::setProcessing(bool on)
+void JackSession::Core::setPortsActive(bool on)
 {
-    busy([&] { client->setProcessing(on); });
-    processingClient = on ? client.get() : nullptr;
+    if (client->active() == on)
+        return;
+    // The one going on first: while both are, no change of the graph goes unheard.
+    JackClient &first = on ? *client : *listener;
+    JackClient &second = on ? *listener : *client;
+    busy([&] { first.setActive(true); });
+    if (first.active())
+        busy([&] { second.setActive(false); });
+    processingClient = client->active() ? client.get() : nullptr;
     watchChanged.notify_all();
+}
+
+void JackSession::Core::deactivatePortsIfIdle()
+{
+    if (!client || !client->active())
+        return;
+    // A port whose device is listed but refused it stays ready to be connected again at the
+    // graph's next change (switching the clients would make one, and so on).
+    {
+        const std::lock_guard lock(mutex);
+        for (const std::weak_ptr<Port> &weak : ports)
+            if (const std::shared_ptr<Port> port = weak.lock(); port && port->jackPort()) {
+                const Port::Link link = port->link();
+                const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
+                if (link == Port::Link::Connected || link == Port::Link::Pending ||
+                    std::find(list.begin(), list.end(), port->target_) != list.end())
+                    return;
+            }
+    }
+    setPortsActive(false);
 }
 
 void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
@@ -274,16 +311,10 @@ void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
     }
     if (!client || !client->running())
         return settle(Port::Link::Lost);
-    if (livePorts == 0)
-        setProcessing(true);
     MidiResult result = MidiOk;
     jack_port_t *ours = busy([&] { return client->registerPort(port->isOutput_, result); });
-    if (!ours) {
-        if (livePorts == 0)
-            setProcessing(false);
+    if (!ours)
         return settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);
-    }
-    ++livePorts;
     {
         const std::lock_guard lock(port->mutex_);
         port->port_ = ours;
@@ -298,6 +329,7 @@ void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
         settle(Port::Link::Connected);
     else
         settle(client->running() ? Port::Link::NotConnected : Port::Link::Lost);
+    deactivatePortsIfIdle();
 }
 
 void JackSession::Core::unregister(const std::shared_ptr<Port> &port)
@@ -308,8 +340,7 @@ void JackSession::Core::unregister(const std::shared_ptr<Port> &port)
     if (!ours || !client || port->client() != client.get())
         return;
     busy([&] { client->unregisterPort(ours); });
-    if (--livePorts == 0)
-        setProcessing(false);
+    deactivatePortsIfIdle();
 }
 
 std::optional<int> JackSession::Core::pollTimeout() const
@@ -373,8 +404,11 @@ void JackSession::Core::leave()
     if (!client)
         return;
     // A client of a server that is gone or does not answer stays open (see Keep).
-    if (client->running() && !notResponding)
+    if (client->running() && !notResponding) {
         busy([&] { client.reset(); });
-    else
+        busy([&] { listener.reset(); });
+    } else {
         Keep(std::move(client), shared_from_this());
+        Keep(std::move(listener), shared_from_this());
+    }
 }

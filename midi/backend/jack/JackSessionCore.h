@@ -57,7 +57,10 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     MidiResult link(const Port &port, bool mayHaveComeBack);
     MidiResult relink(const Port &port);
     void unregister(const std::shared_ptr<Port> &port);
-    void setProcessing(bool on);
+    // The ports' client is active while a port of ours is connected, being connected, or has
+    // its device listed; the listener while none is (see JackClient::Role).
+    void setPortsActive(bool on);
+    void deactivatePortsIfIdle();
     void leave();
     template <typename Call> auto busy(Call &&call);
     std::optional<int> pollTimeout() const;
@@ -106,12 +109,12 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     std::atomic<bool> gone{false};
 
     // Request thread only.
-    std::unique_ptr<JackClient> client;
+    std::unique_ptr<JackClient> client;   // owns our ports (JackClient::Role::Ports)
+    std::unique_ptr<JackClient> listener; // JackClient::Role::Listener
     std::unique_ptr<ServerWatch> serverWatch;
     std::chrono::milliseconds retry{0}; // 0: no retry due
     Clock::time_point retryAt;
     int triesLeft = 0;
-    int livePorts = 0; // ports of ours registered on client
 
     // Watchdog.
     std::mutex watchMutex;
