@@ -69,6 +69,9 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("JACK_DEFAULT_SERVER", server);
+        // Under PipeWire, a session of this process opening its listener sets node properties
+        // there for a moment; the helper is a client of its own.
+        env.remove("PIPEWIRE_PROPS");
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         // stdbuf: jack_midi_dump writes to a pipe, which stdio would otherwise buffer fully.
