@@ -5,6 +5,7 @@
 #include <jack/midiport.h>
 
 #include <cerrno>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -116,7 +117,7 @@ void JackClient::portConnectThunk(jack_port_id_t, jack_port_id_t, int, void *sel
     static_cast<JackClient *>(self)->events_.graphChanged();
 }
 
-std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
+std::vector<std::string> JackClient::midiPorts(PortFlow flow, const JackClient &owner) const
 {
     std::vector<std::string> names;
     if (!running())
@@ -125,12 +126,10 @@ std::vector<std::string> JackClient::midiPorts(PortFlow flow) const
     const char **ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     if (!ports)
         return names;
-    for (const char **p = ports; *p; ++p) {
-        jack_port_t *port = jack_port_by_name(client_, *p);
-        if (port && jack_port_is_mine(client_, port))
-            continue;
-        names.emplace_back(*p);
-    }
+    const std::string ours = std::string(jack_get_client_name(owner.client_)) + ":";
+    for (const char **p = ports; *p; ++p)
+        if (std::string_view(*p).substr(0, ours.size()) != ours)
+            names.emplace_back(*p);
     jack_free(ports);
     return names;
 }
@@ -171,8 +170,11 @@ MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherNa
         return MidiErrSystemNotRunning;
     const char *mine = jack_port_name(ours);
     // A client that has just registered its port refuses connections until it is activated,
-    // which takes it a moment: keep trying briefly while its port exists.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    // which takes it a moment: keep trying briefly while its port exists. A port this client
+    // does not know may be one that the session's other client has just heard of (under
+    // PipeWire each client learns of the graph on its own), or one that vanished between
+    // listing and opening: it is given a little longer to appear.
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
         const int rc = oursIsOutput ? jack_connect(client_, mine, otherName.c_str())
                                     : jack_connect(client_, otherName.c_str(), mine);
@@ -180,11 +182,9 @@ MidiResult JackClient::connectPort(jack_port_t *ours, const std::string &otherNa
             return MidiOk;
         if (!running())
             return MidiErrSystemNotRunning;
-        // The port vanished between listing and opening.
-        if (!jack_port_by_name(client_, otherName.c_str()))
-            return MidiErrDeviceRemoved;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return MidiErrNotEnabled;
+        const bool known = jack_port_by_name(client_, otherName.c_str()) != nullptr;
+        if (std::chrono::steady_clock::now() - start >= (known ? kRefusedLimit : kUnknownLimit))
+            return known ? MidiErrNotEnabled : MidiErrDeviceRemoved;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }

@@ -78,10 +78,11 @@ public:
     // Whether libjack is PipeWire's.
     static bool pipeWire();
 
-    // Full names ("client:port") of the MIDI ports of other clients, in the server's order.
-    // Our own ports are left out, so the editor never offers itself as a device. Empty once the
-    // server is gone.
-    std::vector<std::string> midiPorts(PortFlow flow) const;
+    // Full names ("client:port") of the MIDI ports of other clients, in the server's order, as
+    // this client knows them (under PipeWire each client has its own view, which the graph
+    // callbacks follow). The ports of owner (this client or another of ours) are left out, so
+    // the editor never offers itself as a device. Empty once the server is gone.
+    std::vector<std::string> midiPorts(PortFlow flow, const JackClient &owner) const;
     // Registers a MIDI port of ours (outputs with isOutput) named "MIDI out <n>" / "MIDI in <n>";
     // null and result set on failure.
     jack_port_t *registerPort(bool isOutput, MidiResult &result);
@@ -135,6 +136,9 @@ private:
     void gone();
 
     static constexpr std::size_t kMaxUsers = 64;
+    // How long connectPort tries a port that refuses, and waits for one it does not know.
+    static constexpr std::chrono::milliseconds kRefusedLimit{250};
+    static constexpr std::chrono::milliseconds kUnknownLimit{1000};
 
     jack_client_t *client_;
     Events &events_;

@@ -130,8 +130,11 @@ void JackSession::Core::connect()
 
 void JackSession::Core::relist()
 {
-    std::vector<std::string> sinks = busy([&] { return client->midiPorts(Flow::Sink); });
-    std::vector<std::string> sources = busy([&] { return client->midiPorts(Flow::Source); });
+    // Through the client that hears of the graph now: the one whose callback asked for this.
+    const JackClient &hearing = client->active() ? *client : *listener;
+    std::vector<std::string> sinks = busy([&] { return hearing.midiPorts(Flow::Sink, *client); });
+    std::vector<std::string> sources =
+        busy([&] { return hearing.midiPorts(Flow::Source, *client); });
     std::vector<std::shared_ptr<Port>> back;
     {
         const std::lock_guard lock(mutex);
