@@ -166,15 +166,21 @@ void ServerRows()
                 Num(Counter("servers", run, "close_median_ms")) + " / " + Num(worst), "", "",
                 "≤ 200 ms", Verdict(worst ? std::optional(*worst <= 200) : std::nullopt));
         }
-    // Linked, PipeWire runs the client every graph cycle, as any server does. Linked to
-    // nothing, it still does (PipeWire's JACK default, node.always-process): turned off, it
-    // gave 0 here but lost what the editor sent on a busy machine (PipeWire 0.3.65), so the
-    // editor leaves it on.
-    const auto idle = [](const char *name) { return Counter("servers", "BM_PipeWireIdle", name); };
-    const auto unlinked = idle("port_open_unlinked_per_s");
-    Row("idle wake-ups per second, PipeWire's JACK, output port open: linked / linked to nothing",
-        Num(idle("linked_per_s")) + " / " + Num(unlinked), "", "", "0 linked to nothing",
-        Verdict(unlinked ? std::optional(*unlinked < 0.5) : std::nullopt));
+    // Linked, a server runs the client every cycle; with nothing to carry, the client with
+    // the editor's ports is inactive and only a portless listener is (never woken).
+    for (const int pipeWire : {0, 1}) {
+        const QString run = QStringLiteral("BM_ServerIdle/pipewire:%1/").arg(pipeWire);
+        const auto idle = [&](const char *name) { return Counter("servers", run, name); };
+        const auto none = idle("no_port_per_s");
+        const auto unlinked = idle("port_open_unlinked_per_s");
+        Row(QStringLiteral("idle wake-ups per second, %1: no port open / output port linked / "
+                           "linked to nothing")
+                .arg(pipeWire ? "PipeWire's JACK" : "jackd"),
+            Num(none) + " / " + Num(idle("linked_per_s")) + " / " + Num(unlinked), "", "",
+            "0 with nothing linked",
+            Verdict(none && unlinked ? std::optional(*none < 0.5 && *unlinked < 0.5)
+                                     : std::nullopt));
+    }
 }
 
 void DragRow(const QString &platform, double goalUs)

@@ -8,9 +8,11 @@
 //   has ended, with the editor's output on a JACK port of a jack_midi_dump client, the server
 //   alive or stopped a moment before. PipeWire's JACK is reached as `pw-jack` reaches it: its
 //   libjack first in the editor's search path, a PipeWire daemon of the benchmark's own.
-// - BM_PipeWireIdle: wake-ups per second of the whole editor, idle on PipeWire's JACK with its
-//   output open, first linked to the dump's port, then with the dump gone (the port open and
-//   linked to nothing, as while a chosen device is unplugged).
+// - BM_ServerIdle: wake-ups per second of the whole editor, idle on jackd or PipeWire's JACK:
+//   with no port open (no device to open), then with its output open, linked to the dump's
+//   port, then with the dump gone (the port open and linked to nothing, as while a chosen
+//   device is unplugged). TORVANE_BENCH_EDITOR names another editor to measure (an earlier
+//   build, for a before and after).
 #include "support/ChildProgram.h"
 #include "tests/support/JackServer.h"
 
@@ -22,8 +24,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <glob.h>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -51,7 +55,12 @@ std::vector<std::string> ServerEnvironment(const JackServer &server, bool pipeWi
     return {"JACK_DEFAULT_SERVER=" + server.name().toStdString()};
 }
 
-// jack_midi_dump on the server: an output device for the editor to open.
+// The dump below, and its port: the editor's output.
+constexpr const char *kDumpClient = "torvane-bench-dump";
+const std::string kDumpPort = std::string(kDumpClient) + ":input";
+
+// jack_midi_dump on the server, its port listed (up to 10 s): an output device for the editor
+// to open.
 std::unique_ptr<QProcess> StartDump(const std::vector<std::string> &environment)
 {
     auto dump = std::make_unique<QProcess>();
@@ -63,9 +72,17 @@ std::unique_ptr<QProcess> StartDump(const std::vector<std::string> &environment)
     }
     dump->setProcessEnvironment(env);
     dump->setStandardOutputFile(QProcess::nullDevice());
-    dump->start("jack_midi_dump", {"torvane-bench-dump"});
+    dump->start("jack_midi_dump", {kDumpClient});
     dump->waitForStarted(5000);
-    std::this_thread::sleep_for(500ms); // its port registered
+    for (int tries = 0; tries < 100; ++tries) {
+        QProcess list;
+        list.setProcessEnvironment(env);
+        list.start("jack_lsp", {});
+        list.waitForFinished(5000);
+        if (list.readAllStandardOutput().contains(kDumpPort.c_str()))
+            break;
+        std::this_thread::sleep_for(100ms);
+    }
     return dump;
 }
 
@@ -124,6 +141,7 @@ std::optional<double> CloseOnce(bool pipeWire, bool alive)
     if (!server.start())
         return std::nullopt;
     const std::vector<std::string> environment = ServerEnvironment(server, pipeWire);
+    bench::ChooseOutput(kDumpPort);
     std::unique_ptr<QProcess> dump = StartDump(environment);
     std::optional<bench::Child> child =
         bench::Launch(TORVANE_EDITOR, "offscreen", 600000, environment);
@@ -188,41 +206,78 @@ double WakeUpsPerSecond(pid_t pid, std::chrono::seconds seconds)
     return total / elapsed;
 }
 
-void BM_PipeWireIdle(benchmark::State &state)
+// The editor, idle from its first paint on; nothing when it never painted.
+std::optional<bench::Child> LaunchIdle(const std::vector<std::string> &environment)
 {
-    if (PipeWireJackFolder().empty()) {
+    const char *other = std::getenv("TORVANE_BENCH_EDITOR");
+    std::optional<bench::Child> child =
+        bench::Launch(other ? other : TORVANE_EDITOR, "offscreen", 30000, environment);
+    if (child && !bench::FirstPaintNs(*child)) {
+        bench::Reap(*child, 0);
+        return std::nullopt;
+    }
+    return child;
+}
+
+void BM_ServerIdle(benchmark::State &state)
+{
+    const bool pipeWire = state.range(0) != 0;
+    if (pipeWire && PipeWireJackFolder().empty()) {
         state.SkipWithError("PipeWire's JACK (pipewire-jack) is not installed");
         return;
     }
-    JackServer server("torvane-bench-idle", JackServer::Kind::PipeWire);
+    JackServer server("torvane-bench-idle",
+                      pipeWire ? JackServer::Kind::PipeWire : JackServer::Kind::Jackd);
     if (!server.start()) {
-        state.SkipWithError("PipeWire did not start");
+        state.SkipWithError("the server did not start");
         return;
     }
-    const std::vector<std::string> environment = ServerEnvironment(server, true);
-    std::unique_ptr<QProcess> dump = StartDump(environment);
-    std::optional<bench::Child> child =
-        bench::Launch(TORVANE_EDITOR, "offscreen", 30000, environment);
-    if (!child || !bench::FirstPaintNs(*child)) {
-        if (child)
-            bench::Reap(*child, 0);
-        state.SkipWithError("the editor never painted");
-        return;
-    }
-    double linked = 0, unlinked = 0;
+    const std::vector<std::string> environment = ServerEnvironment(server, pipeWire);
+    double none = 0, linked = 0, unlinked = 0;
     for (auto _ : state) {
+        bench::ForgetSettings(); // no device chosen, none there to choose
+        std::optional<bench::Child> alone = LaunchIdle(environment);
+        if (!alone) {
+            state.SkipWithError("the editor never painted");
+            return;
+        }
+        std::this_thread::sleep_for(1500ms); // connected to the server, settled
+        none = WakeUpsPerSecond(alone->pid, 5s);
+        ::kill(alone->pid, SIGTERM);
+        bench::Reap(*alone);
+
+        bench::ChooseOutput(kDumpPort);
+        std::unique_ptr<QProcess> dump = StartDump(environment);
+        std::optional<bench::Child> child = LaunchIdle(environment);
+        if (!child) {
+            state.SkipWithError("the editor never painted");
+            return;
+        }
         std::this_thread::sleep_for(1500ms); // its output open on the dump's port, settled
         linked = WakeUpsPerSecond(child->pid, 5s);
+        if (linked < 1) { // no server leaves a linked client unwoken for 5 s
+            ::kill(child->pid, SIGTERM);
+            bench::Reap(*child);
+            state.SkipWithError("the editor's output was never linked to the dump");
+            return;
+        }
         dump->kill();
         dump->waitForFinished(5000);
         std::this_thread::sleep_for(1500ms); // the link gone, the port still open
         unlinked = WakeUpsPerSecond(child->pid, 5s);
+        ::kill(child->pid, SIGTERM);
+        bench::Reap(*child);
     }
-    ::kill(child->pid, SIGTERM);
-    bench::Reap(*child);
+    state.SetLabel(pipeWire ? "PipeWire's JACK" : "jackd");
+    state.counters["no_port_per_s"] = none;
     state.counters["linked_per_s"] = linked;
     state.counters["port_open_unlinked_per_s"] = unlinked;
 }
-BENCHMARK(BM_PipeWireIdle)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ServerIdle)
+    ->ArgNames({"pipewire"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "support/ChildProgram.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -57,6 +58,19 @@ std::vector<std::string> ChildEnvironment(const char *platform, int stayMs,
 }
 
 } // namespace
+
+void ForgetSettings()
+{
+    for (const char *folder : {"config", "data"})
+        QDir(PrivateHome().path() + "/" + folder).removeRecursively();
+}
+
+void ChooseOutput(const std::string &deviceName)
+{
+    QSettings settings(PrivateHome().path() + "/config/Quillmont/Torvane.conf",
+                       QSettings::IniFormat);
+    settings.setValue("midiOUTName", QString::fromStdString(deviceName));
+}
 
 double NowNs()
 {

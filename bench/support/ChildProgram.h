@@ -30,6 +30,13 @@ struct Child
 std::optional<Child> Launch(const std::string &path, const char *platform, int stayMs,
                             const std::vector<std::string> &environment = {});
 
+// Forgets what the programs launched so far stored (settings, autosave): the next one starts as
+// on a fresh machine.
+void ForgetSettings();
+// Has the editor launched next start with the MIDI output device of that name chosen, as a user
+// would have left it (a fresh editor picks a device by its place in the list).
+void ChooseOutput(const std::string &deviceName);
+
 // The probe's time stamp, or nothing when the program did not paint within 30 s.
 std::optional<double> FirstPaintNs(const Child &child);
 
