@@ -1,8 +1,8 @@
 #pragma once
-// One client of a JACK server (jackd, or PipeWire's JACK), in one of two roles (Role): it lists
-// the MIDI ports of the other clients, owns the MIDI ports the editor opens and runs their work
-// in the JACK process callback, or it only listens; either hears of the graph changing (while
-// active) and of the server going away.
+// One client of a JACK server (jackd, or PipeWire's JACK), in one of two roles (Role): the one
+// that owns the MIDI ports the editor opens and runs their work in the JACK process callback, or
+// a portless listener. Either lists the MIDI ports of the other clients, hears of the graph
+// changing (while active) and of the server going away.
 //
 // Threads
 // - The calls that talk to the server (connect, the destructor, midiPorts, registerPort,
