@@ -55,7 +55,8 @@ public:
     // A server wakes an active client with a process callback every cycle (PipeWire's wakes
     // every active client), so the session keeps two:
     // - Ports owns the editor's ports and has the process callback; it starts inactive and is
-    //   active only while a port of it is connected, being connected, or has its device there.
+    //   active only while a port of it is connected, being connected, or has its device there
+    //   (under PipeWire: while a port of it is open).
     // - Listener has no port ever; it is active from the start, so that the server tells it of
     //   every port that comes or goes while the other is not. Under PipeWire it runs only while
     //   linked (node.always-process off), which without ports is never.

@@ -10,9 +10,9 @@
 // - A request the server does not answer within kResponseLimit, or process cycles that stop
 //   while ports of ours need them, mark the server not responding until it answers again.
 // - Two clients (JackClient::Role): the one that owns our ports is active only while one of them
-//   is connected, being connected or has its device there; a portless listener while none has.
-//   Idle with no port to connect (none open, or the chosen devices unplugged), no server wakes
-//   the editor at all.
+//   is connected, being connected or has its device there (under PipeWire: while one is open); a
+//   portless listener while none has. Idle with no port open (under jackd also with the chosen
+//   devices unplugged), no server wakes the editor at all.
 //
 // Threads
 // - The request thread makes every libjack call that talks to the server, one at a time: opening

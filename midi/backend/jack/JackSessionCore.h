@@ -58,7 +58,8 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     MidiResult relink(const Port &port);
     void unregister(const std::shared_ptr<Port> &port);
     // The ports' client is active while a port of ours is connected, being connected, or has
-    // its device listed; the listener while none is (see JackClient::Role).
+    // its device listed (under PipeWire: while one is open); the listener while none is (see
+    // JackClient::Role).
     void setPortsActive(bool on);
     void deactivatePortsIfIdle();
     void leave();
