@@ -288,8 +288,8 @@ void JackSession::Core::deactivatePortsIfIdle()
     // A port whose device is listed but refused it stays ready to be connected again at the
     // graph's next change (switching the clients would make one, and so on). Under PipeWire
     // (0.3.65) the client stays active while any port of ours is registered: deactivated as the
-    // other end of its link went away, it was once dropped by the server (its libjack told it
-    // of the server's end, 1 run in 40 of the live tests under load).
+    // other end of its link went away, it was now and then dropped by the server (its libjack
+    // told it of the server's end; about one unplug in 40 under load).
     {
         const std::lock_guard lock(mutex);
         for (const std::weak_ptr<Port> &weak : ports)
