@@ -10,8 +10,8 @@
 // - A request the server does not answer within kResponseLimit, or process cycles that stop
 //   while ports of ours need them, mark the server not responding until it answers again.
 // - Two clients (JackClient::Role): the one that owns our ports is active only while one of them
-//   is connected, being connected or has its device there (under PipeWire: while one is open); a
-//   portless listener while none has. Idle with no port open (under jackd also with the chosen
+//   is connected, being connected or has its device there, and a second after; a portless
+//   listener while it is not. Idle with no port open (under jackd also with the chosen
 //   devices unplugged), no server wakes the editor at all.
 //
 // Threads

@@ -252,6 +252,7 @@ void JackSession::Core::serverGoneNow()
         departed.clear(); // the next server knows nothing of this one's clients
     }
     processingClient = nullptr;
+    deactivateAt.reset();
     watchChanged.notify_all();
     Keep(std::move(client), shared_from_this());
     Keep(std::move(listener), shared_from_this());
@@ -281,28 +282,34 @@ void JackSession::Core::setPortsActive(bool on)
     watchChanged.notify_all();
 }
 
+bool JackSession::Core::portsNeeded() const
+{
+    // A port whose device is listed but refused it stays ready to be connected again at the
+    // graph's next change (switching the clients would make one, and so on).
+    const std::lock_guard lock(mutex);
+    for (const std::weak_ptr<Port> &weak : ports)
+        if (const std::shared_ptr<Port> port = weak.lock(); port && port->jackPort()) {
+            const Port::Link link = port->link();
+            const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
+            if (link == Port::Link::Connected || link == Port::Link::Pending ||
+                std::find(list.begin(), list.end(), port->target_) != list.end())
+                return true;
+        }
+    return false;
+}
+
 void JackSession::Core::deactivatePortsIfIdle()
 {
-    if (!client || !client->active())
+    if (!client || !client->active() || portsNeeded()) {
+        deactivateAt.reset();
         return;
-    // A port whose device is listed but refused it stays ready to be connected again at the
-    // graph's next change (switching the clients would make one, and so on). Under PipeWire
-    // (0.3.65) the client stays active while any port of ours is registered: deactivated as the
-    // other end of its link went away, it was now and then dropped by the server (its libjack
-    // told it of the server's end; about one unplug in 40 under load).
-    {
-        const std::lock_guard lock(mutex);
-        for (const std::weak_ptr<Port> &weak : ports)
-            if (const std::shared_ptr<Port> port = weak.lock(); port && port->jackPort()) {
-                const Port::Link link = port->link();
-                const auto &list = lists[int(port->isOutput_ ? Flow::Sink : Flow::Source)];
-                if (JackClient::pipeWire() || link == Port::Link::Connected ||
-                    link == Port::Link::Pending ||
-                    std::find(list.begin(), list.end(), port->target_) != list.end())
-                    return;
-            }
     }
-    setPortsActive(false);
+    if (!deactivateAt)
+        deactivateAt = Clock::now() + kIdleBeforeDeactivating;
+    else if (Clock::now() >= *deactivateAt) {
+        deactivateAt.reset();
+        setPortsActive(false);
+    }
 }
 
 void JackSession::Core::registerAndConnect(const std::shared_ptr<Port> &port)
@@ -352,10 +359,15 @@ void JackSession::Core::unregister(const std::shared_ptr<Port> &port)
 
 std::optional<int> JackSession::Core::pollTimeout() const
 {
-    if (state != State::NotRunning || retry.count() == 0)
+    std::optional<Clock::time_point> due;
+    if (state == State::NotRunning && retry.count() > 0)
+        due = retryAt;
+    if (deactivateAt && (!due || *deactivateAt < *due))
+        due = deactivateAt;
+    if (!due)
         return std::nullopt;
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(retryAt - Clock::now()).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
     return int(std::max<long long>(left, 0));
 }
 
@@ -395,6 +407,8 @@ void JackSession::Core::run()
             relist();
         for (const auto &request : work)
             request();
+        if (client && deactivateAt && Clock::now() >= *deactivateAt)
+            deactivatePortsIfIdle();
     }
 }
 
