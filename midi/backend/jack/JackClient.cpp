@@ -58,14 +58,23 @@ JackClient::JackClient(jack_client_t *client, Events &events) : client_(client),
     // Half the port buffer per event leaves room for other messages in the same cycle; longer
     // messages are cut into several events (JACK MIDI receivers join SysEx fragments).
     maxEventSize_ = jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE) / 2;
-    if (maxEventSize_ < 256)
-        maxEventSize_ = 256;
+    if (maxEventSize_ < kSmallestEventLimit)
+        maxEventSize_ = kSmallestEventLimit;
     sampleRate_ = jack_get_sample_rate(client_);
 }
 
 JackClient::~JackClient()
 {
-    jack_client_close(client_);
+    if (client_)
+        jack_client_close(client_);
+}
+
+void JackClient::closeDropped()
+{
+    running_ = false;
+    if (client_)
+        jack_client_close(client_);
+    client_ = nullptr;
 }
 
 int JackClient::processThunk(jack_nframes_t frames, void *self)

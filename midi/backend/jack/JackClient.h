@@ -71,6 +71,10 @@ public:
     // on) or gone (libjack's state for the clients after it would break): the session keeps
     // such a client instead.
     ~JackClient();
+    // Closes a client that its libjack dropped while the server runs on (see
+    // JackSession::Core::replaceDroppedClient): its node leaves the server with its ports and
+    // links. The object stays, not running, for whoever still holds it.
+    void closeDropped();
 
     JackClient(const JackClient &) = delete;
     JackClient &operator=(const JackClient &) = delete;
@@ -122,8 +126,10 @@ public:
     jack_nframes_t cycleStart() const;
     // Frames per second of the server.
     jack_nframes_t sampleRate() const { return sampleRate_; }
-    // Largest MIDI event the server's port buffers can hold, in bytes.
+    // Largest MIDI event the server's port buffers can hold, in bytes; at least
+    // kSmallestEventLimit.
     std::size_t maxEventSize() const { return maxEventSize_; }
+    static constexpr std::size_t kSmallestEventLimit = 256;
 
 private:
     JackClient(jack_client_t *client, Events &events);

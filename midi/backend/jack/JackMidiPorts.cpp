@@ -45,8 +45,10 @@ MidiResult JackMidiOutPort::write(const std::uint8_t *bytes, std::size_t size,
     if (const MidiResult connected = awaitConnection(abandon); connected != MidiOk)
         return connected;
     // One event per message when it fits a port buffer comfortably; a longer SysEx goes as
-    // consecutive fragments, which JACK MIDI receivers join again.
-    const std::size_t chunk = port_->client()->maxEventSize();
+    // consecutive fragments, which JACK MIDI receivers join again. (A port moving to a new
+    // client has none for a moment: its events wait in the ring meanwhile.)
+    const JackClient *client = port_->client();
+    const std::size_t chunk = client ? client->maxEventSize() : JackClient::kSmallestEventLimit;
     for (std::size_t done = 0; done < size;) {
         const auto n = std::uint32_t(std::min(chunk, size - done));
         if (const MidiResult r = writeEvent(bytes + done, n, sentUs, abandon); r != MidiOk)

@@ -268,6 +268,50 @@ void JackSession::Core::serverGoneNow()
     triesLeft = 2;
 }
 
+bool JackSession::Core::droppedByLibjack(bool socketGone) const
+{
+    return JackClient::pipeWire() && !socketGone && !client->running() && listener &&
+           listener->running();
+}
+
+void JackSession::Core::replaceDroppedClient()
+{
+    std::vector<std::shared_ptr<Port>> moving;
+    {
+        const std::lock_guard lock(mutex);
+        for (const std::weak_ptr<Port> &weak : ports)
+            if (std::shared_ptr<Port> port = weak.lock(); port && port->client() == client.get())
+                moving.push_back(port);
+    }
+    // Off the dropped client first: a message sent meanwhile waits for the port's connection.
+    for (const std::shared_ptr<Port> &port : moving) {
+        const std::lock_guard lock(port->mutex_);
+        if (port->attached_)
+            client->detach(&port->user_);
+        port->attached_ = false;
+        port->link_ = Port::Link::Pending;
+        port->port_ = nullptr;
+        port->client_ = nullptr;
+    }
+    processingClient = nullptr;
+    deactivateAt.reset();
+    watchChanged.notify_all();
+    // Its name is free again once it is closed. The object is kept: the watchdog may hold it.
+    busy([&] { client->closeDropped(); });
+    Keep(std::move(client), shared_from_this());
+    // Only an active client hears of the graph; the ports' client is active again as soon as
+    // a port of it is linked.
+    busy([&] { listener->setActive(true); });
+    client = busy([&] { return JackClient::connect(clientName, JackClient::Role::Ports, *this); });
+    if (!client || !listener->running())
+        return serverGoneNow(); // it was going after all
+    gone = false;
+    graphDirty = true;
+    for (const std::shared_ptr<Port> &port : moving)
+        registerAndConnect(port);
+    notify();
+}
+
 void JackSession::Core::setPortsActive(bool on)
 {
     if (client->active() == on)
@@ -392,9 +436,12 @@ void JackSession::Core::run()
         // A server that stops removes its socket: that it has gone is known then, also when
         // libjack's shutdown callback is late or never comes (seen with PipeWire's on a busy
         // machine). One started again at once makes its socket anew, after the removal.
-        if (client && seen.removed && !seen.appeared)
+        const bool socketGone = seen.removed && !seen.appeared;
+        if (client && socketGone)
             gone = true;
-        if (client && gone)
+        if (client && gone && droppedByLibjack(socketGone))
+            replaceDroppedClient();
+        else if (client && gone)
             serverGoneNow();
         if (!client && seen.appeared) {
             retry = kFirstRetry;

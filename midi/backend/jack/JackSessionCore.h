@@ -53,6 +53,15 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     void run();
     void connect();
     void serverGoneNow();
+    // PipeWire's libjack (0.3.65, Debian 12) takes any error the server answers a request of
+    // the client with for the server's end, and the client is dead from then on while the
+    // server runs on: seen as "unknown resource" for a link of ours that a patchbay undid, or
+    // whose other end left, a moment before the client let go of it (about once in 100 such
+    // events under load). The listener, on a connection of its own, and a new client tell that
+    // the server still runs: the dropped client is closed and our ports move to a new one under
+    // its name, connected again, while their messages wait as at opening.
+    bool droppedByLibjack(bool socketGone) const;
+    void replaceDroppedClient();
     void relist();
     void registerAndConnect(const std::shared_ptr<Port> &port);
     void reconnect(const std::shared_ptr<Port> &port);
