@@ -146,6 +146,18 @@ TEST_F(JackLiveTest, AConnectionUndoneByAPatchbayIsMadeAgain)
     EXPECT_TRUE(Boxes.Messages.isEmpty()) << BoxTexts().join(" | ").toStdString();
 }
 
+TEST_F(JackLiveTest, AClientThatPipeWireDropsWhileRunningIsReplacedWithoutAWord)
+{
+    if (!TestingPipeWire())
+        GTEST_SKIP() << "PipeWire drops a client of a server that runs on; jackd does not";
+    ASSERT_TRUE(jacktest::dropPipeWireClient("Torvane Editor"));
+    ASSERT_TRUE(WaitForServer([&] { return jacktest::patchbay(OutName, false) == 1; }))
+        << "the output was not connected again";
+    Click(Form->SpeedButton2);
+    EXPECT_TRUE(WaitForServer([&] { return CapturedLines() >= 32; }));
+    EXPECT_TRUE(Boxes.Messages.isEmpty()) << BoxTexts().join(" | ").toStdString();
+}
+
 TEST_F(JackLiveTest, AServerThatDiesIsReportedOnceWithNoUserAction)
 {
     Server.stop();

@@ -13,6 +13,9 @@
 #include "support/JackServer.h"
 #include "support/MidiDevices.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -157,6 +160,27 @@ inline int patchbay(const std::string &name, bool undo)
     }
     jack_client_close(client);
     return count;
+}
+
+// PipeWire drops the client that owns the node named nodeName while it runs on (through pw-cli,
+// as another program may; the client's libjack hears of its end as of the server's). False when
+// no such node is there.
+inline bool dropPipeWireClient(const QString &nodeName)
+{
+    QProcess dump;
+    dump.start("pw-dump", {});
+    if (!dump.waitForFinished(20000))
+        return false;
+    const QJsonArray objects = QJsonDocument::fromJson(dump.readAllStandardOutput()).array();
+    for (const QJsonValue &object : objects) {
+        const QJsonObject props = object["info"]["props"].toObject();
+        if (object["type"].toString().endsWith("Node") && props["node.name"] == nodeName) {
+            QProcess cli;
+            cli.start("pw-cli", {"destroy", props["client.id"].toVariant().toString()});
+            return cli.waitForFinished(20000) && cli.exitCode() == 0;
+        }
+    }
+    return false;
 }
 
 // A JACK client of the test's own with one MIDI port: it sends what send() queued (output) or
