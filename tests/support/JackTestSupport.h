@@ -162,25 +162,35 @@ inline int patchbay(const std::string &name, bool undo)
     return count;
 }
 
-// PipeWire drops the client that owns the node named nodeName while it runs on (through pw-cli,
-// as another program may; the client's libjack hears of its end as of the server's). False when
-// no such node is there.
-inline bool dropPipeWireClient(const QString &nodeName)
+// The id of the PipeWire client that owns the node named nodeName, as pw-dump shows the graph
+// now; empty when it is not there.
+inline QString pipeWireClientOf(const QString &nodeName)
 {
     QProcess dump;
     dump.start("pw-dump", {});
     if (!dump.waitForFinished(20000))
-        return false;
+        return {};
     const QJsonArray objects = QJsonDocument::fromJson(dump.readAllStandardOutput()).array();
     for (const QJsonValue &object : objects) {
         const QJsonObject props = object["info"]["props"].toObject();
-        if (object["type"].toString().endsWith("Node") && props["node.name"] == nodeName) {
-            QProcess cli;
-            cli.start("pw-cli", {"destroy", props["client.id"].toVariant().toString()});
-            return cli.waitForFinished(20000) && cli.exitCode() == 0;
-        }
+        if (object["type"].toString().endsWith("Node") && props["node.name"] == nodeName)
+            return props["client.id"].toVariant().toString();
     }
-    return false;
+    return {};
+}
+
+// PipeWire drops the client that owns the node named nodeName while it runs on (through pw-cli,
+// as another program may; the client's libjack hears of its end as of the server's). False when
+// no such node shows up.
+inline bool dropPipeWireClient(const QString &nodeName)
+{
+    // pw-dump leaves out what changes while it reads the graph (seen under load): read again.
+    QString client;
+    if (!WaitForServer([&] { return !(client = pipeWireClientOf(nodeName)).isEmpty(); }))
+        return false;
+    QProcess cli;
+    cli.start("pw-cli", {"destroy", client});
+    return cli.waitForFinished(20000) && cli.exitCode() == 0;
 }
 
 // A JACK client of the test's own with one MIDI port: it sends what send() queued (output) or
