@@ -7,12 +7,14 @@
 // - A server that dies is noticed at once (JACK's shutdown callback); the lists empty, every port
 //   of ours is lost, and the session waits for a server to appear (ServerWatch: no polling) and
 //   connects to it. Ports are never carried over: the owner opens them again on the new server.
+//   A client that PipeWire drops while it runs on is replaced, and our ports move to the new
+//   one without a report (Core::replaceDroppedClient).
 // - A request the server does not answer within kResponseLimit, or process cycles that stop
 //   while ports of ours need them, mark the server not responding until it answers again.
 // - Two clients (JackClient::Role): the one that owns our ports is active only while one of them
 //   is connected, being connected or has its device there, and a second after; a portless
-//   listener while it is not. Idle with no port open (under jackd also with the chosen
-//   devices unplugged), no server wakes the editor at all.
+//   listener while it is not. Idle with no port open or with the chosen devices unplugged, no
+//   server wakes the editor at all.
 //
 // Threads
 // - The request thread makes every libjack call that talks to the server, one at a time: opening
