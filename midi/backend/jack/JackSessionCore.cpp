@@ -253,6 +253,7 @@ void JackSession::Core::serverGoneNow()
     }
     processingClient = nullptr;
     deactivateAt.reset();
+    replaceAt.reset();
     watchChanged.notify_all();
     Keep(std::move(client), shared_from_this());
     Keep(std::move(listener), shared_from_this());
@@ -270,12 +271,13 @@ void JackSession::Core::serverGoneNow()
 
 bool JackSession::Core::droppedByLibjack(bool socketGone) const
 {
-    return JackClient::pipeWire() && !socketGone && !client->running() && listener &&
-           listener->running();
+    return JackClient::pipeWire() && !socketGone && serverWatch && serverWatch->present() &&
+           !client->running() && listener && listener->running();
 }
 
 void JackSession::Core::replaceDroppedClient()
 {
+    replaceAt.reset();
     std::vector<std::shared_ptr<Port>> moving;
     {
         const std::lock_guard lock(mutex);
@@ -406,8 +408,9 @@ std::optional<int> JackSession::Core::pollTimeout() const
     std::optional<Clock::time_point> due;
     if (state == State::NotRunning && retry.count() > 0)
         due = retryAt;
-    if (deactivateAt && (!due || *deactivateAt < *due))
-        due = deactivateAt;
+    for (const std::optional<Clock::time_point> &at : {deactivateAt, replaceAt})
+        if (at && (!due || *at < *due))
+            due = at;
     if (!due)
         return std::nullopt;
     const auto left =
@@ -439,10 +442,14 @@ void JackSession::Core::run()
         const bool socketGone = seen.removed && !seen.appeared;
         if (client && socketGone)
             gone = true;
-        if (client && gone && droppedByLibjack(socketGone))
-            replaceDroppedClient();
-        else if (client && gone)
+        if (client && gone && droppedByLibjack(socketGone)) {
+            if (!replaceAt)
+                replaceAt = Clock::now() + kDropPause;
+            else if (Clock::now() >= *replaceAt)
+                replaceDroppedClient();
+        } else if (client && gone) {
             serverGoneNow();
+        }
         if (!client && seen.appeared) {
             retry = kFirstRetry;
             retryAt = Clock::now() + retry;
@@ -450,11 +457,12 @@ void JackSession::Core::run()
         }
         if (!client && retry.count() > 0 && Clock::now() >= retryAt)
             connect();
-        if (client && graphDirty.exchange(false))
+        // A dropped client lists nothing: the lists wait for its successor.
+        if (client && !replaceAt && graphDirty.exchange(false))
             relist();
         for (const auto &request : work)
             request();
-        if (client && deactivateAt && Clock::now() >= *deactivateAt)
+        if (client && !replaceAt && deactivateAt && Clock::now() >= *deactivateAt)
             deactivatePortsIfIdle();
     }
 }

@@ -59,7 +59,10 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // whose other end left, a moment before the client let go of it (about once in 100 such
     // events under load). The listener, on a connection of its own, and a new client tell that
     // the server still runs: the dropped client is closed and our ports move to a new one under
-    // its name, connected again, while their messages wait as at opening.
+    // its name, connected again, while their messages wait as at opening. A server that stops
+    // ends its clients one after the other, then removes its socket: the session tells the two
+    // apart only kDropPause after the client's end.
+    static constexpr std::chrono::milliseconds kDropPause{500};
     bool droppedByLibjack(bool socketGone) const;
     void replaceDroppedClient();
     void relist();
@@ -132,6 +135,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     Clock::time_point retryAt;
     int triesLeft = 0;
     std::optional<Clock::time_point> deactivateAt; // the ports' client, once no port needs it
+    std::optional<Clock::time_point> replaceAt;    // a client dropped by its libjack
 
     // Watchdog.
     std::mutex watchMutex;
