@@ -62,7 +62,7 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     // its name, connected again, while their messages wait as at opening. A server that stops
     // ends its clients one after the other, then removes its socket: the session tells the two
     // apart only kDropPause after the client's end.
-    static constexpr std::chrono::milliseconds kDropPause{500};
+    static constexpr std::chrono::milliseconds kDropPause{2000};
     bool droppedByLibjack(bool socketGone) const;
     void replaceDroppedClient();
     void relist();
