@@ -4,12 +4,16 @@
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 #include "midi/backend/MonotonicClock.h"
+#include "midi/backend/system/RtMidiPorts.h"
+#if TORVANE_MIDI_ALSA
 #include "midi/backend/alsa/AlsaAnnouncements.h"
 #include "midi/backend/alsa/AlsaSeqClient.h"
 #include "midi/backend/alsa/AlsaSeqPorts.h"
+#endif
+#if TORVANE_MIDI_JACK
 #include "midi/backend/jack/JackMidiPorts.h"
 #include "midi/backend/jack/JackSession.h"
-#include "midi/backend/system/RtMidiPorts.h"
+#endif
 
 #include <rtmidi/RtMidi.h>
 
@@ -19,12 +23,16 @@
 MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<void()> onChange)
     : clientName_(std::move(clientName))
 {
+#if TORVANE_MIDI_JACK
     // JACK is the system from here on, with or without a server: the session waits for one.
     const auto tryJack = [this, &onChange] {
         jack_ = std::make_unique<JackSession>(clientName_, std::move(onChange));
         kind_ = Kind::Jack;
     };
-#if defined(__linux__)
+#else
+    const auto tryJack = [] {};
+#endif
+#if TORVANE_MIDI_ALSA
     const auto tryAlsa = [this, &onChange] {
         seq_ = AlsaSeqClient::open(clientName_);
         if (!seq_)
@@ -55,30 +63,48 @@ MidiSystem::MidiSystem(Kind preferred, std::string clientName, std::function<voi
     if (preferred == Kind::Jack)
         tryJack();
     else if (preferred == Kind::Automatic || preferred == Kind::Native)
-        startRtMidi(RtMidi::UNSPECIFIED);
+        startRtMidi(RtMidi::UNSPECIFIED, std::move(onChange));
 #endif
 }
 
-void MidiSystem::startRtMidi(int api)
+void MidiSystem::startRtMidi(int api, std::function<void()> onChange)
 {
+    const auto quiet = [](RtMidiError::Type, const std::string &, void *) {};
     try {
         auto out = std::make_unique<RtMidiOut>(RtMidi::Api(api), clientName_);
         auto in = std::make_unique<RtMidiIn>(RtMidi::Api(api), clientName_);
-        out->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
-        in->setErrorCallback([](RtMidiError::Type, const std::string &, void *) {});
+        out->setErrorCallback(quiet);
+        in->setErrorCallback(quiet);
         rtApi_ = int(out->getCurrentApi());
         kind_ = Kind::Native;
         outLister_ = std::move(out);
         inLister_ = std::move(in);
+        if (!onChange)
+            return;
+        // The poller lists on its own thread, with listers of its own.
+        auto pollOut = std::make_shared<RtMidiOut>(RtMidi::Api(rtApi_), clientName_);
+        auto pollIn = std::make_shared<RtMidiIn>(RtMidi::Api(rtApi_), clientName_);
+        pollOut->setErrorCallback(quiet);
+        pollIn->setErrorCallback(quiet);
+        poller_ = std::make_unique<PortListPoller>(
+            [pollOut, pollIn, client = clientName_] {
+                return PortListPoller::Lists{rtMidiPortNames(*pollOut, client),
+                                             rtMidiPortNames(*pollIn, client)};
+            },
+            std::move(onChange));
     } catch (const RtMidiError &) {
-        kind_ = Kind::None;
+        if (kind_ != Kind::Native)
+            kind_ = Kind::None;
     }
 }
 
 MidiSystem::~MidiSystem()
 {
+    poller_.reset();
+#if TORVANE_MIDI_ALSA
     alsa_.reset();
     seq_.reset();
+#endif
     inLister_.reset();
     outLister_.reset();
 }
@@ -86,6 +112,7 @@ MidiSystem::~MidiSystem()
 MidiSystemStatus MidiSystem::status() const
 {
     switch (kind_) {
+#if TORVANE_MIDI_JACK
     case Kind::Jack: {
         MidiSystemStatus status;
         status.name = JackSession::pipeWire() ? "PipeWire's JACK" : "JACK";
@@ -105,9 +132,13 @@ MidiSystemStatus MidiSystem::status() const
         }
         return status;
     }
+#endif
     case Kind::Alsa:
         return {"ALSA sequencer", MidiSystemStatus::Running};
     case Kind::Native:
+        // How Windows users know it, rather than RtMidi's "Windows MultiMedia".
+        if (rtApi_ == RtMidi::WINDOWS_MM)
+            return {"Windows MIDI", MidiSystemStatus::Running};
         return {RtMidi::getApiDisplayName(RtMidi::Api(rtApi_)), MidiSystemStatus::Running};
     default:
         return {};
@@ -116,26 +147,38 @@ MidiSystemStatus MidiSystem::status() const
 
 bool MidiSystem::waitUntilSettled(std::chrono::milliseconds limit) const
 {
+#if TORVANE_MIDI_JACK
     return kind_ != Kind::Jack || jack_->waitUntilSettled(limit);
+#else
+    (void)limit;
+    return true;
+#endif
 }
 
 const std::vector<std::string> &MidiSystem::ports(Flow flow, bool refresh)
 {
     if (refresh || !listed_[flow]) {
-        if (kind_ == Kind::Jack)
-            names_[flow] =
-                jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
-#if defined(__linux__)
-        else if (seq_)
-            names_[flow] = shownNames(seq_->portNames(
-                flow == Out ? AlsaSeqClient::Role::Sending : AlsaSeqClient::Role::Receiving));
-#endif
-        else if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
-                                              : static_cast<RtMidi *>(inLister_.get()))
-            names_[flow] = shownNames(rtMidiPortNames(*lister, clientName_));
+        names_[flow] = systemPorts(flow);
         listed_[flow] = true;
     }
     return names_[flow];
+}
+
+std::vector<std::string> MidiSystem::systemPorts(Flow flow)
+{
+#if TORVANE_MIDI_JACK
+    if (kind_ == Kind::Jack)
+        return jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
+#endif
+#if TORVANE_MIDI_ALSA
+    if (seq_)
+        return shownNames(seq_->portNames(flow == Out ? AlsaSeqClient::Role::Sending
+                                                      : AlsaSeqClient::Role::Receiving));
+#endif
+    if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
+                                     : static_cast<RtMidi *>(inLister_.get()))
+        return shownNames(rtMidiPortNames(*lister, clientName_));
+    return {};
 }
 
 std::vector<std::string> MidiSystem::shownNames(const std::vector<std::string> &fullNames)
@@ -163,9 +206,11 @@ std::string MidiSystem::fullName(const std::string &name) const
 
 std::unique_ptr<MidiWire> MidiSystem::openOutput(const std::string &name, MidiResult &result)
 {
+#if TORVANE_MIDI_JACK
     if (kind_ == Kind::Jack)
         return JackMidiOutPort::open(*jack_, name, result);
-#if defined(__linux__)
+#endif
+#if TORVANE_MIDI_ALSA
     if (seq_)
         return AlsaOutWire::open(seq_, clientName_ + " out", fullName(name), result);
 #endif
@@ -175,15 +220,18 @@ std::unique_ptr<MidiWire> MidiSystem::openOutput(const std::string &name, MidiRe
 std::unique_ptr<MidiSource> MidiSystem::openInput(const std::string &name,
                                                   MidiInputDelivery &delivery, MidiResult &result)
 {
+#if TORVANE_MIDI_JACK
     if (kind_ == Kind::Jack)
         return JackMidiInPort::open(*jack_, name, delivery, result);
-#if defined(__linux__)
+#endif
+#if TORVANE_MIDI_ALSA
     if (seq_)
         return AlsaInSource::open(seq_, clientName_ + " in", fullName(name), delivery, result);
 #endif
     return RtMidiInSource::open(RtMidi::Api(rtApi_), clientName_, name, delivery, result);
 }
 
+#if TORVANE_MIDI_ALSA
 namespace {
 
 // Whether the whole ALSA port name ("client:port C:P", the sequencer's address last) stands at
@@ -216,11 +264,17 @@ std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &na
     }
     return gone;
 }
+#else
+std::vector<std::string> MidiSystem::departed(const std::vector<std::string> &)
+{
+    return {};
+}
+#endif
 
 // Only the sequencer tells of ports that went (departed), so only its ports are connected anew.
 MidiResult MidiSystem::reconnect(MidiWire &wire, const std::string &name)
 {
-#if defined(__linux__)
+#if TORVANE_MIDI_ALSA
     if (auto *port = dynamic_cast<AlsaOutWire *>(&wire))
         return port->reconnect(fullName(name));
 #endif
@@ -231,7 +285,7 @@ MidiResult MidiSystem::reconnect(MidiWire &wire, const std::string &name)
 
 MidiResult MidiSystem::reconnect(MidiSource &source, const std::string &name)
 {
-#if defined(__linux__)
+#if TORVANE_MIDI_ALSA
     if (auto *port = dynamic_cast<AlsaInSource *>(&source))
         return port->reconnect(fullName(name));
 #endif
@@ -242,5 +296,9 @@ MidiResult MidiSystem::reconnect(MidiSource &source, const std::string &name)
 
 std::uint64_t MidiSystem::now() const
 {
-    return kind_ == Kind::Jack ? JackClient::now() : monotonicMicroseconds();
+#if TORVANE_MIDI_JACK
+    if (kind_ == Kind::Jack)
+        return JackClient::now();
+#endif
+    return monotonicMicroseconds();
 }

@@ -8,11 +8,17 @@
 // (WinMM, CoreMIDI). The ALSA sequencer is reached through one client of our own (AlsaSeqClient),
 // which holds our ports in both directions and follows the sequencer's announcements of ports
 // that come and go (AlsaAnnouncements); JACK through a JackSession of our own, which follows the
-// server as it comes, goes, freezes and comes back; the other systems through RtMidi.
+// server as it comes, goes, freezes and comes back; the other systems through RtMidi. Which of
+// ALSA and JACK are there is the build's choice (TORVANE_MIDI_ALSA, TORVANE_MIDI_JACK: the Windows
+// build has neither).
+//
+// WinMM tells nobody when a device comes or goes: with RtMidi's systems the port lists are
+// listed again every second (PortListPoller) while someone listens for changes.
 //
 // Threads: the caller's (GUI) thread; no call waits on a MIDI server. The wires and sources it
-// opens, and the JACK session, run threads of their own; onChange is called on those.
+// opens, the JACK session and the poller run threads of their own; onChange is called on those.
 #include "midi/backend/MidiServices.h"
+#include "midi/backend/system/PortListPoller.h"
 
 #include <array>
 #include <chrono>
@@ -74,7 +80,9 @@ public:
     std::uint64_t now() const;
 
 private:
-    void startRtMidi(int api);
+    void startRtMidi(int api, std::function<void()> onChange);
+    // The system's lists now, as shown.
+    std::vector<std::string> systemPorts(Flow flow);
     // The whole name of the port listed as name (with the sequencer's numbers on ALSA).
     std::string fullName(const std::string &name) const;
     // The names shown for the system's list of whole names, remembering what each stands for.
@@ -83,15 +91,21 @@ private:
     const std::string clientName_;
     Kind kind_ = Kind::None;
     int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
+#if TORVANE_MIDI_JACK
     std::unique_ptr<JackSession> jack_;
+#endif
+#if TORVANE_MIDI_ALSA
     // Our ALSA sequencer client; the ports opened on it share it.
     std::shared_ptr<AlsaSeqClient> seq_;
     // The sequencer's announcements, which make the lists follow its ports live, read on seq_.
     std::unique_ptr<AlsaAnnouncements> alsa_;
+#endif
     // RtMidi's port lists (the systems other than ALSA and JACK); its base class cannot be
     // deleted, hence one of each.
     std::unique_ptr<RtMidiOut> outLister_;
     std::unique_ptr<RtMidiIn> inLister_;
+    // Follows RtMidi's lists for onChange; declared last, so that it stops first.
+    std::unique_ptr<PortListPoller> poller_;
     std::array<std::vector<std::string>, 2> names_;
     std::array<bool, 2> listed_{};
     // Each name listed so far and its whole name when it was last listed.
