@@ -1,6 +1,6 @@
 #include "app/BuiltInSimulator.h"
 
-#include <QSocketNotifier>
+#include "midi/WakeUpNotifier.h"
 #include <array>
 
 namespace sim {
@@ -20,9 +20,9 @@ BuiltInSimulator::BuiltInSimulator(const QString &flashPath, const FlashFile::Lo
     : QObject(parent), inbox_(std::make_shared<ByteInbox>()), flashPath_(flashPath),
       flashError_(flash.error), box_(flash.setup.value_or(ConverterSetup{}))
 {
-    if (inbox_->wakeHandle() >= 0) {
-        notifier_ = std::make_unique<QSocketNotifier>(inbox_->wakeHandle(), QSocketNotifier::Read);
-        connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { deliverPending(); });
+    if (inbox_->wakeUp().valid()) {
+        notifier_ = std::make_unique<WakeUpNotifier>(inbox_->wakeUp());
+        connect(notifier_.get(), &WakeUpNotifier::activated, this, [this] { deliverPending(); });
     }
 }
 

@@ -1,12 +1,12 @@
 #include "midi/MidiChanges.h"
 
-#include <QSocketNotifier>
+#include "midi/WakeUpNotifier.h"
 
 MidiChanges::MidiChanges(MidiServices &services, QObject *parent)
     : QObject(parent), services_(services)
 {
-    notifier_ = new QSocketNotifier(wake_.handle(), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+    notifier_ = new WakeUpNotifier(wake_, this);
+    connect(notifier_, &WakeUpNotifier::activated, this, [this] {
         wake_.acknowledge();
         emit changed();
     });

@@ -10,7 +10,7 @@
 
 #include <QObject>
 
-class QSocketNotifier;
+class WakeUpNotifier;
 
 class MidiChanges : public QObject, public MidiChangeListener
 {
@@ -28,5 +28,5 @@ signals:
 private:
     MidiServices &services_;
     WakeUp wake_;
-    QSocketNotifier *notifier_ = nullptr;
+    WakeUpNotifier *notifier_ = nullptr;
 };

@@ -45,7 +45,8 @@ public:
 
     // ---- GUI thread ----
     std::size_t capacity() const { return mask_ + 1; }
-    int wakeHandle() const { return wake_.handle(); }
+    const WakeUp &wakeUp() const { return wake_; }
+    WakeUp::Handle wakeHandle() const { return wake_.handle(); }
     // Consumes the wake-up; call before draining, so a post during the drain wakes again.
     void acknowledgeWake() noexcept { wake_.acknowledge(); }
     // Asks for another wake-up (e.g. when a drain stopped early).

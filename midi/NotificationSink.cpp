@@ -2,9 +2,9 @@
 
 #include "midi/LeakOnPurpose.h"
 #include "midi/MidiNotifications.h"
+#include "midi/WakeUpNotifier.h"
 
 #include <QPointer>
-#include <QSocketNotifier>
 #include <exception>
 
 NotificationSink::NotificationSink(Receiver receiver, QObject *parent)
@@ -19,8 +19,8 @@ void NotificationSink::watch()
 {
     notifier_.reset();
     queue_ = std::make_unique<NotificationQueue>();
-    notifier_ = std::make_unique<QSocketNotifier>(queue_->wakeHandle(), QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &NotificationSink::deliverPending);
+    notifier_ = std::make_unique<WakeUpNotifier>(queue_->wakeUp());
+    connect(notifier_.get(), &WakeUpNotifier::activated, this, &NotificationSink::deliverPending);
 }
 
 void NotificationSink::abandonQueue()

@@ -35,7 +35,8 @@ public:
 
     // ---- consumer ----
     std::size_t capacity() const { return mask_ + 1; }
-    int wakeHandle() const { return wake_.handle(); }
+    const WakeUp &wakeUp() const { return wake_; }
+    WakeUp::Handle wakeHandle() const { return wake_.handle(); }
     // Consumes the wake-up; call before draining, so that a push during the drain wakes again.
     void acknowledgeWake() noexcept { wake_.acknowledge(); }
     // Copies up to max waiting bytes to out, oldest first; returns how many.

@@ -1,11 +1,46 @@
 #include "midi/backend/WakeUp.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <cstdint>
 #include <fcntl.h>
 #include <unistd.h>
 #if defined(__linux__)
 #include <sys/eventfd.h>
 #endif
+#endif
+
+#if defined(_WIN32)
+
+WakeUp::WakeUp() : read_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+WakeUp::~WakeUp()
+{
+    if (read_)
+        ::CloseHandle(read_);
+}
+
+bool WakeUp::valid() const
+{
+    return read_ != nullptr;
+}
+
+void WakeUp::raise() noexcept
+{
+    // acq_rel: see below.
+    if (!pending_.exchange(true, std::memory_order_acq_rel) && read_)
+        ::SetEvent(read_);
+}
+
+void WakeUp::acknowledge() noexcept
+{
+    if (read_)
+        ::ResetEvent(read_);
+    pending_.exchange(false, std::memory_order_acq_rel);
+}
+
+#else
 
 WakeUp::WakeUp()
 {
@@ -30,6 +65,11 @@ WakeUp::~WakeUp()
         ::close(read_);
     if (write_ >= 0 && write_ != read_)
         ::close(write_);
+}
+
+bool WakeUp::valid() const
+{
+    return read_ >= 0;
 }
 
 void WakeUp::raise() noexcept
@@ -57,3 +97,5 @@ void WakeUp::acknowledge() noexcept
     // visible to the drain that follows.
     pending_.exchange(false, std::memory_order_acq_rel);
 }
+
+#endif
