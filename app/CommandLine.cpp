@@ -247,6 +247,10 @@ Options::Options() : HelpOption(Parser.addHelpOption()), VersionOption(Parser.ad
         "display to open the window on, 2 usage error, 3 no such port, 4 a file cannot be read "
         "or written or is invalid, 5 the output could not be opened or a message did not reach "
         "the device.");
+#if defined(Q_OS_WIN)
+    // Windows has one MIDI system: the option is taken as elsewhere but not offered.
+    SystemOption.setFlags(QCommandLineOption::HiddenFromHelp);
+#endif
     for (const QCommandLineOption &option : {ListPortsOption, SendOption, PortOption, FlashOption,
                                              ExportOption, PresetOption, SystemOption})
         Parser.addOption(option);

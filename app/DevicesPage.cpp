@@ -102,6 +102,11 @@ void DevicesPage::Build(QWidget *panel)
         if (MidiSystemChoices[std::size_t(k)] == stored)
             cmbSystem->setCurrentIndex(k);
     }
+#if defined(Q_OS_WIN)
+    // Windows has one MIDI system: nothing to choose.
+    LabelSystem->hide();
+    cmbSystem->hide();
+#endif
 }
 
 QComboBox *DevicesPage::Selector(Side side) const

@@ -1,6 +1,8 @@
 #include "app/FileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
@@ -20,6 +22,17 @@ QStringList NameFilters(const QString &filter)
     return filters;
 }
 
+#if defined(Q_OS_WIN)
+// Where a Windows user looks for files: Documents at first (the working folder of a program
+// started from the Start menu is its own install folder), then the folder of the file last
+// chosen.
+QString &StartFolder()
+{
+    static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder;
+}
+#endif
+
 } // namespace
 
 bool QtFileDialogs::Execute(TFileDialog &dialog, QWidget *parent)
@@ -37,11 +50,18 @@ bool QtFileDialogs::Execute(TFileDialog &dialog, QWidget *parent)
         box.setAcceptMode(QFileDialog::AcceptOpen);
         box.setFileMode(QFileDialog::AnyFile); // the command itself reports a missing file
     }
+#if defined(Q_OS_WIN)
+    if (!StartFolder().isEmpty())
+        box.setDirectory(StartFolder());
+#endif
     if (!dialog.FileName.isEmpty())
         box.selectFile(dialog.FileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return false;
     dialog.FileName = box.selectedFiles().constFirst();
+#if defined(Q_OS_WIN)
+    StartFolder() = QFileInfo(dialog.FileName).absolutePath();
+#endif
     dialog.FilterIndex = filters.indexOf(box.selectedNameFilter()) + 1;
     return true;
 }

@@ -2,6 +2,11 @@
 
 #include <QtGlobal>
 #include <cstddef>
+#if defined(Q_OS_WIN)
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
+#endif
 
 namespace launch {
 
@@ -46,15 +51,38 @@ bool HasDisplay(bool platformGiven)
 #endif
 }
 
+// The program's arguments as the user typed them. On Windows argv holds them in the ANSI code
+// page, which cannot spell every file name ("C:\Users\Zoë\..."): they are taken from the
+// command line's own UTF-16 text instead.
+QStringList ProgramArguments(int argc, char **argv)
+{
+    QStringList arguments;
+#if defined(Q_OS_WIN)
+    int count = 0;
+    if (LPWSTR *wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(wide[i]);
+        ::LocalFree(wide);
+        if (count == argc)
+            return arguments;
+        arguments.clear();
+    }
+#endif
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 } // namespace
 
 Choice Choose(int argc, char **argv)
 {
     Choice choice;
     bool commandLine = false, platformGiven = false;
-    choice.arguments << QString::fromLocal8Bit(argc > 0 ? argv[0] : "torvane");
-    for (int i = 1; i < argc; ++i) {
-        const QString argument = QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = ProgramArguments(argc, argv);
+    choice.arguments << (arguments.isEmpty() ? QStringLiteral("torvane") : arguments.first());
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString argument = arguments[i];
         const QString name = OptionName(argument);
         if (!name.isEmpty() && Holds(ToolkitOptionsWithValue, name)) {
             platformGiven = platformGiven || name == "platform" || name == "display";

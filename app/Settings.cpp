@@ -22,9 +22,15 @@ int ReadSettings(const std::function<void(SettingId, int)> &apply)
         if (!stored.isValid())
             break;
         bool isInteger = false;
-        // A text store (INI) gives the digits back as a string; a typed store (the Windows
-        // registry) gives an integer. Either must hold a value that fits 32 bits.
+#if defined(Q_OS_WIN)
+        // The registry keeps each value's type: only a 32-bit integer (REG_DWORD) is one; the
+        // digits of a string value, or a 64-bit value, are not.
+        const int value = stored.toInt();
+        isInteger = stored.typeId() == QMetaType::Int;
+#else
+        // A text store (INI) gives the digits back as a string, which must fit 32 bits.
         const int value = stored.toString().toInt(&isInteger);
+#endif
         if (!isInteger)
             break;
         apply(static_cast<SettingId>(applied), value);

@@ -7,7 +7,7 @@
 // The first such signal closes the window and then leaves every event loop, a modal dialog's
 // included; the same signal a second time takes its default action, a way out should the close
 // itself hang.
-// Elsewhere than on Unix this does nothing.
+// On Windows the end of the user's session closes the window the same way.
 class QWidget;
 
 void CloseOnTerminationSignals(QWidget &window);
