@@ -5,42 +5,47 @@
 // (see sim/StateText.h for their shape).
 //
 //   torvane-sim [--api alsa|jack] [--client NAME] [--flash FILE]
+//   torvane-sim --port NAME [--flash FILE]          (Windows)
+//
+// Windows MIDI has no virtual ports: there the simulator listens on an existing input device,
+// such as one end of a virtual cable (loopMIDI and the like), whose other end the editor sends
+// to.
 //
 // Standard input takes one command per line: "state" prints the whole state, "power" power
-// cycles the converter, "quit" ends the program. SIGUSR1 prints the whole state too; SIGINT
-// and SIGTERM end the program. The whole state is printed once more at exit. The first line,
-// "ready <system> <client>:Torvane Simulator", says the port is open.
+// cycles the converter, "quit" ends the program. On Unix SIGUSR1 prints the whole state too;
+// SIGINT and SIGTERM (Ctrl+C, and on Windows the console's closing) end the program (see
+// Console.h). The whole state is printed once more at exit. The first line,
+// "ready <system> <client>:Torvane Simulator" (on Windows the device's name for the client), says
+// the port is open.
 //
 // The flash survives a restart: it is kept in FILE, by default torvane-sim.flash in the
 // per-user data folder (a box of its own, apart from the editor's built-in one).
 //
 // Threads: RtMidi calls onMessage on the MIDI system's thread (ALSA's input thread, JACK's
-// process thread), which only copies the bytes into a lock-free ByteInbox and raises its
-// wake-up. Everything else, the model included, runs on the main thread, which sleeps in poll()
-// until that wake-up, standard input or a signal's wake-up is readable: with nothing arriving it
-// does not run at all.
+// process thread, WinMM's callback), which only copies the bytes into a lock-free ByteInbox and
+// raises its wake-up. Everything else, the model included, runs on the main thread, which sleeps
+// in the console's wait until that wake-up, standard input or a request: with nothing arriving
+// it does not run at all.
 #include "midi/backend/ByteInbox.h"
-#include "midi/backend/WakeUp.h"
 #include "midi/backend/alsa/AlsaSequencerProbe.h"
 #include "sim/FlashFile.h"
 #include "sim/StateText.h"
 #include "sim/TorvaneBox.h"
+#include "tools/torvane-sim/Console.h"
 
 #include <QCoreApplication>
 #include <rtmidi/RtMidi.h>
 
+#if !defined(_WIN32)
 #include <jack/jack.h>
+#endif
 
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <poll.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -48,34 +53,6 @@ namespace {
 constexpr const char *PortName = "Torvane Simulator";
 // Bytes between the MIDI system's thread and ours: a large SysEx file and more.
 constexpr std::size_t InboxSize = 1 << 18;
-
-volatile std::sig_atomic_t stateWanted = 0;
-volatile std::sig_atomic_t quitWanted = 0;
-// Raised by the signal handlers: a signal that lands just before the main thread enters poll()
-// must still wake it, which an interrupted system call alone would not do.
-WakeUp *signalWake = nullptr;
-
-void onSignal(int number)
-{
-    if (number == SIGUSR1)
-        stateWanted = 1;
-    else
-        quitWanted = 1;
-    // Lock-free and a write(): safe in a signal handler, on whichever thread it runs.
-    signalWake->raise();
-}
-
-void installSignals(WakeUp &wake)
-{
-    signalWake = &wake;
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int number : {SIGUSR1, SIGINT, SIGTERM})
-        sigaction(number, &action, nullptr);
-}
 
 // On the MIDI system's thread: no allocation, no lock, no wait.
 void onMessage(double, std::vector<unsigned char> *message, void *inbox)
@@ -88,8 +65,16 @@ struct Options
 {
     std::string api; // "", "alsa" or "jack"
     std::string client = "torvane-sim";
+    std::string port; // Windows: the input device to listen on
     std::string flash;
 };
+
+#if defined(_WIN32)
+constexpr const char *Usage = "usage: torvane-sim --port NAME [--flash FILE]\n";
+#else
+constexpr const char *Usage =
+    "usage: torvane-sim [--api alsa|jack] [--client NAME] [--flash FILE]\n";
+#endif
 
 std::optional<Options> parseOptions(int argc, char **argv)
 {
@@ -99,18 +84,28 @@ std::optional<Options> parseOptions(int argc, char **argv)
         if (i + 1 >= argc)
             return std::nullopt;
         const std::string value = argv[++i];
+#if defined(_WIN32)
+        if (arg == "--port" && !value.empty())
+            options.port = value;
+#else
         if (arg == "--api" && (value == "alsa" || value == "jack"))
             options.api = value;
         else if (arg == "--client" && !value.empty())
             options.client = value;
+#endif
         else if (arg == "--flash" && !value.empty())
             options.flash = value;
         else
             return std::nullopt;
     }
+#if defined(_WIN32)
+    if (options.port.empty())
+        return std::nullopt;
+#endif
     return options;
 }
 
+#if !defined(_WIN32)
 bool jackServerAnswers()
 {
     // RtMidi's JACK input does not check that its client opened before registering a port.
@@ -120,6 +115,7 @@ bool jackServerAnswers()
     jack_client_close(probe);
     return true;
 }
+#endif
 
 void printLines(const std::vector<std::string> &lines)
 {
@@ -132,47 +128,23 @@ void onRtMidiError(RtMidiError::Type, const std::string &text, void *)
     std::fprintf(stderr, "torvane-sim: %s\n", text.c_str());
 }
 
-// Reads standard input when poll() says there is something (so read() never blocks, and the
-// terminal's own flags are left alone) and picks the commands out of complete lines.
-class Commands
+enum class Command { None, State, Power, Quit };
+
+Command parseCommand(std::string line)
 {
-public:
-    enum class Command { None, State, Power, Quit };
-
-    bool open() const { return open_; }
-
-    std::vector<Command> read()
-    {
-        std::vector<Command> commands;
-        char chunk[256];
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got == 0) // end of input: keep running, stop listening
-            open_ = false;
-        if (got <= 0)
-            return commands;
-        pending_.append(chunk, std::size_t(got));
-        for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-                line.pop_back();
-            if (line == "state")
-                commands.push_back(Command::State);
-            else if (line == "power")
-                commands.push_back(Command::Power);
-            else if (line == "quit")
-                commands.push_back(Command::Quit);
-            else if (!line.empty())
-                std::fprintf(stderr, "torvane-sim: unknown command \"%s\" (state, power, quit)\n",
-                             line.c_str());
-        }
-        return commands;
-    }
-
-private:
-    bool open_ = true;
-    std::string pending_;
-};
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    if (line == "state")
+        return Command::State;
+    if (line == "power")
+        return Command::Power;
+    if (line == "quit")
+        return Command::Quit;
+    if (!line.empty())
+        std::fprintf(stderr, "torvane-sim: unknown command \"%s\" (state, power, quit)\n",
+                     line.c_str());
+    return Command::None;
+}
 
 // The model with its flash file, printing every change.
 class Box
@@ -227,6 +199,35 @@ private:
     std::uint64_t keptFlashWrites_ = 0;
 };
 
+// Everything, System Exclusive and real-time bytes included: the model sorts it out.
+void listen(RtMidiIn &input, ByteInbox &inbox)
+{
+    input.setErrorCallback(&onRtMidiError);
+    input.setCallback(&onMessage, &inbox);
+    input.ignoreTypes(false, false, false);
+}
+
+#if defined(_WIN32)
+std::unique_ptr<RtMidiIn> openPort(const Options &options, ByteInbox &inbox,
+                                   std::string &systemName)
+{
+    systemName = "Windows-MIDI";
+    try {
+        auto input = std::make_unique<RtMidiIn>(RtMidi::WINDOWS_MM, options.client);
+        for (unsigned int i = 0; i < input->getPortCount(); ++i) {
+            if (input->getPortName(i) == options.port) {
+                listen(*input, inbox);
+                input->openPort(i, PortName);
+                return input;
+            }
+        }
+        std::fprintf(stderr, "torvane-sim: there is no MIDI input \"%s\"\n", options.port.c_str());
+    } catch (const RtMidiError &error) {
+        std::fprintf(stderr, "torvane-sim: %s\n", error.getMessage().c_str());
+    }
+    return nullptr;
+}
+#else
 std::unique_ptr<RtMidiIn> openPort(const Options &options, ByteInbox &inbox,
                                    std::string &systemName)
 {
@@ -244,10 +245,7 @@ std::unique_ptr<RtMidiIn> openPort(const Options &options, ByteInbox &inbox,
     try {
         auto input = std::make_unique<RtMidiIn>(alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK,
                                                 options.client);
-        input->setErrorCallback(&onRtMidiError);
-        input->setCallback(&onMessage, &inbox);
-        // Everything, System Exclusive and real-time bytes included: the model sorts it out.
-        input->ignoreTypes(false, false, false);
+        listen(*input, inbox);
         input->openVirtualPort(PortName);
         return input;
     } catch (const RtMidiError &error) {
@@ -255,6 +253,7 @@ std::unique_ptr<RtMidiIn> openPort(const Options &options, ByteInbox &inbox,
         return nullptr;
     }
 }
+#endif
 
 // Everything that arrived, into the model; the loss of any message is said once.
 void deliver(ByteInbox &inbox, Box &box, std::uint64_t &reportedLost)
@@ -270,15 +269,16 @@ void deliver(ByteInbox &inbox, Box &box, std::uint64_t &reportedLost)
     }
 }
 
-void obey(Commands &commands, Box &box)
+void obey(const std::vector<std::string> &lines, Box &box, Console &console)
 {
-    for (const Commands::Command command : commands.read()) {
-        if (command == Commands::Command::State)
+    for (const std::string &line : lines) {
+        const Command command = parseCommand(line);
+        if (command == Command::State)
             box.printState();
-        else if (command == Commands::Command::Power)
+        else if (command == Command::Power)
             box.powerCycle();
-        else if (command == Commands::Command::Quit)
-            quitWanted = 1;
+        else if (command == Command::Quit)
+            console.requestQuit();
     }
 }
 
@@ -288,8 +288,7 @@ int main(int argc, char **argv)
 {
     const std::optional<Options> options = parseOptions(argc, argv);
     if (!options) {
-        std::fprintf(stderr,
-                     "usage: torvane-sim [--api alsa|jack] [--client NAME] [--flash FILE]\n");
+        std::fputs(Usage, stderr);
         return 2;
     }
     // The per-user data folder of this program, without a Qt event loop.
@@ -300,8 +299,7 @@ int main(int argc, char **argv)
             ? options->flash
             : sim::FlashFile::defaultPath(QStringLiteral("torvane-sim.flash")).toStdString();
 
-    WakeUp signalled;
-    installSignals(signalled);
+    Console console;
     // Declared before the port, so it outlives the thread that fills it.
     ByteInbox inbox(InboxSize);
     std::string systemName;
@@ -309,29 +307,17 @@ int main(int argc, char **argv)
     if (!input)
         return 1;
     Box box(flashPath);
-    std::printf("ready %s %s:%s\n", systemName.c_str(), options->client.c_str(), PortName);
+    const std::string &where = options->port.empty() ? options->client : options->port;
+    std::printf("ready %s %s:%s\n", systemName.c_str(), where.c_str(), PortName);
     std::fflush(stdout);
 
-    Commands commands;
     std::uint64_t reportedLost = 0;
-    // Without a wake-up handle (none could be made) the loop has to look by itself.
-    const int timeout = inbox.wakeHandle() < 0 || signalled.handle() < 0 ? 2 : -1;
-    while (!quitWanted) {
-        std::array<pollfd, 3> watch{{{inbox.wakeHandle(), POLLIN, 0},
-                                     {signalled.handle(), POLLIN, 0},
-                                     {STDIN_FILENO, POLLIN, 0}}};
-        if (::poll(watch.data(), commands.open() ? 3 : 2, timeout) < 0 && errno != EINTR) {
-            std::perror("torvane-sim: poll");
-            break;
-        }
-        signalled.acknowledge(); // before the flags are read: a later signal wakes again
+    while (!console.quitRequested()) {
+        const std::vector<std::string> lines = console.wait(inbox.wakeUp());
         deliver(inbox, box, reportedLost);
-        if (commands.open() && (watch[2].revents & (POLLIN | POLLHUP)))
-            obey(commands, box);
-        if (stateWanted) {
-            stateWanted = 0;
+        obey(lines, box, console);
+        if (console.takeStateRequest())
             box.printState();
-        }
         std::fflush(stdout);
     }
     box.printState();
