@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# setup.sh [run] [test] [bench] [package]: installs the Debian packages that a command needs,
-# only those that are missing. Safe to run again; does nothing when everything is there.
+# setup.sh [run] [test] [bench] [package] [windows]: installs the Debian packages that a command
+# needs, only those that are missing. Safe to run again; does nothing when everything is there.
 #
 #   run      build and start the editor (scripts/run.sh)
 #   test     run + the test tools, the sanitizer compiler and the package checks (scripts/test.sh)
 #   bench    run + Google Benchmark and the JACK server the figures use (bench/run.sh)
 #   package  run + what makes the Debian package (scripts/package.sh)
+#   windows  run + the Windows build and its checks under Wine (scripts/package-windows.sh);
+#            also adds Debian's source archive to apt's lists when it is not there, for the
+#            sources of Qt and RtMidi
 #
 # Without an argument it installs what every command needs.
 set -euo pipefail
@@ -38,6 +41,13 @@ test=(
   "${alsa_vm[@]}"
 )
 bench=(libbenchmark-dev "${jack_server[@]}" "${pipewire_jack[@]}")
+# The Windows build: the MinGW-w64 cross compiler (POSIX threads), the host Qt's tools (moc, rcc,
+# uic) for the Windows Qt, what unpacks Debian's sources, NSIS for the installer; its checks run
+# the programs under Wine on a virtual display, driven by xdotool and photographed by import.
+windows=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools dpkg-dev xz-utils
+  nsis zip wine wine64 xdotool imagemagick xxd python3
+)
 
 [ $# -gt 0 ] || set -- test bench package
 packages=("${run[@]}")
@@ -47,12 +57,31 @@ for command in "$@"; do
   test) packages+=("${test[@]}") ;;
   bench) packages+=("${bench[@]}") ;;
   package) packages+=("${package[@]}") ;;
+  windows) packages+=("${windows[@]}") ;;
   *)
-    echo "usage: setup.sh [run] [test] [bench] [package]" >&2
+    echo "usage: setup.sh [run] [test] [bench] [package] [windows]" >&2
     exit 2
     ;;
   esac
 done
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+# A fresh machine may be installing its own updates: wait for apt's lock rather than fail.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+
+# The Windows build compiles Qt and RtMidi from Debian's own sources ("apt-get source"), which
+# needs the source archive in apt's lists.
+if [[ " $* " == *" windows "* ]] &&
+  ! grep -Eqrs '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "Adding Debian's source archive for $suite to apt's lists"
+  printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" \
+    "Suites: $suite $suite-updates" "Components: main" \
+    "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
+    $sudo tee /etc/apt/sources.list.d/torvane-deb-src.sources >/dev/null
+  $sudo "${apt[@]}" update -q
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -63,12 +92,8 @@ done
 readarray -t missing < <(printf '%s\n' "${missing[@]}" | awk '!seen[$0]++')
 
 echo "Installing missing packages: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 # jackd2 asks whether to enable real-time priority; the answer does not matter here.
 echo "jackd2 jackd/tweak_rt_limits boolean false" | $sudo debconf-set-selections 2>/dev/null || true
-# A fresh machine may be installing its own updates: wait for apt's lock rather than fail.
-apt=(apt-get -o DPkg::Lock::Timeout=600)
 $sudo "${apt[@]}" update -q
 $sudo env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -q --no-install-recommends \
   "${missing[@]}"
