@@ -43,10 +43,11 @@ test=(
 bench=(libbenchmark-dev "${jack_server[@]}" "${pipewire_jack[@]}")
 # The Windows build: the MinGW-w64 cross compiler (POSIX threads), the host Qt's tools (moc, rcc,
 # uic) for the Windows Qt, what unpacks Debian's sources, NSIS for the installer; its checks run
-# the programs under Wine on a virtual display, driven by xdotool and photographed by import.
+# the programs under Wine on a virtual display, driven by xdotool and photographed by import;
+# ccache keeps the Windows objects from one build to the next.
 windows=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 qt6-base-dev-tools dpkg-dev xz-utils
-  nsis zip wine wine64 xdotool imagemagick xxd python3
+  nsis zip wine wine64 xdotool imagemagick xxd python3 ccache
 )
 
 [ $# -gt 0 ] || set -- test bench package

@@ -11,6 +11,10 @@ qt=$("$windows_root/scripts/windows/build-qt.sh")
 rtmidi=$("$windows_root/scripts/windows/build-rtmidi.sh")
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 
+# A machine that builds the Windows programs again and again (scripts/test.sh on every run) has
+# ccache keep what compiled before, under ~/.cache/ccache.
+launcher=$(command -v ccache || true)
+
 # pkg-config looks at the Windows RtMidi only, never at the machine's own libraries.
 export PKG_CONFIG_LIBDIR=$rtmidi/lib/pkgconfig
 export PKG_CONFIG_PATH=
@@ -21,7 +25,7 @@ cmake -S "$windows_root" -B "$out/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" \
   -DCMAKE_FIND_ROOT_PATH="$qt;$rtmidi" -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$multiarch/cmake" \
-  -DTORVANE_TESTS=OFF -DTORVANE_BENCH=OFF \
+  -DTORVANE_TESTS=OFF -DTORVANE_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" \
   -DCMAKE_INSTALL_BINDIR=. -DCMAKE_INSTALL_PREFIX="$out/dist" >"$out/configure.log" 2>&1 || {
   cat "$out/configure.log" >&2
   exit 1

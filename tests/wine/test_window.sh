@@ -4,6 +4,7 @@
 # window comes up where PX and PY say, its five pages show (a screenshot of each is kept in
 # WORK), an output's controller is changed from the keyboard, and closing the window writes the
 # bank back with that one byte changed and the settings back under their names and types.
+# Started again over a value stored as a string, the editor applies the values before it only.
 # usage: test_window.sh DIST WORK
 source "$(dirname "$0")/../support/wine.sh"
 wine_setup "$1" "$2"
@@ -30,9 +31,27 @@ REGEDIT4
 REG
 wine_reg_import "$wine_work/earlier.reg"
 
-wine "$wine_program/torvane.exe" >"$wine_work/editor.log" 2>&1 &
-editor=$!
-window=$(wine_wait_window "Torvane-v1.0")
+start_editor() {
+  wine "$wine_program/torvane.exe" >>"$wine_work/editor.log" 2>&1 &
+  editor=$!
+  window=$(wine_wait_window "Torvane-v1.0")
+}
+# Closed as Windows closes a window (WM_CLOSE): the bank and the settings are written.
+close_editor() {
+  timeout 120 wine taskkill /im torvane.exe >/dev/null
+  timeout 120 tail --pid="$editor" -f /dev/null || fail "the editor did not end after WM_CLOSE"
+}
+# Each argument "NAME|TYPE VALUE": what the registry holds after the close.
+expect_values() {
+  local row name value got
+  for row; do
+    IFS='|' read -r name value <<<"$row"
+    got=$(wine_reg_value "$name")
+    [ "$got" = "$value" ] || fail "$name was written back as \"$got\", not \"$value\""
+  done
+}
+
+start_editor
 # Where the window stands (Wine draws its own frame, so the client area is a little lower).
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$X" -ge 40 ] && [ "$X" -le 60 ] && [ "$Y" -ge 30 ] && [ "$Y" -le 80 ] ||
@@ -63,9 +82,7 @@ done
 # 1), and one entry down.
 xdotool key --delay 100 Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Down
 shot edited page-config
-# Closed as Windows closes a window (WM_CLOSE): the bank and the settings are written.
-timeout 120 wine taskkill /im torvane.exe >/dev/null
-timeout 120 tail --pid="$editor" -f /dev/null || fail "the editor did not end after WM_CLOSE"
+close_editor
 
 expected=$(python3 -c '
 import sys
@@ -75,12 +92,21 @@ sys.stdout.write(bank.hex())' "$wine_work/bank-before.TVN")
 [ "$(xxd -p -c 200 "$wine_program/torvanepar.TVN")" = "$expected" ] ||
   fail "the bank written at close is not the one read with output 1's controller one up"
 
-# Name | type and value written back
-for row in "PX|REG_DWORD 0x28" "PY|REG_DWORD 0x1e" "RTparam|REG_DWORD 0x0" \
+expect_values "PX|REG_DWORD 0x28" "PY|REG_DWORD 0x1e" "RTparam|REG_DWORD 0x0" \
   "kesselmerge|REG_DWORD 0x1" "kesselstart|REG_DWORD 0x0" "kesselInput|REG_DWORD 0x5" \
-  "midiIN|REG_DWORD 0x0" "midiOUT|REG_DWORD 0x0"; do
-  IFS='|' read -r name value <<<"$row"
-  got=$(wine_reg_value "$name")
-  [ "$got" = "$value" ] || fail "$name was written back as \"$got\", not \"$value\""
-done
+  "midiIN|REG_DWORD 0x0" "midiOUT|REG_DWORD 0x0"
+
+# A string where a 32-bit value belongs: PX and PY are applied, the rest keep their defaults
+# and are written back as 32-bit values.
+cat >"$wine_work/string.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Quillmont\Torvane]
+"RTparam"="1"
+REG
+wine_reg_import "$wine_work/string.reg"
+start_editor
+close_editor
+expect_values "PX|REG_DWORD 0x28" "RTparam|REG_DWORD 0x0" "kesselmerge|REG_DWORD 0x0" \
+  "kesselstart|REG_DWORD 0x1" "kesselInput|REG_DWORD 0x2"
 echo "pages shown, bank and settings written back; screenshots in $wine_work"
