@@ -19,6 +19,8 @@ rows=(
   "torvane.exe|--send preset.TVN --port No_Such_Device|3|no MIDI output named \"No Such Device\""
   "torvane.exe|--export-syx preset.TVN preset.syx|0|"
   "torvane.exe|--bogus|2|bogus"
+  "torvane-sim.exe||2|^usage: torvane-sim --port NAME"
+  "torvane-sim.exe|--port No_Such_Input|1|no MIDI input \"No Such Input\""
 )
 failed=0
 for row in "${rows[@]}"; do
