@@ -15,14 +15,4 @@ WakeUpNotifier::WakeUpNotifier(const WakeUp &wake, QObject *parent) : QObject(pa
     auto *notifier = new QSocketNotifier(wake.handle(), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &WakeUpNotifier::activated);
 #endif
-    notifier_ = notifier;
-}
-
-void WakeUpNotifier::setEnabled(bool enabled)
-{
-#if defined(Q_OS_WIN)
-    static_cast<QWinEventNotifier *>(notifier_)->setEnabled(enabled);
-#else
-    static_cast<QSocketNotifier *>(notifier_)->setEnabled(enabled);
-#endif
 }

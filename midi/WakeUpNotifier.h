@@ -15,11 +15,6 @@ public:
     // wake must outlive this object.
     explicit WakeUpNotifier(const WakeUp &wake, QObject *parent = nullptr);
 
-    void setEnabled(bool enabled);
-
 signals:
     void activated();
-
-private:
-    QObject *notifier_ = nullptr;
 };
