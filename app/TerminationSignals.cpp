@@ -62,20 +62,6 @@ void CloseOnTerminationSignals(QWidget &window)
         ::sigaction(number, &action, nullptr);
 }
 
-#elif defined(Q_OS_WIN)
-
-#include <QGuiApplication>
-#include <QSessionManager>
-
-// Windows has no such signals: a session that ends asks each program first
-// (WM_QUERYENDSESSION), which Qt hands on as commitDataRequest. The window closes then, as it
-// does at a signal elsewhere, before Windows ends the process.
-void CloseOnTerminationSignals(QWidget &window)
-{
-    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.close(); });
-}
-
 #else
 
 void CloseOnTerminationSignals(QWidget &) {}

@@ -7,7 +7,8 @@
 // The first such signal closes the window and then leaves every event loop, a modal dialog's
 // included; the same signal a second time takes its default action, a way out should the close
 // itself hang.
-// On Windows the end of the user's session closes the window the same way.
+// On Windows this does nothing: when the user's session ends, Qt closes the windows itself, so
+// the presets and the settings are saved then too.
 class QWidget;
 
 void CloseOnTerminationSignals(QWidget &window);

@@ -4,7 +4,8 @@
 # window comes up where PX and PY say, its five pages show (a screenshot of each is kept in
 # WORK), an output's controller is changed from the keyboard, and closing the window writes the
 # bank back with that one byte changed and the settings back under their names and types.
-# Started again over a value stored as a string, the editor applies the values before it only.
+# Started again over a value stored as a string, the editor applies the values before it only;
+# this time the end of the Windows session closes it.
 # usage: test_window.sh DIST WORK
 source "$(dirname "$0")/../support/wine.sh"
 wine_setup "$1" "$2"
@@ -36,10 +37,15 @@ start_editor() {
   editor=$!
   window=$(wine_wait_window "Torvane-v1.0")
 }
-# Closed as Windows closes a window (WM_CLOSE): the bank and the settings are written.
+# Closed as Windows closes a window (WM_CLOSE), or by the end of the user's session: either way
+# the bank and the settings are written.
 close_editor() {
-  timeout 120 wine taskkill /im torvane.exe >/dev/null
-  timeout 120 tail --pid="$editor" -f /dev/null || fail "the editor did not end after WM_CLOSE"
+  if [ "${1:-}" = session ]; then
+    timeout 120 wine wineboot --end-session
+  else
+    timeout 120 wine taskkill /im torvane.exe >/dev/null
+  fi
+  timeout 120 tail --pid="$editor" -f /dev/null || fail "the editor did not end (${1:-WM_CLOSE})"
 }
 # Each argument "NAME|TYPE VALUE": what the registry holds after the close.
 expect_values() {
@@ -106,7 +112,7 @@ REGEDIT4
 REG
 wine_reg_import "$wine_work/string.reg"
 start_editor
-close_editor
+close_editor session
 expect_values "PX|REG_DWORD 0x28" "RTparam|REG_DWORD 0x0" "kesselmerge|REG_DWORD 0x0" \
   "kesselstart|REG_DWORD 0x1" "kesselInput|REG_DWORD 0x2"
 echo "pages shown, bank and settings written back; screenshots in $wine_work"
