@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # package-windows.sh: builds the editor for Windows on this Debian machine and tries it under
 # Wine. Installs what is missing (scripts/setup.sh windows), builds Qt for Windows from Debian's
-# qt6-base source once (about 40 minutes on two cores; kept in ~/.cache/torvane-windows, or
+# qt6-base source once (15 to 20 minutes on two cores; kept in ~/.cache/torvane-windows, or
 # TORVANE_WINDOWS_CACHE, and reused), RtMidi for WinMM likewise, then torvane.exe, torvane.com
 # and torvane-sim.exe, and makes in build/windows:
 #   torvane-<version>-windows-x64.zip        the programs and all they need: unzip and run

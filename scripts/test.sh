@@ -8,7 +8,7 @@ build="$root/build/test"
 "$root/scripts/setup.sh" test
 
 # The Windows build under Wine (label "wine"), when Qt for Windows is cached on this machine:
-# scripts/package-windows.sh builds it once, in about 40 minutes, which a test run does not add.
+# scripts/package-windows.sh builds it once, in about a quarter of an hour, which a test run does not add.
 windows=(-DTORVANE_WINDOWS_DIST= -DTORVANE_WINDOWS_SETUP=)
 if "$root/scripts/windows/build-qt.sh" --cached >/dev/null; then
   "$root/scripts/setup.sh" windows

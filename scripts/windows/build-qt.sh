@@ -35,7 +35,7 @@ fi
 
 work=$windows_cache/build-qt-$key
 rm -rf "$work" "$prefix"
-echo "Building Qt $version for Windows (once; about 40 minutes on two cores) in $work" >&2
+echo "Building Qt $version for Windows (once; 15 to 20 minutes on two cores) in $work" >&2
 fetch_debian_source qt6-base "$version" "$work/src" >&2
 source_dir=$(ls -d "$work"/src/qtbase-everywhere-src-*/)
 mkdir -p "$work/build"

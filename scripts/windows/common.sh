@@ -1,7 +1,7 @@
 # Sourced by the Windows build scripts: where their cache lives and how its entries are named.
 #
 # The cache holds what is slow to build and changes only with Debian's sources or our options:
-# Qt for Windows (about 40 minutes on two cores) and RtMidi for WinMM. It lives outside the
+# Qt for Windows (15 to 20 minutes on two cores) and RtMidi for WinMM. It lives outside the
 # clone, so that a fresh clone, `git clean` or another work tree reuses it.
 windows_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 windows_cache=${TORVANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/torvane-windows}
