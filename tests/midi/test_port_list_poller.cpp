@@ -32,13 +32,22 @@ struct System
         ++changes;
         moved.notify_all();
     }
-    // Waits (generously: the machine may be busy) until `listings` more listings have been made.
-    void awaitListings(int more)
+    // Waits (generously: the machine may be busy) until `atLeast` listings have been made.
+    void awaitListings(int atLeast)
     {
         std::unique_lock lock(mutex);
-        const int until = listings + more;
         ASSERT_TRUE(
-            moved.wait_for(lock, std::chrono::seconds(60), [&] { return listings >= until; }));
+            moved.wait_for(lock, std::chrono::seconds(60), [&] { return listings >= atLeast; }));
+    }
+    // ... until `more` listings have been made after those so far.
+    void awaitMoreListings(int more)
+    {
+        int sofar;
+        {
+            std::lock_guard lock(mutex);
+            sofar = listings;
+        }
+        awaitListings(sofar + more);
     }
     int changesSoFar()
     {
@@ -53,21 +62,21 @@ TEST(PortListPoller, TellsEachChangeOnceAndNothingElse)
     system.lists = {{{"Out A"}, {"In A"}}};
     PortListPoller poller([&] { return system.list(); }, [&] { system.changed(); },
                           std::chrono::milliseconds(5));
-    system.awaitListings(3);
+    system.awaitMoreListings(3);
     EXPECT_EQ(system.changesSoFar(), 0) << "the first listing and unchanged ones tell nothing";
 
     {
         std::lock_guard lock(system.mutex);
         system.lists[1].push_back("In B"); // a device plugged in
     }
-    system.awaitListings(3);
+    system.awaitMoreListings(3);
     EXPECT_EQ(system.changesSoFar(), 1);
 
     {
         std::lock_guard lock(system.mutex);
         system.lists[0].clear(); // the output unplugged
     }
-    system.awaitListings(3);
+    system.awaitMoreListings(3);
     EXPECT_EQ(system.changesSoFar(), 2);
 }
 
@@ -77,7 +86,7 @@ TEST(PortListPoller, StopsWithoutWaitingThePeriodOut)
     {
         PortListPoller poller([&] { return system.list(); }, [&] { system.changed(); },
                               std::chrono::hours(1));
-        system.awaitListings(1);
+        system.awaitListings(1); // the first, made as the poller starts
     } // a destructor that waited the hour out would be ended by the test's time limit
     EXPECT_EQ(system.listings, 1);
 }
