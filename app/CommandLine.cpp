@@ -144,8 +144,10 @@ void AwaitDelivery(TMidiOutput &port, int sent, const int &delivered)
         QThread::msleep(1);
     }
     const MidiResult health = port.PendingLongMessages() > 0 ? MidiErrNotReady : port.Health();
-    if (health != MidiOk || delivered < sent)
-        throw EmidioutputError(port.ErrorText(health != MidiOk ? health : MidiErrNotConnected));
+    if (health != MidiOk || delivered < sent) {
+        const auto code = std::uint16_t(health != MidiOk ? health : MidiErrNotConnected);
+        throw EmidioutputError(port.ErrorText(code), code);
+    }
 }
 
 void Send(const Request &request, MidiServices &midi)

@@ -61,10 +61,10 @@ bool DeviceChoice::SendAtStart(bool outputOpen)
     return !StartupSendPending;
 }
 
-void DeviceChoice::Started(MidiSystemStatus::State state, int reportsSoFar)
+void DeviceChoice::Started(MidiSystemStatus::State state, int stopReportsSoFar)
 {
     LastState = state;
-    ReportsWhileRunning = reportsSoFar;
+    StopReportsWhenStarted = stopReportsSoFar;
 }
 
 DeviceChoice::View DeviceChoice::Relist(Side side, const QStringList &names)
@@ -104,16 +104,13 @@ bool DeviceChoice::Missing(Side side, MidiResult health) const
     return !state.chosen.isEmpty() && (!state.listed || health != MidiOk);
 }
 
-bool DeviceChoice::ReportStop(MidiSystemStatus::State state, int reportsSoFar)
+bool DeviceChoice::ReportStop(MidiSystemStatus::State state, int stopReportsSoFar)
 {
-    // A server on its way out may stop its cycles first, and be taken for not responding.
-    bool report = false;
-    if (state == MidiSystemStatus::Running)
-        ReportsWhileRunning = reportsSoFar;
-    else if (state == MidiSystemStatus::NotRunning)
-        report = (LastState == MidiSystemStatus::Running ||
-                  LastState == MidiSystemStatus::NotResponding) &&
-                 reportsSoFar == ReportsWhileRunning;
+    const bool wasUp =
+        LastState == MidiSystemStatus::Running || LastState == MidiSystemStatus::NotResponding;
     LastState = state;
-    return report;
+    if (state == MidiSystemStatus::Running && !wasUp)
+        StopReportsWhenStarted = stopReportsSoFar;
+    return state == MidiSystemStatus::NotRunning && wasUp &&
+           stopReportsSoFar == StopReportsWhenStarted;
 }

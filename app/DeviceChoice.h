@@ -57,7 +57,8 @@ public:
     // starting system that has not listed it yet).
     bool SendAtStart(bool outputOpen);
     // After the start's own sends, in the system's state: the stop reports count from here.
-    void Started(MidiSystemStatus::State state, int reportsSoFar);
+    // stopReportsSoFar counts the sends' "not running" reports the user has seen.
+    void Started(MidiSystemStatus::State state, int stopReportsSoFar);
 
     // ---- the system changed ----
     // The side's devices as listed now: what its selector shows.
@@ -70,10 +71,13 @@ public:
     bool StartupSendDue(MidiSystemStatus::State state, bool outputOpen);
     // Whether the chosen device of side is marked not connected.
     bool Missing(Side side, MidiResult health) const;
-    // Whether a stop of the system is reported now: once, when it went from running (or not
-    // responding) to not running, and not when a send has already reported it meanwhile
-    // (reportsSoFar counts every report the user has seen).
-    bool ReportStop(MidiSystemStatus::State state, int reportsSoFar);
+    // Whether a stop of the system is reported now. The rule: reported if and only if the
+    // system was last seen running (or not responding: a server on its way out may stop its
+    // cycles first) and no send's "not running" has been reported since the system was last
+    // seen start running. Starting to run is a transition (from starting or not running), not
+    // any "running" notice: one that comes after a send's report does not make the stop news
+    // again. Other error boxes say nothing of the stop and do not count.
+    bool ReportStop(MidiSystemStatus::State state, int stopReportsSoFar);
 
 private:
     struct SideState
@@ -89,5 +93,5 @@ private:
     bool ListedWhileStarting = false;
     bool StartupSendPending = false;
     MidiSystemStatus::State LastState = MidiSystemStatus::Starting;
-    int ReportsWhileRunning = 0;
+    int StopReportsWhenStarted = 0; // stopReportsSoFar when the system last started running
 };

@@ -253,7 +253,7 @@ void DevicesPage::CloseMidiDevices()
 void DevicesPage::Started()
 {
     const MidiSystemStatus status = Midi.systemStatus();
-    Choice.Started(status.state, ExceptionReportCount());
+    Choice.Started(status.state, SystemStopReportCount());
     ShowMidiStatus(status);
 }
 
@@ -323,7 +323,7 @@ void DevicesPage::MidiSystemChanged()
     MarkConnection(DeviceChoice::Input, In.Health());
     MarkConnection(DeviceChoice::Output, Out.Health());
     ShowMidiStatus(status);
-    if (Choice.ReportStop(status.state, ExceptionReportCount())) {
+    if (Choice.ReportStop(status.state, SystemStopReportCount())) {
         PendingStops << QString::fromStdString(status.name);
         if (!StopBoxOpen)
             QMetaObject::invokeMethod(this, &DevicesPage::ShowStopReports, Qt::QueuedConnection);

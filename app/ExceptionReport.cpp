@@ -1,6 +1,8 @@
 #include "app/ExceptionReport.h"
 
 #include "app/MessageBoxes.h"
+#include "midi/MidiError.h"
+#include "midi/backend/MidiServices.h"
 
 #include <QCoreApplication>
 
@@ -12,17 +14,24 @@ QString ExceptionReportText(const QString &message)
 }
 
 namespace {
-int Reports = 0;
+int StopReports = 0;
 }
 
-int ExceptionReportCount()
+bool ReportsSystemStop(const std::exception &error)
 {
-    return Reports;
+    const auto *port = dynamic_cast<const EMidiPortError *>(&error);
+    return port && port->Result() == MidiErrSystemNotRunning;
+}
+
+int SystemStopReportCount()
+{
+    return StopReports;
 }
 
 void ShowExceptionReport(const std::exception &error)
 {
-    ++Reports;
+    if (ReportsSystemStop(error))
+        ++StopReports;
     ShowErrorBox(ExceptionReportText(QString::fromUtf8(error.what())),
                  QCoreApplication::applicationName());
 }

@@ -11,5 +11,8 @@ QString ExceptionReportText(const QString &message);
 
 void ShowExceptionReport(const std::exception &error);
 
-// How many reports have been shown so far: a later report of the same trouble can be left out.
-int ExceptionReportCount();
+// Whether error tells the user that the MIDI system has stopped: a port's "not running".
+bool ReportsSystemStop(const std::exception &error);
+// How many such reports have been shown so far: the window's own report of the stop is left
+// out when a send has told it already.
+int SystemStopReportCount();

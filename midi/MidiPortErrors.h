@@ -23,7 +23,10 @@ public:
 protected:
     explicit MidiPortErrors(MidiServices &services) : services_(services) {}
 
-    [[noreturn]] void raise(const QString &message) const { throw Error(message); }
+    [[noreturn]] void raise(const QString &message, std::uint16_t result = 0) const
+    {
+        throw Error(message, result);
+    }
     // Device selection and the receive buffers may change only while the port is closed.
     void requireClosed(TMidiPortState state, const char *property) const
     {
@@ -35,7 +38,7 @@ protected:
     {
         lastResult_ = static_cast<std::uint16_t>(result);
         if (result != MidiOk)
-            raise(ErrorText(lastResult_));
+            raise(ErrorText(lastResult_), lastResult_);
     }
 
     MidiServices &services_;

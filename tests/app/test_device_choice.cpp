@@ -1,6 +1,9 @@
 // The devices page's rules without a window: each row plays a story of listings, system states
 // and port health through the rules and reads what they decide at each step.
 #include "app/DeviceChoice.h"
+#include "app/ExceptionReport.h"
+#include "midi/MidiError.h"
+#include "support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +62,33 @@ Step Due(State state, bool open)
 {
     return [=](DeviceChoice &c) { return Say(c.StartupSendDue(state, open), "send"); };
 }
-Step Started(State state, int reports)
+// The system's state after the start's sends, and as the window is told of it later.
+Step Started(State state)
 {
-    return [=](DeviceChoice &c) { return c.Started(state, reports), QString(); };
+    return [=](DeviceChoice &c) { return c.Started(state, SystemStopReportCount()), QString(); };
 }
-Step Stop(State state, int reports)
+Step Stop(State state)
 {
-    return [=](DeviceChoice &c) { return Say(c.ReportStop(state, reports), "report"); };
+    return [=](DeviceChoice &c) {
+        return Say(c.ReportStop(state, SystemStopReportCount()), "report");
+    };
 }
+// An error box shown meanwhile: a send's "not running" (the port's error with that result), or
+// one that says nothing of the system.
+Step Shown(std::function<void()> raise)
+{
+    return [=](DeviceChoice &) {
+        try {
+            raise();
+        } catch (const std::exception &error) {
+            ShowExceptionReport(error);
+        }
+        return QString();
+    };
+}
+const Step SendNotRunning = Shown(
+    [] { throw EmidioutputError("The MIDI system is not running", MidiErrSystemNotRunning); });
+const Step Unrelated = Shown([] { throw std::runtime_error("Read File Error - Abort Loading"); });
 
 } // namespace
 
@@ -105,13 +127,21 @@ TEST(DeviceChoice, RulesAlongStories)
         {"a port lost with its system is reopened while listed", {Listed(Running, ab, 0), Relisted(ab, MidiErrSystemNotRunning)},
          "A/A inout | A reopen -"},
         {"nothing chosen is never marked", {Listed(Running, none, -1), Relisted(none, MidiErrNotConnected)}, "/ inout | () - -"},
-        {"a stop is reported once", {Started(Running, 0), Stop(Stopped, 0), Stop(Stopped, 0), Stop(Running, 0), Stop(Stopped, 0)},
+        {"a stop is reported once", {Started(Running), Stop(Stopped), Stop(Stopped), Stop(Running), Stop(Stopped)},
          " | report | - | - | report"},
-        {"a stop after freezing is reported", {Started(Running, 0), Stop(Frozen, 0), Stop(Stopped, 0)}, " | - | report"},
-        {"a stop a send reported already is not", {Started(Running, 2), Stop(Stopped, 3)}, " | -"},
-        {"no report for a system that never ran", {Started(Starting, 0), Stop(Stopped, 0)}, " | -"},
+        {"a stop after freezing is reported", {Started(Running), Stop(Frozen), Stop(Stopped)}, " | - | report"},
+        {"a stop a send reported already is not", {Started(Running), SendNotRunning, Stop(Stopped)}, " |  | -"},
+        {"an unrelated report does not hide a stop", {Started(Running), Unrelated, Stop(Stopped)}, " |  | report"},
+        {"a running notice after a send's report does not make the stop news",
+         {Started(Running), SendNotRunning, Stop(Running), Stop(Stopped)}, " |  | - | -"},
+        {"stop, return, stop: two reports", {Started(Running), Stop(Stopped), Stop(Running), Stop(Stopped)},
+         " | report | - | report"},
+        {"a send's report while stopped does not hide the next stop",
+         {Started(Running), Stop(Stopped), SendNotRunning, Stop(Running), Stop(Stopped)}, " | report |  | - | report"},
+        {"no report for a system that never ran", {Started(Starting), Stop(Stopped)}, " | -"},
     };
     // clang-format on
+    MessageRecorder boxes;
     for (const Story &story : stories) {
         DeviceChoice choice;
         QStringList decisions;
