@@ -172,8 +172,11 @@ void TForm1::FormClose(QObject *)
 {
     SaveAutosaveBank();
     SaveSettings();
-    KnownBoxes->Save();
+    // The ports first: what they still had queued ("Write to flash" from the close question)
+    // is counted as the box's as it leaves, and then kept (by the memory's destructor too,
+    // should a port refuse to close).
     CloseMidiDevices();
+    KnownBoxes->Save();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

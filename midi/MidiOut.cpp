@@ -158,9 +158,15 @@ bool TMidiOutput::Close()
     const bool wasOpen = portState_ == psOpen;
     if (wasOpen)
         check(services_.closeOutput(deviceHandle_));
-    // Completions of the messages still queued are now in the sink and are handled as usual.
+    // The messages still queued have now left or been handed back, and their completions wait in
+    // the sink: they are handled before the port lets go of the device, so that every message
+    // that reached it is told of as this device's (a close, a reopen, a switch of system).
+    closingHandle_ = deviceHandle_;
     deviceHandle_ = NoMidiHandle;
     portState_ = psClosed;
+    if (wasOpen)
+        notifyWindow_.deliverPending();
+    closingHandle_ = NoMidiHandle;
     return wasOpen;
 }
 
@@ -220,9 +226,12 @@ void TMidiOutput::HandleNotification(std::uint32_t number, std::uintptr_t param)
         header->user != reinterpret_cast<std::uintptr_t>(found->second.buffer.get()))
         return;
     // Only the device it was queued on knows the header; a closed device has let go of it. Nor
-    // is a message of a device since closed told of as the open one's.
-    const bool queuedHere = portState_ == psOpen && found->second.queuedOn == deviceHandle_;
-    const bool delivered = queuedHere && header->bytesRecorded == header->bufferLength;
+    // is a message of a device closed earlier told of as the open one's; one of the device
+    // being closed is (Close hands its completions over before it returns).
+    const MidiHandle queuedOn = found->second.queuedOn;
+    const bool queuedHere = portState_ == psOpen && queuedOn == deviceHandle_;
+    const bool ours = queuedHere || (queuedOn != NoMidiHandle && queuedOn == closingHandle_);
+    const bool delivered = ours && header->bytesRecorded == header->bufferLength;
     if (queuedHere)
         services_.unprepareOutputHeader(deviceHandle_, header); // result ignored
     const std::unique_ptr<TMyMidiHdr> buffer = std::move(found->second.buffer);

@@ -55,7 +55,8 @@ public:
     int DeviceID() const { return deviceId_; }
     void SetDeviceID(int id);
 
-    // Called after a long message has been sent and its buffer released.
+    // Called after a long message has been sent and its buffer released. Close calls it for
+    // the messages that were still queued before it returns.
     MidiNotifyEvent Onmidioutput;
     // Told of each long message that reached the device, when the services hand it back (on the
     // GUI thread, before Onmidioutput); a message handed back unsent is not told.
@@ -66,7 +67,8 @@ public:
     // nothing kept and raises. On an open port: true, and nothing happens.
     virtual bool Open();
     // True when a device was closed, false when the port was not open; raises when the services
-    // refuse to close (the port then stays open).
+    // refuse to close (the port then stays open). The messages still queued leave (or are handed
+    // back) first, and are told of (OnDelivered, Onmidioutput) before it returns.
     virtual bool Close();
     // Raises "MIDI Output device not open" on a port that is not open.
     virtual void SendEvent(const TMidiOutEvent &event);
@@ -106,6 +108,7 @@ private:
     NotificationSink notifyWindow_;
     int deviceId_ = 0;
     MidiHandle deviceHandle_ = NoMidiHandle;
+    MidiHandle closingHandle_ = NoMidiHandle; // while Close hands over the last completions
     TMidiPortState portState_ = psClosed;
     TMidiCallbackBlock *callbackBlock_ = nullptr;
     std::uint32_t driverVersion_ = 0;

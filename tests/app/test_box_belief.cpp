@@ -250,4 +250,25 @@ TEST_F(BoxBeliefTest, ClosingAsksToWriteToFlashOnlyWhenTheBoxHasUnwrittenChanges
     }
 }
 
+// "Write to flash" answered at close leaves as the port closes: it counts all the same, and the
+// next start neither says "not written to flash" nor asks again.
+TEST_F(BoxBeliefTest, WriteToFlashChosenAtCloseIsRememberedAfterARestart)
+{
+    WriteAskFlashOnClose(true);
+    Open("Config");
+    Click(Form->SpeedButton1); // the box known, and not written to flash
+    Settled();
+    ASSERT_TRUE(Belief().Unwritten());
+    const QuestionSink previous = SetQuestionSink([](const QuestionRequest &) {
+        return QuestionAnswer{QMessageBox::Save, false};
+    });
+    ASSERT_TRUE(Form->MayClose());
+    SetQuestionSink(previous);
+    Form->close(); // at once: the flash message may still be on its way
+
+    Open("Config");
+    EXPECT_FALSE(Belief().Unwritten());
+    EXPECT_EQ(Status(), "The box, as sent from this editor: In step with the box.");
+}
+
 } // namespace
