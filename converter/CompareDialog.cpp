@@ -56,8 +56,11 @@ void CompareDialog::Build()
     resize(520, 640);
 
     connect(Source, &QComboBox::activated, this, [this](int item) {
+        // Every choice compares what the list then shows, the file's entry too.
         if (item < PresetCount)
             CompareWithPreset(item);
+        else if (File)
+            CompareWithFile(NamedImage(*File));
     });
     connect(OpenFile, &QPushButton::clicked, this, [this] {
         if (const std::optional<NamedImage> file = Do.openFile())
@@ -89,9 +92,10 @@ void CompareDialog::CompareWithFile(const NamedImage &file)
     OtherPreset.reset();
     Other = file;
     // The file stays on offer after the presets until another one is opened.
+    File = Other;
     while (Source->count() > PresetCount)
         Source->removeItem(PresetCount);
-    Source->addItem(file.name);
+    Source->addItem(File->name);
     Source->setCurrentIndex(PresetCount);
     Refresh();
 }

@@ -59,5 +59,6 @@ private:
     const PresetStore &Presets;
     Hooks Do;
     std::optional<int> OtherPreset; // nothing: the file
-    NamedImage Other;
+    NamedImage Other;               // what the right-hand column shows
+    std::optional<NamedImage> File; // the file on offer after the presets
 };

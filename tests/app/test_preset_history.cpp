@@ -193,8 +193,9 @@ TEST_F(PresetHistoryTest, AnEditOfAnotherPresetIsShownWhereItWasMadeFromTheConte
     EXPECT_EQ(form->ComboBox[0]->currentIndex(), 0);
 }
 
-// "Compare": the current preset beside preset 2 and then a file; the highlighted rows are the
-// outputs that differ; a copy of one output, then of all, is one edit each, undone by the key.
+// "Compare": the current preset beside preset 2 and then a file (chosen again from the list after
+// preset 2); the highlighted rows are the outputs that differ; a copy of one output, then of all,
+// is one edit each, undone by the key.
 TEST_F(PresetHistoryTest, CopiesFromAComparedPresetOrFileAreEditsThatUndo)
 {
     Bank.SetByte(1, 2, 7);
@@ -220,6 +221,10 @@ TEST_F(PresetHistoryTest, CopiesFromAComparedPresetOrFileAreEditsThatUndo)
     Dialogs.Answers = {files.Path("other.TVN")};
     Click(compare.OpenFile);
     EXPECT_EQ(highlighted().size(), 32u);
+    Activate(compare.Source, 1); // preset 2 again, then the file's entry again
+    EXPECT_EQ(highlighted(), std::vector<int>{2});
+    Activate(compare.Source, 4);
+    EXPECT_EQ(highlighted().size(), 32u) << "the file's entry compares the file";
     Click(compare.CopyAll);
     EXPECT_EQ(PresetFileImage(Bank, 0).left(32), QByteArray(32, '\x01'));
     EXPECT_TRUE(highlighted().empty());
