@@ -6,12 +6,19 @@
 // The file is written whole or not at all, once the event loop comes round after a change: a
 // transfer, which blocks the GUI thread for its pauses, is written once at its end rather than
 // once per message. An unreadable or damaged file counts as no file: every device unknown.
+//
+// Two editors may run at once (two boxes, two users of one account): each save reads the file
+// again and writes back what is there with this editor's changes since its last save on top,
+// device by device, under a lock file, so that neither drops the other's boxes. A memory
+// without a path (no folder for the user's data) keeps its beliefs for the session only, and
+// its saves fail. The first failed save is told (SaveFailed), once until a save succeeds again.
 // GUI thread only.
 #include "converter/BoxBelief.h"
 
 #include <QObject>
 #include <QString>
 #include <map>
+#include <set>
 
 class BoxMemory : public QObject
 {
@@ -20,7 +27,7 @@ class BoxMemory : public QObject
 public:
     static constexpr const char *FileName = "boxes.json";
 
-    // Reads what path holds.
+    // Reads what path holds; an empty path keeps nothing on disk.
     explicit BoxMemory(QString path, QObject *parent = nullptr);
     ~BoxMemory() override;
 
@@ -32,14 +39,22 @@ public:
     // could not be written.
     bool Save();
 
+    const QString &FilePath() const { return Path; }
+
 signals:
     void Changed();
+    // A save failed, for the first time since the last that succeeded.
+    void SaveFailed();
 
 private:
-    void Touch();
+    using Beliefs = std::map<QString, BoxBelief>;
+    static Beliefs Read(const QString &path);
+    void Touch(const QString &device);
+    bool Write();
 
     QString Path;
-    std::map<QString, BoxBelief> Devices;
-    bool Dirty = false;
+    Beliefs Devices;
+    std::set<QString> ChangedHere; // devices changed or forgotten since the last save
     bool Scheduled = false;
+    bool FailureTold = false;
 };

@@ -31,7 +31,11 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosa
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
-    KnownBoxes = new BoxMemory(QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName), this);
+    KnownBoxes = new BoxMemory(Autosave.DataFolder().isEmpty()
+                                   ? QString()
+                                   : QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName),
+                               this);
+    connect(KnownBoxes, &BoxMemory::SaveFailed, this, &TForm1::ReportBoxMemoryNotSaved);
     BuildLayout();
     BuildLatePagesAfterFirstPaint();
     // Before FormCreate, so that the monitor keeps what start-up sends.
@@ -234,6 +238,18 @@ void TForm1::SaveAutosaveBank()
     ShowErrorBox(tr("Your presets could not be saved: %1 could not be written in %2.")
                      .arg(AutosaveLocation::FileName)
                      .arg(Autosave.Folders().join(tr(" nor in "))),
+                 tr("File Error"));
+}
+
+void TForm1::ReportBoxMemoryNotSaved()
+{
+    const QString path = KnownBoxes->FilePath();
+    ShowErrorBox(path.isEmpty()
+                     ? tr("What the box has, as sent from this editor, is not kept after you "
+                          "close it: there is no folder for your data.")
+                     : tr("What the box has, as sent from this editor, could not be saved: %1 "
+                          "could not be written.")
+                           .arg(QDir::toNativeSeparators(path)),
                  tr("File Error"));
 }
 

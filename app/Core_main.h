@@ -198,6 +198,7 @@ private:
     QString OpenInputName() const;
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
+    void ReportBoxMemoryNotSaved();
     QByteArray CurrentPresetSysex(bool flash);
     // The preset a parameter or .syx file holds; nothing (reported) when it cannot be read.
     std::optional<PresetImage> ReadPresetFile(const QString &path, bool sysex,

@@ -14,6 +14,7 @@
 #include "midi/backend/ForwardingServices.h"
 #include "midi/backend/MidiHeaderRules.h"
 #include "support/FormTest.h"
+#include "support/TempFolder.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -269,6 +270,47 @@ TEST_F(BoxBeliefTest, WriteToFlashChosenAtCloseIsRememberedAfterARestart)
     Open("Config");
     EXPECT_FALSE(Belief().Unwritten());
     EXPECT_EQ(Status(), "The box, as sent from this editor: In step with the box.");
+}
+
+// Two editors on one file: each save writes back what the other saved, with this one's own
+// changes on top; a forgotten box goes from the file; a save that cannot be made is told once.
+TEST(BoxMemory, TwoEditorsOnOneFileKeepEachOthersDevicesAndTheirOwnChangesWin)
+{
+    TempFolder dir;
+    const QString path = dir.Path("boxes.json");
+    const auto sent = [](BoxMemory &memory, const QString &device, int output, int controller) {
+        const protocol::ParameterMessage message =
+            protocol::MakeParameterMessage(0, protocol::FirstOutputParameter + output, controller);
+        memory.Delivered(device, QByteArrayView(message.data(), qsizetype(message.size())));
+        return memory.Save();
+    };
+    const auto onDisk = [&](const QString &device) { return BoxMemory(path).Of(device); };
+    BoxMemory first(path), second(path);
+    ASSERT_TRUE(sent(first, "A", 0, 7));
+    ASSERT_TRUE(sent(second, "B", 0, 9));
+    ASSERT_FALSE(first.Of("A").Unknown());
+    EXPECT_EQ(onDisk("A"), first.Of("A")) << "the second editor dropped the first one's box";
+    EXPECT_EQ(second.Of("A"), first.Of("A")) << "and knows it since its save";
+    ASSERT_TRUE(sent(first, "A", 1, 10));
+    ASSERT_TRUE(sent(second, "B", 1, 11)); // its copy of A is older: A is not its change
+    EXPECT_EQ(onDisk("A"), first.Of("A"));
+    EXPECT_EQ(onDisk("B"), second.Of("B"));
+    first.Forget("B");
+    ASSERT_TRUE(first.Save());
+    EXPECT_EQ(onDisk("B"), BoxBelief{});
+    EXPECT_EQ(onDisk("A"), first.Of("A"));
+
+    // No folder that can take the file: told once, and nothing lands in the working directory.
+    ASSERT_TRUE(dir.Write("file", "not a folder"));
+    for (const QString &nowhere : {dir.Path("file/boxes.json"), QString()}) {
+        BoxMemory memory(nowhere);
+        int told = 0;
+        QObject::connect(&memory, &BoxMemory::SaveFailed, [&told] { ++told; });
+        EXPECT_FALSE(sent(memory, "A", 0, 7));
+        EXPECT_FALSE(sent(memory, "A", 0, 8));
+        EXPECT_EQ(told, 1) << nowhere.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(BoxMemory::FileName));
+    }
 }
 
 } // namespace
