@@ -238,11 +238,12 @@ void JackClient::detach(JackPortUser *user)
         std::this_thread::yield();
 }
 
-bool JackClient::waitForCycles(std::chrono::steady_clock::time_point deadline, int cycles) const
+bool JackClient::waitForCycles(std::chrono::steady_clock::time_point deadline,
+                               const std::atomic<bool> &abandon, int cycles) const
 {
     const std::uint64_t target = cyclesBegun_.load(std::memory_order_seq_cst) + cycles;
     while (cyclesEnded_.load(std::memory_order_seq_cst) < target) {
-        if (!running() || std::chrono::steady_clock::now() >= deadline)
+        if (!running() || abandon.load() || std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -113,8 +113,10 @@ public:
 
     // Waits until the cycle that is running now (if any) and the next `cycles` have ended, so
     // that what a port wrote into its buffer has reached the ports it is connected to.
-    // False when the deadline passed or the server went away first.
-    bool waitForCycles(std::chrono::steady_clock::time_point deadline, int cycles = 1) const;
+    // False when the deadline passed, the server went away or the waiter gave up (abandon)
+    // first: a sender that is being closed must not outlive its port, nor this client.
+    bool waitForCycles(std::chrono::steady_clock::time_point deadline,
+                       const std::atomic<bool> &abandon, int cycles = 1) const;
     // Process cycles ended so far: a count that stops when the server freezes.
     std::uint64_t cyclesEnded() const { return cyclesEnded_.load(std::memory_order_acquire); }
 

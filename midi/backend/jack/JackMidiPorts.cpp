@@ -115,7 +115,7 @@ MidiResult JackMidiOutPort::drain(std::chrono::steady_clock::time_point deadline
     // The last messages are in the port buffer of a cycle that may still be running; once the
     // next cycle has ended too, the connected port has read them and the port may go.
     const JackClient *client = port_->client();
-    if (client && port_->connected() && !client->waitForCycles(deadline))
+    if (client && port_->connected() && !client->waitForCycles(deadline, abandon))
         return port_->health() != MidiOk ? port_->health() : MidiErrNotReady;
     return port_->health();
 }
