@@ -28,3 +28,15 @@ std::int64_t MemoryInUse()
     return resident * sysconf(_SC_PAGESIZE);
 #endif
 }
+
+bool UnderThreadSanitizer()
+{
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
