@@ -310,19 +310,30 @@ Request Options::Parse(const QStringList &arguments)
     return request;
 }
 
+// What --help, --version and --list-ports print is what they are run for: a standard output
+// that does not take it all (a full disk, a closed pipe) is a failure, not a quiet success.
+void RequirePrinted()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        Fail(BadFile, QStringLiteral("the standard output could not be written"));
+}
+
 int Execute(const Request &request, const QString &helpText)
 {
     switch (request.mode) {
     case Request::Help:
         std::fputs(qPrintable(helpText), stdout);
+        RequirePrinted();
         break;
     case Request::Version:
         std::printf("torvane %s\n", TORVANE_VERSION);
+        RequirePrinted();
         break;
     case Request::ListPorts: {
         // A command needs the lists at once, where the window shows them as they come.
         const auto midi = MakeEditorMidi(SystemMidiStart::Settled, request.system);
         ListPorts(*midi);
+        RequirePrinted();
         break;
     }
     case Request::Send: {

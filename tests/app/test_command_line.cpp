@@ -25,7 +25,7 @@ struct Outcome
 // away from the JACK server of the real-MIDI tests, which may be running meanwhile: the program
 // meets only the built-in devices, and sends nothing to the other tests' clients.
 Outcome Torvane(const QStringList &arguments, const QString &program = TORVANE_EXECUTABLE,
-                const QStringList &extraEnvironment = {})
+                const QStringList &extraEnvironment = {}, const QString &standardOutput = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -35,6 +35,8 @@ Outcome Torvane(const QStringList &arguments, const QString &program = TORVANE_E
         environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     process.start(program, arguments);
     if (!process.waitForFinished(30000))
         process.kill();
@@ -161,6 +163,13 @@ TEST_F(CommandLineTest, HelpAndPortListing)
     EXPECT_TRUE(ports.out.contains("output: Torvane Simulator\noutput: Virtual Loopback\ninput:"));
     EXPECT_TRUE(ports.out.endsWith("input: Virtual Loopback\n")) << ports.out.toStdString();
     EXPECT_EQ(ports.err, "");
+
+    // Printed into a full disk: what was asked for did not come out.
+    for (const char *option : {"--list-ports", "--help", "--version"}) {
+        const Outcome full = Torvane({option}, TORVANE_EXECUTABLE, {}, "/dev/full");
+        EXPECT_EQ(full.exitCode, 4) << option;
+        EXPECT_EQ(full.err, "torvane: the standard output could not be written\n") << option;
+    }
 }
 
 TEST_F(CommandLineTest, ExportWritesThePresetsTransferOnItsChannel)
