@@ -57,7 +57,7 @@ struct ListingFailed : std::exception
 DevicesPage::DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, TMidiOutput &output,
                          ErrorReport report, std::function<void()> startupSend)
     : QObject(panel), Midi(midi), In(input), Out(output), Report(report),
-      StartupSend(std::move(startupSend))
+      StartupSend(std::move(startupSend)), InUse(ReadMidiSystemChoice())
 {
     setObjectName("DevicesPage");
     Build(panel);
@@ -97,9 +97,8 @@ void DevicesPage::Build(QWidget *panel)
     // A screen reader names a list by its label (a list's own name is its current entry).
     LabelSystem->setBuddy(cmbSystem);
     LabelSystem->setAccessibleName(tr("MIDI system"));
-    const MidiSystemChoice stored = ReadMidiSystemChoice();
     for (int k = 0; k < int(MidiSystemChoices.size()); ++k) {
-        if (MidiSystemChoices[std::size_t(k)] == stored)
+        if (MidiSystemChoices[std::size_t(k)] == InUse)
             cmbSystem->setCurrentIndex(k);
     }
 #if defined(Q_OS_WIN)
@@ -287,11 +286,13 @@ void DevicesPage::cmbOutputChange(QObject *)
 void DevicesPage::cmbSystemChange(QObject *)
 {
     const MidiSystemChoice choice = MidiSystemChoices.at(std::size_t(cmbSystem->currentIndex()));
-    if (choice == ReadMidiSystemChoice())
+    // The system in use decides, not the setting: another editor may have stored another.
+    if (choice == InUse)
         return; // the list was opened and closed again on the same entry
     WriteMidiSystemChoice(choice);
     if (!SwitchSystem)
         return;
+    InUse = choice;
     const BusyCursor busy(cmbInput->window());
     const QString input = Choice.Chosen(DeviceChoice::Input);
     const QString output = Choice.Chosen(DeviceChoice::Output);

@@ -110,6 +110,8 @@ private:
     ErrorReport Report;
     std::function<void()> StartupSend;
     SystemSwitch SwitchSystem;
+    // The system the editor was started on (as the settings held it then), or switched to.
+    MidiSystemChoice InUse;
     DeviceChoice Choice;
     // The stops not reported yet, by the system's name. Their box is shown from the event loop,
     // not from the change that found them, so that the lists go on following the system while

@@ -1,5 +1,6 @@
 // Device selection of the main window against scripted MIDI services: listing, the stored
 // choice, opening at start-up, re-opening on a user change, closing, and every error path.
+#include "app/Settings.h"
 #include "controls/SpeedButton.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
@@ -484,4 +485,21 @@ TEST_F(DevicesTest, AStopFoundWhileTheStopBoxIsOpenIsReportedAfterIt)
         << reports.join(" | ").toStdString();
     SetMessageSink(recorder);
     EXPECT_EQ(reports.filter("The MIDI system (JACK) has stopped").size(), 2);
+}
+
+// The system list follows the system in use: choosing the entry of the one another editor has
+// since stored switches to it all the same.
+TEST_F(DevicesTest, TheSystemListComparesWithTheSystemInUseNotTheSetting)
+{
+    WriteMidiSystemChoice(MidiSystemChoice::Jack);
+    FakeMidiServices midi = WithDevices({"In A"}, {"Out A"});
+    auto form = MakeForm(&midi);
+    std::vector<MidiSystemChoice> switches;
+    form->Devices->SetSystemSwitch([&](MidiSystemChoice choice) { switches.push_back(choice); });
+    Activate(form->cmbSystem, 2); // JACK, in use: nothing to do
+    WriteMidiSystemChoice(MidiSystemChoice::Alsa);
+    Activate(form->cmbSystem, 1);
+    Activate(form->cmbSystem, 1);
+    EXPECT_EQ(switches, std::vector<MidiSystemChoice>{MidiSystemChoice::Alsa});
+    WriteMidiSystemChoice(MidiSystemChoice::Automatic);
 }
