@@ -27,7 +27,13 @@ std::vector<ServerWatch::Place> ServerWatch::placesFor(bool pipeWire)
             folder = environment("XDG_RUNTIME_DIR");
         if (folder.empty())
             folder = "/run/pipewire";
-        return {{folder, environment("PIPEWIRE_REMOTE", "pipewire-0")}};
+        // A remote given as an absolute path is the socket itself, wherever it lies.
+        const std::string remote = environment("PIPEWIRE_REMOTE", "pipewire-0");
+        if (remote.front() == '/') {
+            const std::size_t slash = remote.rfind('/');
+            return {{slash == 0 ? "/" : remote.substr(0, slash), remote.substr(slash + 1)}};
+        }
+        return {{folder, remote}};
     }
     const std::string server = environment("JACK_DEFAULT_SERVER", "default");
     return {{"/dev/shm", "jack_" + server + "_" + std::to_string(::getuid()) + "_0"}};

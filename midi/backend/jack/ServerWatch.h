@@ -1,7 +1,8 @@
 #pragma once
 // Tells when a JACK server may have appeared or gone, without polling: a server makes its socket
-// in a folder (jackd: /dev/shm/jack_<server>_<uid>_0; PipeWire: pipewire-0 in the user's runtime
-// folder) and removes it when it stops, and inotify reports both. An appearance is only a
+// in a folder (jackd: /dev/shm/jack_<server>_<uid>_0; PipeWire: pipewire-0, or PIPEWIRE_REMOTE,
+// in the user's runtime folder, or PIPEWIRE_REMOTE itself when it is a path) and removes it when
+// it stops, and inotify reports both. An appearance is only a
 // wake-up to try: the socket may be there a moment before the server answers, and a stale one
 // of a killed server may be replaced. A removal is final: no client can reach the server any
 // more (a killed server leaves its socket; its clients hear of its death from libjack).
