@@ -231,10 +231,13 @@ void MidiOutputSender::run(State &state)
             if (state.writing == item.header)
                 item.header->bytesRecorded = item.header->bufferLength;
         }
-        // Abandoned by close is no failure of the output. One the wire shows itself (a server
-        // gone or frozen, a port not connected) lasts as long as the wire shows it, which lets
-        // the output recover with the wire; any other lasts as long as the output.
-        if (result != MidiOk && !state.abandon.load() && state.wire->health() == MidiOk)
+        // Abandoned by close is no failure of the output, nor is a message the wire gave up
+        // waiting for (MidiErrNotReady: a receiver that took nothing for a while): that one
+        // fails alone, and the next one tries again. One the wire shows itself (a server gone
+        // or frozen, a port not connected) lasts as long as the wire shows it, which lets the
+        // output recover with the wire; any other lasts as long as the output.
+        if (result != MidiOk && result != MidiErrNotReady && !state.abandon.load() &&
+            state.wire->health() == MidiOk)
             state.failure.store(result);
     }
     if (!state.abandon.load() && state.failure.load() == MidiOk)

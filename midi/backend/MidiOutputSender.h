@@ -19,7 +19,9 @@
 // A message that the wire fails to deliver fails the output with the wire's reason: health()
 // says it, later sends are refused with it, and what was queued after the message is handed
 // back unsent, so that nothing arrives after a message that was lost. A reason the wire shows
-// itself lasts as long as the wire shows it; any other, for the rest of the output's life.
+// itself lasts as long as the wire shows it; any other, for the rest of the output's life. Not
+// so a message the wire gave up waiting for (MidiErrNotReady: a receiver that took nothing
+// for seconds): that message comes back undelivered, alone, and the next one tries again.
 //
 // Closing is bounded: close waits for the wire only as long as it makes progress (or is still
 // being connected, kDeliveryLimit at most), then asks it to abandon what it is writing, and a

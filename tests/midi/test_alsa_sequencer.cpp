@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,11 +31,13 @@ std::vector<int> Values(const std::vector<std::pair<int, RawMidi::Clock::time_po
     return values;
 }
 
-// Runs torvane with arguments while during() runs; what it printed, and exit code (-1: none).
+// Runs torvane with arguments while during() runs; what it printed (on either channel), and
+// exit code (-1: none).
 template <class During>
 std::pair<QByteArray, int> Torvane(const QStringList &arguments, During during)
 {
     QProcess torvane;
+    torvane.setProcessChannelMode(QProcess::MergedChannels);
     torvane.start(TORVANE_EXECUTABLE, arguments);
     during();
     const bool ended = torvane.waitForFinished(Limit * 4);
@@ -166,6 +169,86 @@ TEST_F(RealSequencer, AProgramRestartedUnderAnotherNumberIsTheSameDevice)
         << dumped.toStdString();
     again.kill();
     again.waitForFinished(Limit);
+}
+
+// aseqdump, started and listed: what it prints says what reached it.
+class Receiver
+{
+public:
+    explicit Receiver(SystemMidiServices &services) : services_(services)
+    {
+        process.start("stdbuf", {"-oL", "aseqdump"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return index() >= 0; }, Limit));
+    }
+    ~Receiver()
+    {
+        process.kill();
+        process.waitForFinished(Limit);
+    }
+    int index() const { return DeviceIndex(services_, "aseqdump:aseqdump", true); }
+    // SysEx messages (and controllers) printed so far.
+    int count(const char *what)
+    {
+        printed += process.readAllStandardOutput();
+        return int(printed.count(what));
+    }
+    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+
+    QProcess process;
+    QByteArray printed;
+
+private:
+    SystemMidiServices &services_;
+};
+
+// A message counts as sent only once it reached a receiver: one that ends mid-transfer makes the
+// command line fail with the send's exit code; one that stalls (its queue full under a flood)
+// holds the sends up for a moment, and once it reads again the next transfer reaches it whole.
+TEST_F(RealSequencer, AReceiverThatEndsFailsTheSendAndOneThatStallsGetsTheNextTransfer)
+{
+    QTemporaryDir folder;
+    QFile syx(folder.filePath("transfer.syx"));
+    ASSERT_TRUE(syx.open(QIODevice::WriteOnly));
+    const QByteArray parameter = QByteArray::fromHex("F0707E00300007F7");
+    for (int i = 0; i < 32; ++i)
+        syx.write(parameter);
+    syx.close();
+    {
+        Receiver receiver(services);
+        const auto [said, exitCode] =
+            Torvane({"--send", syx.fileName(), "--port", "aseqdump:aseqdump"}, [&] {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return receiver.count("System exclusive") >= 3; },
+                                            Limit));
+                receiver.signal(SIGKILL);
+            });
+        EXPECT_EQ(exitCode, 5) << said.toStdString();
+        EXPECT_TRUE(said.contains("not connected")) << said.toStdString();
+    }
+
+    Receiver receiver(services);
+    CallbackRecorder output;
+    MidiHandle out = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, receiver.index()), MidiOk);
+    receiver.signal(SIGSTOP);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(services.sendShortMessage(out, 0x004AB0 | std::uint32_t(i % 128) << 16), MidiOk)
+            << i;
+    QTest::qWait(1000);
+    receiver.signal(SIGCONT);
+    std::vector<std::vector<std::uint8_t>> messages(32, {parameter.begin(), parameter.end()});
+    std::vector<MidiHeader> headers(32);
+    for (int i = 0; i < 32; ++i) {
+        headers[i] = MidiHeader{messages[i].data(), std::uint32_t(messages[i].size())};
+        ASSERT_EQ(services.prepareOutputHeader(out, &headers[i]), MidiOk);
+        ASSERT_EQ(services.sendLongMessage(out, &headers[i]), MidiOk) << i;
+    }
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return receiver.count("System exclusive") == 32; }, Limit * 2))
+        << receiver.count("System exclusive");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return output.completed().size() == 32; }, Limit));
+    for (MidiHeader &header : headers)
+        EXPECT_EQ(header.bytesRecorded, header.bufferLength) << "a delivered message counts";
+    EXPECT_EQ(services.closeOutput(out), MidiOk);
 }
 
 } // namespace

@@ -153,6 +153,18 @@ void AlsaSeqClient::disconnect(int port, Role role, AlsaEvent::Address device)
         snd_seq_disconnect_from(seq_, port, device.client, device.port);
 }
 
+bool AlsaSeqClient::connected(int port, AlsaEvent::Address device) const
+{
+    snd_seq_port_subscribe_t *subscription = nullptr;
+    snd_seq_port_subscribe_alloca(&subscription);
+    const std::lock_guard lock(mutex_);
+    const snd_seq_addr_t ours{std::uint8_t(snd_seq_client_id(seq_)), std::uint8_t(port)};
+    const snd_seq_addr_t theirs{std::uint8_t(device.client), std::uint8_t(device.port)};
+    snd_seq_port_subscribe_set_sender(subscription, &ours);
+    snd_seq_port_subscribe_set_dest(subscription, &theirs);
+    return snd_seq_get_port_subscription(seq_, subscription) == 0;
+}
+
 bool AlsaSeqClient::subscribeToAnnouncements(int port)
 {
     const std::lock_guard lock(mutex_);

@@ -67,12 +67,16 @@ public:
     // Subscribes the device's port to our port (our port writes to it, or it writes to ours).
     bool connect(int port, Role role, AlsaEvent::Address device);
     void disconnect(int port, Role role, AlsaEvent::Address device);
+    // Whether our port is subscribed to the device's port now. The sequencer ends the
+    // subscription when either port goes; a message sent without one reaches nobody, and the
+    // sequencer still takes it and says it went.
+    bool connected(int port, AlsaEvent::Address device) const;
     // Routes the system announce port's events to our port.
     bool subscribeToAnnouncements(int port);
 
     // Sender thread: one whole message (a SysEx, or one short message) from our port to what is
     // connected to it, handed to the sequencer at once. 0, or the sequencer's negative error
-    // (a full queue is one: nothing waits in it).
+    // (a full queue is one, -EAGAIN or -ENOMEM: the client does not block).
     int send(int port, const std::uint8_t *bytes, std::size_t size);
 
     // What arrives at port goes to receiver from now on; null: to no one, and once this returns

@@ -4,7 +4,9 @@
 #include "midi/backend/MonotonicClock.h"
 #include "midi/backend/ShortMessage.h"
 
+#include <cerrno>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -59,9 +61,7 @@ std::unique_ptr<AlsaOutWire> AlsaOutWire::open(const std::shared_ptr<AlsaSeqClie
     return openPort<AlsaOutWire>(
         *client, ourName, Role::Sending, result,
         [&](int port) { return std::unique_ptr<AlsaOutWire>(new AlsaOutWire(client, port)); },
-        [&](AlsaOutWire &wire) {
-            return connectNamed(*client, wire.port_, Role::Sending, fullName, wire.device_);
-        });
+        [&](AlsaOutWire &wire) { return wire.reconnect(fullName); });
 }
 
 AlsaOutWire::~AlsaOutWire()
@@ -74,11 +74,28 @@ MidiResult AlsaOutWire::write(const std::uint8_t *bytes, std::size_t size,
                               const std::atomic<bool> &abandon)
 {
     return writeMessageByMessage(bytes, size, abandon,
-                                 [this](const std::uint8_t *message, std::size_t length) {
-                                     const bool failed = client_->send(port_, message, length) != 0;
-                                     lastFailed_.store(failed);
-                                     return failed ? MidiErrNotReady : MidiOk;
+                                 [&](const std::uint8_t *message, std::size_t length) {
+                                     return sendOne(message, length, abandon);
                                  });
+}
+
+MidiResult AlsaOutWire::sendOne(const std::uint8_t *message, std::size_t length,
+                                const std::atomic<bool> &abandon)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kRoomWaitLimit;
+    for (;;) {
+        if (!client_->connected(port_, device()))
+            return MidiErrNotConnected;
+        const int result = client_->send(port_, message, length);
+        if (result == 0)
+            return MidiOk;
+        // A full input queue of the receiver (or pool of ours) empties as the receiver reads;
+        // a receiver stopped for good is given up on, for this message only.
+        const bool noRoom = result == -EAGAIN || result == -ENOMEM || result == -ENOSPC;
+        if (!noRoom || abandon.load() || std::chrono::steady_clock::now() >= deadline)
+            return MidiErrNotReady;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 MidiResult AlsaOutWire::drain(std::chrono::steady_clock::time_point, const std::atomic<bool> &)
@@ -89,15 +106,24 @@ MidiResult AlsaOutWire::drain(std::chrono::steady_clock::time_point, const std::
 
 MidiResult AlsaOutWire::health() const
 {
-    return lastFailed_.load() ? MidiErrNotReady : MidiOk;
+    return client_->connected(port_, device()) ? MidiOk : MidiErrNotConnected;
+}
+
+AlsaEvent::Address AlsaOutWire::device() const
+{
+    const std::lock_guard lock(deviceMutex_);
+    return device_;
 }
 
 MidiResult AlsaOutWire::reconnect(const std::string &fullName)
 {
     // Gone with the old port as a rule; not when only the announcements of its going were lost.
-    client_->disconnect(port_, Role::Sending, device_);
-    const MidiResult result = connectNamed(*client_, port_, Role::Sending, fullName, device_);
-    lastFailed_.store(result != MidiOk);
+    AlsaEvent::Address device = this->device();
+    if (device.client >= 0)
+        client_->disconnect(port_, Role::Sending, device);
+    const MidiResult result = connectNamed(*client_, port_, Role::Sending, fullName, device);
+    const std::lock_guard lock(deviceMutex_);
+    device_ = device;
     return result;
 }
 

@@ -5,13 +5,17 @@
 // The sequencer ends a subscription when the device's port goes away, and one that comes back,
 // even under the same address, is a new port: reconnect() subscribes our port to it anew.
 // Messages go out directly, never through a queue of the sequencer, so a write has reached
-// the device's side when it returns, and a full sequencer makes it fail rather than wait.
+// the device's side when it returns. The sequencer takes a message for a port that nobody is
+// subscribed to (the device has gone) as if it went: each write asks first, and fails as not
+// connected. A receiver whose input queue is full makes the sequencer refuse for want of room:
+// the write waits for it, kRoomWaitLimit at most, and then fails that message alone.
 #include "midi/backend/MidiInputDelivery.h"
 #include "midi/backend/MidiWire.h"
 #include "midi/backend/alsa/AlsaSeqClient.h"
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -38,16 +42,22 @@ public:
     // one it was connected to. MidiOk only once the connection is made.
     MidiResult reconnect(const std::string &fullName);
 
+    // How long a message waits for room in a receiver that does not keep up.
+    static constexpr std::chrono::seconds kRoomWaitLimit{5};
+
 private:
     AlsaOutWire(std::shared_ptr<AlsaSeqClient> client, int port)
         : client_(std::move(client)), port_(port)
     {
     }
+    MidiResult sendOne(const std::uint8_t *message, std::size_t length,
+                       const std::atomic<bool> &abandon);
+    AlsaEvent::Address device() const;
 
     const std::shared_ptr<AlsaSeqClient> client_;
     const int port_;
-    AlsaEvent::Address device_;           // the caller's thread's
-    std::atomic<bool> lastFailed_{false}; // the last write failed: the next send says so
+    mutable std::mutex deviceMutex_; // the caller's thread sets the device, the sender reads it
+    AlsaEvent::Address device_;
 };
 
 class AlsaInSource final : public MidiSource, private AlsaSeqClient::Receiver
