@@ -67,6 +67,14 @@ void MidiInputDelivery::receive(const std::uint8_t *bytes, std::size_t size,
     busy_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
+void MidiInputDelivery::lost() noexcept
+{
+    busy_.fetch_add(1, std::memory_order_seq_cst);
+    if (enabled_.load(std::memory_order_seq_cst) && inSysex_)
+        endSysex(MidiMsg::InLongError, lastMs_);
+    busy_.fetch_sub(1, std::memory_order_seq_cst);
+}
+
 void MidiInputDelivery::parse(const std::uint8_t *bytes, std::size_t size,
                               std::uint32_t ms) noexcept
 {

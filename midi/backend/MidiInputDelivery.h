@@ -51,6 +51,9 @@ public:
     // Driver thread: one event as the system delivered it (a complete message, a SysEx or a
     // fragment of one), received at timeUs.
     void receive(const std::uint8_t *bytes, std::size_t size, std::uint64_t timeUs) noexcept;
+    // Driver thread: the system lost events of this input (its queue overflowed). A SysEx under
+    // way comes back cut short (InLongError), never joined to what follows the gap.
+    void lost() noexcept;
 
     static constexpr std::size_t kDefaultMaxBuffers = 4096;
 

@@ -131,15 +131,20 @@ TEST(InputDelivery, SysExFragmentsAcrossEventsJoinWithRealTimeBytesPassingThroug
     EXPECT_EQ(f.recorder.calls()[1].bytes, (Bytes{0xF0, 1, 2, 3, 0xF7}));
 }
 
-TEST(InputDelivery, AStatusByteCutsASysExShort)
+TEST(InputDelivery, AStatusByteOrLostEventsCutASysExShort)
 {
-    Fixture f(2, 16);
-    f.receive({0xF0, 1, 2});
-    f.receive({0xB0, 7, 9});
-    ASSERT_EQ(f.recorder.calls().size(), 2u);
-    EXPECT_EQ(f.recorder.calls()[0].message, MidiMsg::InLongError);
-    EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2}));
-    EXPECT_EQ(f.recorder.calls()[1].param1, 0x0907B0u);
+    for (const bool gap : {false, true}) {
+        Fixture f(2, 16);
+        f.receive({0xF0, 1, 2});
+        if (gap) // what came after the gap is no part of it: data without a status
+            f.delivery.lost();
+        f.receive(gap ? Bytes{3, 0xF7} : Bytes{0xB0, 7, 9});
+        ASSERT_GE(f.recorder.calls().size(), 2u);
+        EXPECT_EQ(f.recorder.calls()[0].message, MidiMsg::InLongError);
+        EXPECT_EQ(f.recorder.calls()[0].bytes, (Bytes{0xF0, 1, 2}));
+        EXPECT_EQ(f.recorder.calls()[1].message, gap ? MidiMsg::InError : MidiMsg::InData);
+        EXPECT_EQ(f.recorder.calls()[1].param1, gap ? 3u : 0x0907B0u);
+    }
 }
 
 TEST(InputDelivery, SysExWithoutAQueuedBufferIsDroppedAndLaterMessagesStillArrive)

@@ -221,8 +221,13 @@ std::optional<AlsaEvent> AlsaSeqClient::readEvent()
     // Interrupted before anything was read: what waits still makes the descriptor readable.
     if (result == -EAGAIN || result == -EINTR)
         return std::nullopt;
-    if (result == -ENOSPC)
+    if (result == -ENOSPC) {
+        // Which port the lost events were for is not known: every input is cut.
+        const std::lock_guard lock(receiversMutex_);
+        for (const auto &[port, receiver] : receivers_)
+            receiver->lost();
         return AlsaEvent{AlsaEvent::Kind::Lost};
+    }
     if (result < 0 || event == nullptr)
         return AlsaEvent{AlsaEvent::Kind::Failed};
     // Only the system client announces; whatever another client sends us is music.

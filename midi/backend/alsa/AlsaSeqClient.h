@@ -39,6 +39,8 @@ public:
         // bytes: one event's MIDI bytes: a whole short message, or a SysEx or a piece of one
         // (the sequencer cuts long ones into pieces, in order).
         virtual void received(const std::uint8_t *bytes, std::size_t size) noexcept = 0;
+        // Events for our ports were lost (our input queue overflowed): what is under way is cut.
+        virtual void lost() noexcept = 0;
 
     protected:
         ~Receiver() = default;

@@ -82,6 +82,7 @@ private:
     {
     }
     void received(const std::uint8_t *bytes, std::size_t size) noexcept override;
+    void lost() noexcept override { delivery_.lost(); }
 
     const std::shared_ptr<AlsaSeqClient> client_;
     const int port_;
