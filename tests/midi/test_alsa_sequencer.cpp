@@ -251,4 +251,30 @@ TEST_F(RealSequencer, AReceiverThatEndsFailsTheSendAndOneThatStallsGetsTheNextTr
     EXPECT_EQ(services.closeOutput(out), MidiOk);
 }
 
+// Two programs of one name: the one chosen keeps its name, and every message, while the other
+// comes (listed as "#2") and goes.
+TEST_F(RealSequencer, ATwinOfTheChosenDeviceComesAndGoesWithoutTakingItsPlace)
+{
+    Receiver chosen(services);
+    CallbackRecorder output;
+    MidiHandle out = NoMidiHandle;
+    ASSERT_EQ(output.openOutput(services, out, chosen.index()), MidiOk);
+    const auto send = [&] { return services.sendShortMessage(out, 0x404AB0); };
+    const auto twinListed = [&] {
+        return DeviceIndex(services, "aseqdump:aseqdump #2", true) >= 0;
+    };
+    auto twin = std::make_unique<Receiver>(services);
+    ASSERT_TRUE(QTest::qWaitFor(twinListed, Limit));
+    EXPECT_EQ(services.outputHealth(out), MidiOk);
+    ASSERT_EQ(send(), MidiOk);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chosen.count("Control change") == 1; }, Limit));
+    EXPECT_EQ(twin->count("Control change"), 0);
+    twin.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !twinListed(); }, Limit));
+    EXPECT_GE(chosen.index(), 0);
+    ASSERT_EQ(send(), MidiOk);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chosen.count("Control change") == 2; }, Limit));
+    EXPECT_EQ(services.closeOutput(out), MidiOk);
+}
+
 } // namespace

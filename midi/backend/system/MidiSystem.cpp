@@ -175,28 +175,48 @@ std::vector<std::string> MidiSystem::systemPorts(Flow flow)
 #endif
 #if TORVANE_MIDI_ALSA
     if (seq_)
-        return shownNames(seq_->portNames(flow == Out ? AlsaSeqClient::Role::Sending
-                                                      : AlsaSeqClient::Role::Receiving));
+        return shownNames(flow, seq_->portNames(flow == Out ? AlsaSeqClient::Role::Sending
+                                                            : AlsaSeqClient::Role::Receiving));
 #endif
     if (RtMidi *lister = flow == Out ? static_cast<RtMidi *>(outLister_.get())
                                      : static_cast<RtMidi *>(inLister_.get()))
-        return shownNames(rtMidiPortNames(*lister, clientName_));
+        return shownNames(flow, rtMidiPortNames(*lister, clientName_));
     return {};
 }
 
-std::vector<std::string> MidiSystem::shownNames(const std::vector<std::string> &fullNames)
+std::vector<std::string> MidiSystem::shownNames(Flow flow,
+                                                const std::vector<std::string> &fullNames)
 {
     if (kind_ != Kind::Alsa)
         return fullNames;
+    // A port keeps the name it was first shown under for as long as it is listed: the chosen
+    // device stays the one it was while a twin of its name comes and goes. A port new to the
+    // lists takes its name without the sequencer's numbers, or, while a twin holds that, the
+    // lowest "name #2", "name #3" free: twins are told apart by the order they came in (kernel
+    // devices: their cards' order), and a program that restarts under another client number
+    // gets its name back.
+    fullListed_[flow] = fullNames;
+    const auto listedNow = [&](const std::string &full) {
+        for (const std::vector<std::string> &listing : fullListed_)
+            if (std::find(listing.begin(), listing.end(), full) != listing.end())
+                return true;
+        return false;
+    };
+    std::erase_if(labels_, [&](const auto &label) { return !listedNow(label.first); });
+    const auto taken = [&](const std::string &shown) {
+        return std::any_of(labels_.begin(), labels_.end(),
+                           [&](const auto &label) { return label.second == shown; });
+    };
     std::vector<std::string> shown;
     for (const std::string &full : fullNames) {
+        auto [it, isNew] = labels_.try_emplace(full);
         const std::string name = WithoutSequencerAddress(full);
-        const auto same = [&](const std::string &other) {
-            return WithoutSequencerAddress(other) == name;
-        };
-        // Two ports of one name keep their numbers, which tell them apart.
-        shown.push_back(std::count_if(fullNames.begin(), fullNames.end(), same) > 1 ? full : name);
-        fullNames_[shown.back()] = full;
+        for (int n = 1; isNew && it->second.empty(); ++n)
+            if (const std::string label = n == 1 ? name : name + " #" + std::to_string(n);
+                !taken(label))
+                it->second = label;
+        shown.push_back(it->second);
+        fullNames_[it->second] = full;
     }
     return shown;
 }

@@ -85,8 +85,9 @@ private:
     std::vector<std::string> systemPorts(Flow flow);
     // The whole name of the port listed as name (with the sequencer's numbers on ALSA).
     std::string fullName(const std::string &name) const;
-    // The names shown for the system's list of whole names, remembering what each stands for.
-    std::vector<std::string> shownNames(const std::vector<std::string> &fullNames);
+    // The names shown for the system's list of whole names of flow, remembering what each
+    // stands for.
+    std::vector<std::string> shownNames(Flow flow, const std::vector<std::string> &fullNames);
 
     const std::string clientName_;
     Kind kind_ = Kind::None;
@@ -110,4 +111,8 @@ private:
     std::array<bool, 2> listed_{};
     // Each name listed so far and its whole name when it was last listed.
     std::map<std::string, std::string> fullNames_;
+    // The sequencer's ports listed now (whole names, both flows) and the name each is shown
+    // under, which it keeps while it is listed.
+    std::array<std::vector<std::string>, 2> fullListed_;
+    std::map<std::string, std::string> labels_;
 };
