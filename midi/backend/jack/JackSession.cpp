@@ -22,8 +22,12 @@ MidiResult JackSession::Port::health() const
     if (state == State::NotResponding)
         return MidiErrSystemNotResponding;
     // libjack tells of the server's end on its own thread; the session takes the news a moment
-    // later. A port of a client that has heard it is already gone with the server.
-    if (const JackClient *c = client(); c && !c->running())
+    // later. A port of a client that has heard it is already gone with the server; not so under
+    // PipeWire, which also drops a client of a server that runs on: while the session tells the
+    // one from the other (it says running meanwhile) and replaces the client, a message waits
+    // in the port's ring for the new one, as it waits while a port connects.
+    if (const JackClient *c = client();
+        c && !c->running() && !(JackClient::pipeWire() && state == State::Running))
         return MidiErrSystemNotRunning;
     switch (link()) {
     case Link::Pending:
