@@ -55,6 +55,9 @@ public:
     }
     bool ok() const { return in_ && out_; }
     std::string inName() const { return jack_port_name(in_); }
+    // Whether the editor's port is connected to the link's in or out yet: the ports connect
+    // after they open, and what the link writes before reaches no one.
+    bool connected(bool in) const { return jack_port_connected(in ? in_ : out_) > 0; }
     std::string outName() const { return jack_port_name(out_); }
     jack_time_t now() const { return jack_get_time(); }
 
@@ -147,6 +150,10 @@ struct Rig
         }
         if (source < 0 || in.PortState() != psOpen || (withOutput && out.PortState() != psOpen)) {
             state.SkipWithError("could not open the ports");
+            return false;
+        }
+        if (!QTest::qWaitFor([&] { return link.connected(false); }, 10000)) {
+            state.SkipWithError("the input was not connected");
             return false;
         }
         return true;
