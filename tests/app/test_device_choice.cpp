@@ -75,20 +75,18 @@ Step Stop(State state)
 }
 // An error box shown meanwhile: a send's "not running" (the port's error with that result), or
 // one that says nothing of the system.
-Step Shown(std::function<void()> raise)
+Step Shown(bool sendNotRunning)
 {
     return [=](DeviceChoice &) {
-        try {
-            raise();
-        } catch (const std::exception &error) {
-            ShowExceptionReport(error);
-        }
+        if (sendNotRunning)
+            ShowExceptionReport(
+                EmidioutputError("The MIDI system is not running", MidiErrSystemNotRunning));
+        else
+            ShowExceptionReport(std::runtime_error("Read File Error - Abort Loading"));
         return QString();
     };
 }
-const Step SendNotRunning = Shown(
-    [] { throw EmidioutputError("The MIDI system is not running", MidiErrSystemNotRunning); });
-const Step Unrelated = Shown([] { throw std::runtime_error("Read File Error - Abort Loading"); });
+const Step SendNotRunning = Shown(true), Unrelated = Shown(false);
 
 } // namespace
 

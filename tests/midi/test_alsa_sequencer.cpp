@@ -44,6 +44,36 @@ std::pair<QByteArray, int> Torvane(const QStringList &arguments, During during)
     return {torvane.readAll(), ended ? torvane.exitCode() : -1};
 }
 
+// aseqdump, started and listed: what it prints says what reached it.
+class Receiver
+{
+public:
+    explicit Receiver(SystemMidiServices &services) : services_(services)
+    {
+        process.start("stdbuf", {"-oL", "aseqdump"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return index() >= 0; }, Limit));
+    }
+    ~Receiver()
+    {
+        process.kill();
+        process.waitForFinished(Limit);
+    }
+    int index() const { return DeviceIndex(services_, "aseqdump:aseqdump", true); }
+    // SysEx messages (and controllers) printed so far.
+    int count(const char *what)
+    {
+        printed += process.readAllStandardOutput();
+        return int(printed.count(what));
+    }
+    void signal(int number) { ::kill(pid_t(process.processId()), number); }
+
+    QProcess process;
+    QByteArray printed;
+
+private:
+    SystemMidiServices &services_;
+};
+
 class RealSequencer : public ::testing::Test
 {
 protected:
@@ -148,58 +178,19 @@ TEST_F(RealSequencer, TheEditorIsOneClientWithAllItsPorts)
 // (another client took its number): connected again, and what is sent reaches it.
 TEST_F(RealSequencer, AProgramRestartedUnderAnotherNumberIsTheSameDevice)
 {
-    QProcess first, again;
-    const auto listed = [&] { return DeviceIndex(services, "aseqdump:aseqdump", true); };
-    first.start("stdbuf", {"-oL", "aseqdump"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listed() >= 0; }, Limit));
+    auto first = std::make_unique<Receiver>(services);
     CallbackRecorder output;
     MidiHandle out = NoMidiHandle;
-    ASSERT_EQ(output.openOutput(services, out, listed()), MidiOk);
-    first.kill();
-    ASSERT_TRUE(first.waitForFinished(Limit));
+    ASSERT_EQ(output.openOutput(services, out, first->index()), MidiOk);
+    first.reset();
     const std::unique_ptr<AlsaSequencer> other = makeAlsaSequencer();
     ASSERT_TRUE(other->open());
-    again.start("stdbuf", {"-oL", "aseqdump"});
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return listed() >= 0 && services.outputHealth(out) == MidiOk; }, Limit));
+    Receiver again(services);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return services.outputHealth(out) == MidiOk; }, Limit));
     ASSERT_EQ(services.sendShortMessage(out, 0x404AB0), MidiOk);
-    QByteArray dumped;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return (dumped += again.readAllStandardOutput()).contains("controller 74"); }, Limit))
-        << dumped.toStdString();
-    again.kill();
-    again.waitForFinished(Limit);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return again.count("controller 74") == 1; }, Limit))
+        << again.printed.toStdString();
 }
-
-// aseqdump, started and listed: what it prints says what reached it.
-class Receiver
-{
-public:
-    explicit Receiver(SystemMidiServices &services) : services_(services)
-    {
-        process.start("stdbuf", {"-oL", "aseqdump"});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return index() >= 0; }, Limit));
-    }
-    ~Receiver()
-    {
-        process.kill();
-        process.waitForFinished(Limit);
-    }
-    int index() const { return DeviceIndex(services_, "aseqdump:aseqdump", true); }
-    // SysEx messages (and controllers) printed so far.
-    int count(const char *what)
-    {
-        printed += process.readAllStandardOutput();
-        return int(printed.count(what));
-    }
-    void signal(int number) { ::kill(pid_t(process.processId()), number); }
-
-    QProcess process;
-    QByteArray printed;
-
-private:
-    SystemMidiServices &services_;
-};
 
 // A message counts as sent only once it reached a receiver: one that ends mid-transfer makes the
 // command line fail with the send's exit code; one that stalls (its queue full under a flood)
