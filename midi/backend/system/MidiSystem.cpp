@@ -133,11 +133,13 @@ MidiSystemStatus MidiSystem::status() const
         return status;
     }
 #endif
+#if TORVANE_MIDI_ALSA
     case Kind::Alsa:
         // The watcher's thread is our client's one reader: without it the inputs hear nothing
         // and the lists stand still, which the status line then says.
         return {"ALSA sequencer", alsa_ && alsa_->watching() ? MidiSystemStatus::Running
                                                              : MidiSystemStatus::NotResponding};
+#endif
     case Kind::Native:
         // How Windows users know it, rather than RtMidi's "Windows MultiMedia".
         if (rtApi_ == RtMidi::WINDOWS_MM)
