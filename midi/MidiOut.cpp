@@ -15,6 +15,9 @@ TMidiOutput::TMidiOutput(MidiServices &services, QObject *owner)
 
 TMidiOutput::~TMidiOutput()
 {
+    // A port being destroyed tells no one of its last messages: its owner may be half gone.
+    OnDelivered = nullptr;
+    Onmidioutput = nullptr;
     try {
         if (portState_ == psOpen)
             Close();
