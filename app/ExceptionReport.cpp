@@ -15,13 +15,13 @@ QString ExceptionReportText(const QString &message)
 
 namespace {
 int StopReports = 0;
-}
 
 bool ReportsSystemStop(const std::exception &error)
 {
     const auto *port = dynamic_cast<const EMidiPortError *>(&error);
     return port && port->Result() == MidiErrSystemNotRunning;
 }
+} // namespace
 
 int SystemStopReportCount()
 {

@@ -11,8 +11,7 @@ QString ExceptionReportText(const QString &message);
 
 void ShowExceptionReport(const std::exception &error);
 
-// Whether error tells the user that the MIDI system has stopped: a port's "not running".
-bool ReportsSystemStop(const std::exception &error);
-// How many such reports have been shown so far: the window's own report of the stop is left
-// out when a send has told it already.
+// How many reports of a port's "not running" have been shown so far: they tell the user that the
+// MIDI system has stopped, and the window's own report of the stop is left out when a send has
+// told it already.
 int SystemStopReportCount();

@@ -60,7 +60,7 @@ void CompareDialog::Build()
         if (item < PresetCount)
             CompareWithPreset(item);
         else if (File)
-            CompareWithFile(NamedImage(*File));
+            CompareWithFile(*File);
     });
     connect(OpenFile, &QPushButton::clicked, this, [this] {
         if (const std::optional<NamedImage> file = Do.openFile())
