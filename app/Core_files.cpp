@@ -78,7 +78,7 @@ void TForm1::SpeedButton17Click(QObject *)
     if (QFileInfo(target.path).isFile())
         QFile::rename(target.path, target.backup);
     const bool saved = sysex ? WriteAtomically(target.path, CurrentPresetSysex(flash))
-                             : PresetBank->SavePreset(CurrentPreset(), target.path);
+                             : Bank.SavePreset(CurrentPreset(), target.path);
     if (!saved)
         ShowErrorBox("Write File Error - Abort Saving", "File Error");
 }
@@ -86,10 +86,9 @@ void TForm1::SpeedButton17Click(QObject *)
 QByteArray TForm1::CurrentPresetSysex(bool flash)
 {
     // Exactly what a transfer sends now: the current preset, on the master channel shown.
-    const PresetImage preset = ReadPreset(*PresetBank, CurrentPreset());
-    return protocol::PresetSysex(ConfigPage().MasterChannel(),
-                                 protocol::Controllers(preset.data(), protocol::OutputCount),
-                                 flash);
+    const PresetImage preset = ReadPreset(Bank, CurrentPreset());
+    return protocol::PresetSysex(
+        State.MasterChannel(), protocol::Controllers(preset.data(), protocol::OutputCount), flash);
 }
 
 void TForm1::SpeedButton8Click(QObject *)
@@ -105,7 +104,7 @@ std::optional<PresetImage> TForm1::ReadPresetFile(const QString &path, bool syse
                                                   std::optional<protocol::SysexImport> &import)
 {
     // A file may hold less than a whole preset: the rest keeps what the preset holds now.
-    PresetImage image = ReadPreset(*PresetBank, CurrentPreset());
+    PresetImage image = ReadPreset(Bank, CurrentPreset());
     if (sysex || protocol::IsSysexFileName(path)) {
         import = ImportSysexFile(path, image);
         if (!import)

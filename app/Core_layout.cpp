@@ -14,12 +14,10 @@
 #include "controls/PixelPicture.h"
 #include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
-#include "converter/Channel.h"
 #include "converter/ControllersPage.h"
 #include "converter/ConverterLink.h"
 #include "converter/FormControls.h"
 #include "converter/LearnControls.h"
-#include "converter/Unit2.h"
 #include "resources/Artwork.h"
 
 #include <QCheckBox>
@@ -112,12 +110,10 @@ PageContext TForm1::MakePageContext(const Glyphs &glyphs)
         .link = *Link,
         .report = &ShowExceptionReport,
         .glyphs = glyphs,
-        .realTime = [this] { return Devices->RealTime(); },
-        // The dialogs are made after the window (main.cpp): they are looked up when used.
-        .progress = []() -> TransferProgress & { return *Form2; },
-        .chooseChannel = [](int current) { return Form10->ChooseChannel(current); },
-        .masterChannel = [this] { return ConfigPage().MasterChannel(); },
-        .controllerOf = [this](int output) { return ConfigPage().ControllerOf(output); },
+        .state = State,
+        .presets = Bank,
+        .progress = Parts.progress,
+        .chooseChannel = Parts.chooseChannel,
         .box = [this]() -> const BoxBelief & { return KnownBoxes->Of(OutputInUse()); },
         .forgetBox = [this] { KnownBoxes->Forget(OutputInUse()); },
         .openPresetFile = [this] { return OpenPresetFileToCompare(); },
@@ -130,7 +126,7 @@ void TForm1::BuildPages()
     const PageContext context = MakePageContext(glyphs);
     Panel4 = Panel(TabSheet3, "Panel4", {0, 0, 502, 440}, Bevel::LoweredOuter);
     FollowParent(Panel4, false);
-    Devices = new DevicesPage(Panel4, Midi, *MidiInput1, *MidiOutput1, &ShowExceptionReport,
+    Devices = new DevicesPage(Panel4, Midi, *MidiInput1, *MidiOutput1, State, &ShowExceptionReport,
                               [this] { Controllers->SpeedButton5Click(this); });
     Controllers = new ControllersPage(Panel4, context);
     // The window's names for the pages' controls.
@@ -141,7 +137,7 @@ void TForm1::BuildPages()
 void TForm1::BuildConfigPage()
 {
     const Glyphs glyphs = ArtworkGlyphs();
-    Assignments = new AssignmentPage(TabSheet2, MakePageContext(glyphs), *PresetBank);
+    Assignments = new AssignmentPage(TabSheet2, MakePageContext(glyphs));
     static_cast<AssignmentControls &>(*this) = *Assignments;
     // The toolbar's file buttons are the window's.
     OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);

@@ -5,8 +5,6 @@
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "app/Settings.h"
-#include "controls/Kxpotlab.h"
-#include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
 #include "converter/ConverterLink.h"
@@ -16,7 +14,6 @@
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLayout>
@@ -24,10 +21,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-TForm1 *Form1 = nullptr;
-
-TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, AutosaveLocation autosave, QWidget *parent)
-    : QWidget(parent), Midi(midi), Dialogs(dialogs), Autosave(std::move(autosave))
+TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, EditorParts parts,
+               AutosaveLocation autosave, QWidget *parent)
+    : QWidget(parent), Midi(midi), Dialogs(dialogs), Parts(std::move(parts)), Bank(Parts.bank),
+      Autosave(std::move(autosave))
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
@@ -158,8 +155,10 @@ void TForm1::FormCreate(QObject *)
     LoadSettings();
     const QString bankFile = Autosave.FileToLoad();
     if (!bankFile.isEmpty()) {
-        PresetBank->LoadBank(bankFile);
+        Bank.LoadBank(bankFile);
         BankLoaded = true;
+        // The first preset's channel is where messages go, whether its page is built or not.
+        State.SetMasterChannel(protocol::PresetChannel(Bank.GetByte(0, Bank.ChannelPosition)));
         // A "Config" page already built (asked for meanwhile) shows the first preset now.
         if (Assignments)
             ApplyPreset(0);
@@ -168,7 +167,7 @@ void TForm1::FormCreate(QObject *)
     if (Assignments)
         Assignments->ShowBox();
     Devices->Started();
-    if (CheckBox2->isChecked())
+    if (State.StartupSend())
         Devices->SendAtStart();
 }
 
@@ -233,7 +232,7 @@ bool TForm1::MayClose()
 
 void TForm1::SaveAutosaveBank()
 {
-    if (!Autosave.Save(*PresetBank).isEmpty())
+    if (!Autosave.Save(Bank).isEmpty())
         return;
     ShowErrorBox(tr("Your presets could not be saved: %1 could not be written in %2.")
                      .arg(AutosaveLocation::FileName)
@@ -265,8 +264,8 @@ void TForm1::LoadSettings()
 
 void TForm1::ApplySetting(int id, int value)
 {
-    // Restoring a value is a change made by code: it never sends anything. The check boxes'
-    // handlers listen to user clicks only, and a value label never signals a State write.
+    // Restoring a value is a change made by code: it never sends anything (the controls only
+    // show the state; their handlers hear the user alone).
     switch (static_cast<SettingId>(id)) {
     case SettingId::PX:
         move(value, y());
@@ -275,16 +274,16 @@ void TForm1::ApplySetting(int id, int value)
         move(x(), value);
         break;
     case SettingId::RTparam:
-        CheckBox38->setChecked(value != 0);
+        State.SetRealTime(value != 0);
         break;
     case SettingId::kesselmerge:
-        CheckBox1->setChecked(value != 0);
+        State.SetKesselMerge(value != 0);
         break;
     case SettingId::kesselstart:
-        CheckBox2->setChecked(value != 0);
+        State.SetStartupSend(value != 0);
         break;
     case SettingId::kesselInput:
-        kxpotlab1->SetState(value);
+        State.SetKesselInput(value);
         break;
     case SettingId::midiIN:
         Devices->SelectStoredIndex(DeviceChoice::Input, value);
@@ -299,8 +298,8 @@ void TForm1::SaveSettings()
 {
     // The chosen devices by name, also while they are not listed (unplugged, or their system is
     // not running): they are looked for again at the next start.
-    WriteSettings({x(), y(), CheckBox38->isChecked() ? 1 : 0, CheckBox1->isChecked() ? 1 : 0,
-                   CheckBox2->isChecked() ? 1 : 0, kxpotlab1->State(),
+    WriteSettings({x(), y(), State.RealTime() ? 1 : 0, State.KesselMerge() ? 1 : 0,
+                   State.StartupSend() ? 1 : 0, State.KesselInput(),
                    Devices->SelectedIndex(DeviceChoice::Input),
                    Devices->SelectedIndex(DeviceChoice::Output)},
                   {Devices->Chosen(DeviceChoice::Input), Devices->Chosen(DeviceChoice::Output)});

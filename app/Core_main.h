@@ -19,6 +19,7 @@
 #include "app/FileDialogs.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
+#include "converter/EditorState.h"
 #include "converter/SysexFile.h"
 
 #include <QWidget>
@@ -41,9 +42,22 @@ class QLabel;
 class QTabWidget;
 class TMidiInput;
 class TMidiOutput;
+class TPresetBank;
+class TransferProgress;
+
+// What program entry gives the window besides its MIDI services and file dialogs: the preset
+// bank, and the progress window and channel dialog, which are made after the window and so are
+// looked up when used.
+struct EditorParts
+{
+    TPresetBank &bank;
+    std::function<TransferProgress &()> progress;
+    // The converter's new MIDI channel (1..16), offering the current one; nothing when cancelled.
+    std::function<std::optional<int>(int current)> chooseChannel;
+};
 
 // The window inherits the pages' control members, which point into the pages once they are
-// built: Form1->ComboBox[4], Form1->spdPar2, Form1->Controller[0], Form1->cmbInput and the rest.
+// built: window.ComboBox[4], window.spdPar2, window.Controller[0], window.cmbInput and the rest.
 class TForm1 : public QWidget,
                public AssignmentControls,
                public ControllersControls,
@@ -58,8 +72,8 @@ public:
     // restore the settings, load the autosave file, open the ports, maybe send the patch-bay
     // set-up). An error in FormCreate is reported and the window still comes up. The other
     // pages are built after the window's first paint, or sooner when shown or asked for (see
-    // BuildPage). The MIDI services and file dialogs must outlive the window.
-    TForm1(MidiServices &midi, FileDialogs &dialogs,
+    // BuildPage). The MIDI services, file dialogs and the parts' bank must outlive the window.
+    TForm1(MidiServices &midi, FileDialogs &dialogs, EditorParts parts,
            AutosaveLocation autosave = AutosaveLocation::ForThisProgram(),
            QWidget *parent = nullptr);
     ~TForm1() override;
@@ -104,7 +118,7 @@ public:
     void SpeedButton10Click(QObject *sender) { ConfigPage().SpeedButton10Click(sender); }
     void FillControllerLists() { ConfigPage().FillControllerLists(); }
     void ApplyPreset(int preset) { ConfigPage().ApplyPreset(preset); }
-    int CurrentPreset() { return ConfigPage().CurrentPreset(); }
+    int CurrentPreset() const { return State.CurrentPreset(); }
     void spdPar1Click(QObject *sender) { ConfigPage().spdPar1Click(sender); }
     void spdPar2Click(QObject *sender) { ConfigPage().spdPar2Click(sender); }
     void spdPar3Click(QObject *sender) { ConfigPage().spdPar3Click(sender); }
@@ -122,10 +136,13 @@ public:
     // send the patch-bay set-up
     void SpeedButton5Click(QObject *sender) { Controllers->SpeedButton5Click(sender); }
 
+    // What the editor is set to beside its presets: what the pages show, and the settings keep.
+    EditorState State;
+
     // ---- the pages ----
     // Only the "MIDI" page is built before the window is first shown: the others are built one
     // per turn of the event loop after its first paint, or at once when they are shown or asked
-    // for before that. Their controls (Form1->ComboBox[4] and the rest) exist once they are.
+    // for before that. Their controls (window.ComboBox[4] and the rest) exist once they are.
     // A page that is not built yet is built here, whatever it is.
     void BuildPage(QWidget *sheet);
     // Builds every page that is not built yet.
@@ -209,6 +226,8 @@ private:
 
     MidiServices &Midi;
     FileDialogs &Dialogs;
+    EditorParts Parts;
+    TPresetBank &Bank;
     AutosaveLocation Autosave;
     std::unique_ptr<ConverterLink> Link;
     // The pages still to build, in the order they are built after the first paint.
@@ -221,5 +240,3 @@ private:
     // Whether start-up loaded the autosave file: the "Config" page then shows its first preset.
     bool BankLoaded = false;
 };
-
-extern TForm1 *Form1;

@@ -3,6 +3,7 @@
 #include "app/ExceptionReport.h"
 #include "app/MessageBoxes.h"
 #include "app/Settings.h"
+#include "converter/EditorState.h"
 #include "converter/FormControls.h"
 #include "midi/MidiChanges.h"
 #include "midi/MidiIn.h"
@@ -55,12 +56,12 @@ struct ListingFailed : std::exception
 } // namespace
 
 DevicesPage::DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, TMidiOutput &output,
-                         ErrorReport report, std::function<void()> startupSend)
+                         EditorState &state, ErrorReport report, std::function<void()> startupSend)
     : QObject(panel), Midi(midi), In(input), Out(output), Report(report),
       StartupSend(std::move(startupSend)), InUse(ReadMidiSystemChoice())
 {
     setObjectName("DevicesPage");
-    Build(panel);
+    Build(panel, state);
     OnUserChange(cmbInput, this,
                  [this] { RunHandler(Report, this, &DevicesPage::cmbInputChange, cmbInput); });
     OnUserChange(cmbOutput, this,
@@ -74,7 +75,7 @@ DevicesPage::DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, 
     connect(changes, &MidiChanges::changed, this, &DevicesPage::MidiSystemChanged);
 }
 
-void DevicesPage::Build(QWidget *panel)
+void DevicesPage::Build(QWidget *panel, EditorState &state)
 {
     GroupBox4 = Group(panel, "GroupBox4", "Devices", {4, 1, 280, 100});
     Label9 = Caption(GroupBox4, "Label9", "In", {8, 23});
@@ -83,7 +84,10 @@ void DevicesPage::Build(QWidget *panel)
     Label1 = Caption(GroupBox4, "Label1", "Out", {8, 47});
     cmbOutput = DropDown(GroupBox4, "cmbOutput", {36, 45, 233, 21}, "cmbOutput", 8);
     Name(cmbOutput, "MIDI output device");
-    CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT", false, false);
+    CheckBox38 = Check(GroupBox4, "CheckBox38", {88, 72, 109, 17}, "Send Params RT",
+                       state.RealTime(), false);
+    connect(&state, &EditorState::RealTimeChanged, CheckBox38, &QCheckBox::setChecked);
+    connect(CheckBox38, &QCheckBox::toggled, &state, &EditorState::SetRealTime);
 
     // Beside the controllers, where the page was empty: which MIDI system the devices are of.
     GroupBoxSystem = Group(panel, "GroupBoxSystem", "MIDI System", {165, 104, 333, 68});
@@ -130,11 +134,6 @@ QStringList DevicesPage::DeviceNames(Side side, bool *complete) const
     if (complete)
         *complete = names.size() == qsizetype(count);
     return names;
-}
-
-bool DevicesPage::RealTime() const
-{
-    return CheckBox38->isChecked();
 }
 
 int DevicesPage::SelectedIndex(Side side) const

@@ -17,6 +17,7 @@
 #include <QObject>
 #include <functional>
 
+class EditorState;
 class MidiServices;
 class QCheckBox;
 class QComboBox;
@@ -48,10 +49,10 @@ class DevicesPage : public QObject, public DevicesControls
 public:
     using Side = DeviceChoice::Side;
 
-    // Builds the groups on panel and connects them. startupSend sends the patch-bay set-up
-    // (see SendAtStart).
+    // Builds the groups on panel and connects them; "Send Params RT" shows and changes the
+    // state's. startupSend sends the patch-bay set-up (see SendAtStart).
     DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, TMidiOutput &output,
-                ErrorReport report, std::function<void()> startupSend);
+                EditorState &state, ErrorReport report, std::function<void()> startupSend);
 
     // How the services are put on another MIDI system when the user chooses one; without it the
     // choice is kept for the next start.
@@ -77,7 +78,6 @@ public:
     // ---- what the settings keep ----
     int SelectedIndex(Side side) const;
     QString Chosen(Side side) const { return Choice.Chosen(side); }
-    bool RealTime() const;
 
     // ---- handlers ----
     void ReopenMidiDevices();
@@ -91,7 +91,7 @@ public:
     void MidiSystemChanged();
 
 private:
-    void Build(QWidget *panel);
+    void Build(QWidget *panel, EditorState &state);
     QComboBox *Selector(Side side) const;
     QStringList DeviceNames(Side side, bool *complete = nullptr) const;
     void Choose(Side side);

@@ -3,8 +3,6 @@
 #include "app/AtomicFile.h"
 #include "app/InputFile.h"
 
-TPresetBank *PresetBank = nullptr;
-
 namespace {
 
 constexpr std::uint8_t NoController = 0xFF;

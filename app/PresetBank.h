@@ -51,7 +51,3 @@ private:
     // Four separately allocated blocks that never move for the bank's life.
     std::array<std::unique_ptr<Block>, PresetCount> Blocks;
 };
-
-// The one bank of the program, created at program entry before the toolkit starts and
-// deleted after the message loop has ended.
-extern TPresetBank *PresetBank;

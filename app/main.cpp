@@ -19,9 +19,19 @@
 #include "resources/Artwork.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
+
+// The program's objects, each made once here and handed on to what needs it: the window gets
+// the bank and the two dialogs through its parts, the pages through their context.
+namespace {
+TPresetBank *PresetBank = nullptr;
+TForm1 *Form1 = nullptr;
+TForm2 *Form2 = nullptr;
+TForm10 *Form10 = nullptr;
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -65,7 +75,13 @@ int main(int argc, char **argv)
         sim::BuiltInSimulator simulator;
         midi->simulated().setSimulatorSink(simulator.sink());
         QtFileDialogs dialogs;
-        auto form1 = std::make_unique<TForm1>(*midi, dialogs);
+        // The dialogs are made after the window: it looks them up when they are used.
+        const EditorParts parts{
+            .bank = *PresetBank,
+            .progress = []() -> TransferProgress & { return *Form2; },
+            .chooseChannel = [](int current) { return Form10->ChooseChannel(current); },
+        };
+        auto form1 = std::make_unique<TForm1>(*midi, dialogs, parts);
         Form1 = form1.get();
         Form1->Devices->SetSystemSwitch(
             [&midi](MidiSystemChoice choice) { SwitchEditorMidi(*midi, choice); });

@@ -291,5 +291,6 @@ void Tkxpotlab::StoreValue(int value)
     if (changed) {
         QAccessibleValueChangeEvent announce(this, value);
         QAccessible::updateAccessibility(&announce);
+        emit StateChanged(value);
     }
 }

@@ -89,6 +89,9 @@ public:
 signals:
     // The user changed (or clicked) the value; State and the caption already show the result.
     void OnChange(Tkxpotlab *sender);
+    // State changed, whoever changed it (the user, or code through SetState): for a model the
+    // label shows, which follows it both ways.
+    void StateChanged(int state);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -4,6 +4,7 @@
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
 #include "converter/BoxView.h"
+#include "converter/EditorState.h"
 #include "converter/FormControls.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
@@ -29,11 +30,10 @@ constexpr int OutputNumberLabel[AssignmentPage::OutputCount] = {
 
 } // namespace
 
-AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets)
-    : QObject(sheet), Presets(presets), Link(context.link), Report(context.report),
-      RealTimeSend(context.realTime), Progress(context.progress),
-      ChooseChannel(context.chooseChannel), BoxHas(context.box), ForgetBox(context.forgetBox),
-      OpenPresetFile(context.openPresetFile)
+AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context)
+    : QObject(sheet), State(context.state), Presets(context.presets), Link(context.link),
+      Report(context.report), Progress(context.progress), ChooseChannel(context.chooseChannel),
+      BoxHas(context.box), ForgetBox(context.forgetBox), OpenPresetFile(context.openPresetFile)
 {
     setObjectName("AssignmentPage");
     BuildToolbar(sheet, context.glyphs);
@@ -56,7 +56,21 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context, Prese
     }
     View = std::make_unique<BoxView>(GroupBox7, Panel3);
     BuildBoxActions(sheet);
+    FollowState();
     ConnectHandlers();
+}
+
+void AssignmentPage::FollowState()
+{
+    // The preset buttons and the master label show the state, also what start-up set before
+    // the page was built.
+    ShowPresetButtons(State.CurrentPreset());
+    kxpotlab4->SetState(State.MasterChannel() + 1);
+    connect(&State, &EditorState::CurrentPresetChanged, this, &AssignmentPage::ShowPresetButtons);
+    connect(&State, &EditorState::MasterChannelChanged, kxpotlab4,
+            [label = kxpotlab4](int channel) { label->SetState(channel + 1); });
+    connect(kxpotlab4, &Tkxpotlab::StateChanged, &State,
+            [this](int shown) { State.SetMasterChannel(shown - 1); });
 }
 
 AssignmentPage::~AssignmentPage() = default;
@@ -77,16 +91,13 @@ void AssignmentPage::BuildToolbar(QWidget *sheet, const Glyphs &art)
                                 {"MIDI Channel Change", true}, true);
 
     // The preset buttons carry no glyph: the highlighted one (yellow caption, opaque face) is
-    // the current preset, and preset 1 is current at start.
+    // the current preset (ShowPresetButtons).
     TSpeedButton **presets[] = {&spdPar1, &spdPar2, &spdPar3, &spdPar4};
     for (int i = 0; i < 4; ++i) {
         auto *button = Place<TSpeedButton>(Panel8, QStringLiteral("spdPar%1").arg(i + 1),
                                            QRect(232 + 25 * i, 1, 25, 25));
         button->setText(QString::number(i + 1));
         button->setFont(WindowFont(11, true));
-        button->SetTransparent(i != 0);
-        if (i == 0)
-            button->SetCaptionColor(Yellow);
         SetHint(button, QStringLiteral("Preset #%1").arg(i + 1), true);
         button->setAccessibleName(QStringLiteral("Preset %1").arg(i + 1));
         *presets[i] = button;
@@ -127,12 +138,9 @@ void AssignmentPage::ConnectHandlers()
     OnClick(spdPar2, this, &AssignmentPage::spdPar2Click, Report);
     OnClick(spdPar3, this, &AssignmentPage::spdPar3Click, Report);
     OnClick(spdPar4, this, &AssignmentPage::spdPar4Click, Report);
-    // The label has no handler: a drag changes only where later messages go. It tells of the
-    // user's changes alone; the page's own writes go through ShowChannel.
-    connect(kxpotlab4, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *label) {
-        Channel = label->State() - 1;
-        ShowBox();
-    });
+    // The label has no handler: a drag changes only where later messages go (the state follows
+    // the label), and how the box stands against them.
+    connect(kxpotlab4, &Tkxpotlab::OnChange, this, &AssignmentPage::ShowBox);
 }
 
 void AssignmentPage::FillControllerLists()
@@ -158,8 +166,7 @@ void AssignmentPage::ApplyPreset(int preset)
 
 void AssignmentPage::ShowChannel(int channel)
 {
-    Channel = channel;
-    kxpotlab4->SetState(channel + 1);
+    State.SetMasterChannel(channel);
     ShowBox();
 }
 
@@ -177,14 +184,8 @@ std::array<TSpeedButton *, 4> AssignmentPage::PresetButtons() const
     return {spdPar1, spdPar2, spdPar3, spdPar4};
 }
 
-int AssignmentPage::ControllerOf(int output) const
+void AssignmentPage::ShowPresetButtons(int preset)
 {
-    return protocol::PresetByteForItem(ComboBox[output]->currentIndex());
-}
-
-void AssignmentPage::SelectPreset(int preset)
-{
-    Preset = preset;
     const std::array<TSpeedButton *, 4> buttons = PresetButtons();
     for (int p = 0; p < 4; ++p) {
         const bool on = p == preset;
@@ -196,8 +197,8 @@ void AssignmentPage::SelectPreset(int preset)
 void AssignmentPage::PresetButtonClick(int preset)
 {
     ApplyPreset(preset);
-    SelectPreset(preset);
-    if (RealTime())
+    State.SetCurrentPreset(preset);
+    if (State.RealTime())
         SendAllParameters();
 }
 
@@ -229,28 +230,29 @@ void AssignmentPage::ComboBox1Change(QObject *sender)
 
 void AssignmentPage::AssignController(int output, std::uint8_t byte)
 {
-    const PresetImage before = ReadPreset(Presets, Preset);
-    Presets.SetByte(Preset, output, byte);
+    const PresetImage before = ReadPreset(Presets, State.CurrentPreset());
+    Presets.SetByte(State.CurrentPreset(), output, byte);
     Record(PresetEdit::Output, before, tr("Output %1").arg(output + 1), output);
     // The user's own pick is on the selector already, and so is text typed over it (no entry):
     // setting the selector again would wipe that text.
     if (ComboBox[output]->currentIndex() != protocol::ItemForPresetByte(byte))
         ShowOutput(output, byte);
     ShowBox();
-    Link.SendParameter(Channel, protocol::FirstOutputParameter + output, byte, RealTime());
+    Link.SendParameter(State.MasterChannel(), protocol::FirstOutputParameter + output, byte,
+                       State.RealTime());
 }
 
 void AssignmentPage::LoadPresetImage(const PresetImage &image, const QString &file)
 {
-    const PresetImage before = ReadPreset(Presets, Preset);
-    WritePreset(Presets, Preset, image);
-    ApplyPreset(Preset);
+    const PresetImage before = ReadPreset(Presets, State.CurrentPreset());
+    WritePreset(Presets, State.CurrentPreset(), image);
+    ApplyPreset(State.CurrentPreset());
     Record(PresetEdit::Load, before, tr("Load %1").arg(file));
 }
 
 void AssignmentPage::SendAllParameters()
 {
-    Link.SendAllParameters(Channel, CurrentControllers(), Progress());
+    Link.SendAllParameters(State.MasterChannel(), CurrentControllers(), Progress());
 }
 
 void AssignmentPage::SpeedButton1Click(QObject *)
@@ -260,27 +262,29 @@ void AssignmentPage::SpeedButton1Click(QObject *)
 
 void AssignmentPage::SpeedButton10Click(QObject *)
 {
-    Link.WriteToFlash(Channel);
+    Link.WriteToFlash(State.MasterChannel());
 }
 
 void AssignmentPage::SpeedButton12Click(QObject *)
 {
-    const std::optional<int> chosen = ChooseChannel(Channel + 1);
+    const std::optional<int> chosen = ChooseChannel(State.MasterChannel() + 1);
     if (!chosen)
         return;
     const int value = (*chosen - 1) & 0x7F;
-    const PresetImage before = ReadPreset(Presets, Preset);
-    Presets.SetByte(Preset, PresetStore::ChannelPosition, static_cast<std::uint8_t>(value));
+    const PresetImage before = ReadPreset(Presets, State.CurrentPreset());
+    Presets.SetByte(State.CurrentPreset(), PresetStore::ChannelPosition,
+                    static_cast<std::uint8_t>(value));
     Record(PresetEdit::Channel, before, tr("Channel"));
     // Addressed to the old channel: that is where the converter listens until it obeys.
-    Link.SendParameter(Channel, protocol::ChannelParameter, value, RealTime());
+    Link.SendParameter(State.MasterChannel(), protocol::ChannelParameter, value, State.RealTime());
     ShowChannel(*chosen - 1);
 }
 
 void AssignmentPage::Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
                             int output)
 {
-    Edits->Record({kind, Preset, output, before, ReadPreset(Presets, Preset), text});
+    Edits->Record({kind, State.CurrentPreset(), output, before,
+                   ReadPreset(Presets, State.CurrentPreset()), text});
 }
 
 void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
@@ -290,7 +294,7 @@ void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
     RunGuarded(Report, [&] {
         // An edit of another preset is shown first, as that preset's button shows it (and, with
         // "Send Params RT", sends it whole, so the box keeps following the page).
-        if (Preset != edit.preset)
+        if (State.CurrentPreset() != edit.preset)
             PresetButtonClick(edit.preset);
         WritePreset(Presets, edit.preset, bytes);
         switch (edit.kind) {
@@ -301,7 +305,8 @@ void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
         case PresetEdit::Channel: {
             const std::uint8_t channel = bytes[PresetStore::ChannelPosition];
             // Addressed to where the converter listens now, as the channel dialog does.
-            Link.SendParameter(Channel, protocol::ChannelParameter, channel & 0x7F, RealTime());
+            Link.SendParameter(State.MasterChannel(), protocol::ChannelParameter, channel & 0x7F,
+                               State.RealTime());
             ShowChannel(protocol::PresetChannel(channel));
             break;
         }

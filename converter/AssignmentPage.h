@@ -7,9 +7,9 @@
 // lists, applying a preset) never send anything. The toolbar's file buttons are built here but
 // handled by the window, which owns the parameter files.
 //
-// The page keeps the current preset and the converter's channel itself; the buttons and the
-// master label only show them. Whether to send at once, the progress window and the channel
-// dialog come from the window through the page's context.
+// The current preset and the converter's channel are the editor state's; the buttons and the
+// master label show them. The state (with "Send Params RT"), the presets, the progress window
+// and the channel dialog come from the window through the page's context.
 //
 // GUI thread only. The page owns its controls through their Qt parents (the page sheet it was
 // built on) and makes its own connections; the store and the link must outlive it.
@@ -27,6 +27,7 @@
 class BoxBelief;
 class BoxView;
 class CompareDialog;
+class EditorState;
 class PresetStore;
 class QAction;
 class QToolButton;
@@ -69,20 +70,10 @@ class AssignmentPage : public QObject, public AssignmentControls
     Q_OBJECT
 
 public:
-    // Builds the page's controls on sheet and connects them. The context's realTime,
-    // progress and chooseChannel must be set.
-    AssignmentPage(QWidget *sheet, const PageContext &context, PresetStore &presets);
+    // Builds the page's controls on sheet and connects them. The context's progress and
+    // chooseChannel must be set.
+    AssignmentPage(QWidget *sheet, const PageContext &context);
     ~AssignmentPage() override;
-
-    // ---- the page's state ----
-    // The preset the page shows and edits, 0..3; its button is highlighted.
-    int CurrentPreset() const { return Preset; }
-    // The converter's MIDI channel, 0..15: every message to it goes there. The master label
-    // shows it plus one.
-    int MasterChannel() const { return Channel; }
-    // The preset byte that output (0..31)'s selector stands for now: its controller, 0xFF for
-    // none, 0xFE when no entry is selected.
-    int ControllerOf(int output) const;
 
     // ---- the user's edits ----
     // Output (0..31) takes the controller a preset byte stands for (0..127, 0xFF none, 0xFE no
@@ -137,9 +128,9 @@ private:
     void BuildOutputs();
     void ConnectHandlers();
     std::array<TSpeedButton *, 4> PresetButtons() const;
-    void SelectPreset(int preset);
+    void FollowState();
+    void ShowPresetButtons(int preset);
     void PresetButtonClick(int preset);
-    bool RealTime() const { return RealTimeSend(); }
     void ShowChannel(int channel);
     void ShowOutput(int output, std::uint8_t byte);
     void BuildBoxActions(QWidget *sheet);
@@ -148,17 +139,15 @@ private:
                 int output = 0);
     void Restore(const PresetEdit &edit, const PresetImage &bytes);
 
+    EditorState &State;
     PresetStore &Presets;
     ConverterLink &Link;
     ErrorReport Report;
-    std::function<bool()> RealTimeSend;
     std::function<TransferProgress &()> Progress;
     std::function<std::optional<int>(int current)> ChooseChannel;
     std::function<const BoxBelief &()> BoxHas;
     std::function<void()> ForgetBox;
     std::function<std::optional<NamedPreset>()> OpenPresetFile;
     std::unique_ptr<BoxView> View;
-    int Preset = 0;                 // preset 1 is current at start
-    int Channel = 0;                // as the master label starts
     PresetHistory *Edits = nullptr; // owned through the sheet
 };

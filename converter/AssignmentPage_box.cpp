@@ -5,6 +5,7 @@
 
 #include "converter/BoxView.h"
 #include "converter/CompareDialog.h"
+#include "converter/EditorState.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
 
@@ -45,32 +46,32 @@ ConverterLink::Controllers AssignmentPage::CurrentControllers() const
 {
     ConverterLink::Controllers controllers;
     for (int i = 0; i < OutputCount; ++i)
-        controllers[i] = Presets.GetByte(Preset, i);
+        controllers[i] = Presets.GetByte(State.CurrentPreset(), i);
     return controllers;
 }
 
 void AssignmentPage::ShowBox()
 {
     if (BoxHas)
-        View->Show(BoxHas(), Channel, CurrentControllers());
+        View->Show(BoxHas(), State.MasterChannel(), CurrentControllers());
 }
 
 void AssignmentPage::SendChanges()
 {
     const ConverterLink::Controllers preset = CurrentControllers();
     const BoxBelief &box = BoxHas();
-    const BoxBelief::Comparison comparison = box.Compare(Channel, preset);
+    const BoxBelief::Comparison comparison = box.Compare(State.MasterChannel(), preset);
     if (comparison.standing == BoxBelief::Standing::OtherChannel)
         throw std::runtime_error(tr("The box listens on channel %1, as sent from this editor, not "
                                     "on channel %2: nothing was sent. Change the box's channel, "
                                     "or send the whole preset")
                                      .arg(*box.Working().channel + 1)
-                                     .arg(Channel + 1)
+                                     .arg(State.MasterChannel() + 1)
                                      .toStdString());
     std::vector<QByteArray> messages;
     for (int output : comparison.differing) {
         const protocol::ParameterMessage message = protocol::MakeParameterMessage(
-            Channel, protocol::FirstOutputParameter + output, preset[output]);
+            State.MasterChannel(), protocol::FirstOutputParameter + output, preset[output]);
         messages.emplace_back(reinterpret_cast<const char *>(message.data()),
                               qsizetype(message.size()));
     }
@@ -83,21 +84,21 @@ void AssignmentPage::Compare()
     if (!Comparison)
         Comparison = new CompareDialog(
             Panel3->window(), Presets,
-            {.currentPreset = [this] { return Preset; },
+            {.currentPreset = [this] { return State.CurrentPreset(); },
              .openFile = OpenPresetFile,
              .copy = [this](const PresetImage &from, const std::vector<int> &outputs,
                             const QString &source) { CopyOutputs(from, outputs, source); }});
-    Comparison->CompareWithPreset((Preset + 1) % PresetStore::PresetCount);
+    Comparison->CompareWithPreset((State.CurrentPreset() + 1) % PresetStore::PresetCount);
     Comparison->open();
 }
 
 void AssignmentPage::CopyOutputs(const PresetImage &from, const std::vector<int> &outputs,
                                  const QString &source)
 {
-    const PresetImage before = ReadPreset(Presets, Preset);
+    const PresetImage before = ReadPreset(Presets, State.CurrentPreset());
     for (int output : outputs)
-        Presets.SetByte(Preset, output, from[output]);
-    ApplyPreset(Preset);
+        Presets.SetByte(State.CurrentPreset(), output, from[output]);
+    ApplyPreset(State.CurrentPreset());
     Record(PresetEdit::Load, before,
            outputs.size() == 1 ? tr("Copy Output %1 from %2").arg(outputs[0] + 1).arg(source)
                                : tr("Copy from %1").arg(source));

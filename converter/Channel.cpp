@@ -9,8 +9,6 @@
 #include <QScreen>
 #include <QStyle>
 
-TForm10 *Form10 = nullptr;
-
 namespace {
 
 // A channel value label (1..16) on a small lowered black panel.

@@ -35,5 +35,3 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
 };
-
-extern TForm10 *Form10;

@@ -3,7 +3,9 @@
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "controls/Tag.h"
+#include "converter/EditorState.h"
 #include "converter/FormControls.h"
+#include "converter/PresetStore.h"
 #include "converter/Protocol.h"
 
 #include <QCheckBox>
@@ -31,12 +33,13 @@ int ControllerRowTop(int r)
 } // namespace
 
 ControllersPage::ControllersPage(QWidget *panel, const PageContext &context)
-    : QObject(panel), Link(context.link), Report(context.report),
-      MasterChannel(context.masterChannel), ControllerOf(context.controllerOf)
+    : QObject(panel), Link(context.link), Report(context.report), State(context.state),
+      Presets(context.presets)
 {
     setObjectName("ControllersPage");
     BuildKesselControl(panel, context.glyphs);
     BuildControllers(panel, context.glyphs);
+    FollowState();
     ConnectHandlers();
 }
 
@@ -97,16 +100,41 @@ void ControllersPage::ConnectHandlers()
         });
 }
 
+void ControllersPage::FollowState()
+{
+    // The controls show the state as it is, and follow it whoever changes it (the settings,
+    // "Reset All CC"). A value label's SetState raises no OnChange, and a check box's handler
+    // hears clicks only: showing sends nothing.
+    kxpotlab1->SetState(State.KesselInput());
+    CheckBox1->setChecked(State.KesselMerge());
+    CheckBox2->setChecked(State.StartupSend());
+    for (int t = 0; t < OutputCount; ++t)
+        Controller[t]->SetState(State.ControllerValue(t));
+    connect(&State, &EditorState::KesselInputChanged, kxpotlab1, &Tkxpotlab::SetState);
+    connect(&State, &EditorState::KesselMergeChanged, CheckBox1, &QCheckBox::setChecked);
+    connect(&State, &EditorState::StartupSendChanged, CheckBox2, &QCheckBox::setChecked);
+    connect(&State, &EditorState::ControllerValueChanged, this,
+            [this](int output, int value) { Controller[output]->SetState(value); });
+    // And the state follows the controls, whoever changes them (a click, Space, code writing a
+    // label's State), before any handler runs: the handlers read the state.
+    connect(kxpotlab1, &Tkxpotlab::StateChanged, &State, &EditorState::SetKesselInput);
+    connect(CheckBox1, &QCheckBox::toggled, &State, &EditorState::SetKesselMerge);
+    connect(CheckBox2, &QCheckBox::toggled, &State, &EditorState::SetStartupSend);
+    for (int t = 0; t < OutputCount; ++t)
+        connect(Controller[t], &Tkxpotlab::StateChanged, &State,
+                [this, t](int value) { State.SetControllerValue(t, value); });
+}
+
 void ControllersPage::kxpotlab2Change(QObject *sender)
 {
     const int output = Tag(sender);
-    // Asked at the moment of sending: this page keeps no copy.
-    const int controller = ControllerOf(output);
-    // An output without a controller sends nothing: 0xFF (none) or 0xFE (nothing selected)
+    // The current preset's controller, read at the moment of sending.
+    const int controller = Presets.GetByte(State.CurrentPreset(), output);
+    // An output without a controller sends nothing: 0xFF (none) or a byte that names no entry
     // in a data byte's place would be a System Reset or Active Sensing on the wire.
     if (controller > 127)
         return;
-    Link.SendControlChange(MasterChannel(), controller, Controller[output]->State());
+    Link.SendControlChange(State.MasterChannel(), controller, State.ControllerValue(output));
 }
 
 void ControllersPage::SpeedButton2Click(QObject *)
@@ -118,20 +146,20 @@ void ControllersPage::SpeedButton2Click(QObject *)
 void ControllersPage::SpeedButton3Click(QObject *)
 {
     for (int t = 0; t < OutputCount; ++t) {
-        Controller[t]->SetState(0);
+        State.SetControllerValue(t, 0);
         kxpotlab2Change(Controller[t]);
     }
 }
 
 void ControllersPage::kxpotlab1Change(QObject *)
 {
-    Link.SendProgramChange(protocol::KesselChannel, kxpotlab1->State());
+    Link.SendProgramChange(protocol::KesselChannel, State.KesselInput());
 }
 
 void ControllersPage::SendMerge()
 {
     Link.SendControlChange(protocol::KesselChannel, protocol::KesselMergeController,
-                           CheckBox1->isChecked() ? 1 : 0);
+                           State.KesselMerge() ? 1 : 0);
 }
 
 void ControllersPage::CheckBox1Click(QObject *)
@@ -141,6 +169,6 @@ void ControllersPage::CheckBox1Click(QObject *)
 
 void ControllersPage::SpeedButton5Click(QObject *)
 {
-    Link.SendProgramChange(protocol::KesselChannel, kxpotlab1->State());
+    Link.SendProgramChange(protocol::KesselChannel, State.KesselInput());
     SendMerge();
 }

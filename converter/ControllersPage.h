@@ -5,15 +5,17 @@
 // after another.
 //
 // GUI thread only. The page owns its controls through their Qt parents and makes its own
-// connections; the link must outlive it. Which controller drives each output, and the master
-// channel, are the "Config" page's: the context tells them at the moment of sending.
+// connections; the link, the editor's state and the presets must outlive it. The values it
+// shows are the editor state's; which controller drives each output is the current preset's,
+// and the channel the master channel, read at the moment of sending.
 #include "converter/ConverterLink.h"
 #include "converter/PageContext.h"
 
 #include <QObject>
 #include <array>
-#include <functional>
 
+class EditorState;
+class PresetStore;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -49,8 +51,8 @@ class ControllersPage : public QObject, public ControllersControls
     Q_OBJECT
 
 public:
-    // Builds both groups on panel (the "MIDI" page's panel) and connects them. The context's
-    // masterChannel and controllerOf must be set.
+    // Builds both groups on panel (the "MIDI" page's panel), showing the editor's state, and
+    // connects them.
     ControllersPage(QWidget *panel, const PageContext &context);
 
     // ---- handlers ----
@@ -65,10 +67,11 @@ private:
     void BuildKesselControl(QWidget *panel, const form::Glyphs &art);
     void BuildControllers(QWidget *panel, const form::Glyphs &art);
     void ConnectHandlers();
+    void FollowState();
     void SendMerge();
 
     ConverterLink &Link;
     ErrorReport Report;
-    std::function<int()> MasterChannel;
-    std::function<int(int output)> ControllerOf;
+    EditorState &State;
+    PresetStore &Presets;
 };

@@ -11,8 +11,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-TForm2 *Form2 = nullptr;
-
 namespace {
 
 // How long ShowProgress waits for the window system to expose the window. Exposure normally

@@ -41,6 +41,3 @@ private:
     bool IsOnScreen() const;
     void CentreOnScreen();
 };
-
-// The one progress window, created after the main window and used by the transfers.
-extern TForm2 *Form2;

@@ -17,10 +17,11 @@ public:
 EditorWindow::EditorWindow(MidiServices &midi, bool lateBuilt)
     : Dialogs(std::make_unique<CancelledFileDialogs>())
 {
-    PresetBank = &Bank;
-    Form2 = &Progress;
-    Form10 = &ChannelDialog;
-    Form = std::make_unique<TForm1>(midi, *Dialogs,
+    const EditorParts parts{
+        .bank = Bank,
+        .progress = [this]() -> TransferProgress & { return Progress; },
+        .chooseChannel = [this](int current) { return ChannelDialog.ChooseChannel(current); }};
+    Form = std::make_unique<TForm1>(midi, *Dialogs, parts,
                                     AutosaveLocation(QDir(Folder.path()).filePath("program"),
                                                      QDir(Folder.path()).filePath("userdata")));
     if (!lateBuilt)
@@ -30,7 +31,4 @@ EditorWindow::EditorWindow(MidiServices &midi, bool lateBuilt)
 EditorWindow::~EditorWindow()
 {
     Form.reset();
-    PresetBank = nullptr;
-    Form2 = nullptr;
-    Form10 = nullptr;
 }

@@ -33,13 +33,13 @@ TEST_F(AutosaveTest, ProgramFolderNotWritableKeepsTheBankInTheUserDataFolder)
     const AutosaveLocation installed(QDir(Dir.path()).filePath("read-only-install"),
                                      UserDataFolder());
     {
-        TForm1 form(Midi, Dialogs, installed);
+        TForm1 form(Midi, Dialogs, Parts(), installed);
         Bank.SetByte(0, 0, 0x33);
         form.close();
     }
     EXPECT_EQ(QFileInfo(UserBankFile()).size(), 136);
     Bank.SetByte(0, 0, 0xFF);
-    TForm1 again(Midi, Dialogs, installed);
+    TForm1 again(Midi, Dialogs, Parts(), installed);
     EXPECT_EQ(Bank.GetByte(0, 0), 0x33) << "the presets came back from the user data folder";
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
@@ -52,7 +52,7 @@ TEST_F(AutosaveTest, EditsInTheUserDataFolderAreNotShadowedByAStaleCopyBesideThe
     QFile::setPermissions(install, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(install).isWritable())
         GTEST_SKIP() << "running as root: a read-only folder is still writable";
-    TForm1 form(Midi, Dialogs, AutosaveLocation(install, UserDataFolder()));
+    TForm1 form(Midi, Dialogs, Parts(), AutosaveLocation(install, UserDataFolder()));
     EXPECT_EQ(Bank.GetByte(0, 0), 0x02);
 }
 
@@ -60,7 +60,7 @@ TEST_F(AutosaveTest, BankThatCanBeWrittenNowhereIsReportedAndTheWindowStillClose
 {
     const QString blocker = QDir(Dir.path()).filePath("a-file");
     ASSERT_TRUE(WriteFile(blocker, {}));
-    TForm1 form(Midi, Dialogs,
+    TForm1 form(Midi, Dialogs, Parts(),
                 AutosaveLocation(QDir(Dir.path()).filePath("missing-program-folder"),
                                  QDir(blocker).filePath("data")));
     form.show();

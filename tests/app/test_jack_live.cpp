@@ -196,7 +196,7 @@ TEST_F(JackLiveTest, AServerKilledInTheMiddleOfATransferIsReportedOnce)
 
     ASSERT_FALSE(Boxes.Messages.isEmpty()) << "the transfer ended without a word";
     EXPECT_EQ(BoxTexts(), QStringList{NotRunning}) << "one report for the one loss";
-    EXPECT_FALSE(Form2->isVisible()) << "the progress window went with the transfer";
+    EXPECT_FALSE(Progress.isVisible()) << "the progress window went with the transfer";
     EXPECT_EQ(BankImage(Bank), Presets);
     const int sentBefore = CapturedLines();
     EXPECT_GT(sentBefore, 0) << "the transfer had begun";

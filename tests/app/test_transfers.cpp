@@ -37,6 +37,8 @@ std::string OutputMessage(int channel, int output, int byte)
 class WatchingServices : public FakeMidiServices
 {
 public:
+    explicit WatchingServices(const TForm2 &progress) : Progress(progress) {}
+
     struct Seen
     {
         int progress, max;
@@ -46,13 +48,14 @@ public:
 
     MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
     {
-        seen.push_back({Form2->CGauge1->Progress(), Form2->CGauge1->MaxValue(), Form2->isVisible(),
-                        Clock::now()});
+        seen.push_back({Progress.CGauge1->Progress(), Progress.CGauge1->MaxValue(),
+                        Progress.isVisible(), Clock::now()});
         if (static_cast<int>(seen.size()) - 1 == refuseAt)
             return MidiErrNotReady;
         return FakeMidiServices::sendLongMessage(handle, header);
     }
 
+    const TForm2 &Progress;
     int refuseAt = -1;
     std::vector<Seen> seen;
 };
@@ -73,7 +76,7 @@ protected:
         return sent;
     }
 
-    WatchingServices Watching;
+    WatchingServices Watching{Progress};
 };
 
 } // namespace
@@ -109,10 +112,10 @@ TEST_F(TransfersTest, TransferSendsTheCurrentPresetInOrderAsTheGaugeAdvances)
                       std::chrono::milliseconds(100));
         }
     }
-    EXPECT_EQ(Form2->CGauge1->Progress(), 32);
-    EXPECT_EQ(Form2->CGauge1->MaxValue(), 34);
-    EXPECT_EQ(Form2->CGauge1->GetPercentDone(), 94);
-    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_EQ(Progress.CGauge1->Progress(), 32);
+    EXPECT_EQ(Progress.CGauge1->MaxValue(), 34);
+    EXPECT_EQ(Progress.CGauge1->GetPercentDone(), 94);
+    EXPECT_FALSE(Progress.isVisible());
     EXPECT_TRUE(Boxes.Messages.isEmpty());
 }
 
@@ -170,9 +173,9 @@ TEST_F(TransfersTest, AFailedSendEndsTheTransferAtThatMessageWithoutAPause)
         ASSERT_EQ(Watching.seen.size(), std::size_t(refuseAt) + 1);
         // The refused message never counted on the gauge, and its 100 ms pause was not
         // taken: the click returned well within it.
-        EXPECT_EQ(Form2->CGauge1->Progress(), refuseAt);
+        EXPECT_EQ(Progress.CGauge1->Progress(), refuseAt);
         EXPECT_LT(returned - Watching.seen.back().at, std::chrono::milliseconds(100));
-        EXPECT_FALSE(Form2->isVisible());
+        EXPECT_FALSE(Progress.isVisible());
         ASSERT_EQ(Boxes.Messages.size(), 1);
         EXPECT_EQ(Boxes.Messages[0].text,
                   ExceptionReportText(Form->MidiOutput1->ErrorText(MidiErrNotReady)));

@@ -64,7 +64,7 @@ TEST_F(DiskFullTest, BankSavedInTheUserDataFolderWhenOnlyTheProgramFolderIsFull)
     ASSERT_TRUE(WriteFile(plain, {}));
     const QString userBank = QDir(UserDataFolder()).filePath(AutosaveLocation::FileName);
     {
-        TForm1 form(Midi, Dialogs,
+        TForm1 form(Midi, Dialogs, Parts(),
                     AutosaveLocation(QDir(plain).filePath("program"), UserDataFolder()));
         Bank.SetByte(1, 2, 0x33);
         form.close();

@@ -8,11 +8,13 @@
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
+#include "converter/Unit2.h"
 #include "midi/backend/simulated/SimulatedServices.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 class FuzzWindow
 {
@@ -24,10 +26,13 @@ public:
         qputenv("XDG_CONFIG_HOME", Path("config").toUtf8());
         qputenv("XDG_DATA_HOME", Path("data").toUtf8());
         static TApplication app(*argc, *argv);
-        PresetBank = &Bank;
         SetMessageSink([this](const MessageRequest &) { ++Boxes; });
         QDir().mkpath(Path("program"));
-        Form = std::make_unique<TForm1>(Midi, dialogs,
+        // A channel dialog would wait for an answer: the fuzzed user cancels it.
+        const EditorParts parts{.bank = Bank,
+                                .progress = [this]() -> TransferProgress & { return Progress; },
+                                .chooseChannel = [](int) { return std::optional<int>(); }};
+        Form = std::make_unique<TForm1>(Midi, dialogs, parts,
                                         AutosaveLocation(Path("program"), Path("userdata")));
         Form->BuildLatePages(); // the targets reach every page's controls from the start
         // What the window sent while it started (the patch-bay set-up) is not the input's.
@@ -40,6 +45,7 @@ public:
     QTemporaryDir Dir{QDir("/dev/shm").exists() ? "/dev/shm/torvane-fuzz-XXXXXX"
                                                 : QDir::tempPath() + "/torvane-fuzz-XXXXXX"};
     TPresetBank Bank;
+    TForm2 Progress;
     SimulatedServices Midi;
     std::unique_ptr<TForm1> Form;
     int Boxes = 0;

@@ -143,9 +143,6 @@ bool ClickMenuEntry(QMenu *menu, const QString &name)
 
 FormTest::FormTest()
 {
-    PresetBank = &Bank;
-    Form2 = &Progress;
-    Form10 = &ChannelDialog;
     Settings().clear();
     QDir().mkpath(ProgramFolder());
 }
@@ -153,9 +150,13 @@ FormTest::FormTest()
 FormTest::~FormTest()
 {
     Form.reset();
-    PresetBank = nullptr;
-    Form2 = nullptr;
-    Form10 = nullptr;
+}
+
+EditorParts FormTest::Parts()
+{
+    return {.bank = Bank,
+            .progress = [this]() -> TransferProgress & { return Progress; },
+            .chooseChannel = [this](int current) { return ChannelDialog.ChooseChannel(current); }};
 }
 
 void FormTest::StoreSettings(const std::vector<std::pair<const char *, QVariant>> &values)
@@ -176,7 +177,7 @@ void FormTest::StoreInOrder(std::initializer_list<int> values)
 
 std::unique_ptr<TForm1> FormTest::MakeForm(MidiServices *midi)
 {
-    auto form = std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Autosave());
+    auto form = std::make_unique<TForm1>(midi ? *midi : Midi, Dialogs, Parts(), Autosave());
     form->BuildLatePages(); // the tests reach every page's controls from the start
     return form;
 }

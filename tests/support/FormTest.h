@@ -86,6 +86,8 @@ protected:
     QString ProgramFolder() const { return QDir(Dir.path()).filePath("program"); }
     QString UserDataFolder() const { return QDir(Dir.path()).filePath("userdata"); }
     AutosaveLocation Autosave() const { return {ProgramFolder(), UserDataFolder()}; }
+    // The fixture's bank and dialogs, for a window.
+    EditorParts Parts();
     QString ProgramBankFile() const { return QDir(ProgramFolder()).filePath("torvanepar.TVN"); }
 
     // A window on the given services (nullptr: the in-process devices).
