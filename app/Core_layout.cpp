@@ -1,5 +1,5 @@
 // The main window's frame: the window, its pages in order, the pages' own controls built by the
-// converter's page classes, the "Devices" group, the "About..." page and the focus order. Each
+// converter's page classes, the "Devices" group and the focus order. Each
 // control carries its designer name (objectName and member), position, size, caption, font,
 // colours, tag, hint and first value. Geometry is absolute, as designed; only the panels that the
 // design aligns to their parent follow it when the window is resized. The window's own handlers
@@ -9,9 +9,9 @@
 
 #include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
+#include "app/LatePages.h"
 #include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
-#include "controls/PixelPicture.h"
 #include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
@@ -22,36 +22,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QTabWidget>
 #include <vector>
 
 using namespace form;
 
 namespace {
-
-const QColor AboutGround(198, 203, 204);
-
-// The About title's "Comic Sans MS", bold, 36 points (48 pixels). A stand-in may still be
-// wider, so it is made smaller until the caption fits the box the design gives it.
-QFont TitleFont(const QString &caption, int boxWidth)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setBold(true);
-    font.setPixelSize(48);
-    UseNarrowStandIn(font);
-    while (font.pixelSize() > 12 && QFontMetrics(font).horizontalAdvance(caption) > boxWidth)
-        font.setPixelSize(font.pixelSize() - 1);
-    return font;
-}
 
 Glyphs ArtworkGlyphs()
 {
@@ -82,8 +62,9 @@ void TForm1::BuildLayout()
     PageControl1->addTab(TabSheet2, "Config");
     PageControl1->addTab(TabSheet3, "MIDI");
     PageControl1->addTab(TabSheet1, "About...");
-    Unbuilt.push_back({TabSheet2, [this] { BuildConfigPage(); }});
-    Unbuilt.push_back({TabSheet1, [this] { BuildAboutPage(); }});
+    Late->Add(TabSheet2, [this] { BuildConfigPage(); });
+    Late->Add(TabSheet1,
+              [this] { static_cast<AboutControls &>(*this) = BuildAboutPage(TabSheet1); });
     // A page is built before it is first shown, whichever way it is chosen.
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { BuildPage(PageControl1->widget(index)); });
@@ -116,7 +97,7 @@ PageContext TForm1::MakePageContext(const Glyphs &glyphs)
         .chooseChannel = Parts.chooseChannel,
         .box = [this]() -> const BoxBelief & { return KnownBoxes->Of(OutputInUse()); },
         .forgetBox = [this] { KnownBoxes->Forget(OutputInUse()); },
-        .openPresetFile = [this] { return OpenPresetFileToCompare(); },
+        .openPresetFile = [this] { return Files->OpenToCompare(); },
     };
 }
 
@@ -163,29 +144,6 @@ void TForm1::BuildConfigPage()
     if (BankLoaded)
         Assignments->ApplyPreset(0);
     Assignments->ShowBox();
-}
-
-void TForm1::BuildAboutPage()
-{
-    Panel1 = Panel(TabSheet1, "Panel1", {0, 0, 502, 440}, Bevel::LoweredInner, AboutGround);
-    FollowParent(Panel1, false);
-
-    // Sized to its picture; a picture that does not load leaves the designed 500 x 400 empty.
-    // Its pixels stay sharp when the window is scaled for a high-density screen.
-    Image1 = Place<PixelPicture>(Panel1, "Image1", {1, 1, 500, 400});
-    Image1->setAccessibleName("Quillmont emblem");
-    const QPixmap picture(AboutPicturePath());
-    if (!picture.isNull()) {
-        Image1->setPixmap(picture);
-        Image1->resize(picture.size());
-    }
-
-    // Created after the picture, so it stands over it; a label paints no background.
-    const QString title = QStringLiteral("Torvane Interface");
-    Label40 = FixedLabel(Panel1, "Label40", title, {52, 176, 410, 67}, TitleFont(title, 410));
-    Label7 =
-        Caption(Panel1, "Label7", QStringLiteral("© 2026 Quillmont — Torvane editor"), {172, 420});
-    Label39 = Caption(Panel1, "Label39", "Rev 1.0", {452, 420});
 }
 
 void TForm1::SetTabOrder(const std::vector<QWidget *> &order)

@@ -2,6 +2,7 @@
 
 #include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
+#include "app/LatePages.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
 #include "app/Settings.h"
@@ -16,10 +17,10 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QLayout>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, EditorParts parts,
                AutosaveLocation autosave, QWidget *parent)
@@ -28,13 +29,18 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, EditorParts parts,
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
+    Files =
+        std::make_unique<PresetFiles>(Bank, State, Dialogs, SaveDialog1, OpenDialog1, *this,
+                                      [this](const PresetImage &image, const QString &fileName) {
+                                          ConfigPage().LoadPresetImage(image, fileName);
+                                      });
     KnownBoxes = new BoxMemory(Autosave.DataFolder().isEmpty()
                                    ? QString()
                                    : QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName),
                                this);
     connect(KnownBoxes, &BoxMemory::SaveFailed, this, &TForm1::ReportBoxMemoryNotSaved);
+    Late = new LatePages(*this);
     BuildLayout();
-    BuildLatePagesAfterFirstPaint();
     // Before FormCreate, so that the monitor keeps what start-up sends.
     BuildLearnAndMonitor();
     try {
@@ -58,73 +64,14 @@ void TForm1::CreateMidiPorts()
     MidiOutput1->setObjectName("MidiOutput1");
 }
 
-void TForm1::BuildLatePagesAfterFirstPaint()
-{
-    // The first paint is the moment to build the pages not shown at start.
-    class AfterFirstPaint : public QObject
-    {
-    public:
-        explicit AfterFirstPaint(TForm1 &window) : QObject(&window), Window(window)
-        {
-            window.installEventFilter(this);
-        }
-
-    protected:
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint) {
-                watched->removeEventFilter(this);
-                // Posted: the window's children paint after it in the same pass.
-                Window.BuildNextLatePageLater();
-            }
-            return false;
-        }
-
-    private:
-        TForm1 &Window;
-    };
-    new AfterFirstPaint(*this);
-}
-
-void TForm1::BuildNextLatePageLater()
-{
-    // One page a turn of the event loop, so that what the user does meanwhile waits for one
-    // page at most. A posted call, not a timer: it keeps its place among the posted events.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (Unbuilt.empty())
-                return;
-            BuildPage(Unbuilt.front().sheet);
-            BuildNextLatePageLater();
-        },
-        Qt::QueuedConnection);
-}
-
 void TForm1::BuildPage(QWidget *sheet)
 {
-    const auto late = std::find_if(Unbuilt.begin(), Unbuilt.end(),
-                                   [sheet](const LatePage &page) { return page.sheet == sheet; });
-    if (late == Unbuilt.end())
-        return;
-    const std::function<void()> build = std::move(late->build);
-    Unbuilt.erase(late);
-    build();
-    // Controls made on a sheet already shown stay hidden until shown themselves, as the sheet's
-    // own showing would have shown them.
-    if (sheet->isVisible())
-        for (QWidget *control : sheet->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-            if (!control->testAttribute(Qt::WA_WState_ExplicitShowHide))
-                control->show();
-    // A page laid out by a layout takes its place now, not a turn later, after its first paint.
-    if (QLayout *layout = sheet->layout())
-        layout->activate();
+    Late->Build(sheet);
 }
 
 void TForm1::BuildLatePages()
 {
-    while (!Unbuilt.empty())
-        BuildPage(Unbuilt.front().sheet);
+    Late->BuildAll();
 }
 
 QWidget *TForm1::AddPage(const QString &caption, std::function<QWidget *()> build)
@@ -133,7 +80,7 @@ QWidget *TForm1::AddPage(const QString &caption, std::function<QWidget *()> buil
     auto *fill = new QVBoxLayout(sheet);
     fill->setContentsMargins(0, 0, 0, 0);
     PageControl1->addTab(sheet, caption);
-    Unbuilt.push_back({sheet, [fill, build = std::move(build)] { fill->addWidget(build()); }});
+    Late->Add(sheet, [fill, build = std::move(build)] { fill->addWidget(build()); });
     return sheet;
 }
 
@@ -303,4 +250,19 @@ void TForm1::SaveSettings()
                    Devices->SelectedIndex(DeviceChoice::Input),
                    Devices->SelectedIndex(DeviceChoice::Output)},
                   {Devices->Chosen(DeviceChoice::Input), Devices->Chosen(DeviceChoice::Output)});
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!PresetFiles::DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    const QString file = PresetFiles::DroppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    LoadIntoCurrentPreset(file, false);
 }

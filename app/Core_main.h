@@ -1,26 +1,28 @@
 #pragma once
 // TForm1, the editor's main window: the shell that holds the pages, the MIDI ports, the
-// settings, the choice of devices, the parameter files, and the start-up and close order.
+// editor's state and its settings, the choice of devices, the parameter files, and the start-up
+// and close order.
 //
 // The converter's pages build, connect and handle their own controls: the "Config" page is an
 // AssignmentPage, the Controlers and Kessel Control groups of the "MIDI" page a ControllersPage,
 // and every send goes through one ConverterLink. The window keeps every control and handler
 // reachable under its designer name: the members below point into the pages, and the page
 // handlers forward in one line. The devices and the MIDI system are the DevicesPage's. Layout of
-// the shell's own controls: Core_layout.cpp; parameter files: Core_files.cpp; controller
+// the shell's own controls: Core_layout.cpp; parameter files: PresetFiles; controller
 // learning and the monitor's record: Core_learn.cpp.
 //
 // All of it runs on the GUI thread. Handlers triggered by the user run synchronously to their
 // end; code that changes a control (filling, applying a preset, restoring settings) never runs a
 // handler. Errors a handler lets escape (the MIDI ports' exceptions) end it at that step and are
 // shown by the standard exception report.
+#include "app/AboutPage.h"
 #include "app/AutosaveLocation.h"
 #include "app/DevicesPage.h"
 #include "app/FileDialogs.h"
+#include "app/PresetFiles.h"
 #include "converter/AssignmentPage.h"
 #include "converter/ControllersPage.h"
 #include "converter/EditorState.h"
-#include "converter/SysexFile.h"
 
 #include <QWidget>
 #include <array>
@@ -34,6 +36,7 @@ class BoxMemory;
 class ControllerLearn;
 class ConverterLink;
 class InputReader;
+class LatePages;
 class LearnControls;
 class MonitorLog;
 class QFrame;
@@ -60,6 +63,7 @@ struct EditorParts
 // built: window.ComboBox[4], window.spdPar2, window.Controller[0], window.cmbInput and the rest.
 class TForm1 : public QWidget,
                public AssignmentControls,
+               public AboutControls,
                public ControllersControls,
                public DevicesControls
 {
@@ -87,12 +91,15 @@ public:
     // asks (unless told not to) whether to write them first. False: the window stays open.
     bool MayClose();
 
-    // ---- parameter and SysEx files (Core_files.cpp) ----
-    void SpeedButton17Click(QObject *sender); // save the current preset
-    void SpeedButton8Click(QObject *sender);  // load into the current preset
-    // Loads a parameter file, or a .syx file (sysex, or by its extension), into the current
-    // preset and shows it; reports a file it cannot load and then changes nothing.
-    void LoadIntoCurrentPreset(const QString &path, bool sysex);
+    // ---- parameter and SysEx files (PresetFiles) ----
+    // save the current preset
+    void SpeedButton17Click(QObject *) { Files->SaveCurrentPreset(); }
+    // load into the current preset
+    void SpeedButton8Click(QObject *) { Files->OpenIntoCurrentPreset(); }
+    void LoadIntoCurrentPreset(const QString &path, bool sysex)
+    {
+        Files->LoadIntoCurrentPreset(path, sysex);
+    }
 
     // ---- the pages' operations and handlers, each forwarded to the page or link that owns it ----
     void ListMidiDevices() { Devices->ListMidiDevices(); }
@@ -177,13 +184,6 @@ public:
     // "MIDI" page, under the devices' and the controllers' groups
     QFrame *Panel4 = nullptr;
 
-    // "About..." page
-    QFrame *Panel1 = nullptr;
-    QLabel *Image1 = nullptr;
-    QLabel *Label40 = nullptr; // "Torvane Interface"
-    QLabel *Label7 = nullptr;  // credit line
-    QLabel *Label39 = nullptr; // "Rev 1.0"
-
     // Non-visual components, owned by the window.
     TMidiInput *MidiInput1 = nullptr;
     TMidiOutput *MidiOutput1 = nullptr;
@@ -206,23 +206,13 @@ private:
     void BuildPages();
     PageContext MakePageContext(const form::Glyphs &glyphs);
     void BuildConfigPage();
-    void BuildAboutPage();
-    void BuildNextLatePageLater();
     void SetTabOrder(const std::vector<QWidget *> &order);
-    void BuildLatePagesAfterFirstPaint();
     void CreateMidiPorts();
     void BuildLearnAndMonitor();
     QString OpenInputName() const;
     void ApplySetting(int id, int value);
     void SaveAutosaveBank();
     void ReportBoxMemoryNotSaved();
-    QByteArray CurrentPresetSysex(bool flash);
-    // The preset a parameter or .syx file holds; nothing (reported) when it cannot be read.
-    std::optional<PresetImage> ReadPresetFile(const QString &path, bool sysex,
-                                              std::optional<protocol::SysexImport> &import);
-    std::optional<NamedPreset> OpenPresetFileToCompare();
-    // Applies the file's converter messages to image; nothing when it cannot be read or used.
-    std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image);
 
     MidiServices &Midi;
     FileDialogs &Dialogs;
@@ -230,13 +220,9 @@ private:
     TPresetBank &Bank;
     AutosaveLocation Autosave;
     std::unique_ptr<ConverterLink> Link;
-    // The pages still to build, in the order they are built after the first paint.
-    struct LatePage
-    {
-        QWidget *sheet;
-        std::function<void()> build;
-    };
-    std::vector<LatePage> Unbuilt;
+    std::unique_ptr<PresetFiles> Files;
+    // The pages still to build after the first paint.
+    LatePages *Late = nullptr;
     // Whether start-up loaded the autosave file: the "Config" page then shows its first preset.
     bool BankLoaded = false;
 };

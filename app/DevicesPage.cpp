@@ -35,19 +35,6 @@ QString SelectedName(const QComboBox *selector)
     return index >= 0 ? selector->itemText(index) : QString();
 }
 
-// Restores the hourglass's predecessor on every path, also when a port raises.
-class BusyCursor
-{
-public:
-    explicit BusyCursor(QWidget *window) : Window(window) { Window->setCursor(Qt::WaitCursor); }
-    ~BusyCursor() { Window->unsetCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    QWidget *Window;
-};
-
 // A query of the device list that failed part-way.
 struct ListingFailed : std::exception
 {
@@ -282,67 +269,6 @@ void DevicesPage::cmbOutputChange(QObject *)
     ReopenMidiDevices();
 }
 
-void DevicesPage::cmbSystemChange(QObject *)
-{
-    const MidiSystemChoice choice = MidiSystemChoices.at(std::size_t(cmbSystem->currentIndex()));
-    // The system in use decides, not the setting: another editor may have stored another.
-    if (choice == InUse)
-        return; // the list was opened and closed again on the same entry
-    WriteMidiSystemChoice(choice);
-    if (!SwitchSystem)
-        return;
-    InUse = choice;
-    const BusyCursor busy(cmbInput->window());
-    const QString input = Choice.Chosen(DeviceChoice::Input);
-    const QString output = Choice.Chosen(DeviceChoice::Output);
-    CloseMidiDevices();
-    SwitchSystem(choice);
-    // As at start, without its sends: the devices listed, the chosen ones kept by name.
-    ListMidiDevices();
-    SelectStoredDevice(DeviceChoice::Input, input);
-    SelectStoredDevice(DeviceChoice::Output, output);
-    OpenMidiDevices();
-    Started();
-    MarkConnection(DeviceChoice::Input, In.Health());
-    MarkConnection(DeviceChoice::Output, Out.Health());
-}
-
-// ---- the MIDI system as it changes ----
-
-void DevicesPage::MidiSystemChanged()
-{
-    const MidiSystemStatus status = Midi.systemStatus();
-    for (const Side side : {DeviceChoice::Input, DeviceChoice::Output})
-        Show(side, Choice.Relist(side, DeviceNames(side)));
-    if (Choice.Reopen(DeviceChoice::Input, In.Health()))
-        ReopenQuietly(DeviceChoice::Input);
-    if (Choice.Reopen(DeviceChoice::Output, Out.Health()))
-        ReopenQuietly(DeviceChoice::Output);
-    if (Choice.StartupSendDue(status.state, Out.PortState() == psOpen))
-        RunGuarded(Report, StartupSend);
-    MarkConnection(DeviceChoice::Input, In.Health());
-    MarkConnection(DeviceChoice::Output, Out.Health());
-    ShowMidiStatus(status);
-    if (Choice.ReportStop(status.state, SystemStopReportCount())) {
-        PendingStops << QString::fromStdString(status.name);
-        if (!StopBoxOpen)
-            QMetaObject::invokeMethod(this, &DevicesPage::ShowStopReports, Qt::QueuedConnection);
-    }
-}
-
-void DevicesPage::ShowStopReports()
-{
-    if (StopBoxOpen)
-        return;
-    StopBoxOpen = true;
-    while (!PendingStops.isEmpty())
-        ShowErrorBox(tr("The MIDI system (%1) has stopped. The chosen devices are connected "
-                        "again when it runs.")
-                         .arg(PendingStops.takeFirst()),
-                     tr("MIDI"));
-    StopBoxOpen = false;
-}
-
 void DevicesPage::Show(Side side, const DeviceChoice::View &view)
 {
     QComboBox *selector = Selector(side);
@@ -393,32 +319,4 @@ void DevicesPage::MarkConnection(Side side, MidiResult health)
     colours.setColor(QPalette::Text, missing ? QColor(192, 0, 0) : text);
     selector->lineEdit()->setPalette(colours);
     selector->setToolTip(missing ? tr("%1 is not connected").arg(Choice.Chosen(side)) : QString());
-}
-
-void DevicesPage::ShowMidiStatus(const MidiSystemStatus &status)
-{
-    const QString name = QString::fromStdString(status.name);
-    QString state;
-    switch (status.state) {
-    case MidiSystemStatus::Running:
-        state = tr("running");
-        break;
-    case MidiSystemStatus::NotRunning:
-        state = tr("not running");
-        break;
-    case MidiSystemStatus::NotResponding:
-        state = tr("not responding");
-        break;
-    case MidiSystemStatus::Starting:
-        state = tr("connecting…");
-        break;
-    }
-    MidiStatus->setText(name == "none" ? tr("none: only the editor's own devices")
-                                       : tr("%1: %2").arg(name, state));
-    QPalette colours = MidiStatus->palette();
-    const bool trouble = status.state == MidiSystemStatus::NotRunning ||
-                         status.state == MidiSystemStatus::NotResponding;
-    const QColor text = MidiStatus->window()->palette().color(QPalette::WindowText);
-    colours.setColor(QPalette::WindowText, trouble ? QColor(192, 0, 0) : text);
-    MidiStatus->setPalette(colours);
 }

@@ -15,6 +15,7 @@
 #include "converter/HandlerGuard.h"
 
 #include <QObject>
+#include <QWidget>
 #include <functional>
 
 class EditorState;
@@ -23,7 +24,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QWidget;
 class TMidiInput;
 class TMidiOutput;
 
@@ -91,6 +91,20 @@ public:
     void MidiSystemChanged();
 
 private:
+    // The hourglass while the devices are listed and opened, its predecessor back on every
+    // path, also when a port raises.
+    class BusyCursor
+    {
+    public:
+        explicit BusyCursor(QWidget *window) : Window(window) { Window->setCursor(Qt::WaitCursor); }
+        ~BusyCursor() { Window->unsetCursor(); }
+        BusyCursor(const BusyCursor &) = delete;
+        BusyCursor &operator=(const BusyCursor &) = delete;
+
+    private:
+        QWidget *Window;
+    };
+
     void Build(QWidget *panel, EditorState &state);
     QComboBox *Selector(Side side) const;
     QStringList DeviceNames(Side side, bool *complete = nullptr) const;
