@@ -120,7 +120,8 @@ void TForm1::BuildConfigPage()
     const Glyphs glyphs = ArtworkGlyphs();
     Assignments = new AssignmentPage(TabSheet2, MakePageContext(glyphs));
     static_cast<AssignmentControls &>(*this) = *Assignments;
-    // The toolbar's file buttons are the window's.
+    // The toolbar's file buttons are the window's: SpeedButton8 loads a file into the current
+    // preset, SpeedButton17 saves the preset.
     OnClick(SpeedButton8, this, &TForm1::SpeedButton8Click, &ShowExceptionReport);
     OnClick(SpeedButton17, this, &TForm1::SpeedButton17Click, &ShowExceptionReport);
     // The page shows the box of the device in use: after each delivered message, and when the

@@ -49,6 +49,7 @@ DevicesPage::DevicesPage(QWidget *panel, MidiServices &midi, TMidiInput &input, 
 {
     setObjectName("DevicesPage");
     Build(panel, state);
+    // cmbInput and cmbOutput open the device picked.
     OnUserChange(cmbInput, this,
                  [this] { RunHandler(Report, this, &DevicesPage::cmbInputChange, cmbInput); });
     OnUserChange(cmbOutput, this,

@@ -127,13 +127,16 @@ void AssignmentPage::BuildOutputs()
 
 void AssignmentPage::ConnectHandlers()
 {
+    // ComboBox1..32: an output takes the controller picked, stored and maybe sent.
     for (QComboBox *selector : ComboBox)
         OnUserChange(selector, this, [this, selector] {
             RunHandler(Report, this, &AssignmentPage::ComboBox1Change, selector);
         });
+    // SpeedButton1 sends the current preset, 10 writes to flash, 12 changes the channel.
     OnClick(SpeedButton1, this, &AssignmentPage::SpeedButton1Click, Report);
     OnClick(SpeedButton10, this, &AssignmentPage::SpeedButton10Click, Report);
     OnClick(SpeedButton12, this, &AssignmentPage::SpeedButton12Click, Report);
+    // spdPar1..4 make presets 1..4 current.
     OnClick(spdPar1, this, &AssignmentPage::spdPar1Click, Report);
     OnClick(spdPar2, this, &AssignmentPage::spdPar2Click, Report);
     OnClick(spdPar3, this, &AssignmentPage::spdPar3Click, Report);

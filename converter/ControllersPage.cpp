@@ -85,15 +85,19 @@ void ControllersPage::BuildControllers(QWidget *panel, const Glyphs &art)
 
 void ControllersPage::ConnectHandlers()
 {
+    // SpeedButton5 sends the Kessel's set-up; 2 sends every controller value, 3 zeroes them.
     OnClick(SpeedButton5, this, &ControllersPage::SpeedButton5Click, Report);
     OnClick(SpeedButton2, this, &ControllersPage::SpeedButton2Click, Report);
     OnClick(SpeedButton3, this, &ControllersPage::SpeedButton3Click, Report);
-    // Only the user's clicks: restoring the box from the settings must send nothing.
+    // CheckBox1 sends the Kessel's merge. Only the user's clicks: restoring the box from the
+    // settings must send nothing.
     OnClick(CheckBox1, this, &ControllersPage::CheckBox1Click, Report);
 
+    // kxpotlab1 sends the Kessel's input.
     connect(kxpotlab1, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *sender) {
         RunHandler(Report, this, &ControllersPage::kxpotlab1Change, sender);
     });
+    // kxpotlab2, 3, 5..35 send their output's controller value.
     for (Tkxpotlab *label : Controller)
         connect(label, &Tkxpotlab::OnChange, this, [this](Tkxpotlab *sender) {
             RunHandler(Report, this, &ControllersPage::kxpotlab2Change, sender);
