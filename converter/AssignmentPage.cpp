@@ -199,8 +199,9 @@ void AssignmentPage::ShowPresetButtons(int preset)
 
 void AssignmentPage::PresetButtonClick(int preset)
 {
-    ApplyPreset(preset);
+    // Current before it is shown: the box's marks compare the box with the current preset.
     State.SetCurrentPreset(preset);
+    ApplyPreset(preset);
     if (State.RealTime())
         SendAllParameters();
 }

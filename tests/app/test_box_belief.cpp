@@ -177,6 +177,10 @@ TEST_F(BoxBeliefTest, ThePageMarksWhatTheBoxHasDifferentlyAcrossARestartUntilFor
     EXPECT_EQ(Status(), prefix + "In step with the box; not written to flash.");
     Click(Form->SpeedButton10);
     EXPECT_EQ(Status(), prefix + "In step with the box.");
+    Bank.SetByte(1, 7, 0x20);
+    Click(Form->spdPar2); // RT is off: the page shows preset 2 against the box
+    EXPECT_EQ(Status(), prefix + "1 output differs.");
+    Click(Form->spdPar1);
     Activate(Form->ComboBox[4], 75); // RT is off: only the preset changes
     Activate(Form->ComboBox[20], 8);
     EXPECT_EQ(Status(), prefix + "2 outputs differ.");
