@@ -58,6 +58,11 @@ QString AutosaveLocation::FileToLoad() const
     return {};
 }
 
+QString AutosaveLocation::NamesFileFor(const QString &bankFile)
+{
+    return QFileInfo(bankFile).dir().filePath(NamesFileName);
+}
+
 QString AutosaveLocation::Save(const TPresetBank &bank) const
 {
     for (const QString &folder : Folders()) {

@@ -14,6 +14,9 @@ class AutosaveLocation
 {
 public:
     static constexpr const char *FileName = "torvanepar.TVN";
+    // The names of the bank's presets and outputs, beside the bank file they belong to.
+    static constexpr const char *NamesFileName = "torvanepar.names";
+    static QString NamesFileFor(const QString &bankFile);
 
     AutosaveLocation(QString programFolder, QString userDataFolder);
     // Beside this executable, and QStandardPaths::AppDataLocation.

@@ -104,6 +104,9 @@ void TForm1::FormCreate(QObject *)
     if (!bankFile.isEmpty()) {
         Bank.LoadBank(bankFile);
         BankLoaded = true;
+        const preset_text::BankNames names = BankNames.Load(bankFile);
+        for (int p = 0; p < int(names.size()); ++p)
+            State.SetNames(p, names[std::size_t(p)]);
         // The first preset's channel is where messages go, whether its page is built or not.
         State.SetMasterChannel(protocol::PresetChannel(Bank.GetByte(0, Bank.ChannelPosition)));
         // A "Config" page already built (asked for meanwhile) shows the first preset now.
@@ -179,8 +182,19 @@ bool TForm1::MayClose()
 
 void TForm1::SaveAutosaveBank()
 {
-    if (!Autosave.Save(Bank).isEmpty())
+    const QString written = Autosave.Save(Bank);
+    if (!written.isEmpty()) {
+        preset_text::BankNames names;
+        for (int p = 0; p < int(names.size()); ++p)
+            names[std::size_t(p)] = State.Names(p);
+        if (!BankNames.Save(written, names))
+            ShowErrorBox(
+                tr("The names of your presets could not be saved: %1 could not be "
+                   "written.")
+                    .arg(QDir::toNativeSeparators(AutosaveLocation::NamesFileFor(written))),
+                tr("File Error"));
         return;
+    }
     ShowErrorBox(tr("Your presets could not be saved: %1 could not be written in %2.")
                      .arg(AutosaveLocation::FileName)
                      .arg(Autosave.Folders().join(tr(" nor in "))),

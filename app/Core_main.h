@@ -17,6 +17,7 @@
 // shown by the standard exception report.
 #include "app/AboutPage.h"
 #include "app/AutosaveLocation.h"
+#include "app/BankNamesFile.h"
 #include "app/DevicesPage.h"
 #include "app/FileDialogs.h"
 #include "app/PresetFiles.h"
@@ -219,6 +220,7 @@ private:
     EditorParts Parts;
     TPresetBank &Bank;
     AutosaveLocation Autosave;
+    BankNamesFile BankNames;
     std::unique_ptr<ConverterLink> Link;
     std::unique_ptr<PresetFiles> Files;
     // The pages still to build after the first paint.

@@ -51,6 +51,12 @@ void EditorState::SetStartupSend(bool on)
         emit StartupSendChanged(on);
 }
 
+void EditorState::SetNames(int preset, const PresetNames &names)
+{
+    if (Store(Labels[std::size_t(preset)], names))
+        emit NamesChanged(preset);
+}
+
 void EditorState::SetControllerValue(int output, int value)
 {
     if (Store(Values[output], std::clamp(value, 0, 127)))

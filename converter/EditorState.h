@@ -2,7 +2,8 @@
 // What the editor is set to beside the presets themselves, kept apart from the widgets that show
 // it: the preset the "Config" page shows and edits, the converter's MIDI channel, whether a
 // change to a preset goes out at once ("Send Params RT"), the Kessel's input, merge and start-up
-// send, and the 32 controller values of the "MIDI" page.
+// send, the 32 controller values of the "MIDI" page, and the names the user gave the presets
+// and their outputs.
 //
 // The settings read and write it; the pages show it and change it through it, and each control
 // follows the signal of its value. A setter tells of a change only when the value changes. It
@@ -10,6 +11,7 @@
 // sent by its handler, a change made by code never is).
 //
 // GUI thread only.
+#include "converter/PresetNames.h"
 #include "converter/Protocol.h"
 
 #include <QObject>
@@ -45,6 +47,9 @@ public:
     // The value (0..127, clamped) the "MIDI" page sends to output (0..31)'s controller.
     int ControllerValue(int output) const { return Values[output]; }
     void SetControllerValue(int output, int value);
+    // The name of preset (0..3) and its outputs' labels.
+    const PresetNames &Names(int preset) const { return Labels[std::size_t(preset)]; }
+    void SetNames(int preset, const PresetNames &names);
 
 signals:
     void CurrentPresetChanged(int preset);
@@ -54,6 +59,7 @@ signals:
     void KesselMergeChanged(bool on);
     void StartupSendChanged(bool on);
     void ControllerValueChanged(int output, int value);
+    void NamesChanged(int preset);
 
 private:
     int Preset = 0;
@@ -63,4 +69,5 @@ private:
     bool Merge = false;
     bool SendAtStart = true;
     std::array<int, OutputCount> Values{};
+    std::array<PresetNames, PresetCount> Labels;
 };

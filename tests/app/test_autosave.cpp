@@ -70,3 +70,31 @@ TEST_F(AutosaveTest, BankThatCanBeWrittenNowhereIsReportedAndTheWindowStillClose
     EXPECT_EQ(Boxes.Messages[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(Boxes.Messages[0].text.contains("torvanepar.TVN"));
 }
+
+TEST_F(AutosaveTest, NamesComeBackBesideTheBankAndTheirFileNeverCostsAPreset)
+{
+    const QString namesFile = AutosaveLocation::NamesFileFor(ProgramBankFile());
+    ASSERT_TRUE(WriteFile(ProgramBankFile(), QByteArray(136, 0x05)));
+    PresetNames names;
+    names.name = "Bass patch";
+    names.labels[16] = "VCF 2 cutoff";
+    const auto nameAndClose = [&](int preset) {
+        auto form = MakeForm();
+        form->State.SetNames(preset, names);
+        form->close();
+    };
+    nameAndClose(2);
+    EXPECT_EQ(MakeForm()->State.Names(2), names);
+
+    ASSERT_TRUE(WriteFile(namesFile, "{\"format\": \"torvane-bank-na")); // cut short
+    auto damaged = MakeForm();
+    EXPECT_EQ(damaged->State.Names(2), PresetNames());
+    EXPECT_EQ(Bank.GetByte(2, 0), 0x05);
+    damaged.reset();
+
+    const QByteArray later = "{\"format\": \"torvane-bank-names\", \"version\": 2}";
+    ASSERT_TRUE(WriteFile(namesFile, later));
+    nameAndClose(0);
+    EXPECT_EQ(ReadFile(namesFile), later) << "a later version's file is left as it is";
+    EXPECT_TRUE(Boxes.Messages.isEmpty());
+}
