@@ -18,7 +18,7 @@
 // Threads: as MidiServices. The routes are created and removed on the caller's thread; a driver
 // thread only reads a route, which stays unchanged from open until close has returned. The
 // system's services in the making are made on a thread of the maker's.
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiServiceOverrides.h"
 #include "midi/backend/simulated/SimulatedServices.h"
 
 #include <future>
@@ -48,26 +48,7 @@ public:
     void replaceSystem(std::unique_ptr<MidiServices> system);
     void replaceSystem(PendingServices system);
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    TORVANE_MIDI_DEVICE_OVERRIDES
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
     void setChangeListener(MidiChangeListener *listener) override;

@@ -38,7 +38,7 @@
 // order and reports OutDone; input callbacks come from the system's thread (MidiInputDelivery);
 // the listener is told on the system's threads (the JACK session's, the sequencer watcher's, the
 // poller's).
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiServiceOverrides.h"
 #include "midi/backend/system/PortListPoller.h"
 
 #include <array>
@@ -85,26 +85,7 @@ public:
     static const char *mapperName();
     static constexpr int kMapperId = -1;
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    TORVANE_MIDI_DEVICE_OVERRIDES
 
     void setChangeListener(MidiChangeListener *listener) override;
     MidiSystemStatus systemStatus() const override;
