@@ -8,21 +8,13 @@
 
 namespace {
 
-SystemMidiServices::System Preferred(MidiSystemChoice choice)
-{
-    using System = SystemMidiServices::System;
-    return choice == MidiSystemChoice::Alsa   ? System::Alsa
-           : choice == MidiSystemChoice::Jack ? System::Jack
-                                              : System::Automatic;
-}
-
 // Connecting (a JACK client: the handshake, its shared memory mapped and locked) takes about as
 // long as building the main window: the two overlap, and the first call into the services
 // waits for the connection.
 CombinedServices::PendingServices StartSystemMidi(MidiSystemChoice choice)
 {
-    auto make = [preferred = Preferred(choice)]() -> std::unique_ptr<MidiServices> {
-        return std::make_unique<SystemMidiServices>(preferred);
+    auto make = [choice]() -> std::unique_ptr<MidiServices> {
+        return std::make_unique<SystemMidiServices>(choice);
     };
     try {
         return std::async(std::launch::async, make);
@@ -38,7 +30,7 @@ std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSyst
 {
     if (start == SystemMidiStart::InBackground)
         return std::make_unique<CombinedServices>(StartSystemMidi(choice));
-    auto settled = std::make_unique<SystemMidiServices>(Preferred(choice));
+    auto settled = std::make_unique<SystemMidiServices>(choice);
     settled->waitUntilSettled(std::chrono::seconds(2));
     return std::make_unique<CombinedServices>(std::move(settled));
 }

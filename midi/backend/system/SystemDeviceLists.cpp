@@ -65,7 +65,7 @@ const std::vector<std::string> &SystemMidiServices::names(Flow flow, bool refres
 std::vector<std::string> SystemMidiServices::systemPorts(Flow flow)
 {
 #if TORVANE_MIDI_JACK
-    if (kind_ == System::Jack)
+    if (kind_ == MidiSystem::Jack)
         return jack_->ports(flow == Out ? JackSession::Flow::Sink : JackSession::Flow::Source);
 #endif
 #if TORVANE_MIDI_ALSA
@@ -82,7 +82,7 @@ std::vector<std::string> SystemMidiServices::systemPorts(Flow flow)
 std::vector<std::string> SystemMidiServices::shownNames(Flow flow,
                                                         const std::vector<std::string> &fullNames)
 {
-    if (kind_ != System::Alsa)
+    if (kind_ != MidiSystem::Alsa)
         return fullNames;
     // A port keeps the name it was first shown under for as long as it is listed: the chosen
     // device stays the one it was while a twin of its name comes and goes. A port new to the

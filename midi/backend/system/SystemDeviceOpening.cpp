@@ -31,7 +31,7 @@ MidiResult SystemMidiServices::nameToOpen(Flow flow, int deviceId, MidiCallbackF
 std::unique_ptr<MidiWire> SystemMidiServices::openWire(const std::string &name, MidiResult &result)
 {
 #if TORVANE_MIDI_JACK
-    if (kind_ == System::Jack)
+    if (kind_ == MidiSystem::Jack)
         return JackMidiOutPort::open(*jack_, name, result);
 #endif
 #if TORVANE_MIDI_ALSA
@@ -46,7 +46,7 @@ std::unique_ptr<MidiSource> SystemMidiServices::openSource(const std::string &na
                                                            MidiResult &result)
 {
 #if TORVANE_MIDI_JACK
-    if (kind_ == System::Jack)
+    if (kind_ == MidiSystem::Jack)
         return JackMidiInPort::open(*jack_, name, delivery, result);
 #endif
 #if TORVANE_MIDI_ALSA

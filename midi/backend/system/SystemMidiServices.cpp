@@ -30,13 +30,13 @@ const char *SystemMidiServices::mapperName()
     return "MIDI Mapper";
 }
 
-SystemMidiServices::SystemMidiServices(System preferred)
+SystemMidiServices::SystemMidiServices(MidiSystem preferred)
 {
 #if TORVANE_MIDI_JACK
     // JACK is the system from here on, with or without a server: the session waits for one.
     const auto tryJack = [this] {
         jack_ = std::make_unique<JackSession>(clientName(), [this] { changed(); });
-        kind_ = System::Jack;
+        kind_ = MidiSystem::Jack;
     };
 #else
     const auto tryJack = [] {};
@@ -46,32 +46,32 @@ SystemMidiServices::SystemMidiServices(System preferred)
         seq_ = AlsaSeqClient::open(clientName());
         if (!seq_)
             return false;
-        kind_ = System::Alsa;
+        kind_ = MidiSystem::Alsa;
         // Its thread reads everything that comes to our client, our inputs' messages too.
         alsa_ = std::make_unique<AlsaAnnouncements>(makeAlsaSequencer(*seq_), clientName(),
                                                     [this] { changed(); });
         return true;
     };
     switch (preferred) {
-    case System::Automatic:
+    case MidiSystem::Automatic:
         // The sequencer when it opens, JACK otherwise.
         if (!tryAlsa())
             tryJack();
         break;
-    case System::Alsa:
+    case MidiSystem::Alsa:
         tryAlsa();
         break;
-    case System::Jack:
+    case MidiSystem::Jack:
         tryJack();
         break;
-    case System::Native:
-    case System::None:
+    case MidiSystem::Native:
+    case MidiSystem::None:
         break;
     }
 #else
-    if (preferred == System::Jack)
+    if (preferred == MidiSystem::Jack)
         tryJack();
-    else if (preferred == System::Automatic || preferred == System::Native)
+    else if (preferred == MidiSystem::Automatic || preferred == MidiSystem::Native)
         startRtMidi(RtMidi::UNSPECIFIED);
 #endif
 }
@@ -85,7 +85,7 @@ void SystemMidiServices::startRtMidi(int api)
         out->setErrorCallback(quiet);
         in->setErrorCallback(quiet);
         rtApi_ = int(out->getCurrentApi());
-        kind_ = System::Native;
+        kind_ = MidiSystem::Native;
         outLister_ = std::move(out);
         inLister_ = std::move(in);
         // The poller lists on its own thread, with listers of its own.
@@ -100,8 +100,8 @@ void SystemMidiServices::startRtMidi(int api)
             },
             [this] { changed(); });
     } catch (const RtMidiError &) {
-        if (kind_ != System::Native)
-            kind_ = System::None;
+        if (kind_ != MidiSystem::Native)
+            kind_ = MidiSystem::None;
     }
 }
 
@@ -133,7 +133,7 @@ SystemMidiServices::~SystemMidiServices()
 bool SystemMidiServices::waitUntilSettled(std::chrono::milliseconds limit) const
 {
 #if TORVANE_MIDI_JACK
-    return kind_ != System::Jack || jack_->waitUntilSettled(limit);
+    return kind_ != MidiSystem::Jack || jack_->waitUntilSettled(limit);
 #else
     (void)limit;
     return true;
@@ -157,8 +157,9 @@ MidiSystemStatus SystemMidiServices::systemStatus() const
 {
     switch (kind_) {
 #if TORVANE_MIDI_JACK
-    case System::Jack: {
+    case MidiSystem::Jack: {
         MidiSystemStatus status;
+        status.system = MidiSystem::Jack;
         status.name = JackSession::pipeWire() ? "PipeWire's JACK" : "JACK";
         switch (jack_->state()) {
         case JackSession::State::Connecting:
@@ -178,17 +179,20 @@ MidiSystemStatus SystemMidiServices::systemStatus() const
     }
 #endif
 #if TORVANE_MIDI_ALSA
-    case System::Alsa:
+    case MidiSystem::Alsa:
         // The watcher's thread is our client's one reader: without it the inputs hear nothing
         // and the lists stand still, which the status line then says.
-        return {"ALSA sequencer", alsa_ && alsa_->watching() ? MidiSystemStatus::Running
-                                                             : MidiSystemStatus::NotResponding};
+        return {"ALSA sequencer",
+                alsa_ && alsa_->watching() ? MidiSystemStatus::Running
+                                           : MidiSystemStatus::NotResponding,
+                MidiSystem::Alsa};
 #endif
-    case System::Native:
+    case MidiSystem::Native:
         // How Windows users know it, rather than RtMidi's "Windows MultiMedia".
         if (rtApi_ == RtMidi::WINDOWS_MM)
-            return {"Windows MIDI", MidiSystemStatus::Running};
-        return {RtMidi::getApiDisplayName(RtMidi::Api(rtApi_)), MidiSystemStatus::Running};
+            return {"Windows MIDI", MidiSystemStatus::Running, MidiSystem::Native};
+        return {RtMidi::getApiDisplayName(RtMidi::Api(rtApi_)), MidiSystemStatus::Running,
+                MidiSystem::Native};
     default:
         return {};
     }
@@ -197,7 +201,7 @@ MidiSystemStatus SystemMidiServices::systemStatus() const
 std::uint64_t SystemMidiServices::now() const
 {
 #if TORVANE_MIDI_JACK
-    if (kind_ == System::Jack)
+    if (kind_ == MidiSystem::Jack)
         return JackClient::now();
 #endif
     return monotonicMicroseconds();
@@ -220,7 +224,7 @@ MidiResult SystemMidiServices::listedHealth(Flow flow, const std::string &name,
 {
     // A JACK port knows whether it is connected; an RtMidi one does not, but a device that its
     // system no longer lists is connected to nothing.
-    if (portHealth != MidiOk || kind_ == System::Jack)
+    if (portHealth != MidiOk || kind_ == MidiSystem::Jack)
         return portHealth;
     const std::vector<std::string> &list = names_[flow];
     return std::find(list.begin(), list.end(), name) == list.end() ? MidiErrNotConnected : MidiOk;

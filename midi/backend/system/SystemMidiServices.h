@@ -62,11 +62,9 @@ class RtMidiOut;
 class SystemMidiServices final : public MidiServices
 {
 public:
-    enum class System { Automatic, Alsa, Jack, Native, None };
-
     // Automatic picks as described above; the others insist on one system (tests use Jack) and
     // give no devices when it is not available.
-    explicit SystemMidiServices(System preferred = System::Automatic);
+    explicit SystemMidiServices(MidiSystem preferred = MidiSystem::Automatic);
     // Closes what is still open, inputs before outputs.
     ~SystemMidiServices() override;
 
@@ -74,7 +72,7 @@ public:
     SystemMidiServices &operator=(const SystemMidiServices &) = delete;
 
     // The system in use (never Automatic).
-    System system() const { return kind_; }
+    MidiSystem system() const { return kind_; }
     // Waits until the system's first connection attempt has ended (for a command line, which
     // needs the lists before it goes on; a window does not wait): a JACK session's; at once for
     // the others. False when the limit passed.
@@ -150,7 +148,7 @@ private:
     std::mutex listenerMutex_;
     MidiChangeListener *listener_ = nullptr;
 
-    System kind_ = System::None;
+    MidiSystem kind_ = MidiSystem::None;
     int rtApi_ = 0; // RtMidi::Api of the RtMidi systems
 #if TORVANE_MIDI_JACK
     std::unique_ptr<JackSession> jack_;
