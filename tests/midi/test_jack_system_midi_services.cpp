@@ -1,7 +1,7 @@
 // SystemMidiServices on a real JACK server, below the ports: device lists, opening by name, order
 // and completeness of large bursts; and the wire of RtMidi's own systems.
 // First: a method of the input delivery behind it is named like the macro Qt defines for emit.
-#include "midi/backend/system/RtMidiPorts.h"
+#include "midi/backend/rtmidi/RtMidiPorts.h"
 
 #include "midi_test_helpers.h"
 #include "support/JackTestSupport.h"

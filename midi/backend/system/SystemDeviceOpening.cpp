@@ -3,7 +3,7 @@
 #include "midi/backend/system/SystemMidiServices.h"
 
 #include "midi/backend/MidiHeaderRules.h"
-#include "midi/backend/system/RtMidiPorts.h"
+#include "midi/backend/rtmidi/RtMidiPorts.h"
 #include "midi/backend/system/SystemOpenDevices.h"
 #if TORVANE_MIDI_ALSA
 #include "midi/backend/alsa/AlsaSeqPorts.h"
