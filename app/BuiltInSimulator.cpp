@@ -1,6 +1,7 @@
 #include "app/BuiltInSimulator.h"
 
-#include "midi/WakeUpNotifier.h"
+#include "midi/HandOverWatch.h"
+
 #include <array>
 
 namespace sim {
@@ -20,10 +21,7 @@ BuiltInSimulator::BuiltInSimulator(const QString &flashPath, const FlashFile::Lo
     : QObject(parent), inbox_(std::make_shared<ByteInbox>()), flashPath_(flashPath),
       flashError_(flash.error), box_(flash.setup.value_or(ConverterSetup{}))
 {
-    if (inbox_->wakeUp().valid()) {
-        notifier_ = std::make_unique<WakeUpNotifier>(inbox_->wakeUp());
-        connect(notifier_.get(), &WakeUpNotifier::activated, this, [this] { deliverPending(); });
-    }
+    watch_ = std::make_unique<HandOverWatch>(inbox_->wakeUp(), [this] { deliverPending(); });
 }
 
 BuiltInSimulator::~BuiltInSimulator() = default;

@@ -6,7 +6,7 @@
 // to the simulator, while holding their lock. The sink only copies the bytes into a ByteInbox
 // (lock-free, no allocation) and, at most once per burst, writes its wake-up.
 // The box itself, the flash file and changed() live on the thread that owns this object (the
-// GUI thread): a WakeUpNotifier on the inbox's wake-up drains everything waiting, feeds it to
+// GUI thread): a HandOverWatch on the inbox's wake-up drains everything waiting, feeds it to
 // the box in order and emits changed() once for the whole batch. So a drag or a preset
 // transfer refreshes the page once per turn of the event loop, not once per message, and the
 // box needs no lock because only one thread ever touches it.
@@ -25,7 +25,7 @@
 #include <functional>
 #include <memory>
 
-class WakeUpNotifier;
+class HandOverWatch;
 
 namespace sim {
 
@@ -68,7 +68,7 @@ private:
     void keepFlash();
 
     std::shared_ptr<ByteInbox> inbox_;
-    std::unique_ptr<WakeUpNotifier> notifier_;
+    std::unique_ptr<HandOverWatch> watch_;
     QString flashPath_;
     QString flashError_;
     TorvaneBox box_;

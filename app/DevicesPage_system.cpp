@@ -90,8 +90,9 @@ void DevicesPage::ShowMidiStatus(const MidiSystemStatus &status)
         state = tr("connecting…");
         break;
     }
-    MidiStatus->setText(name == "none" ? tr("none: only the editor's own devices")
-                                       : tr("%1: %2").arg(name, state));
+    MidiStatus->setText(status.system == MidiSystem::None
+                            ? tr("none: only the editor's own devices")
+                            : tr("%1: %2").arg(name, state));
     QPalette colours = MidiStatus->palette();
     const bool trouble = status.state == MidiSystemStatus::NotRunning ||
                          status.state == MidiSystemStatus::NotResponding;

@@ -1,42 +1,43 @@
 #include "app/EditorMidi.h"
 
-#include "midi/backend/DeferredServices.h"
 #include "midi/backend/system/SystemMidiServices.h"
 
 #include <chrono>
+#include <future>
+#include <system_error>
 
 namespace {
 
-std::unique_ptr<MidiServices> MakeSystemMidi(SystemMidiStart start, MidiSystemChoice choice)
+// Connecting (a JACK client: the handshake, its shared memory mapped and locked) takes about as
+// long as building the main window: the two overlap, and the first call into the services
+// waits for the connection.
+CombinedServices::PendingServices StartSystemMidi(MidiSystemChoice choice)
 {
-    using System = SystemMidiServices::System;
-    const System preferred = choice == MidiSystemChoice::Alsa   ? System::Alsa
-                             : choice == MidiSystemChoice::Jack ? System::Jack
-                                                                : System::Automatic;
-    std::unique_ptr<MidiServices> system;
-    if (start == SystemMidiStart::InBackground) {
-        // Connecting (a JACK client: the handshake, its shared memory mapped and locked) takes
-        // about as long as building the main window: the two overlap.
-        system = std::make_unique<DeferredServices>(
-            [preferred] { return std::make_unique<SystemMidiServices>(preferred); });
-    } else {
-        auto settled = std::make_unique<SystemMidiServices>(preferred);
-        settled->waitUntilSettled(std::chrono::seconds(2));
-        system = std::move(settled);
+    auto make = [choice]() -> std::unique_ptr<MidiServices> {
+        return std::make_unique<SystemMidiServices>(choice);
+    };
+    try {
+        return std::async(std::launch::async, make);
+    } catch (const std::system_error &) {
+        // No thread to be had: the first call makes the services on its own thread instead.
+        return std::async(std::launch::deferred, make);
     }
-    return system;
 }
 
 } // namespace
 
 std::unique_ptr<CombinedServices> MakeEditorMidi(SystemMidiStart start, MidiSystemChoice choice)
 {
-    return std::make_unique<CombinedServices>(MakeSystemMidi(start, choice));
+    if (start == SystemMidiStart::InBackground)
+        return std::make_unique<CombinedServices>(StartSystemMidi(choice));
+    auto settled = std::make_unique<SystemMidiServices>(choice);
+    settled->waitUntilSettled(std::chrono::seconds(2));
+    return std::make_unique<CombinedServices>(std::move(settled));
 }
 
 void SwitchEditorMidi(CombinedServices &midi, MidiSystemChoice choice)
 {
     // The old services go first: a JACK client or sequencer client of ours is never doubled.
     midi.replaceSystem(nullptr);
-    midi.replaceSystem(MakeSystemMidi(SystemMidiStart::InBackground, choice));
+    midi.replaceSystem(StartSystemMidi(choice));
 }

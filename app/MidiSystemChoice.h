@@ -2,11 +2,14 @@
 // Which MIDI system the system's devices come from, where more than one runs: automatic is the
 // ALSA sequencer when it opens, else JACK; the others insist on one (no system devices without
 // it). The same short names serve the settings and the command line's --system.
+#include "midi/backend/MidiServices.h"
+
 #include <QString>
 #include <array>
 #include <optional>
 
-enum class MidiSystemChoice { Automatic, Alsa, Jack };
+// The user chooses among the MIDI systems those listed in MidiSystemChoices.
+using MidiSystemChoice = MidiSystem;
 
 inline constexpr std::array<MidiSystemChoice, 3> MidiSystemChoices = {
     MidiSystemChoice::Automatic, MidiSystemChoice::Alsa, MidiSystemChoice::Jack};
@@ -18,7 +21,7 @@ inline QString MidiSystemChoiceName(MidiSystemChoice choice)
         return QStringLiteral("alsa");
     case MidiSystemChoice::Jack:
         return QStringLiteral("jack");
-    case MidiSystemChoice::Automatic:
+    default:
         break;
     }
     return QStringLiteral("auto");

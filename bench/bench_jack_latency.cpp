@@ -125,8 +125,8 @@ struct Rig
     JackServer fallback{"torvane-bench"};
     bool serverUp = ServerUp(fallback);
     Link link;
-    SystemMidiServices sending{SystemMidiServices::System::Jack};
-    SystemMidiServices receiving{SystemMidiServices::System::Jack};
+    SystemMidiServices sending{MidiSystem::Jack};
+    SystemMidiServices receiving{MidiSystem::Jack};
     TMidiOutput out{sending};
     TMidiInput in{receiving};
     int received = 0;
@@ -134,7 +134,7 @@ struct Rig
 
     bool open(benchmark::State &state, bool withOutput)
     {
-        if (!serverUp || !link.ok() || sending.system() != SystemMidiServices::System::Jack) {
+        if (!serverUp || !link.ok() || sending.system() != MidiSystem::Jack) {
             state.SkipWithError("no JACK server");
             return false;
         }

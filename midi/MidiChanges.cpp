@@ -1,15 +1,17 @@
 #include "midi/MidiChanges.h"
 
-#include "midi/WakeUpNotifier.h"
+#include "midi/HandOverWatch.h"
 
 MidiChanges::MidiChanges(MidiServices &services, QObject *parent)
     : QObject(parent), services_(services)
 {
-    notifier_ = new WakeUpNotifier(wake_, this);
-    connect(notifier_, &WakeUpNotifier::activated, this, [this] {
-        wake_.acknowledge();
-        emit changed();
-    });
+    new HandOverWatch(
+        wake_,
+        [this] {
+            wake_.acknowledge();
+            emit changed();
+        },
+        this);
     services_.setChangeListener(this);
 }
 

@@ -10,8 +10,6 @@
 
 #include <QObject>
 
-class WakeUpNotifier;
-
 class MidiChanges : public QObject, public MidiChangeListener
 {
     Q_OBJECT
@@ -28,5 +26,4 @@ signals:
 private:
     MidiServices &services_;
     WakeUp wake_;
-    WakeUpNotifier *notifier_ = nullptr;
 };

@@ -1,14 +1,10 @@
 #pragma once
-// The driver-thread half of a port's notification sink: a fixed-size queue of notifications
-// (a number and one parameter) plus a wake-up that the GUI thread's event loop watches.
+// The driver-thread half of a port's notification sink: a HandOver of notifications (a number
+// and one parameter) to the GUI thread.
 //
 // Threads: post() may be called from any thread, also from several at once; it allocates
-// nothing, takes no lock and never waits (a bounded multi-producer queue with per-cell sequence
-// numbers, and a WakeUp, which writes only when the GUI thread is not already due to wake).
-// Everything else runs on the GUI thread, which is the only consumer.
-//
-// Why a WakeUp and not a queued Qt call or a posted QEvent: both allocate and take Qt's
-// post-event lock on the posting thread. The WakeUp costs one system call per burst.
+// nothing, takes no lock and never waits (see HandOver). Everything else runs on the GUI thread,
+// which is the only consumer.
 //
 // Capacity and the never-lost guarantee: a completion (969) identifies a buffer that only the
 // GUI thread can release, so it must never be dropped. The output port therefore never has more
@@ -16,12 +12,11 @@
 // waiting here, so a 969 always finds a free cell. The input port's notifications (963 item
 // stored, 1024 item dropped) carry no data of their own, so when a burst fills the queue they
 // are counted instead, and the GUI thread delivers the counted ones after the queued ones.
-#include "midi/backend/WakeUp.h"
+#include "midi/backend/HandOver.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 struct MidiNotification
 {
@@ -44,31 +39,22 @@ public:
     bool post(std::uint32_t number, std::uintptr_t param) noexcept;
 
     // ---- GUI thread ----
-    std::size_t capacity() const { return mask_ + 1; }
-    const WakeUp &wakeUp() const { return wake_; }
-    WakeUp::Handle wakeHandle() const { return wake_.handle(); }
+    std::size_t capacity() const { return handOver_.capacity(); }
+    const WakeUp &wakeUp() const { return handOver_.wakeUp(); }
+    WakeUp::Handle wakeHandle() const { return handOver_.wakeUp().handle(); }
     // Consumes the wake-up; call before draining, so a post during the drain wakes again.
-    void acknowledgeWake() noexcept { wake_.acknowledge(); }
+    void acknowledgeWake() noexcept { handOver_.acknowledge(); }
     // Asks for another wake-up (e.g. when a drain stopped early).
-    void rearm() noexcept { wake_.raise(); }
-    bool pop(MidiNotification &out) noexcept;
+    void rearm() noexcept { handOver_.wake(); }
+    bool pop(MidiNotification &out) noexcept { return handOver_.pop(out); }
     // Notifications of this number counted because the queue was full; resets the count.
     std::uint32_t takeCounted(std::uint32_t number) noexcept;
     // Notifications that were neither queued nor counted (never a 969 from a port).
     std::uint32_t lostCount() const noexcept { return lost_.load(std::memory_order_relaxed); }
 
 private:
-    struct Cell
-    {
-        std::atomic<std::size_t> sequence;
-        MidiNotification value;
-    };
-    std::unique_ptr<Cell[]> cells_;
-    std::size_t mask_;
-    alignas(64) std::atomic<std::size_t> enqueuePos_{0};
-    alignas(64) std::size_t dequeuePos_ = 0;
+    HandOver<MidiNotification> handOver_;
     std::atomic<std::uint32_t> countedStored_{0};
     std::atomic<std::uint32_t> countedDropped_{0};
     std::atomic<std::uint32_t> lost_{0};
-    WakeUp wake_;
 };

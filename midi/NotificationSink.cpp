@@ -1,8 +1,8 @@
 #include "midi/NotificationSink.h"
 
+#include "midi/HandOverWatch.h"
 #include "midi/LeakOnPurpose.h"
 #include "midi/MidiNotifications.h"
-#include "midi/WakeUpNotifier.h"
 
 #include <QPointer>
 #include <exception>
@@ -17,15 +17,14 @@ NotificationSink::~NotificationSink() = default;
 
 void NotificationSink::watch()
 {
-    notifier_.reset();
+    watch_.reset();
     queue_ = std::make_unique<NotificationQueue>();
-    notifier_ = std::make_unique<WakeUpNotifier>(queue_->wakeUp());
-    connect(notifier_.get(), &WakeUpNotifier::activated, this, &NotificationSink::deliverPending);
+    watch_ = std::make_unique<HandOverWatch>(queue_->wakeUp(), [this] { deliverPending(); });
 }
 
 void NotificationSink::abandonQueue()
 {
-    notifier_.reset();
+    watch_.reset();
     // Intentionally leaked: a driver that could not be stopped may still post into it.
     LeakOnPurpose(queue_.release());
     watch();

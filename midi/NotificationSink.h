@@ -1,6 +1,6 @@
 #pragma once
 // A port's notification sink: the GUI-thread half. It watches its NotificationQueue's wake-up
-// with a WakeUpNotifier and hands every posted notification to the receiver (the port's
+// with a HandOverWatch and hands every posted notification to the receiver (the port's
 // HandleNotification) on the GUI thread, in posting order.
 //
 // Ownership: the port owns the sink; the sink owns the queue the callback posts into. A port
@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-class WakeUpNotifier;
+class HandOverWatch;
 
 class NotificationSink : public QObject
 {
@@ -39,5 +39,5 @@ private:
 
     Receiver receiver_;
     std::unique_ptr<NotificationQueue> queue_;
-    std::unique_ptr<WakeUpNotifier> notifier_;
+    std::unique_ptr<HandOverWatch> watch_;
 };

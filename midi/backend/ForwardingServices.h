@@ -2,7 +2,13 @@
 // MidiServices that pass every call on, unchanged, to other services: the target. A wrapper
 // derives from this and overrides only the calls it changes or watches; everything else reaches
 // the target as it was made, with the target's threads and callbacks.
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiServiceOverrides.h"
+
+#define TORVANE_MIDI_FORWARD(Result, name, parameters, arguments)                                  \
+    Result name parameters override                                                                \
+    {                                                                                              \
+        return target().name arguments;                                                            \
+    }
 
 class ForwardingServices : public MidiServices
 {
@@ -10,59 +16,7 @@ public:
     // The target must outlive this object.
     explicit ForwardingServices(MidiServices &target) : target_(&target) {}
 
-    std::uint32_t outputDeviceCount() override { return target().outputDeviceCount(); }
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override
-    {
-        return target().outputDeviceCaps(deviceId, caps);
-    }
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override
-    {
-        return target().openOutput(handle, deviceId, callback, instance);
-    }
-    MidiResult closeOutput(MidiHandle handle) override { return target().closeOutput(handle); }
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override
-    {
-        return target().sendShortMessage(handle, word);
-    }
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().prepareOutputHeader(handle, header);
-    }
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().sendLongMessage(handle, header);
-    }
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().unprepareOutputHeader(handle, header);
-    }
-
-    std::uint32_t inputDeviceCount() override { return target().inputDeviceCount(); }
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override
-    {
-        return target().inputDeviceCaps(deviceId, caps);
-    }
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override
-    {
-        return target().openInput(handle, deviceId, callback, instance);
-    }
-    MidiResult closeInput(MidiHandle handle) override { return target().closeInput(handle); }
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().prepareInputHeader(handle, header);
-    }
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().addInputBuffer(handle, header);
-    }
-    MidiResult startInput(MidiHandle handle) override { return target().startInput(handle); }
-    MidiResult resetInput(MidiHandle handle) override { return target().resetInput(handle); }
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override
-    {
-        return target().unprepareInputHeader(handle, header);
-    }
+    TORVANE_MIDI_DEVICE_CALLS(TORVANE_MIDI_FORWARD)
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override
     {
@@ -91,3 +45,5 @@ protected:
 private:
     MidiServices *target_ = nullptr;
 };
+
+#undef TORVANE_MIDI_FORWARD

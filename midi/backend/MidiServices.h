@@ -175,6 +175,11 @@ protected:
     ~MidiChangeListener() = default;
 };
 
+// The MIDI systems that system devices come from. Automatic is only asked for, never in use:
+// the ALSA sequencer when it opens, else JACK. Native is the platform's own API reached through
+// RtMidi (WinMM, CoreMIDI); None: no system, only the editor's own devices.
+enum class MidiSystem { Automatic, Alsa, Jack, Native, None };
+
 // The MIDI system underneath the services, as the user is shown it.
 struct MidiSystemStatus
 {
@@ -183,6 +188,7 @@ struct MidiSystemStatus
     enum State { Running, NotRunning, NotResponding, Starting };
     std::string name = "none"; // "ALSA sequencer", "JACK", "PipeWire's JACK", "none"
     State state = Running;
+    MidiSystem system = MidiSystem::None; // the system named (never Automatic)
 };
 
 class MidiServices

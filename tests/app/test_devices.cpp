@@ -458,7 +458,7 @@ TEST_F(DevicesTest, ChosenDeviceIsFoundAgainAfterTheListChanged)
 TEST_F(DevicesTest, AStopFoundWhileTheStopBoxIsOpenIsReportedAfterIt)
 {
     FakeMidiServices midi = WithDevices({"In A"}, {"Out A"});
-    midi.status = {"JACK", MidiSystemStatus::Running};
+    midi.status = {"JACK", MidiSystemStatus::Running, MidiSystem::Jack};
     auto form = MakeForm(&midi);
     const auto shows = [&](const char *state) {
         return QTest::qWaitFor(

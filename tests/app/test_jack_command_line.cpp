@@ -33,7 +33,7 @@ struct Dump
     explicit Dump(const QString &server = qEnvironmentVariable("JACK_DEFAULT_SERVER"))
         : Name(UniqueJackName("torvane-dump")), Process("jack_midi_dump", {"-a", Name}, server)
     {
-        SystemMidiServices services(SystemMidiServices::System::Jack);
+        SystemMidiServices services(MidiSystem::Jack);
         Listed = jacktest::waitForDevice(services, Port().toStdString(), true) >= 0;
     }
     QString Port() const { return Name + ":input"; }

@@ -77,7 +77,7 @@ private:
 class RealSequencer : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_EQ(services.system(), SystemMidiServices::System::Alsa); }
+    void SetUp() override { ASSERT_EQ(services.system(), MidiSystem::Alsa); }
     // What is sent to VirMIDI 0-0 is read on its raw side; what is written on the raw side of
     // VirMIDI 0-1 comes in, a SysEx that the sequencer carries in pieces whole in one buffer.
     void expectConnected(MidiHandle out, CallbackRecorder &in, MidiHandle input)
@@ -98,7 +98,7 @@ protected:
         EXPECT_EQ(in.calls().back().bytes, sysex);
         EXPECT_EQ(services.unprepareInputHeader(input, &header), MidiOk);
     }
-    SystemMidiServices services{SystemMidiServices::System::Alsa};
+    SystemMidiServices services{MidiSystem::Alsa};
 };
 
 // The command line's transfer as the box's wire sees it, to the port named as listed and with

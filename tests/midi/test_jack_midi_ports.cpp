@@ -29,8 +29,8 @@ QStringList dumped(Helper &dump)
 
 TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
-    ASSERT_EQ(services.system(), SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
+    ASSERT_EQ(services.system(), MidiSystem::Jack);
     const QString dumpName = UniqueJackName("torvane-dump");
     Helper dump("jack_midi_dump", {dumpName});
     const std::string port = dumpName.toStdString() + ":input";
@@ -74,7 +74,7 @@ TEST_F(JackPorts, OutputReachesAnotherProcessInCallOrder)
 
 TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
     const QString seqName = UniqueJackName("torvane-seq");
     // Eight notes per 256-frame loop: sixteen events a cycle, 1025 of them within a second.
     QStringList args{seqName, "256"};
@@ -121,7 +121,7 @@ TEST_F(JackPorts, InputFillsTheRingOnTheGuiThreadAndReportsTheFirstDrop)
 
 TEST_F(JackPorts, InputStoresReceivedSysExInAReceiveBuffer)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
     jacktest::TestClient sender(UniqueJackName("torvane-sender"), true);
     ASSERT_TRUE(sender.ok());
     ASSERT_GE(jacktest::waitForDevice(services, sender.portName(), false), 0);

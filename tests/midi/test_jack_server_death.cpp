@@ -32,8 +32,8 @@ TEST(JackServerDeath, PortsFailWithTheSystemsErrorAndNothingSpins)
     JackServer server;
     ASSERT_TRUE(server.start()) << "could not start a private JACK server";
 
-    SystemMidiServices services(SystemMidiServices::System::Jack);
-    ASSERT_EQ(services.system(), SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
+    ASSERT_EQ(services.system(), MidiSystem::Jack);
     const QString dumpName = UniqueJackName("torvane-dump");
     const QString seqName = UniqueJackName("torvane-seq");
     Helper dump("jack_midi_dump", {dumpName}, server.name());
@@ -103,7 +103,7 @@ TEST(JackServerFrozen, OpenFailsAndSendAndCloseReturn)
     JackServer server;
     ASSERT_TRUE(server.start()) << "could not start a private JACK server";
     {
-        SystemMidiServices services(SystemMidiServices::System::Jack);
+        SystemMidiServices services(MidiSystem::Jack);
         const QString dumpName = UniqueJackName("torvane-dump");
         Helper dump("jack_midi_dump", {dumpName}, server.name());
         const int id = jacktest::waitForDevice(services, dumpName.toStdString() + ":input", true);

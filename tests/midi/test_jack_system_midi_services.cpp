@@ -1,7 +1,7 @@
 // SystemMidiServices on a real JACK server, below the ports: device lists, opening by name, order
 // and completeness of large bursts; and the wire of RtMidi's own systems.
 // First: a method of the input delivery behind it is named like the macro Qt defines for emit.
-#include "midi/backend/system/RtMidiPorts.h"
+#include "midi/backend/rtmidi/RtMidiPorts.h"
 
 #include "midi_test_helpers.h"
 #include "support/JackTestSupport.h"
@@ -19,7 +19,7 @@ using JackServices = jacktest::JackTest;
 
 TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
     jacktest::TestClient receiver(UniqueJackName("torvane-a-client-with-a-rather-long-name"),
                                   false);
     ASSERT_TRUE(receiver.ok());
@@ -52,7 +52,7 @@ TEST_F(JackServices, ListsOtherClientsPortsWithTheirFullNamesButNotOurOwn)
 // with that reason instead of going nowhere.
 TEST_F(JackServices, ADeviceThatVanishedBeforeTheOpenIsNotConnected)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
     int id = -1;
     {
         jacktest::TestClient receiver(UniqueJackName("torvane-gone"), false);
@@ -73,7 +73,7 @@ TEST_F(JackServices, ADeviceThatVanishedBeforeTheOpenIsNotConnected)
 // SysEx at the server's 32 KiB) must be paced over several cycles, never dropped or reordered.
 TEST_F(JackServices, ABurstLargerThanOneCycleArrivesCompleteAndInOrder)
 {
-    SystemMidiServices services(SystemMidiServices::System::Jack);
+    SystemMidiServices services(MidiSystem::Jack);
     jacktest::TestClient receiver(UniqueJackName("torvane-capture"), false);
     ASSERT_TRUE(receiver.ok());
     const int id = jacktest::waitForDevice(services, receiver.portName(), true);

@@ -52,9 +52,9 @@ TEST(SystemMidiServicesWithoutSystem, JackWithoutAServerWaitsForOneWithNoDevices
     StderrCapture capture;
     {
         // JACK stays the system, waiting for a server to appear.
-        SystemMidiServices services(SystemMidiServices::System::Jack);
+        SystemMidiServices services(MidiSystem::Jack);
         EXPECT_TRUE(services.waitUntilSettled(std::chrono::seconds(5)));
-        EXPECT_EQ(services.system(), SystemMidiServices::System::Jack);
+        EXPECT_EQ(services.system(), MidiSystem::Jack);
         EXPECT_EQ(services.systemStatus().state, MidiSystemStatus::NotRunning);
         EXPECT_EQ(services.outputDeviceCount(), 0u);
         EXPECT_EQ(services.inputDeviceCount(), 0u);
@@ -68,7 +68,7 @@ TEST(SystemMidiServicesWithoutSystem, JackWithoutAServerWaitsForOneWithNoDevices
 // it first, goes on to the devices after it.
 TEST(SystemMidiServicesWithoutSystem, TheMapperAnswersUnderANameNoSystemPortHas)
 {
-    SystemMidiServices services(SystemMidiServices::System::None);
+    SystemMidiServices services(MidiSystem::None);
     MidiOutCaps caps;
     ASSERT_EQ(services.outputDeviceCaps(SystemMidiServices::kMapperId, caps), MidiOk);
     EXPECT_EQ(caps.name, SystemMidiServices::mapperName());
@@ -78,7 +78,7 @@ TEST(SystemMidiServicesWithoutSystem, TheMapperAnswersUnderANameNoSystemPortHas)
 
 TEST(SystemMidiServicesWithoutSystem, RefusesDeviceNumbersAndHandlesItDoesNotHave)
 {
-    SystemMidiServices services(SystemMidiServices::System::None);
+    SystemMidiServices services(MidiSystem::None);
     MidiOutCaps outCaps;
     MidiInCaps inCaps;
     EXPECT_EQ(services.outputDeviceCaps(0, outCaps), MidiErrBadDeviceId);

@@ -2,7 +2,7 @@
 // A scripted MidiServices for the ports' tests: device lists and refusals are set by the test,
 // every call is recorded as one line of text, and the driver side (completions, received data)
 // is played by the test through the deliver... methods, on the test's own thread.
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiServiceOverrides.h"
 
 #include <cstdint>
 #include <deque>
@@ -70,26 +70,7 @@ public:
     static MidiOutCaps outputNamed(const std::string &name);
     static MidiInCaps inputNamed(const std::string &name);
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    TORVANE_MIDI_DEVICE_OVERRIDES
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
     void setChangeListener(MidiChangeListener *listener) override { listener_ = listener; }

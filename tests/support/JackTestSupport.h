@@ -130,7 +130,7 @@ inline QString dumpBytes(const QString &line)
 inline std::unique_ptr<CombinedServices> makeJackServices()
 {
     return std::make_unique<CombinedServices>(
-        std::make_unique<SystemMidiServices>(SystemMidiServices::System::Jack));
+        std::make_unique<SystemMidiServices>(MidiSystem::Jack));
 }
 
 // Index of the device named name in the services' output (or input) list once it shows up.

@@ -144,3 +144,27 @@ struct JackSession::Core final : JackClient::Events, std::enable_shared_from_thi
     std::uint64_t busyCount = 0;
     std::atomic<JackClient *> processingClient{nullptr}; // while ports of ours need cycles
 };
+
+// Tells the watchdog how long the request thread has been inside libjack.
+template <typename Call> auto JackSession::Core::busy(Call &&call)
+{
+    {
+        const std::lock_guard lock(watchMutex);
+        busySince = Clock::now();
+        ++busyCount;
+    }
+    watchChanged.notify_all();
+    struct Done
+    {
+        Core &core;
+        ~Done()
+        {
+            {
+                const std::lock_guard lock(core.watchMutex);
+                core.busySince.reset();
+            }
+            core.watchChanged.notify_all();
+        }
+    } done{*this};
+    return call();
+}

@@ -5,7 +5,23 @@ CombinedServices::CombinedServices(std::unique_ptr<MidiServices> system)
 {
 }
 
+CombinedServices::CombinedServices(PendingServices system) : pendingSystem_(std::move(system)) {}
+
+// A future of std::async waits in its destructor for the services still being made; one whose
+// making was deferred to its first use is never made just to be destroyed.
 CombinedServices::~CombinedServices() = default;
+
+MidiServices *CombinedServices::system() const
+{
+    if (pendingSystem_.valid()) {
+        // get() orders everything the making thread did before what this thread does next. It
+        // leaves the future empty even when it throws: a failure comes out of one call only.
+        system_ = pendingSystem_.get();
+        if (system_ && listener_)
+            system_->setChangeListener(listener_);
+    }
+    return system_.get();
+}
 
 void CombinedServices::trampoline(MidiHandle, std::uint32_t message, std::uintptr_t instance,
                                   std::uintptr_t param1, std::uintptr_t param2) noexcept
@@ -25,15 +41,16 @@ MidiServices *CombinedServices::locate(Direction &direction, int &deviceId)
     if (direction.systemCount < 0)
         deviceCount(direction);
     // Negative ids are the system's too: the mapper -1, if the system has one.
-    if (system_ && deviceId < direction.systemCount)
-        return system_.get();
+    if (MidiServices *system = this->system(); system && deviceId < direction.systemCount)
+        return system;
     deviceId -= direction.systemCount;
     return &simulated_;
 }
 
 std::uint32_t CombinedServices::deviceCount(Direction &direction)
 {
-    direction.systemCount = system_ ? static_cast<int>(((*system_).*direction.count)()) : 0;
+    MidiServices *system = this->system();
+    direction.systemCount = system ? static_cast<int>((system->*direction.count)()) : 0;
     return std::uint32_t(direction.systemCount) + (simulated_.*direction.count)();
 }
 
@@ -198,13 +215,25 @@ MidiResult CombinedServices::unprepareInputHeader(MidiHandle handle, MidiHeader 
 MidiResult CombinedServices::errorText(std::uint32_t code, std::string &text) const
 {
     // The system's services may know codes of their own; the simulated ones know the shared set.
-    if (system_ && system_->errorText(code, text) == MidiOk)
+    if (MidiServices *system = this->system(); system && system->errorText(code, text) == MidiOk)
         return MidiOk;
     return simulated_.errorText(code, text);
 }
 
+void CombinedServices::replaceSystem(PendingServices system)
+{
+    replaceSystem(nullptr);
+    pendingSystem_ = std::move(system);
+}
+
 void CombinedServices::replaceSystem(std::unique_ptr<MidiServices> system)
 {
+    // Services still being made are taken first, so that a client of ours is never doubled.
+    // They are going: that they could not be made no longer matters.
+    try {
+        this->system();
+    } catch (...) {
+    }
     for (Direction *direction : {&outputs_, &inputs_}) {
         for (auto it = direction->routes.begin(); it != direction->routes.end();) {
             if (it->second->services != system_.get()) {
@@ -227,13 +256,14 @@ void CombinedServices::replaceSystem(std::unique_ptr<MidiServices> system)
 void CombinedServices::setChangeListener(MidiChangeListener *listener)
 {
     listener_ = listener;
-    if (system_)
-        system_->setChangeListener(listener);
+    if (MidiServices *system = this->system())
+        system->setChangeListener(listener);
 }
 
 MidiSystemStatus CombinedServices::systemStatus() const
 {
-    return system_ ? system_->systemStatus() : MidiSystemStatus{};
+    const MidiServices *system = this->system();
+    return system ? system->systemStatus() : MidiSystemStatus{};
 }
 
 MidiResult CombinedServices::outputHealth(MidiHandle handle) const

@@ -9,11 +9,19 @@
 // Handles are our own: each open device gets a route that remembers which services own it, and
 // the callback passes through a small trampoline so the port sees the handle we gave it.
 //
+// The system's services may still be in the making when the combination is (connecting to a
+// MIDI server takes about as long as building the main window, and the two overlap): then the
+// first call that needs them waits until they are there, and from then on every call of a system
+// device reaches them directly. A failure to make them comes out of that first call; the
+// combination then goes on with the simulated devices only.
+//
 // Threads: as MidiServices. The routes are created and removed on the caller's thread; a driver
-// thread only reads a route, which stays unchanged from open until close has returned.
-#include "midi/backend/MidiServices.h"
+// thread only reads a route, which stays unchanged from open until close has returned. The
+// system's services in the making are made on a thread of the maker's.
+#include "midi/backend/MidiServiceOverrides.h"
 #include "midi/backend/simulated/SimulatedServices.h"
 
+#include <future>
 #include <map>
 #include <memory>
 #include <type_traits>
@@ -21,38 +29,26 @@
 class CombinedServices final : public MidiServices
 {
 public:
+    // The system's services being made; a future that holds nullptr gives none.
+    using PendingServices = std::future<std::unique_ptr<MidiServices>>;
+
     // system may be nullptr: then only the simulated devices exist.
     explicit CombinedServices(std::unique_ptr<MidiServices> system);
+    explicit CombinedServices(PendingServices system);
+    // Waits for system services still being made, and destroys them.
     ~CombinedServices() override;
 
     SimulatedServices &simulated() { return simulated_; }
-    MidiServices *system() { return system_.get(); }
+    // The system's services (waiting for them if they are being made), or nullptr.
+    MidiServices *system() const;
     // Another MIDI system's services in place of the system's (the user chose another system).
     // Devices of the old one still open are closed first, and their handles are unknown from
     // then on; the change listener moves to the new services, and the next listing counts their
     // devices. system may be nullptr.
     void replaceSystem(std::unique_ptr<MidiServices> system);
+    void replaceSystem(PendingServices system);
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    TORVANE_MIDI_DEVICE_OVERRIDES
 
     MidiResult errorText(std::uint32_t code, std::string &text) const override;
     void setChangeListener(MidiChangeListener *listener) override;
@@ -109,6 +105,8 @@ private:
                       &MidiServices::closeInput, &MidiServices::inputHealth};
     MidiHandle nextHandle_ = 1;
     MidiChangeListener *listener_ = nullptr;
-    std::unique_ptr<MidiServices> system_;
+    // Taken over by system() once they are made: the first call that needs them waits there.
+    mutable PendingServices pendingSystem_;
+    mutable std::unique_ptr<MidiServices> system_;
     SimulatedServices simulated_;
 };

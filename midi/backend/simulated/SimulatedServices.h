@@ -12,7 +12,7 @@
 // message (OutDone); the callbacks run under the services' lock, which the ports' callback
 // allows, as it takes no lock and never calls back. resetInput hands the queued input buffers
 // back on the calling thread under the same lock, so callbacks for one handle never overlap.
-#include "midi/backend/MidiServices.h"
+#include "midi/backend/MidiServiceOverrides.h"
 #include "midi/backend/simulated/LoopbackReceiver.h"
 
 #include <condition_variable>
@@ -55,26 +55,7 @@ public:
     // SysEx bytes that arrived at the loopback input with no buffer queued for them.
     std::size_t droppedLoopbackBytes() const;
 
-    std::uint32_t outputDeviceCount() override;
-    MidiResult outputDeviceCaps(int deviceId, MidiOutCaps &caps) override;
-    MidiResult openOutput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                          std::uintptr_t instance) override;
-    MidiResult closeOutput(MidiHandle handle) override;
-    MidiResult sendShortMessage(MidiHandle handle, std::uint32_t word) override;
-    MidiResult prepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult sendLongMessage(MidiHandle handle, MidiHeader *header) override;
-    MidiResult unprepareOutputHeader(MidiHandle handle, MidiHeader *header) override;
-
-    std::uint32_t inputDeviceCount() override;
-    MidiResult inputDeviceCaps(int deviceId, MidiInCaps &caps) override;
-    MidiResult openInput(MidiHandle &handle, int deviceId, MidiCallbackFunction callback,
-                         std::uintptr_t instance) override;
-    MidiResult closeInput(MidiHandle handle) override;
-    MidiResult prepareInputHeader(MidiHandle handle, MidiHeader *header) override;
-    MidiResult addInputBuffer(MidiHandle handle, MidiHeader *header) override;
-    MidiResult startInput(MidiHandle handle) override;
-    MidiResult resetInput(MidiHandle handle) override;
-    MidiResult unprepareInputHeader(MidiHandle handle, MidiHeader *header) override;
+    TORVANE_MIDI_DEVICE_OVERRIDES
 
 private:
     struct Task

@@ -1,28 +1,23 @@
+// SystemMidiServices: the choice of the MIDI system, its state as the user is shown it, and the
+// health of the devices opened on it.
 #include "midi/backend/system/SystemMidiServices.h"
 
-#include "midi/backend/MidiHeaderRules.h"
-#include "midi/backend/MidiInputDelivery.h"
-#include "midi/backend/MidiOutputSender.h"
+#include "midi/backend/MonotonicClock.h"
+#include "midi/backend/rtmidi/RtMidiPorts.h"
+#include "midi/backend/system/SystemOpenDevices.h"
+#if TORVANE_MIDI_ALSA
+#include "midi/backend/alsa/AlsaAnnouncements.h"
+#include "midi/backend/alsa/AlsaSeqClient.h"
+#include "midi/backend/alsa/AlsaSequencer.h"
+#endif
+#if TORVANE_MIDI_JACK
+#include "midi/backend/jack/JackClient.h"
+#include "midi/backend/jack/JackSession.h"
+#endif
+
+#include <rtmidi/RtMidi.h>
 
 #include <algorithm>
-
-// The sender shares the wire: a sender thread that close had to leave writing keeps it.
-struct SystemMidiServices::Output
-{
-    std::string name;
-    bool away = false; // its device went: connected to nothing until it is back
-    std::shared_ptr<MidiWire> wire;
-    std::unique_ptr<MidiOutputSender> sender;
-};
-
-// The source that feeds the delivery goes first, so that nothing calls it any more.
-struct SystemMidiServices::Input
-{
-    std::string name;
-    bool away = false;
-    std::unique_ptr<MidiInputDelivery> delivery;
-    std::unique_ptr<MidiSource> source;
-};
 
 const char *SystemMidiServices::clientName()
 {
@@ -35,65 +30,79 @@ const char *SystemMidiServices::mapperName()
     return "MIDI Mapper";
 }
 
-SystemMidiServices::SystemMidiServices(System preferred)
-    : system_(preferred, clientName(), [this] { changed(); })
+SystemMidiServices::SystemMidiServices(MidiSystem preferred)
 {
-}
-
-void SystemMidiServices::changed()
-{
-    const std::lock_guard lock(listenerMutex_);
-    if (listener_)
-        listener_->midiChanged();
-}
-
-void SystemMidiServices::setChangeListener(MidiChangeListener *listener)
-{
-    const std::lock_guard lock(listenerMutex_);
-    listener_ = listener;
-}
-
-MidiResult SystemMidiServices::systemHealth() const
-{
-    switch (system_.status().state) {
-    case MidiSystemStatus::NotRunning:
-        return MidiErrSystemNotRunning;
-    case MidiSystemStatus::NotResponding:
-        return MidiErrSystemNotResponding;
-    default:
-        return MidiOk;
+#if TORVANE_MIDI_JACK
+    // JACK is the system from here on, with or without a server: the session waits for one.
+    const auto tryJack = [this] {
+        jack_ = std::make_unique<JackSession>(clientName(), [this] { changed(); });
+        kind_ = MidiSystem::Jack;
+    };
+#else
+    const auto tryJack = [] {};
+#endif
+#if TORVANE_MIDI_ALSA
+    const auto tryAlsa = [this] {
+        seq_ = AlsaSeqClient::open(clientName());
+        if (!seq_)
+            return false;
+        kind_ = MidiSystem::Alsa;
+        // Its thread reads everything that comes to our client, our inputs' messages too.
+        alsa_ = std::make_unique<AlsaAnnouncements>(makeAlsaSequencer(*seq_), clientName(),
+                                                    [this] { changed(); });
+        return true;
+    };
+    switch (preferred) {
+    case MidiSystem::Automatic:
+        // The sequencer when it opens, JACK otherwise.
+        if (!tryAlsa())
+            tryJack();
+        break;
+    case MidiSystem::Alsa:
+        tryAlsa();
+        break;
+    case MidiSystem::Jack:
+        tryJack();
+        break;
+    case MidiSystem::Native:
+    case MidiSystem::None:
+        break;
     }
+#else
+    if (preferred == MidiSystem::Jack)
+        tryJack();
+    else if (preferred == MidiSystem::Automatic || preferred == MidiSystem::Native)
+        startRtMidi(RtMidi::UNSPECIFIED);
+#endif
 }
 
-MidiResult SystemMidiServices::listedHealth(MidiSystem::Flow flow, const std::string &name,
-                                            MidiResult portHealth) const
+void SystemMidiServices::startRtMidi(int api)
 {
-    // A JACK port knows whether it is connected; an RtMidi one does not, but a device that its
-    // system no longer lists is connected to nothing.
-    if (portHealth != MidiOk || system_.kind() == System::Jack)
-        return portHealth;
-    const std::vector<std::string> &list = system_.listed(flow);
-    return std::find(list.begin(), list.end(), name) == list.end() ? MidiErrNotConnected : MidiOk;
-}
-
-MidiResult SystemMidiServices::outputHealth(MidiHandle handle) const
-{
-    const auto it = outputs_.find(handle);
-    if (it == outputs_.end())
-        return MidiErrInvalidHandle;
-    if (it->second->away)
-        return MidiErrNotConnected;
-    return listedHealth(MidiSystem::Out, it->second->name, it->second->sender->health());
-}
-
-MidiResult SystemMidiServices::inputHealth(MidiHandle handle) const
-{
-    const auto it = inputs_.find(handle);
-    if (it == inputs_.end())
-        return MidiErrInvalidHandle;
-    if (it->second->away)
-        return MidiErrNotConnected;
-    return listedHealth(MidiSystem::In, it->second->name, it->second->source->health());
+    const auto quiet = [](RtMidiError::Type, const std::string &, void *) {};
+    try {
+        auto out = std::make_unique<RtMidiOut>(RtMidi::Api(api), clientName());
+        auto in = std::make_unique<RtMidiIn>(RtMidi::Api(api), clientName());
+        out->setErrorCallback(quiet);
+        in->setErrorCallback(quiet);
+        rtApi_ = int(out->getCurrentApi());
+        kind_ = MidiSystem::Native;
+        outLister_ = std::move(out);
+        inLister_ = std::move(in);
+        // The poller lists on its own thread, with listers of its own.
+        auto pollOut = std::make_shared<RtMidiOut>(RtMidi::Api(rtApi_), clientName());
+        auto pollIn = std::make_shared<RtMidiIn>(RtMidi::Api(rtApi_), clientName());
+        pollOut->setErrorCallback(quiet);
+        pollIn->setErrorCallback(quiet);
+        poller_ = std::make_unique<PortListPoller>(
+            [pollOut, pollIn] {
+                return PortListPoller::Lists{rtMidiPortNames(*pollOut, clientName()),
+                                             rtMidiPortNames(*pollIn, clientName())};
+            },
+            [this] { changed(); });
+    } catch (const RtMidiError &) {
+        if (kind_ != MidiSystem::Native)
+            kind_ = MidiSystem::None;
+    }
 }
 
 SystemMidiServices::~SystemMidiServices()
@@ -112,238 +121,131 @@ SystemMidiServices::~SystemMidiServices()
         out.sender->close();
         outputs_.erase(outputs_.begin());
     }
+    poller_.reset();
+#if TORVANE_MIDI_ALSA
+    alsa_.reset();
+    seq_.reset();
+#endif
+    inLister_.reset();
+    outLister_.reset();
 }
 
-const std::vector<std::string> &SystemMidiServices::names(MidiSystem::Flow flow, bool refresh)
+bool SystemMidiServices::waitUntilSettled(std::chrono::milliseconds limit) const
 {
-    const std::vector<std::string> &list = system_.ports(flow, refresh);
-    if (refresh)
-        followDepartures(flow);
-    return list;
+#if TORVANE_MIDI_JACK
+    return kind_ != MidiSystem::Jack || jack_->waitUntilSettled(limit);
+#else
+    (void)limit;
+    return true;
+#endif
 }
 
-void SystemMidiServices::followDepartures(MidiSystem::Flow flow)
+void SystemMidiServices::changed()
 {
-    std::vector<std::string> open;
-    for (const auto &[handle, out] : outputs_)
-        open.push_back(out->name);
-    for (const auto &[handle, in] : inputs_)
-        open.push_back(in->name);
-    const std::vector<std::string> gone = system_.departed(open);
-    const auto contains = [](const std::vector<std::string> &names, const std::string &name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    for (auto &[handle, out] : outputs_)
-        out->away = out->away || contains(gone, out->name);
-    for (auto &[handle, in] : inputs_)
-        in->away = in->away || contains(gone, in->name);
-    // The sequencer ended our connection with the port that went; one made with the port back
-    // under its name is the only way to reach the device again. The other direction's ports
-    // are connected at its own next listing.
-    const std::vector<std::string> &listed = system_.listed(flow);
-    const auto back = [&](const auto &port) { return port->away && contains(listed, port->name); };
-    if (flow == MidiSystem::Out) {
-        for (auto &[handle, out] : outputs_) {
-            if (back(out))
-                out->away = system_.reconnect(*out->wire, out->name) != MidiOk;
+    const std::lock_guard lock(listenerMutex_);
+    if (listener_)
+        listener_->midiChanged();
+}
+
+void SystemMidiServices::setChangeListener(MidiChangeListener *listener)
+{
+    const std::lock_guard lock(listenerMutex_);
+    listener_ = listener;
+}
+
+MidiSystemStatus SystemMidiServices::systemStatus() const
+{
+    switch (kind_) {
+#if TORVANE_MIDI_JACK
+    case MidiSystem::Jack: {
+        MidiSystemStatus status;
+        status.system = MidiSystem::Jack;
+        status.name = JackSession::pipeWire() ? "PipeWire's JACK" : "JACK";
+        switch (jack_->state()) {
+        case JackSession::State::Connecting:
+            status.state = MidiSystemStatus::Starting;
+            break;
+        case JackSession::State::NotRunning:
+            status.state = MidiSystemStatus::NotRunning;
+            break;
+        case JackSession::State::Running:
+            status.state = MidiSystemStatus::Running;
+            break;
+        case JackSession::State::NotResponding:
+            status.state = MidiSystemStatus::NotResponding;
+            break;
         }
-    } else {
-        for (auto &[handle, in] : inputs_) {
-            if (back(in))
-                in->away = system_.reconnect(*in->source, in->name) != MidiOk;
-        }
+        return status;
+    }
+#endif
+#if TORVANE_MIDI_ALSA
+    case MidiSystem::Alsa:
+        // The watcher's thread is our client's one reader: without it the inputs hear nothing
+        // and the lists stand still, which the status line then says.
+        return {"ALSA sequencer",
+                alsa_ && alsa_->watching() ? MidiSystemStatus::Running
+                                           : MidiSystemStatus::NotResponding,
+                MidiSystem::Alsa};
+#endif
+    case MidiSystem::Native:
+        // How Windows users know it, rather than RtMidi's "Windows MultiMedia".
+        if (rtApi_ == RtMidi::WINDOWS_MM)
+            return {"Windows MIDI", MidiSystemStatus::Running, MidiSystem::Native};
+        return {RtMidi::getApiDisplayName(RtMidi::Api(rtApi_)), MidiSystemStatus::Running,
+                MidiSystem::Native};
+    default:
+        return {};
     }
 }
 
-MidiResult SystemMidiServices::nameToOpen(MidiSystem::Flow flow, int deviceId,
-                                          MidiCallbackFunction callback, std::string &name)
+std::uint64_t SystemMidiServices::now() const
 {
-    const std::vector<std::string> &list = names(flow, false);
-    if (deviceId < 0 || std::size_t(deviceId) >= list.size())
-        return MidiErrBadDeviceId;
-    if (!callback)
-        return MidiErrInvalidParam;
-    if (const MidiResult health = systemHealth(); health != MidiOk)
-        return health;
-    name = list[std::size_t(deviceId)];
-    return MidiOk;
+#if TORVANE_MIDI_JACK
+    if (kind_ == MidiSystem::Jack)
+        return JackClient::now();
+#endif
+    return monotonicMicroseconds();
 }
 
-template <class Map, class Act>
-MidiResult SystemMidiServices::withPort(Map &ports, MidiHandle handle, Act act)
+MidiResult SystemMidiServices::systemHealth() const
 {
-    const auto it = ports.find(handle);
-    return it == ports.end() ? MidiErrInvalidHandle : act(*it->second);
-}
-
-template <class Map, class Queue>
-MidiResult SystemMidiServices::queueOn(Map &ports, MidiHandle handle, MidiHeader *header,
-                                       Queue queue)
-{
-    return withPort(ports, handle, [&](auto &port) {
-        const MidiResult result = checkHeaderQueueable(handle, header);
-        return result == MidiOk ? queue(port) : result;
-    });
-}
-
-// ---- outputs ----
-
-std::uint32_t SystemMidiServices::outputDeviceCount()
-{
-    return std::uint32_t(names(MidiSystem::Out, true).size());
-}
-
-MidiResult SystemMidiServices::outputDeviceCaps(int deviceId, MidiOutCaps &caps)
-{
-    const auto &list = names(MidiSystem::Out, false);
-    const bool mapper = deviceId == kMapperId;
-    if (!mapper && (deviceId < 0 || std::size_t(deviceId) >= list.size()))
-        return MidiErrBadDeviceId;
-    caps = MidiOutCaps{};
-    caps.name = mapper ? mapperName() : list[std::size_t(deviceId)];
-    caps.technology = mapper ? MidiTechMapper : MidiTechPort;
-    caps.channelMask = 0xFFFF;
-    return MidiOk;
-}
-
-MidiResult SystemMidiServices::openOutput(MidiHandle &handle, int deviceId,
-                                          MidiCallbackFunction callback, std::uintptr_t instance)
-{
-    // The mapper routes to the first system output, as long as there is one.
-    if (deviceId == kMapperId) {
-        if (names(MidiSystem::Out, false).empty())
-            return MidiErrNoDriver;
-        deviceId = 0;
+    switch (systemStatus().state) {
+    case MidiSystemStatus::NotRunning:
+        return MidiErrSystemNotRunning;
+    case MidiSystemStatus::NotResponding:
+        return MidiErrSystemNotResponding;
+    default:
+        return MidiOk;
     }
-    std::string name;
-    if (const MidiResult result = nameToOpen(MidiSystem::Out, deviceId, callback, name))
-        return result;
-    MidiResult result = MidiErrNotEnabled;
-    auto out = std::make_unique<Output>();
-    out->name = name;
-    out->wire = system_.openOutput(name, result);
-    if (!out->wire)
-        return result;
-    const MidiHandle newHandle = ++lastHandle_;
-    out->sender = std::make_unique<MidiOutputSender>(out->wire, newHandle, callback, instance);
-    outputs_.emplace(newHandle, std::move(out));
-    handle = newHandle;
-    return MidiOk;
 }
 
-MidiResult SystemMidiServices::closeOutput(MidiHandle handle)
+MidiResult SystemMidiServices::listedHealth(Flow flow, const std::string &name,
+                                            MidiResult portHealth) const
 {
-    return withPort(outputs_, handle, [&](Output &out) {
-        // Lets every queued message leave (bounded), hands back what could not, ends the thread.
-        out.sender->close();
-        outputs_.erase(handle);
-        return MidiOk;
-    });
+    // A JACK port knows whether it is connected; an RtMidi one does not, but a device that its
+    // system no longer lists is connected to nothing.
+    if (portHealth != MidiOk || kind_ == MidiSystem::Jack)
+        return portHealth;
+    const std::vector<std::string> &list = names_[flow];
+    return std::find(list.begin(), list.end(), name) == list.end() ? MidiErrNotConnected : MidiOk;
 }
 
-MidiResult SystemMidiServices::sendShortMessage(MidiHandle handle, std::uint32_t word)
+MidiResult SystemMidiServices::outputHealth(MidiHandle handle) const
 {
-    if (const MidiResult health = outputHealth(handle); health != MidiOk)
-        return health;
-    return withPort(outputs_, handle, [word](Output &out) { return out.sender->sendShort(word); });
+    const auto it = outputs_.find(handle);
+    if (it == outputs_.end())
+        return MidiErrInvalidHandle;
+    if (it->second->away)
+        return MidiErrNotConnected;
+    return listedHealth(Out, it->second->name, it->second->sender->health());
 }
 
-MidiResult SystemMidiServices::prepareOutputHeader(MidiHandle handle, MidiHeader *header)
+MidiResult SystemMidiServices::inputHealth(MidiHandle handle) const
 {
-    return withPort(outputs_, handle, [&](Output &) { return prepareHeader(handle, header); });
-}
-
-MidiResult SystemMidiServices::sendLongMessage(MidiHandle handle, MidiHeader *header)
-{
-    if (const MidiResult health = outputHealth(handle); health != MidiOk)
-        return health;
-    return queueOn(outputs_, handle, header,
-                   [header](Output &out) { return out.sender->sendLong(header); });
-}
-
-MidiResult SystemMidiServices::unprepareOutputHeader(MidiHandle handle, MidiHeader *header)
-{
-    return withPort(outputs_, handle, [&](Output &) { return unprepareHeader(handle, header); });
-}
-
-// ---- inputs ----
-
-std::uint32_t SystemMidiServices::inputDeviceCount()
-{
-    return std::uint32_t(names(MidiSystem::In, true).size());
-}
-
-MidiResult SystemMidiServices::inputDeviceCaps(int deviceId, MidiInCaps &caps)
-{
-    const auto &list = names(MidiSystem::In, false);
-    if (deviceId < 0 || std::size_t(deviceId) >= list.size())
-        return MidiErrBadDeviceId;
-    caps = MidiInCaps{};
-    caps.name = list[std::size_t(deviceId)];
-    return MidiOk;
-}
-
-MidiResult SystemMidiServices::openInput(MidiHandle &handle, int deviceId,
-                                         MidiCallbackFunction callback, std::uintptr_t instance)
-{
-    std::string name;
-    if (const MidiResult result = nameToOpen(MidiSystem::In, deviceId, callback, name))
-        return result;
-    const MidiHandle newHandle = lastHandle_ + 1;
-    auto in = std::make_unique<Input>();
-    in->name = name;
-    in->delivery = std::make_unique<MidiInputDelivery>(newHandle, callback, instance);
-    MidiResult result = MidiErrNotEnabled;
-    in->source = system_.openInput(name, *in->delivery, result);
-    if (!in->source)
-        return result;
-    lastHandle_ = newHandle;
-    inputs_.emplace(newHandle, std::move(in));
-    handle = newHandle;
-    return MidiOk;
-}
-
-MidiResult SystemMidiServices::closeInput(MidiHandle handle)
-{
-    return withPort(inputs_, handle, [&](Input &in) {
-        if (in.delivery->buffersHeld() != 0)
-            return MidiErrStillPlaying;
-        in.source.reset();
-        inputs_.erase(handle);
-        return MidiOk;
-    });
-}
-
-MidiResult SystemMidiServices::prepareInputHeader(MidiHandle handle, MidiHeader *header)
-{
-    return withPort(inputs_, handle, [&](Input &) { return prepareHeader(handle, header); });
-}
-
-MidiResult SystemMidiServices::addInputBuffer(MidiHandle handle, MidiHeader *header)
-{
-    return queueOn(inputs_, handle, header,
-                   [header](Input &in) { return in.delivery->addBuffer(header); });
-}
-
-MidiResult SystemMidiServices::startInput(MidiHandle handle)
-{
-    return withPort(inputs_, handle, [this](Input &in) {
-        if (const MidiResult health = systemHealth(); health != MidiOk)
-            return health;
-        in.delivery->start(system_.now());
-        return MidiOk;
-    });
-}
-
-MidiResult SystemMidiServices::resetInput(MidiHandle handle)
-{
-    return withPort(inputs_, handle, [](Input &in) {
-        in.delivery->reset();
-        return MidiOk;
-    });
-}
-
-MidiResult SystemMidiServices::unprepareInputHeader(MidiHandle handle, MidiHeader *header)
-{
-    return withPort(inputs_, handle, [&](Input &) { return unprepareHeader(handle, header); });
+    const auto it = inputs_.find(handle);
+    if (it == inputs_.end())
+        return MidiErrInvalidHandle;
+    if (it->second->away)
+        return MidiErrNotConnected;
+    return listedHealth(In, it->second->name, it->second->source->health());
 }

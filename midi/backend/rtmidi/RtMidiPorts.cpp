@@ -1,4 +1,4 @@
-#include "midi/backend/system/RtMidiPorts.h"
+#include "midi/backend/rtmidi/RtMidiPorts.h"
 
 #include "midi/backend/MonotonicClock.h"
 #include "midi/backend/ShortMessage.h"
