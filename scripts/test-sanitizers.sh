@@ -29,7 +29,7 @@ configure() { # DIR extra cmake args...
   shift
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_PROJECT_INCLUDE="$root/cmake/Sanitizers.cmake" \
-    -DTORVANE_BENCH=OFF "$@" >/dev/null
+    -DTORVANE_BENCH=OFF -DTORVANE_LINKER=lld "$@" >/dev/null
 }
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer: build ($builds/asan)"
