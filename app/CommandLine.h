@@ -1,9 +1,11 @@
 #pragma once
 // The editor's command line, for shells and scripts that configure boxes without a window:
-//   torvane --list-ports
-//   torvane --send FILE --port NAME [--flash] [--preset N]
+//   torvane --list-ports [--system S]
+//   torvane --send FILE --port NAME [--flash] [--preset N] [--system S]
 //   torvane --export-syx TVN_FILE OUT [--preset N] [--flash]
 //   torvane --help | --version
+// where S, the MIDI system to use when more than one runs, is alsa, jack or auto (the default:
+// the ALSA sequencer when it opens, else JACK).
 // It needs no display: it runs under a QCoreApplication and opens no window. Exit codes below.
 #include <optional>
 

@@ -5,7 +5,7 @@
 #         -DCMAKE_PROJECT_INCLUDE=$PWD/cmake/Sanitizers.cmake \
 #         -DTORVANE_SANITIZE=address,undefined -DTORVANE_FUZZ=ON
 #
-# scripts/sanitize.sh makes the builds the test command runs (build/asan, build/tsan).
+# scripts/test-sanitizers.sh makes the builds the test command runs (build/asan, build/tsan).
 #
 # TORVANE_SANITIZE  the -fsanitize= list: "address,undefined" or "thread" (empty: none).
 # TORVANE_FUZZ      adds libFuzzer's coverage hooks to every object and builds tests/fuzz

@@ -39,7 +39,9 @@ void AssignmentPage::BuildBoxActions(QWidget *sheet)
     SendChangesButton->setAutoRaise(true);
     SendChangesButton->setFocusPolicy(Qt::NoFocus);
     SendChangesButton->setDefaultAction(SendChangesAction);
+    // The toolbar has room for one word only; a screen reader names what the button does.
     SendChangesButton->setText(tr("Changes"));
+    SendChangesButton->setAccessibleName(SendChangesAction->text());
 }
 
 ConverterLink::Controllers AssignmentPage::CurrentControllers() const

@@ -1,7 +1,7 @@
 #pragma once
 // Where the editor's artwork lives in the Qt resource system, and how a speed button cuts a
 // glyph strip into its state images. The PNGs are compiled into the torvane_resources library
-// (see CMakeLists.txt beside this file); draw_artwork redraws them from source.
+// (see CMakeLists.txt beside this file); tools/draw-artwork redraws them from source.
 #include <QIcon>
 #include <QImage>
 #include <QString>

@@ -16,7 +16,7 @@ EXPECTED = [  # page, name, role (a combo box's name is on its edit field), coun
     ("Config", r"Output \d+ controller", R.ROLE_COMBO_BOX, 32),
     ("Config", r"Master MIDI channel", R.ROLE_SPIN_BUTTON, 1),
     ("Config", r"(Load|Save) Parameters File|Send Parameters to MIDI|Write to Flash|"
-     r"MIDI Channel Change|Preset \d", R.ROLE_PUSH_BUTTON, 9),
+     r"MIDI Channel Change|Preset \d|Send changes", R.ROLE_PUSH_BUTTON, 10),
     ("MIDI", r"Output \d+ controller value|Kessel input", R.ROLE_SPIN_BUTTON, 33),
     ("MIDI", r"Send Kessel setup to MIDI|(Send|Reset) All CC", R.ROLE_PUSH_BUTTON, 3),
     ("MIDI", r"MIDI (input|output) device|MIDI system", R.ROLE_COMBO_BOX, 3),

@@ -153,7 +153,7 @@ TEST_F(CommandLineTest, HelpAndPortListing)
     EXPECT_EQ(help.exitCode, 0);
     for (const char *text :
          {"--list-ports", "--send <FILE>", "--port <NAME>", "--flash", "--export-syx <TVN_FILE>",
-          "--preset <N>", "--version",
+          "--preset <N>", "--system <SYSTEM>", "--version",
           "Exit codes: 0 done, 1 no display to open the window on, 2 usage error"})
         EXPECT_TRUE(help.out.contains(text)) << text;
 

@@ -40,6 +40,7 @@ const std::map<std::string, std::vector<std::string>> MayUse = {
     {"sim",                     {}},
     {"resources",               {}},
     {"tools/torvane-sim",       {"sim", "midi/backend", "midi/backend/alsa"}},
+    {"tools/draw-artwork",      {"resources"}},
 };
 // clang-format on
 
@@ -69,7 +70,7 @@ std::set<std::string> Reach(const std::string &layer)
 }
 
 // Where the compiler finds a quoted include: beside the including file, else from the folders
-// above it up to the repository root (each module adds the root, resources/ its own folder).
+// above it up to the repository root (each module adds the root).
 fs::path Resolve(const fs::path &includer, const std::string &name)
 {
     for (fs::path dir = includer.parent_path();; dir = dir.parent_path()) {

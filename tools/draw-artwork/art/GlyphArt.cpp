@@ -2,8 +2,8 @@
 // lines of pixel code for the geometric ones. QPainter is used without antialiasing, so every
 // pixel is one of the sixteen colours and the strips stay crisp at their real size.
 #include "GlyphArt.h"
-#include "Artwork.h"
 #include "Palette16.h"
+#include "resources/Artwork.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -8,9 +8,9 @@
 // (the same emblem as vector paths, for the desktop's icon theme); the contact sheet shows the
 // glyphs eight times enlarged, as stored and as a speed button shows them, and the About picture
 // with the title that the About page writes over it.
-#include "Artwork.h"
 #include "art/GlyphArt.h"
 #include "art/LogoArt.h"
+#include "resources/Artwork.h"
 
 #include <QDir>
 #include <QFont>
