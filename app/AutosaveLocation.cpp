@@ -17,14 +17,20 @@ namespace {
 // old enough that no other editor running at the same time can still be writing one.
 void RemoveLeftoversOfKilledSaves(const QDir &folder)
 {
-    const QString pattern = QString(AutosaveLocation::FileName) + ".??????";
     const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-60);
-    const QFileInfoList found =
-        folder.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
-    for (const QFileInfo &leftover : found) {
-        if (leftover.size() <= TPresetBank::BankFileSize &&
-            leftover.lastModified().toUTC() < settled)
-            QFile::remove(leftover.filePath());
+    // The names file beside the bank is written the same way; its leftovers are text.
+    const struct
+    {
+        const char *file;
+        qint64 largest;
+    } kinds[] = {{AutosaveLocation::FileName, TPresetBank::BankFileSize},
+                 {AutosaveLocation::NamesFileName, 1024 * 1024}};
+    for (const auto &kind : kinds) {
+        const QFileInfoList found = folder.entryInfoList(
+            {QString(kind.file) + ".??????"}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+        for (const QFileInfo &leftover : found)
+            if (leftover.size() <= kind.largest && leftover.lastModified().toUTC() < settled)
+                QFile::remove(leftover.filePath());
     }
 }
 

@@ -4,6 +4,9 @@
 #include "app/AutosaveLocation.h"
 #include "app/InputFile.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 namespace {
 
 // Names and labels of four presets take a few kilobytes; anything far larger is no names file.
@@ -24,8 +27,11 @@ preset_text::BankNames BankNamesFile::Load(const QString &bankFile)
 
 bool BankNamesFile::Save(const QString &bankFile, const preset_text::BankNames &names) const
 {
-    if (Later)
+    const QString path = AutosaveLocation::NamesFileFor(bankFile);
+    // Nobody who never names anything finds a names file beside the bank.
+    const bool unnamed = std::all_of(names.begin(), names.end(),
+                                     [](const PresetNames &preset) { return preset.Empty(); });
+    if (Later || (unnamed && !QFileInfo::exists(path)))
         return true;
-    return WriteAtomically(AutosaveLocation::NamesFileFor(bankFile),
-                           preset_text::WriteBankNames(names));
+    return WriteAtomically(path, preset_text::WriteBankNames(names));
 }
