@@ -8,7 +8,7 @@
 #include "app/FileDialogs.h"
 #include "app/MessageBoxes.h"
 #include "app/PresetBank.h"
-#include "converter/Unit2.h"
+#include "converter/TransferProgress.h"
 #include "midi/backend/simulated/SimulatedServices.h"
 
 #include <QDir>
@@ -45,7 +45,14 @@ public:
     QTemporaryDir Dir{QDir("/dev/shm").exists() ? "/dev/shm/torvane-fuzz-XXXXXX"
                                                 : QDir::tempPath() + "/torvane-fuzz-XXXXXX"};
     TPresetBank Bank;
-    TForm2 Progress;
+    // The fuzzed user watches no transfer: its progress goes nowhere (and no widget is made
+    // before the application).
+    struct : TransferProgress
+    {
+        void Started(int) override {}
+        void Sent(int, int) override {}
+        void Finished() override {}
+    } Progress;
     SimulatedServices Midi;
     std::unique_ptr<TForm1> Form;
     int Boxes = 0;
