@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AtomicFile.h"
+#include "app/BankNamesFile.h"
 #include "app/DeviceChoice.h"
 #include "app/EditorMidi.h"
 #include "app/InputFile.h"
@@ -8,6 +9,8 @@
 #include "app/PresetBank.h"
 #include "app/TerminalProgress.h"
 #include "converter/ConverterLink.h"
+#include "converter/MessageMeaning.h"
+#include "converter/PresetText.h"
 #include "converter/SysexFile.h"
 #include "midi/MidiError.h"
 #include "midi/MidiOut.h"
@@ -55,9 +58,22 @@ QByteArray ReadFile(const QString &path, qint64 limit, input_file::Beyond beyond
     return contents.bytes;
 }
 
-// Preset n (1..4) of a parameter file (one preset) or bank file (four).
-protocol::PresetBytes ReadPreset(const QString &path, int n)
+// Preset n (1..4) of a parameter file (one preset) or bank file (four), with the names kept
+// beside it; or the preset of a .tvp file with its own.
+preset_text::Preset ReadPreset(const QString &path, int n)
 {
+    if (preset_text::IsPresetTextFileName(path)) {
+        if (n != 1)
+            Fail(BadFile, QStringLiteral("%1: holds no preset %2 (a preset file with names holds "
+                                         "one)")
+                              .arg(path)
+                              .arg(n));
+        std::variant<preset_text::Preset, QString> read =
+            preset_text::Read(ReadFile(path, input_file::SysexLimit, input_file::Beyond::Refused));
+        if (const QString *refusal = std::get_if<QString>(&read))
+            Fail(BadFile, path + ": " + *refusal);
+        return std::get<preset_text::Preset>(std::move(read));
+    }
     const QByteArray bytes = ReadFile(path, TPresetBank::BankFileSize, input_file::Beyond::Unread);
     if (bytes.size() < n * protocol::PresetSize)
         Fail(BadFile, QStringLiteral("%1: holds no preset %2 (%3 bytes; a parameter file has %4, "
@@ -67,17 +83,38 @@ protocol::PresetBytes ReadPreset(const QString &path, int n)
                           .arg(bytes.size())
                           .arg(protocol::PresetSize)
                           .arg(TPresetBank::BankFileSize));
-    protocol::PresetBytes preset;
-    std::copy_n(bytes.constData() + (n - 1) * protocol::PresetSize, preset.size(), preset.begin());
+    preset_text::Preset preset;
+    std::copy_n(bytes.constData() + (n - 1) * protocol::PresetSize, preset.bytes.size(),
+                preset.bytes.begin());
+    preset.names = BankNamesFile().Load(path)[std::size_t(n - 1)];
     return preset;
 }
 
-std::vector<QByteArray> PresetMessages(const Request &request)
+std::vector<QByteArray> PresetMessages(const preset_text::Preset &preset, bool flash)
 {
-    const protocol::PresetBytes preset = ReadPreset(request.file, request.preset);
-    return protocol::TransferMessages(protocol::PresetChannel(preset[protocol::PresetChannelByte]),
-                                      protocol::Controllers(preset.data(), protocol::OutputCount),
-                                      request.flash);
+    const protocol::PresetBytes &bytes = preset.bytes;
+    return protocol::TransferMessages(protocol::PresetChannel(bytes[protocol::PresetChannelByte]),
+                                      protocol::Controllers(bytes.data(), protocol::OutputCount),
+                                      flash);
+}
+
+// What each message to a labelled output does, naming the label; empty for any other message.
+std::vector<QString> Meanings(const std::vector<QByteArray> &messages, const PresetNames &names)
+{
+    std::vector<QString> meanings;
+    if (names.Empty())
+        return meanings;
+    const protocol::OutputLabels labelOf = [&names](int output) {
+        return names.labels[std::size_t(output)];
+    };
+    for (const QByteArray &message : messages) {
+        const std::span bytes(reinterpret_cast<const std::uint8_t *>(message.constData()),
+                              std::size_t(message.size()));
+        const QString labelled = protocol::Meaning(bytes, bytes.size(), labelOf);
+        meanings.push_back(labelled == protocol::Meaning(bytes, bytes.size()) ? QString()
+                                                                              : labelled);
+    }
+    return meanings;
 }
 
 // A .syx file's messages as they stand; --flash adds the command on the channel the file's
@@ -108,6 +145,8 @@ std::vector<QByteArray> SysexMessages(const Request &request)
     }
     return messages;
 }
+
+void RequirePrinted();
 
 // The output device named name, opened.
 void OpenPort(TMidiOutput &port, MidiServices &midi, const QString &given)
@@ -152,8 +191,11 @@ void AwaitDelivery(TMidiOutput &port, int sent, const int &delivered)
 
 void Send(const Request &request, MidiServices &midi)
 {
+    const bool sysex = protocol::IsSysexFileName(request.file);
+    const preset_text::Preset preset =
+        sysex ? preset_text::Preset{} : ReadPreset(request.file, request.preset);
     const std::vector<QByteArray> messages =
-        protocol::IsSysexFileName(request.file) ? SysexMessages(request) : PresetMessages(request);
+        sysex ? SysexMessages(request) : PresetMessages(preset, request.flash);
     TMidiOutput port(midi);
     try {
         OpenPort(port, midi, request.port);
@@ -163,7 +205,8 @@ void Send(const Request &request, MidiServices &midi)
         port.OnDelivered = [&delivered](std::span<const std::uint8_t>) { ++delivered; };
         link.SetSentListener(
             [&](std::span<const std::uint8_t>) { AwaitDelivery(port, ++sent, delivered); });
-        TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port);
+        TerminalProgress progress(stdout, TerminalProgress::IsTerminal(stdout), request.port,
+                                  Meanings(messages, preset.names));
         link.SendMessages(messages, progress);
         port.Close();
     } catch (const Exception &error) {
@@ -178,12 +221,17 @@ void Export(const Request &request)
     if (protocol::IsSysexFileName(request.file))
         Fail(BadFile, request.file + ": a .syx file holds messages, not a preset: --export-syx "
                                      "takes a parameter or bank file (.TVN)");
-    const protocol::PresetBytes preset = ReadPreset(request.file, request.preset);
+    const preset_text::Preset preset = ReadPreset(request.file, request.preset);
     const QByteArray sysex = protocol::PresetSysex(
-        protocol::PresetChannel(preset[protocol::PresetChannelByte]),
-        protocol::Controllers(preset.data(), protocol::OutputCount), request.flash);
+        protocol::PresetChannel(preset.bytes[protocol::PresetChannelByte]),
+        protocol::Controllers(preset.bytes.data(), protocol::OutputCount), request.flash);
     if (!WriteAtomically(request.out, sysex))
         Fail(BadFile, request.out + ": could not be written");
+    // What the labelled outputs take, one line each.
+    for (const QString &meaning : Meanings(PresetMessages(preset, request.flash), preset.names))
+        if (!meaning.isEmpty())
+            std::printf("%s\n", qPrintable(meaning));
+    RequirePrinted();
 }
 
 void ListPorts(MidiServices &midi)
@@ -223,14 +271,16 @@ private:
     QCommandLineOption SendOption{
         "send",
         "Send FILE to the output --port names, paced as the editor's transfers: a parameter or "
-        "bank file (.TVN) as its preset on the channel it holds, a .syx file as its messages "
-        "stand.",
+        "bank file (.TVN) or a preset with names (.tvp) as its preset on the channel it holds, "
+        "a .syx file as its messages stand.",
         "FILE"};
     QCommandLineOption PortOption{"port", "The MIDI output to send to, by name.", "NAME"};
     QCommandLineOption FlashOption{"flash",
                                    "Add the write-to-flash command after the preset's messages."};
     QCommandLineOption ExportOption{
-        "export-syx", "Write the .syx file of a preset of TVN_FILE to OUT, on its channel.",
+        "export-syx",
+        "Write the .syx file of a preset of TVN_FILE (a .TVN or .tvp file) to OUT, on its "
+        "channel.",
         "TVN_FILE"};
     QCommandLineOption PresetOption{"preset", "The preset of a bank file, 1 to 4 (default 1).", "N",
                                     "1"};

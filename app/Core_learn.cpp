@@ -34,6 +34,7 @@ void TForm1::BuildLearnAndMonitor()
         },
         &ShowExceptionReport, [this] { return OpenInputName(); }, this);
     Learn->setObjectName("Learn");
+    Learn->SetOutputLabels([this](int output) { return State.Label(output); });
     // Its menus and markers (LearnUi) come with the "Config" page, whose selectors they mark.
 
     Input = new InputReader(*MidiInput1, this);

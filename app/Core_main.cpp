@@ -29,11 +29,14 @@ TForm1::TForm1(MidiServices &midi, FileDialogs &dialogs, EditorParts parts,
 {
     CreateMidiPorts();
     Link = std::make_unique<ConverterLink>(*MidiOutput1);
-    Files =
-        std::make_unique<PresetFiles>(Bank, State, Dialogs, SaveDialog1, OpenDialog1, *this,
-                                      [this](const PresetImage &image, const QString &fileName) {
-                                          ConfigPage().LoadPresetImage(image, fileName);
-                                      });
+    Files = std::make_unique<PresetFiles>(
+        Bank, State, Dialogs, SaveDialog1, OpenDialog1, *this,
+        [this](const PresetImage &image, const PresetNames *names, const QString &fileName) {
+            if (names)
+                ConfigPage().LoadPresetWithNames(image, *names, fileName);
+            else
+                ConfigPage().LoadPresetImage(image, fileName);
+        });
     KnownBoxes = new BoxMemory(Autosave.DataFolder().isEmpty()
                                    ? QString()
                                    : QDir(Autosave.DataFolder()).filePath(BoxMemory::FileName),

@@ -188,17 +188,18 @@ public:
     // Non-visual components, owned by the window.
     TMidiInput *MidiInput1 = nullptr;
     TMidiOutput *MidiOutput1 = nullptr;
-    TFileDialog SaveDialog1 =
-        TFileDialog::Make(TFileDialog::Save,
-                          "Torvane Parameter File (*.TVN) |*.TVN|All Files (*.*)|*.*"
-                          "|SysEx file (*.syx)|*.syx|SysEx file with write to flash (*.syx)|*.syx");
+    TFileDialog SaveDialog1 = TFileDialog::Make(
+        TFileDialog::Save, "Torvane Parameter File (*.TVN) |*.TVN|All Files (*.*)|*.*"
+                           "|SysEx file (*.syx)|*.syx|SysEx file with write to flash (*.syx)|*.syx"
+                           "|Torvane preset with names (*.tvp)|*.tvp");
     TFileDialog OpenDialog1 = TFileDialog::Make(
         TFileDialog::Open,
-        "Torvane Parameter file (*.TVN)|*.TVN|All files (*.*)|*.*|SysEx file (*.syx)|*.syx");
+        "Torvane Parameter file (*.TVN)|*.TVN|All files (*.*)|*.*|SysEx file (*.syx)|*.syx"
+        "|Torvane preset with names (*.tvp)|*.tvp");
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    // A .TVN or .syx file dropped onto the window loads into the current preset.
+    // A .TVN, .syx or .tvp file dropped onto the window loads into the current preset.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 

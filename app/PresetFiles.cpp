@@ -6,6 +6,7 @@
 #include "app/PresetBank.h"
 #include "converter/EditorState.h"
 #include "converter/PresetHistory.h"
+#include "converter/PresetText.h"
 #include "converter/SysexFile.h"
 
 #include <QDir>
@@ -16,11 +17,14 @@
 
 namespace {
 
-// Filters after the parameter files' own two, in both dialogs; the save dialog's last one adds
+// Filters after the parameter files' own two, in both dialogs; the save dialog's fourth adds
 // the write-to-flash command. A filter rather than an option: every file dialog, the desktop's
-// own included, offers filters, and the choice shows in the file's description.
+// own included, offers filters, and the choice shows in the file's description. The preset
+// with its names comes last in each.
 constexpr int SysexFilter = 3;
 constexpr int SysexWithFlashFilter = 4;
+constexpr int SavePresetTextFilter = 5;
+constexpr int OpenPresetTextFilter = 4;
 
 struct SaveTarget
 {
@@ -68,6 +72,27 @@ std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, Preset
     return import;
 }
 
+// A .tvp file read whole; nothing (reported with the reason) when it cannot be used.
+std::optional<preset_text::Preset> ReadPresetText(const QString &path)
+{
+    const input_file::Contents file =
+        input_file::Read(path, input_file::SysexLimit, input_file::Beyond::Refused);
+    if (file.fault == input_file::Fault::TooLarge) {
+        ShowErrorBox(file.error + " Nothing was loaded.", "File Error");
+        return std::nullopt;
+    }
+    if (file.fault != input_file::Fault::None) {
+        ShowReadError();
+        return std::nullopt;
+    }
+    std::variant<preset_text::Preset, QString> read = preset_text::Read(file.bytes);
+    if (const QString *refusal = std::get_if<QString>(&read)) {
+        ShowErrorBox(*refusal, "File Error");
+        return std::nullopt;
+    }
+    return std::get<preset_text::Preset>(std::move(read));
+}
+
 } // namespace
 
 PresetFiles::PresetFiles(TPresetBank &bank, const EditorState &state, FileDialogs &dialogs,
@@ -88,14 +113,19 @@ void PresetFiles::SaveCurrentPreset()
         return;
     const bool flash = SaveDialog.FilterIndex == SysexWithFlashFilter;
     const bool sysex = flash || SaveDialog.FilterIndex == SysexFilter;
-    const SaveTarget target = TargetFor(SaveDialog.FileName, sysex ? ".syx" : ".TVN");
+    const bool text = SaveDialog.FilterIndex == SavePresetTextFilter ||
+                      preset_text::IsPresetTextFileName(SaveDialog.FileName);
+    const SaveTarget target = TargetFor(SaveDialog.FileName, sysex  ? ".syx"
+                                                             : text ? preset_text::Extension
+                                                                    : ".TVN");
     // When the backup name is taken the rename fails: the backup keeps the oldest version and
     // the file itself is overwritten. Only a file is backed up: a folder of the target's name
     // stays where it is, and the write then fails and is reported.
     if (QFileInfo(target.path).isFile())
         QFile::rename(target.path, target.backup);
-    const bool saved = sysex ? WriteAtomically(target.path, CurrentPresetSysex(flash))
-                             : Bank.SavePreset(State.CurrentPreset(), target.path);
+    const bool saved = sysex  ? WriteAtomically(target.path, CurrentPresetSysex(flash))
+                       : text ? WriteAtomically(target.path, CurrentPresetText())
+                              : Bank.SavePreset(State.CurrentPreset(), target.path);
     if (!saved)
         ShowErrorBox("Write File Error - Abort Saving", "File Error");
 }
@@ -108,40 +138,55 @@ QByteArray PresetFiles::CurrentPresetSysex(bool flash) const
         State.MasterChannel(), protocol::Controllers(preset.data(), protocol::OutputCount), flash);
 }
 
+QByteArray PresetFiles::CurrentPresetText() const
+{
+    const PresetImage image = ReadPreset(Bank, State.CurrentPreset());
+    return preset_text::Write({image, State.Names(State.CurrentPreset())});
+}
+
 void PresetFiles::OpenIntoCurrentPreset()
 {
     OpenDialog.Title = "Open Torvane Parameter File";
     OpenDialog.FilterIndex = 1;
     if (!Dialogs.Execute(OpenDialog, &Window))
         return;
-    LoadIntoCurrentPreset(OpenDialog.FileName, OpenDialog.FilterIndex == SysexFilter);
+    LoadFile(OpenDialog.FileName, OpenDialog.FilterIndex);
 }
 
-std::optional<PresetImage> PresetFiles::Read(const QString &path, bool sysex,
-                                             std::optional<protocol::SysexImport> &import) const
+std::optional<PresetFiles::FileContents> PresetFiles::Read(const QString &path, int filter) const
 {
     // A file may hold less than a whole preset: the rest keeps what the preset holds now.
-    PresetImage image = ReadPreset(Bank, State.CurrentPreset());
-    if (sysex || protocol::IsSysexFileName(path)) {
-        import = ImportSysexFile(path, image);
-        if (!import)
+    FileContents read{ReadPreset(Bank, State.CurrentPreset()), std::nullopt, std::nullopt};
+    if (filter == SysexFilter || protocol::IsSysexFileName(path)) {
+        read.import = ImportSysexFile(path, read.image);
+        if (!read.import)
             return std::nullopt;
-    } else if (!TPresetBank::LoadPreset(path, image)) {
+    } else if (filter == OpenPresetTextFilter || preset_text::IsPresetTextFileName(path)) {
+        std::optional<preset_text::Preset> preset = ReadPresetText(path);
+        if (!preset)
+            return std::nullopt;
+        read.image = preset->bytes;
+        read.names = preset->names;
+    } else if (!TPresetBank::LoadPreset(path, read.image)) {
         ShowReadError();
         return std::nullopt;
     }
-    return image;
+    return read;
 }
 
 void PresetFiles::LoadIntoCurrentPreset(const QString &path, bool sysex)
 {
-    std::optional<protocol::SysexImport> import;
-    const std::optional<PresetImage> image = Read(path, sysex, import);
-    if (!image)
+    LoadFile(path, sysex ? SysexFilter : 0);
+}
+
+void PresetFiles::LoadFile(const QString &path, int filter)
+{
+    const std::optional<FileContents> read = Read(path, filter);
+    if (!read)
         return;
-    LoadIntoPage(*image, QFileInfo(path).fileName());
-    if (import && import->skipped > 0)
-        ShowMessage({protocol::SkippedNote(*import), "SysEx File", QMessageBox::Information,
+    LoadIntoPage(read->image, read->names ? &*read->names : nullptr, QFileInfo(path).fileName());
+    if (read->import && read->import->skipped > 0)
+        ShowMessage({protocol::SkippedNote(*read->import), "SysEx File", QMessageBox::Information,
                      QMessageBox::Ok});
 }
 
@@ -151,12 +196,13 @@ std::optional<NamedPreset> PresetFiles::OpenToCompare()
     OpenDialog.FilterIndex = 1;
     if (!Dialogs.Execute(OpenDialog, &Window))
         return std::nullopt;
-    std::optional<protocol::SysexImport> import;
-    const std::optional<PresetImage> image =
-        Read(OpenDialog.FileName, OpenDialog.FilterIndex == SysexFilter, import);
-    if (!image)
+    const std::optional<FileContents> read = Read(OpenDialog.FileName, OpenDialog.FilterIndex);
+    if (!read)
         return std::nullopt;
-    return NamedPreset{QFileInfo(OpenDialog.FileName).fileName(), *image};
+    const QString fileName = QFileInfo(OpenDialog.FileName).fileName();
+    const bool named = read->names && !read->names->name.isEmpty();
+    return NamedPreset{
+        named ? QStringLiteral("%1 (%2)").arg(read->names->name, fileName) : fileName, read->image};
 }
 
 QString PresetFiles::DroppedFile(const QMimeData *data)
@@ -166,5 +212,8 @@ QString PresetFiles::DroppedFile(const QMimeData *data)
     const QString path = data->urls().constFirst().toLocalFile();
     const bool parameterFile =
         QFileInfo(path).suffix().compare(QLatin1String("TVN"), Qt::CaseInsensitive) == 0;
-    return parameterFile || protocol::IsSysexFileName(path) ? path : QString();
+    return parameterFile || protocol::IsSysexFileName(path) ||
+                   preset_text::IsPresetTextFileName(path)
+               ? path
+               : QString();
 }

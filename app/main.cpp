@@ -15,6 +15,7 @@
 #include "app/StartupProbe.h"
 #include "app/TerminationSignals.h"
 #include "converter/Channel.h"
+#include "converter/MonitorModel.h"
 #include "converter/Unit2.h"
 #include "resources/Artwork.h"
 
@@ -93,7 +94,10 @@ int main(int argc, char **argv)
         // from the start.
         Form1->AddPage("Simulator", [&simulator] { return new SimulatorPage(simulator); });
         Form1->AddPage("Monitor", [&dialogs] {
-            return new MonitorPage(*Form1->Monitor, *Form1->Input, dialogs);
+            auto *page = new MonitorPage(*Form1->Monitor, *Form1->Input, dialogs);
+            page->Model->SetOutputLabels(
+                [&state = Form1->State](int output) { return state.Label(output); });
+            return page;
         });
         InstallStartupProbe(*Form1); // measurement only: off unless the environment asks
         CloseOnTerminationSignals(*Form1);

@@ -48,14 +48,16 @@ AssignmentPage::AssignmentPage(QWidget *sheet, const PageContext &context)
     kxpotlab4 = ValueLabel(Panel11, "kxpotlab4", {1, 1, 25, 13}, {1, 16, 32, 1}, "MIDI Channel");
     kxpotlab4->setAccessibleName("Master MIDI channel");
 
-    Edits = new PresetHistory(
-        sheet, [this](const PresetEdit &edit, const PresetImage &bytes) { Restore(edit, bytes); });
+    Edits =
+        new PresetHistory(sheet, [this](const PresetEdit &edit, const PresetImage &bytes,
+                                        const PresetNames &names) { Restore(edit, bytes, names); });
     for (QComboBox *selector : ComboBox) {
         Edits->TakeKeysFrom(selector);
         Edits->TakeKeysFrom(selector->lineEdit());
     }
     View = std::make_unique<BoxView>(GroupBox7, Panel3);
     BuildBoxActions(sheet);
+    BuildNameActions(sheet);
     FollowState();
     ConnectHandlers();
 }
@@ -285,13 +287,16 @@ void AssignmentPage::SpeedButton12Click(QObject *)
 }
 
 void AssignmentPage::Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
-                            int output)
+                            int output, const std::optional<PresetNames> &namesBefore)
 {
-    Edits->Record({kind, State.CurrentPreset(), output, before,
-                   ReadPreset(Presets, State.CurrentPreset()), text});
+    const int preset = State.CurrentPreset();
+    const PresetNames &names = State.Names(preset);
+    Edits->Record({kind, preset, output, before, ReadPreset(Presets, preset), text,
+                   namesBefore.value_or(names), names});
 }
 
-void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
+void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes,
+                             const PresetNames &names)
 {
     // Undo and redo run from an action, where nothing may escape: a failed send is reported
     // here, after the bytes are back, as for the user's own change.
@@ -301,6 +306,7 @@ void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
         if (State.CurrentPreset() != edit.preset)
             PresetButtonClick(edit.preset);
         WritePreset(Presets, edit.preset, bytes);
+        State.SetNames(edit.preset, names);
         switch (edit.kind) {
         case PresetEdit::Output:
             // The bytes are back already, so the assignment finds nothing to record.
@@ -316,6 +322,8 @@ void AssignmentPage::Restore(const PresetEdit &edit, const PresetImage &bytes)
         }
         case PresetEdit::Load: // loads send nothing, and neither does taking one back
             ApplyPreset(edit.preset);
+            break;
+        case PresetEdit::Names: // the names follow the state; no byte changed
             break;
         }
     });

@@ -28,6 +28,7 @@ class BoxBelief;
 class BoxView;
 class CompareDialog;
 class EditorState;
+class LabelsDialog;
 class PresetStore;
 class QAction;
 class QToolButton;
@@ -84,6 +85,25 @@ public:
     // that, like its undo, sends nothing.
     void LoadPresetImage(const PresetImage &image, const QString &file);
 
+    // ---- names (edits like any other, sent nowhere) ----
+    // Output (0..31) of the current preset takes label, the current preset name; empty clears.
+    void LabelOutput(int output, const QString &label);
+    void NamePreset(const QString &name);
+    // The current preset's name and labels all cleared.
+    void ClearNames();
+    // The current preset takes a file's image and the names it carries, as one edit.
+    void LoadPresetWithNames(const PresetImage &image, const PresetNames &names,
+                             const QString &file);
+    // Open an editor over output's selector, over the preset buttons, or the list of all.
+    void EditOutputLabel(int output);
+    void EditPresetName();
+    void OpenNames();
+    QAction *LabelOutputAction = nullptr;
+    QAction *NamePresetAction = nullptr;
+    QAction *NamesAction = nullptr;
+    QAction *ClearNamesAction = nullptr;
+    LabelsDialog *Names = nullptr; // made when first opened
+
     // ---- changes made by code (they send nothing) ----
     void FillControllerLists();
     // Shows preset (0..3) on the selectors and the master label.
@@ -134,10 +154,16 @@ private:
     void ShowChannel(int channel);
     void ShowOutput(int output, std::uint8_t byte);
     void BuildBoxActions(QWidget *sheet);
+    void BuildNameActions(QWidget *sheet);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The tooltips and accessible names that carry the names, for the current preset.
+    void ShowNames();
+    int FocusedOutput() const;
     ConverterLink::Controllers CurrentControllers() const;
+    // An edit of the current preset just made; its names before are its names now unless given.
     void Record(PresetEdit::Kind kind, const PresetImage &before, const QString &text,
-                int output = 0);
-    void Restore(const PresetEdit &edit, const PresetImage &bytes);
+                int output = 0, const std::optional<PresetNames> &namesBefore = std::nullopt);
+    void Restore(const PresetEdit &edit, const PresetImage &bytes, const PresetNames &names);
 
     EditorState &State;
     PresetStore &Presets;

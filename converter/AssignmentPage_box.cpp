@@ -6,6 +6,7 @@
 #include "converter/BoxView.h"
 #include "converter/CompareDialog.h"
 #include "converter/EditorState.h"
+#include "converter/LabelsDialog.h"
 #include "converter/PresetStore.h"
 #include "converter/Protocol.h"
 
@@ -54,8 +55,12 @@ ConverterLink::Controllers AssignmentPage::CurrentControllers() const
 
 void AssignmentPage::ShowBox()
 {
+    // Called after every change of the current preset's bytes, which "Names" lists too.
+    if (Names && Names->isVisible())
+        Names->Refresh();
     if (BoxHas)
-        View->Show(BoxHas(), State.MasterChannel(), CurrentControllers());
+        View->Show(BoxHas(), State.MasterChannel(), CurrentControllers(),
+                   [this](int output) { return State.Label(output); });
 }
 
 void AssignmentPage::SendChanges()
@@ -87,6 +92,7 @@ void AssignmentPage::Compare()
         Comparison = new CompareDialog(
             Panel3->window(), Presets,
             {.currentPreset = [this] { return State.CurrentPreset(); },
+             .label = [this](int output) { return State.Label(output); },
              .openFile = OpenPresetFile,
              .copy = [this](const PresetImage &from, const std::vector<int> &outputs,
                             const QString &source) { CopyOutputs(from, outputs, source); }});

@@ -72,7 +72,8 @@ QString BoxView::StatusText(const BoxBelief &belief, const BoxBelief::Comparison
 }
 
 void BoxView::Show(const BoxBelief &belief, int channel,
-                   std::span<const std::uint8_t, protocol::OutputCount> preset)
+                   std::span<const std::uint8_t, protocol::OutputCount> preset,
+                   const protocol::OutputLabels &labelOf)
 {
     const BoxBelief::Comparison comparison = belief.Compare(channel, preset);
     std::array<bool, protocol::OutputCount> differs{};
@@ -82,9 +83,11 @@ void BoxView::Show(const BoxBelief &belief, int channel,
             differs[output] = true;
     for (int i = 0; i < protocol::OutputCount; ++i) {
         Marks[i]->setVisible(differs[i]);
-        Marks[i]->setToolTip(
+        const QString has =
             differs[i] ? tr("The box has %1").arg(ControllerText(belief.Working().controllers[i]))
-                       : QString());
+                       : QString();
+        const QString label = differs[i] && labelOf ? labelOf(i) : QString();
+        Marks[i]->setToolTip(label.isEmpty() ? has : QStringLiteral("%1: %2").arg(label, has));
     }
     Status->setText(StatusText(belief, comparison));
 }

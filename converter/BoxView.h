@@ -5,6 +5,7 @@
 // moves. Everything shown is a belief built from what this editor sent, and the line says so.
 // GUI thread only; the widgets belong to the parents they are built on.
 #include "converter/BoxBelief.h"
+#include "converter/MessageMeaning.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -24,8 +25,10 @@ public:
     // free: a part of the page where the status line fits.
     BoxView(QWidget *outputs, QWidget *free);
 
+    // A differing output's mark names its label, when labelOf gives one.
     void Show(const BoxBelief &belief, int channel,
-              std::span<const std::uint8_t, protocol::OutputCount> preset);
+              std::span<const std::uint8_t, protocol::OutputCount> preset,
+              const protocol::OutputLabels &labelOf = {});
 
     // What the box has for one output, for people: "Sound Brightness (74)".
     static QString ControllerText(const BoxBelief::Known &controller);

@@ -118,7 +118,10 @@ void CompareDialog::Refresh()
     Table->setHorizontalHeaderLabels(
         {tr("Output"), tr("Preset %1").arg(Do.currentPreset() + 1), Other.name});
     for (int i = 0; i < protocol::OutputCount; ++i) {
-        const QString texts[] = {QString::number(i + 1), BoxView::ControllerText(current[i]),
+        const QString label = Do.label ? Do.label(i) : QString();
+        const QString number = label.isEmpty() ? QString::number(i + 1)
+                                               : QStringLiteral("%1 %2").arg(i + 1).arg(label);
+        const QString texts[] = {number, BoxView::ControllerText(current[i]),
                                  BoxView::ControllerText(Other.image[i])};
         const bool differs = current[i] != Other.image[i];
         for (int column = 0; column < 3; ++column) {

@@ -28,6 +28,8 @@ public:
     struct Hooks
     {
         std::function<int()> currentPreset;
+        // The label of an output (0..31) in the current preset, or empty.
+        std::function<QString(int output)> label;
         // Asks for a preset file and reads it; nothing when cancelled or unreadable (reported).
         std::function<std::optional<NamedImage>()> openFile;
         // Copies the outputs (0..31) of image, named source, into the current preset.

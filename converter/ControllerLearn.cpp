@@ -1,6 +1,7 @@
 #include "converter/ControllerLearn.h"
 
 #include "converter/MessageMeaning.h"
+#include "converter/PresetNames.h"
 #include "converter/Protocol.h"
 
 #include <exception>
@@ -91,5 +92,9 @@ QString ControllerLearn::StatusText() const
     const QString device = inputDevice_();
     if (device.isEmpty())
         return tr("No MIDI input is open (see the MIDI page), Esc cancels");
+    const QString label = labelOf_ ? labelOf_(output_) : QString();
+    if (!label.isEmpty())
+        return tr("Move a controller on %1 for %2, Esc cancels")
+            .arg(device, OutputWithLabel(output_, label));
     return tr("Move a controller on %1, Esc cancels").arg(device);
 }

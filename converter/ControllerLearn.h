@@ -14,6 +14,7 @@
 // LearnControls; this is the state and the timer. What an output takes is handed on as a
 // controller number: the page it goes to is told, never its controls.
 #include "converter/HandlerGuard.h"
+#include "converter/MessageMeaning.h"
 
 #include <QObject>
 #include <QString>
@@ -52,8 +53,10 @@ public:
     // The output learning now (0..31), or -1.
     int Output() const { return output_; }
     bool Walking() const { return walking_; }
-    // What the user is asked to do while an output learns; empty otherwise.
+    // What the user is asked to do while an output learns (naming the output's label, if
+    // labelOf gives one); empty otherwise.
     QString StatusText() const;
+    void SetOutputLabels(protocol::OutputLabels labelOf) { labelOf_ = std::move(labelOf); }
 
     // How long learning waits for a Control Change.
     void SetTimeout(std::chrono::milliseconds timeout) { timer_.setInterval(timeout); }
@@ -69,6 +72,7 @@ private:
     Assign assign_;
     ErrorReport report_;
     std::function<QString()> inputDevice_;
+    protocol::OutputLabels labelOf_;
     QTimer timer_;
     int output_ = -1;
     bool walking_ = false;

@@ -72,7 +72,6 @@ void ControllersPage::BuildControllers(QWidget *panel, const Glyphs &art)
             Panel2, QStringLiteral("kxpotlab%1").arg(ControllerLabelNumber(t)),
             QRect(first ? 29 : 89, top, 25, 13), {0, 127, 80, 0}, "MIDI Controler Value");
         SetTag(value, t);
-        value->setAccessibleName(QStringLiteral("Output %1 controller value").arg(t + 1));
         Controller[t] = value;
 
         const int left = !first ? 68 : (t <= 8 ? 16 : 8);
@@ -127,6 +126,24 @@ void ControllersPage::FollowState()
     for (int t = 0; t < OutputCount; ++t)
         connect(Controller[t], &Tkxpotlab::StateChanged, &State,
                 [this, t](int value) { State.SetControllerValue(t, value); });
+    // Each value is named by its output's label in the current preset.
+    ShowLabels();
+    connect(&State, &EditorState::NamesChanged, this, &ControllersPage::ShowLabels);
+    connect(&State, &EditorState::CurrentPresetChanged, this, &ControllersPage::ShowLabels);
+}
+
+void ControllersPage::ShowLabels()
+{
+    const PresetNames &names = State.Names(State.CurrentPreset());
+    for (int t = 0; t < OutputCount; ++t) {
+        const QString &label = names.labels[t];
+        Controller[t]->setAccessibleName(label.isEmpty()
+                                             ? tr("Output %1 controller value").arg(t + 1)
+                                             : OutputWithLabel(t, label) + tr(" value"));
+        Controller[t]->setToolTip(label.isEmpty() ? Controller[t]->property("Hint").toString()
+                                                  : Controller[t]->accessibleName());
+        ControllerNumbers[t]->setToolTip(label);
+    }
 }
 
 void ControllersPage::kxpotlab2Change(QObject *sender)

@@ -68,6 +68,7 @@ private:
     void BuildControllers(QWidget *panel, const form::Glyphs &art);
     void ConnectHandlers();
     void FollowState();
+    void ShowLabels();
     void SendMerge();
 
     ConverterLink &Link;

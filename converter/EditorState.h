@@ -50,6 +50,8 @@ public:
     // The name of preset (0..3) and its outputs' labels.
     const PresetNames &Names(int preset) const { return Labels[std::size_t(preset)]; }
     void SetNames(int preset, const PresetNames &names);
+    // The label of output (0..31) in the current preset, or empty.
+    const QString &Label(int output) const { return Names(Preset).labels[std::size_t(output)]; }
 
 signals:
     void CurrentPresetChanged(int preset);

@@ -37,13 +37,20 @@ QString ControllerName(int controller)
     return QStringLiteral("%1 (%2)").arg(name).arg(controller);
 }
 
-QString ParameterMeaning(std::span<const std::uint8_t> bytes)
+QString OutputTaking(int output, const OutputLabels &labelOf)
+{
+    const QString label = labelOf ? labelOf(output) : QString();
+    if (label.isEmpty())
+        return QStringLiteral("Output %1 \u2192 ").arg(output + 1);
+    return QStringLiteral("Output %1 '%2' \u2190 ").arg(output + 1).arg(label);
+}
+
+QString ParameterMeaning(std::span<const std::uint8_t> bytes, const OutputLabels &labelOf)
 {
     const int parameter = bytes[4];
     const int value = bytes[5] << 4 | bytes[6];
     if (parameter >= FirstOutputParameter && parameter < FirstOutputParameter + OutputCount) {
-        const QString output =
-            QStringLiteral("Output %1 \u2192 ").arg(parameter - FirstOutputParameter + 1);
+        const QString output = OutputTaking(parameter - FirstOutputParameter, labelOf);
         if (value < 0x80)
             return output + ControllerName(value);
         return output + (value == 0xFF ? QStringLiteral("none")
@@ -140,12 +147,12 @@ MessageClass Classify(std::span<const std::uint8_t> bytes)
     }
 }
 
-QString Meaning(std::span<const std::uint8_t> bytes, std::size_t size)
+QString Meaning(std::span<const std::uint8_t> bytes, std::size_t size, const OutputLabels &labelOf)
 {
     if (bytes.empty())
         return QStringLiteral("Empty message");
     if (IsParameterMessage(bytes))
-        return ParameterMeaning(bytes);
+        return ParameterMeaning(bytes, labelOf);
     const std::uint8_t status = bytes[0];
     if (status == SysexStart)
         return QStringLiteral("SysEx, %1 bytes").arg(size);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace protocol {
@@ -32,9 +33,14 @@ struct MessageClass
 // SysEx.
 MessageClass Classify(std::span<const std::uint8_t> bytes);
 
+// What the user calls output (0..31) now ("VCF 2 cutoff"), or empty.
+using OutputLabels = std::function<QString(int output)>;
+
 // One line of text; the channel is not in it (see Classify). size is the whole message's
-// length; bytes may hold only its beginning.
-QString Meaning(std::span<const std::uint8_t> bytes, std::size_t size);
+// length; bytes may hold only its beginning. A parameter message of a labelled output names
+// the label: "Output 17 'VCF 2 cutoff' ← Sound Brightness (74)".
+QString Meaning(std::span<const std::uint8_t> bytes, std::size_t size,
+                const OutputLabels &labelOf = {});
 
 // The controller number (0..127) of a Control Change on any channel; -1 for any other message.
 int ControlChangeNumber(std::span<const std::uint8_t> bytes);

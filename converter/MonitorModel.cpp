@@ -97,7 +97,8 @@ const MonitorLine &MonitorModel::LineAt(int row) const
     return log_.Line(rows_[(head_ + std::size_t(row)) % rows_.size()]);
 }
 
-QString MonitorModel::Text(const MonitorLine &line, int column)
+QString MonitorModel::Text(const MonitorLine &line, int column,
+                           const protocol::OutputLabels &labelOf)
 {
     switch (column) {
     case TimeColumn:
@@ -111,7 +112,7 @@ QString MonitorModel::Text(const MonitorLine &line, int column)
     case BytesColumn:
         return HexBytes(line);
     default:
-        return protocol::Meaning(line.Bytes(), line.size);
+        return protocol::Meaning(line.Bytes(), line.size, labelOf);
     }
 }
 
@@ -120,7 +121,7 @@ QString MonitorModel::RowText(int row) const
     const MonitorLine &line = LineAt(row);
     QStringList columns;
     for (int column = 0; column < ColumnCount; ++column)
-        columns << Text(line, column);
+        columns << Text(line, column, labelOf_);
     return columns.join(QLatin1Char('\t'));
 }
 
@@ -139,7 +140,7 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= int(count_))
         return {};
     if (role == Qt::DisplayRole)
-        return Text(LineAt(index.row()), index.column());
+        return Text(LineAt(index.row()), index.column(), labelOf_);
     if (role == Qt::TextAlignmentRole &&
         (index.column() == TimeColumn || index.column() == ChannelColumn))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);

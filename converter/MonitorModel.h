@@ -48,7 +48,12 @@ public:
 
     // The line shown in row, as the view shows it, columns separated by tabs.
     QString RowText(int row) const;
-    static QString Text(const MonitorLine &line, int column);
+    // A column's text; the meaning names the outputs' labels that labelOf gives.
+    static QString Text(const MonitorLine &line, int column,
+                        const protocol::OutputLabels &labelOf = {});
+    // Where the meanings read the outputs' labels (those of the preset shown, read as the rows
+    // are painted).
+    void SetOutputLabels(protocol::OutputLabels labelOf) { labelOf_ = std::move(labelOf); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -61,6 +66,7 @@ private:
 
     const MonitorLog &log_;
     MonitorFilter filter_;
+    protocol::OutputLabels labelOf_;
     std::vector<std::uint64_t> rows_; // a ring: row r is rows_[(head_ + r) % size]
     std::size_t head_ = 0;
     std::size_t count_ = 0;

@@ -28,13 +28,13 @@ public:
         : QUndoCommand(edit.text), Edit(std::move(edit)), RestoreBytes(restore)
     {
     }
-    void undo() override { RestoreBytes(Edit, Edit.before); }
+    void undo() override { RestoreBytes(Edit, Edit.before, Edit.namesBefore); }
     void redo() override
     {
         // The stack redoes a command as it takes it; this edit has been made already.
         if (std::exchange(Recorded, false))
             return;
-        RestoreBytes(Edit, Edit.after);
+        RestoreBytes(Edit, Edit.after, Edit.namesAfter);
     }
 
 private:
@@ -63,7 +63,7 @@ PresetHistory::PresetHistory(QWidget *page, Restore restore)
 
 void PresetHistory::Record(const PresetEdit &edit)
 {
-    if (edit.before != edit.after)
+    if (edit.before != edit.after || edit.namesBefore != edit.namesAfter)
         Edits.push(new PresetEditCommand(edit, RestoreBytes));
 }
 

@@ -3,10 +3,11 @@
 // a file loaded into it) can be taken back and made again, with Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y,
 // or from the page's context menu.
 //
-// An edit is recorded after it was made, as the preset's index and its 34 bytes before and
-// after, never as pointers to controls: whatever the page shows by then, undo writes the
+// An edit is recorded after it was made, as the preset's index and its 34 bytes and names
+// before and after, never as pointers to controls: whatever the page shows by then, undo writes the
 // bytes back and asks the page to show (and, where the user's own change would, send) them.
 // GUI thread only.
+#include "converter/PresetNames.h"
 #include "converter/PresetStore.h"
 
 #include <QObject>
@@ -31,13 +32,16 @@ struct NamedPreset
 
 struct PresetEdit
 {
-    enum Kind { Output, Channel, Load }; // Load: a file loaded, or outputs copied in
+    // Load: a file loaded, or outputs copied in; Names: a name or label given, no byte changed.
+    enum Kind { Output, Channel, Load, Names };
     Kind kind;
     int preset; // 0..3
     int output; // 0..31 for an Output edit
     PresetImage before;
     PresetImage after;
     QString text; // what the undo and redo actions name: "Undo <text>"
+    PresetNames namesBefore = {};
+    PresetNames namesAfter = {};
 };
 
 class PresetHistory : public QObject
@@ -45,15 +49,16 @@ class PresetHistory : public QObject
     Q_OBJECT
 
 public:
-    // Undoing an edit calls restore(edit, edit.before), redoing it restore(edit, edit.after);
-    // restore writes the bytes, shows them and reports its own errors.
-    using Restore = std::function<void(const PresetEdit &edit, const PresetImage &bytes)>;
+    // Undoing an edit calls restore(edit, edit.before, edit.namesBefore), redoing it with the
+    // after sides; restore writes the bytes and names, shows them and reports its own errors.
+    using Restore = std::function<void(const PresetEdit &edit, const PresetImage &bytes,
+                                       const PresetNames &names)>;
 
     // The actions live on page: their keys work while it is shown, and its context menu
     // offers them.
     PresetHistory(QWidget *page, Restore restore);
 
-    // Takes an edit the user has just made. One that changed no byte is not kept.
+    // Takes an edit the user has just made. One that changed no byte and no name is not kept.
     void Record(const PresetEdit &edit);
     // The undo and redo keys reach the history even when control has the focus: an editable
     // control's own text undo would otherwise take them.

@@ -6,3 +6,9 @@ QString TidyName(const QString &text)
     tidy.truncate(NameLengthLimit);
     return tidy.trimmed();
 }
+
+QString OutputWithLabel(int output, const QString &label)
+{
+    const QString number = QStringLiteral("Output %1").arg(output + 1);
+    return label.isEmpty() ? number : QStringLiteral("%1 (%2)").arg(number, label);
+}

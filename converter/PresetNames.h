@@ -28,3 +28,6 @@ struct PresetNames
 // A name or label as it is kept: one line, no blanks around it, at most this many characters.
 inline constexpr int NameLengthLimit = 64;
 QString TidyName(const QString &text);
+
+// An output (0..31) as people read it: "Output 17 (VCF 2 cutoff)", or "Output 17" unlabelled.
+QString OutputWithLabel(int output, const QString &label);

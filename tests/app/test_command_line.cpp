@@ -1,6 +1,7 @@
 // The built program run as a process, the way a shell runs it, with no display at all: each
 // exit code with what it says, the help and version, the device list, the .syx a preset is
 // exported as; and without any of its options, the editor's window as always.
+#include "converter/PresetText.h"
 #include "support/TempFolder.h"
 
 #include <QFileInfo>
@@ -60,6 +61,13 @@ protected:
                     Files.Write("bank.TVN", bank) && Files.Write("param.TVN", bank.left(34)) &&
                     Files.MakeFifo("fifo.syx") && Files.Sized("big.syx", 1024 * 1024 + 1) &&
                     Files.Sized("huge.TVN", qint64(64) << 30));
+        preset_text::Preset named;
+        std::copy_n(bank.constData(), named.bytes.size(), named.bytes.begin());
+        named.names.labels[16] = "VCF 2 cutoff";
+        const QByteArray text = preset_text::Write(named);
+        EXPECT_TRUE(
+            Files.Write("named.tvp", text) &&
+            Files.Write("later.tvp", QByteArray(text).replace("\"version\": 1", "\"version\": 2")));
     }
     QString Path(const QString &name) const { return Files.Path(name); }
 
@@ -124,6 +132,11 @@ TEST_F(CommandLineTest, EachOutcomeHasItsExitCodeAndSaysWhatHappened)
         {"export of a .syx", "--export-syx|{dir}/one.syx|{dir}/out.syx", 4,
          "{dir}/one.syx: a .syx file holds messages, not a preset: --export-syx takes a parameter "
          "or bank file (.TVN)"},
+        {"a preset with labels exported", "--export-syx|{dir}/named.tvp|{dir}/named.syx", 0,
+         "Output 17 'VCF 2 cutoff' \u2190 Controler n\u00B0 112"},
+        {"a preset file of a later version", "--send|{dir}/later.tvp|--port|Torvane Simulator", 4,
+         "{dir}/later.tvp: The preset file cannot be used: it was written in format version 2 by "
+         "a later version of the editor; this one reads version 1. Nothing was loaded."},
         {"an unknown option alone", "--bogus", 2, "Unknown option 'bogus'."},
         {"an unknown option in a window run", "-platform|offscreen|--bogus", 2,
          "Unknown option 'bogus'."},

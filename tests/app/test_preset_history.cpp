@@ -187,7 +187,8 @@ TEST_F(PresetHistoryTest, AnEditOfAnotherPresetIsShownWhereItWasMadeFromTheConte
     QApplication::sendEvent(form->GroupBox7, &rightClick);
 
     EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)", "Send changes",
-                                    "Forget what the box has", "Compare..."}));
+                                    "Forget what the box has", "Compare...", "Label output...",
+                                    "Name preset...", "Names...", "Clear names"}));
     EXPECT_EQ(form->CurrentPreset(), 1);
     EXPECT_EQ(Bank.GetByte(1, 0), 0xFF);
     EXPECT_EQ(form->ComboBox[0]->currentIndex(), 0);
