@@ -135,12 +135,15 @@ void AssignmentPage::EditPresetName()
 
 void AssignmentPage::OpenNames()
 {
-    if (!Names)
+    if (!Names) {
         Names = new LabelsDialog(
             Panel3->window(), State, Presets,
             {.namePreset = [this](const QString &name) { NamePreset(name); },
              .labelOutput = [this](int output,
                                    const QString &label) { LabelOutput(output, label); }});
+        // Its edits are undone from it too.
+        Names->addActions({Edits->UndoAction, Edits->RedoAction});
+    }
     Names->Refresh();
     Names->show();
     Names->raise();
