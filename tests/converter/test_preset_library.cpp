@@ -1,0 +1,141 @@
+// The library of saved presets: what a folder's scan lists and leaves out, what the filter
+// keeps, the background scan the window waits for.
+#include "converter/LibraryModel.h"
+#include "support/Files.h"
+#include "support/Printing.h"
+#include "support/TempFolder.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+preset_text::Preset Named(const QString &name, std::map<int, QString> labels = {})
+{
+    preset_text::Preset preset;
+    preset.names.name = name;
+    for (const auto &[output, label] : labels)
+        preset.names.labels[std::size_t(output - 1)] = label;
+    return preset;
+}
+
+QStringList Names(const LibraryModel &model)
+{
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.data(model.index(row, LibraryModel::NameColumn), Qt::DisplayRole).toString();
+    return names;
+}
+
+// A folder with three presets, one of them in a subfolder.
+struct ThreeFiles
+{
+    TempFolder folder;
+    ThreeFiles()
+    {
+        WriteFile(folder.Path("bass.tvp"), preset_text::Write(Named("Bass", {{1, "Cutoff"}})));
+        WriteFile(folder.Path("live/lead.tvp"), preset_text::Write(Named("Lead")));
+        WriteFile(folder.Path("pad.tvp"), preset_text::Write(Named("Pad")));
+    }
+};
+
+} // namespace
+
+TEST(PresetLibrary, FilterKeepsEntriesHoldingEveryWordInAnyField)
+{
+    const QDateTime december(QDate(2026, 12, 9), QTime(18, 4));
+    const QDateTime march(QDate(2025, 3, 1), QTime(9, 30));
+    LibraryScan scan;
+    scan.entries = {
+        MakeLibraryEntry("/l/bass.tvp", "bass.tvp", december,
+                         Named("Bass patch", {{17, "VCF 2 cutoff"}, {18, "Env decay"}})),
+        MakeLibraryEntry("/l/live/one.tvp", "live/one.tvp", march, Named("Lead", {{1, "Pitch"}})),
+        MakeLibraryEntry("/l/untitled sketch.tvp", "untitled sketch.tvp", march, Named("")),
+    };
+    EXPECT_EQ(scan.entries[0].labels, QString::fromUtf8("17 VCF 2 cutoff · 18 Env decay"));
+    LibraryModel model;
+    model.SetScan(scan);
+    const struct
+    {
+        const char *typed;
+        QStringList names;
+    } cases[] = {
+        {"", {"Bass patch", "Lead", "untitled sketch"}},
+        {"cutof", {"Bass patch"}},
+        {"  bass   decay ", {"Bass patch"}},
+        {"lEAD PiTcH", {"Lead"}},
+        {"bass pitch", {}},
+        {"2026-12-09 18:04", {"Bass patch"}},
+        {"live/", {"Lead"}},
+        {"sketch", {"untitled sketch"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        model.SetFilter(c.typed);
+        EXPECT_EQ(Names(model), c.names);
+    }
+    model.sort(LibraryModel::NameColumn, Qt::DescendingOrder);
+    model.SetFilter("");
+    EXPECT_EQ(Names(model), QStringList({"untitled sketch", "Lead", "Bass patch"}));
+}
+
+TEST(PresetLibrary, ScanListsUsableFilesAndCountsTheOthersWithTheirReasons)
+{
+    TempFolder folder;
+    const QByteArray good = preset_text::Write(Named("Good", {{3, "Env"}}));
+    WriteFile(folder.Path("good.tvp"), good);
+    WriteFile(folder.Path("sub/deeper/nested.tvp"), preset_text::Write(Named("Nested")));
+    WriteFile(folder.Path("no name.tvp"), preset_text::Write(Named("")));
+    WriteFile(folder.Path("LOUD.TVP"), preset_text::Write(Named("Loud")));
+    WriteFile(folder.Path("damaged.tvp"), good.left(good.size() / 2));
+    WriteFile(folder.Path("later.tvp"),
+              QByteArray(good).replace("\"version\": 1", "\"version\": 9"));
+    WriteFile(folder.Path("notes.txt"), good);
+
+    const LibraryScan scan = ScanLibrary(folder.Path(""));
+    const struct
+    {
+        const char *file;
+        const char *listedAs; // null: not listed
+        const char *reason;
+    } cases[] = {
+        {"good.tvp", "Good", nullptr},
+        {"sub/deeper/nested.tvp", "Nested", nullptr},
+        {"no name.tvp", "no name", nullptr},
+        {"LOUD.TVP", "Loud", nullptr},
+        {"damaged.tvp", nullptr, "not a Torvane preset file"},
+        {"later.tvp", nullptr, "later version"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = QDir::cleanPath(folder.Path(c.file));
+        const auto listed = std::find_if(scan.entries.begin(), scan.entries.end(),
+                                         [&](const LibraryEntry &e) { return e.path == path; });
+        const auto left = std::find_if(scan.unreadable.begin(), scan.unreadable.end(),
+                                       [&](const UnreadableFile &f) { return f.path == path; });
+        EXPECT_EQ(listed != scan.entries.end() ? listed->name : QString(), c.listedAs);
+        EXPECT_EQ(left != scan.unreadable.end() ? left->reason.contains(c.reason) : false,
+                  c.reason != nullptr);
+    }
+    EXPECT_EQ(scan.unreadable.size(), 2u);
+    ASSERT_EQ(scan.entries.size(), 4u);
+    EXPECT_EQ(scan.entries[1].preset.names.labels[2], "Env"); // LOUD.TVP, good.tvp, ...
+}
+
+// A scan replaced before it ends never shows: only the last folder asked for does.
+TEST(LibraryModel, ShowsTheLastBackgroundScanOnly)
+{
+    ThreeFiles three;
+    TempFolder other;
+    WriteFile(other.Path("solo.tvp"), preset_text::Write(Named("Solo")));
+    LibraryModel model;
+    QSignalSpy scanning(&model, &LibraryModel::ScanningChanged);
+    model.Scan(three.folder.Path(""));
+    model.Scan(other.Path(""));
+    ASSERT_TRUE(scanning.wait(5000));
+    EXPECT_FALSE(model.Scanning());
+    EXPECT_EQ(Names(model), QStringList({"Solo"}));
+    QTest::qWait(50);
+    EXPECT_EQ(Names(model), QStringList({"Solo"}));
+}
