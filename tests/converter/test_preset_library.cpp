@@ -1,11 +1,15 @@
 // The library of saved presets: what a folder's scan lists and leaves out, what the filter
-// keeps, the background scan the window waits for.
-#include "converter/LibraryModel.h"
+// keeps, the background scan the window waits for, and the keyboard path through the dialog.
+#include "converter/LibraryDialog.h"
 #include "support/Files.h"
 #include "support/Printing.h"
 #include "support/TempFolder.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -138,4 +142,33 @@ TEST(LibraryModel, ShowsTheLastBackgroundScanOnly)
     EXPECT_EQ(Names(model), QStringList({"Solo"}));
     QTest::qWait(50);
     EXPECT_EQ(Names(model), QStringList({"Solo"}));
+}
+
+TEST(LibraryDialog, FilterThenDownThenEnterLoadsTheFirstRowShown)
+{
+    ThreeFiles three;
+    QStringList loaded;
+    LibraryDialog::Hooks hooks;
+    hooks.load = [&](const preset_text::Preset &preset, const QString &source) {
+        loaded << preset.names.name + " " + QFileInfo(source).fileName();
+    };
+    LibraryDialog dialog(nullptr, three.folder.Path(""), hooks);
+    QSignalSpy scanning(dialog.Model, &LibraryModel::ScanningChanged);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_TRUE(scanning.count() == 2 || scanning.wait(5000));
+    EXPECT_EQ(dialog.Status->text(), "3 presets");
+    EXPECT_FALSE(dialog.Load->isEnabled());
+
+    QTest::keyClicks(dialog.Filter, "ad");
+    EXPECT_EQ(dialog.Status->text(), "2 of 3 presets");
+    QTest::keyClick(dialog.Filter, Qt::Key_Down);
+    EXPECT_TRUE(dialog.Table->hasFocus());
+    EXPECT_TRUE(dialog.Load->isEnabled());
+    QTest::keyClick(dialog.Table, Qt::Key_Down);
+    QTest::keyClick(dialog.Table, Qt::Key_Return);
+    // The row selected stays selected while the filter narrows the list around it.
+    QTest::keyClicks(dialog.Filter, " pad");
+    QTest::keyClick(dialog.Table, Qt::Key_Enter);
+    EXPECT_EQ(loaded, QStringList({"Pad pad.tvp", "Pad pad.tvp"}));
 }
