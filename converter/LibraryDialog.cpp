@@ -42,6 +42,7 @@ void LibraryDialog::Build()
     ChooseFolder = new QPushButton(tr("Choose folder\u2026"), this);
     RefreshButton = new QPushButton(tr("Refresh"), this);
     RefreshButton->setShortcut(Qt::Key_F5);
+    RefreshButton->setToolTip(tr("Read the folder again (F5)"));
     Filter = new QLineEdit(this);
     Filter->setPlaceholderText(tr("Filter by name or label"));
     Filter->setClearButtonEnabled(true);

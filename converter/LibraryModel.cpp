@@ -3,6 +3,35 @@
 #include <QDir>
 #include <algorithm>
 
+namespace {
+
+// What names and labels sort by: the text case-folded, each run of digits by its value ("Pad 2"
+// before "Pad 10"). A run becomes its length, as a character below any printable one, then its
+// digits without leading zeros, so that plain comparison of keys orders the numbers.
+QString SortKey(const QString &text)
+{
+    const QString folded = text.toCaseFolded();
+    QString key;
+    key.reserve(folded.size() + 8);
+    for (qsizetype i = 0; i < folded.size();) {
+        if (!folded[i].isDigit()) {
+            key += folded[i++];
+            continue;
+        }
+        while (i + 1 < folded.size() && folded[i] == u'0' && folded[i + 1].isDigit())
+            ++i;
+        qsizetype end = i;
+        while (end < folded.size() && folded[end].isDigit())
+            ++end;
+        key += QChar(char16_t(std::min<qsizetype>(end - i, 31)));
+        key += QStringView(folded).mid(i, end - i);
+        i = end;
+    }
+    return key;
+}
+
+} // namespace
+
 LibraryModel::LibraryModel(QObject *parent) : QAbstractTableModel(parent)
 {
     connect(&Scanner, &QFutureWatcherBase::finished, this, [this] {
@@ -81,18 +110,18 @@ void LibraryModel::Order()
         Sorted[i] = int(i);
     if (SortColumn < 0)
         return;
+    // The keys are made once, not at each comparison.
+    std::vector<QString> keys;
+    if (SortColumn != DateColumn) {
+        keys.reserve(entries.size());
+        for (const LibraryEntry &entry : entries)
+            keys.push_back(SortKey(SortColumn == NameColumn ? entry.name : entry.labels));
+    }
     // Equal names, labels or dates keep the scan's order, which is the paths'.
     const auto before = [&](int a, int b) {
-        const LibraryEntry &x = entries[std::size_t(a)];
-        const LibraryEntry &y = entries[std::size_t(b)];
-        switch (SortColumn) {
-        case NameColumn:
-            return QString::compare(x.name, y.name, Qt::CaseInsensitive) < 0;
-        case LabelsColumn:
-            return QString::compare(x.labels, y.labels, Qt::CaseInsensitive) < 0;
-        default:
-            return x.modified < y.modified;
-        }
+        if (keys.empty())
+            return entries[std::size_t(a)].modified < entries[std::size_t(b)].modified;
+        return keys[std::size_t(a)] < keys[std::size_t(b)];
     };
     if (SortOrder == Qt::AscendingOrder)
         std::stable_sort(Sorted.begin(), Sorted.end(), before);

@@ -53,9 +53,10 @@ TEST(PresetLibrary, FilterKeepsEntriesHoldingEveryWordInAnyField)
     LibraryScan scan;
     scan.entries = {
         MakeLibraryEntry("/l/bass.tvp", "bass.tvp", december,
-                         Named("Bass patch", {{17, "VCF 2 cutoff"}, {18, "Env decay"}})),
+                         Named("Bass 9", {{17, "VCF 2 cutoff"}, {18, "Env decay"}})),
         MakeLibraryEntry("/l/live/one.tvp", "live/one.tvp", march, Named("Lead", {{1, "Pitch"}})),
         MakeLibraryEntry("/l/untitled sketch.tvp", "untitled sketch.tvp", march, Named("")),
+        MakeLibraryEntry("/l/b.tvp", "b.tvp", march, Named("bass 10")),
     };
     EXPECT_EQ(scan.entries[0].labels, QString::fromUtf8("17 VCF 2 cutoff · 18 Env decay"));
     LibraryModel model;
@@ -65,12 +66,12 @@ TEST(PresetLibrary, FilterKeepsEntriesHoldingEveryWordInAnyField)
         const char *typed;
         QStringList names;
     } cases[] = {
-        {"", {"Bass patch", "Lead", "untitled sketch"}},
-        {"cutof", {"Bass patch"}},
-        {"  bass   decay ", {"Bass patch"}},
+        {"", {"Bass 9", "Lead", "untitled sketch", "bass 10"}},
+        {"cutof", {"Bass 9"}},
+        {"  bass   decay ", {"Bass 9"}},
         {"lEAD PiTcH", {"Lead"}},
         {"bass pitch", {}},
-        {"2026-12-09 18:04", {"Bass patch"}},
+        {"2026-12-09 18:04", {"Bass 9"}},
         {"live/", {"Lead"}},
         {"sketch", {"untitled sketch"}},
     };
@@ -79,9 +80,13 @@ TEST(PresetLibrary, FilterKeepsEntriesHoldingEveryWordInAnyField)
         model.SetFilter(c.typed);
         EXPECT_EQ(Names(model), c.names);
     }
+    // Sorted by name: numbers by their value, the case ignored.
+    model.SetFilter("bass");
+    model.sort(LibraryModel::NameColumn, Qt::AscendingOrder);
+    EXPECT_EQ(Names(model), QStringList({"Bass 9", "bass 10"}));
     model.sort(LibraryModel::NameColumn, Qt::DescendingOrder);
     model.SetFilter("");
-    EXPECT_EQ(Names(model), QStringList({"untitled sketch", "Lead", "Bass patch"}));
+    EXPECT_EQ(Names(model), QStringList({"untitled sketch", "Lead", "bass 10", "Bass 9"}));
 }
 
 TEST(PresetLibrary, ScanListsUsableFilesAndCountsTheOthersWithTheirReasons)
