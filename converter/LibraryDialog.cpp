@@ -121,7 +121,7 @@ void LibraryDialog::Describe()
     Filter->setAccessibleName(tr("Filter"));
     Filter->setAccessibleDescription(
         tr("Lists only the presets whose name, labels, file name or date hold every word typed. "
-           "Down arrow moves to the list."));
+           "Down arrow moves to the list, Escape empties the filter."));
     Table->setAccessibleName(tr("Presets"));
     Table->setAccessibleDescription(
         tr("The folder's presets with their labels and dates. Enter loads the selected one."));
@@ -231,8 +231,17 @@ bool LibraryDialog::eventFilter(QObject *watched, QEvent *event)
             SelectRow(0);
         return true;
     }
+    if (watched == Filter && key == Qt::Key_Escape && !Filter->text().isEmpty()) {
+        // The first Escape empties the filter, the next closes the dialog.
+        Filter->clear();
+        return true;
+    }
     if (watched == Table && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         Act(Do.load);
+        return true;
+    }
+    if (watched == Table && key == Qt::Key_Up && Table->currentIndex().row() <= 0) {
+        Filter->setFocus();
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -250,6 +259,8 @@ void LibraryDialog::ShowState()
     QStringList parts;
     if (Model->Scanning())
         parts << tr("Reading presets\u2026");
+    else if (total == 0)
+        parts << tr("No presets in this folder");
     else if (shown == total)
         parts << Count(total, tr("1 preset"), tr("%1 presets"));
     else

@@ -7,7 +7,8 @@
 //
 // Non-modal: it stays open beside the window. Every shown, and on Refresh (F5), it reads its
 // folder again in the background, the list usable meanwhile. All of it is reached from the
-// keyboard: the filter first, Down to the list, Enter in the list loads.
+// keyboard: the filter first, Down to the list (Up from its first row goes back), Enter in the
+// list loads, Escape empties the filter before it closes the dialog.
 //
 // GUI thread only.
 #include "converter/LibraryModel.h"
