@@ -23,15 +23,19 @@ struct FoundFile
     QDateTime modified;
 };
 
-std::vector<FoundFile> FindPresetFiles(const QString &folder)
+std::vector<FoundFile> FindPresetFiles(const QString &folder, const std::function<bool()> &stop)
 {
     std::vector<FoundFile> found;
+    if (folder.isEmpty()) // not the working folder, as QDir takes it
+        return found;
     const QDir root(folder);
-    QDirIterator it(folder, {QStringLiteral("*") + preset_text::Extension}, QDir::Files,
+    // Folders come up too, so that a scan can stop in a large tree that holds no preset files.
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    while (it.hasNext() && !(stop && stop())) {
         const QString path = it.next();
-        found.push_back({path, root.relativeFilePath(path), it.fileInfo().lastModified()});
+        if (it.fileInfo().isFile() && preset_text::IsPresetTextFileName(path))
+            found.push_back({path, root.relativeFilePath(path), it.fileInfo().lastModified()});
     }
     std::sort(found.begin(), found.end(),
               [](const FoundFile &a, const FoundFile &b) { return a.path < b.path; });
@@ -93,7 +97,7 @@ LibraryScan ScanLibrary(const QString &folder, const std::function<bool()> &stop
 {
     LibraryScan scan;
     scan.folder = QDir::cleanPath(folder);
-    for (FoundFile &file : FindPresetFiles(scan.folder)) {
+    for (FoundFile &file : FindPresetFiles(scan.folder, stop)) {
         if (stop && stop())
             break;
         auto read = ReadPresetFile(file.path);

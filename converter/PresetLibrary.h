@@ -58,8 +58,9 @@ LibraryEntry MakeLibraryEntry(const QString &path, const QString &relative,
                               const QDateTime &modified, preset_text::Preset preset);
 
 // Reads folder's preset files and those of its subfolders (symbolic links to folders are not
-// followed). stop, when given, is asked before each file: true ends the scan with what was read
-// so far. A folder that does not exist gives an empty scan.
+// followed). stop, when given, is asked at each file and folder, found or read: true ends the
+// scan with what was read so far. A folder that does not exist, or no folder (an empty path), gives
+// an empty scan.
 LibraryScan ScanLibrary(const QString &folder, const std::function<bool()> &stop = {});
 // The same on a thread of the global thread pool. Cancelling the future stops the scan before
 // its next file; a cancelled future holds no result.
