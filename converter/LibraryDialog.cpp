@@ -256,21 +256,21 @@ void LibraryDialog::ShowState()
     const QLocale locale;
     const int total = Model->Total();
     const int shown = Model->rowCount();
-    QStringList parts;
+    QStringList said;
     if (Model->Scanning())
-        parts << tr("Reading presets\u2026");
+        said << tr("Reading presets\u2026");
     else if (total == 0)
-        parts << tr("No presets in this folder");
+        said << tr("No presets in this folder");
     else if (shown == total)
-        parts << Count(total, tr("1 preset"), tr("%1 presets"));
+        said << Count(total, tr("1 preset"), tr("%1 presets"));
     else
-        parts << tr("%1 of %2")
-                     .arg(locale.toString(shown), Count(total, tr("1 preset"), tr("%1 presets")));
+        said << tr("%1 of %2")
+                    .arg(locale.toString(shown), Count(total, tr("1 preset"), tr("%1 presets")));
     const std::vector<UnreadableFile> &unreadable = Model->Unreadable();
     const int left = int(unreadable.size());
     if (left > 0 && !Model->Scanning())
-        parts << Count(left, tr("1 file could not be read"), tr("%1 files could not be read"));
-    Status->setText(parts.join(QStringLiteral(" \u00B7 ")));
+        said << Count(left, tr("1 file could not be read"), tr("%1 files could not be read"));
+    Status->setText(said.join(QStringLiteral(" \u00B7 ")));
 
     // Which files were left out and why: in the status line's tip and its description.
     QStringList reasons;

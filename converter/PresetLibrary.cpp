@@ -125,8 +125,11 @@ QFuture<LibraryScan> ScanLibraryInBackground(const QString &folder)
 }
 
 LibraryFilter::LibraryFilter(const QString &typed)
-    : Words(typed.toCaseFolded().simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts))
 {
+    // Blanks of any kind and number separate the words.
+    const QString words = typed.toCaseFolded().simplified();
+    if (!words.isEmpty())
+        Words = words.split(QLatin1Char(' '));
 }
 
 bool LibraryFilter::Accepts(const LibraryEntry &entry) const
