@@ -49,7 +49,7 @@ public:
     const QString &Folder() const { return FolderPath; }
     // Reads the folder again.
     void Refresh();
-    // The entry of the row selected; null when none is.
+    // The entry of the row selected; null when none is. Valid until the rows change.
     const LibraryEntry *Selected() const;
 
     LibraryModel *Model = nullptr;

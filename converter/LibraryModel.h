@@ -39,6 +39,7 @@ public:
     // Shows only the entries that pass the filter made of typed (see LibraryFilter).
     void SetFilter(const QString &typed);
 
+    // The entry shown in row (0..rowCount() - 1), until the rows change.
     const LibraryEntry &Entry(int row) const;
     // The row that shows the file at path; -1 when none does.
     int RowOf(const QString &path) const;
