@@ -90,6 +90,7 @@ QT_QPA_PLATFORM=offscreen run bench_cgauges cgauges "${aggregated[@]}"
 QT_QPA_PLATFORM=offscreen run bench_kxsampletank kxsampletank "${aggregated[@]}"
 run bench_kxpotlab kxpotlab "${aggregated[@]}"
 run bench_sim sim "${aggregated[@]}"
+run bench_library library "${aggregated[@]}"
 
 {
   echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'),"\
