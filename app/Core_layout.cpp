@@ -10,6 +10,7 @@
 #include "app/BoxMemory.h"
 #include "app/ExceptionReport.h"
 #include "app/LatePages.h"
+#include "app/LibraryCommands.h"
 #include "app/PresetBank.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
@@ -129,6 +130,7 @@ void TForm1::BuildConfigPage()
     connect(KnownBoxes, &BoxMemory::Changed, Assignments, &AssignmentPage::ShowBox);
     connect(PageControl1, &QTabWidget::currentChanged, Assignments, &AssignmentPage::ShowBox);
     LearnUi = new LearnControls(*Learn, *Assignments, *Controllers, PageControl1);
+    Library = new LibraryCommands(*Assignments, *TabSheet2, *this);
 
     std::vector<QWidget *> order = {SpeedButton8,  SpeedButton17, SpeedButton1,
                                     SpeedButton10, SpeedButton12, spdPar1,

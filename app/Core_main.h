@@ -38,6 +38,7 @@ class ControllerLearn;
 class ConverterLink;
 class InputReader;
 class LatePages;
+class LibraryCommands;
 class LearnControls;
 class MonitorLog;
 class QFrame;
@@ -162,6 +163,7 @@ public:
     // learning ask of it (the current preset, the master channel, each output's controller).
     AssignmentPage &ConfigPage();
     AssignmentPage *Assignments = nullptr;  // the "Config" page, once built
+    LibraryCommands *Library = nullptr;     // "Library...", with the "Config" page
     ControllersPage *Controllers = nullptr; // Controlers and Kessel Control
     DevicesPage *Devices = nullptr;         // Devices and MIDI System
 

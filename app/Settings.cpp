@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "converter/PresetLibrary.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -82,4 +84,16 @@ void WriteMidiSystemChoice(MidiSystemChoice choice)
 {
     QSettings store = OpenStore();
     store.setValue(MidiSystemSetting, MidiSystemChoiceName(choice));
+}
+
+QString ReadLibraryFolder()
+{
+    const QString stored = OpenStore().value(LibraryFolderSetting).toString();
+    return stored.isEmpty() ? DefaultLibraryFolder() : stored;
+}
+
+void WriteLibraryFolder(const QString &folder)
+{
+    QSettings store = OpenStore();
+    store.setValue(LibraryFolderSetting, folder);
 }

@@ -50,3 +50,9 @@ void WriteAskFlashOnClose(bool ask);
 inline constexpr const char *MidiSystemSetting = "midiSystem";
 MidiSystemChoice ReadMidiSystemChoice();
 void WriteMidiSystemChoice(MidiSystemChoice choice);
+
+// The folder of the preset library (the documents folder's "Torvane presets" until the user
+// chooses another).
+inline constexpr const char *LibraryFolderSetting = "libraryFolder";
+QString ReadLibraryFolder();
+void WriteLibraryFolder(const QString &folder);

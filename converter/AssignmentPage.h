@@ -123,8 +123,13 @@ public:
     BoxView &BoxMarks() { return *View; }
 
     // ---- the current preset beside another ----
-    // Opens the comparison with the next preset (the dialog offers the others and files).
+    // Opens the comparison with the next preset (the dialog offers the others and files), or
+    // with a preset from elsewhere.
     void Compare();
+    void CompareWith(const NamedPreset &other);
+    // Sends the 32 outputs of image, on the master channel, as a transfer; the current preset
+    // stays as it is.
+    void SendPreset(const PresetImage &image);
     // Copies outputs (0..31) of from, named source, into the current preset: one edit for undo,
     // shown, and like a load, sent nowhere.
     void CopyOutputs(const PresetImage &from, const std::vector<int> &outputs,
@@ -154,6 +159,7 @@ private:
     void ShowChannel(int channel);
     void ShowOutput(int output, std::uint8_t byte);
     void BuildBoxActions(QWidget *sheet);
+    CompareDialog &Comparing();
     void BuildNameActions(QWidget *sheet);
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The tooltips and accessible names that carry the names, for the current preset.

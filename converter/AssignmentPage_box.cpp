@@ -86,7 +86,7 @@ void AssignmentPage::SendChanges()
         Link.SendMessages(messages, Progress());
 }
 
-void AssignmentPage::Compare()
+CompareDialog &AssignmentPage::Comparing()
 {
     if (!Comparison)
         Comparison = new CompareDialog(
@@ -96,8 +96,26 @@ void AssignmentPage::Compare()
              .openFile = OpenPresetFile,
              .copy = [this](const PresetImage &from, const std::vector<int> &outputs,
                             const QString &source) { CopyOutputs(from, outputs, source); }});
-    Comparison->CompareWithPreset((State.CurrentPreset() + 1) % PresetStore::PresetCount);
+    return *Comparison;
+}
+
+void AssignmentPage::Compare()
+{
+    Comparing().CompareWithPreset((State.CurrentPreset() + 1) % PresetStore::PresetCount);
     Comparison->open();
+}
+
+void AssignmentPage::CompareWith(const NamedPreset &other)
+{
+    Comparing().CompareWithFile(other);
+    Comparison->open();
+}
+
+void AssignmentPage::SendPreset(const PresetImage &image)
+{
+    ConverterLink::Controllers controllers;
+    std::copy_n(image.begin(), OutputCount, controllers.begin());
+    Link.SendAllParameters(State.MasterChannel(), controllers, Progress());
 }
 
 void AssignmentPage::CopyOutputs(const PresetImage &from, const std::vector<int> &outputs,

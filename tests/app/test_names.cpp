@@ -1,10 +1,14 @@
 // Names of presets and labels of outputs in the window: given over what they name, found in
 // what a screen reader reads, undone and redone, never sent; carried by the editor's own preset
 // file and kept when another kind of file is loaded.
+#include "app/LibraryCommands.h"
+#include "app/Settings.h"
 #include "controls/Kxpotlab.h"
 #include "controls/SpeedButton.h"
 #include "converter/AssignmentPage.h"
+#include "converter/CompareDialog.h"
 #include "converter/LabelsDialog.h"
+#include "converter/LibraryDialog.h"
 #include "converter/NameEditor.h"
 #include "converter/PresetText.h"
 #include "support/FormTest.h"
@@ -13,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -148,4 +153,45 @@ TEST_F(NamesTest, ThePresetFileWithNamesCarriesThemAndOtherFilesKeepTheSlotsLabe
     EXPECT_TRUE(Boxes.Messages[0].text.endsWith("Nothing was loaded."));
     EXPECT_EQ(form->State.Names(1), labelled);
     EXPECT_EQ(ReadPreset(Bank, 1), before);
+}
+
+TEST_F(NamesTest, TheLibraryFindsAPresetByALabelLoadsComparesAndSendsIt)
+{
+    preset_text::Preset saved;
+    saved.bytes = ReadPreset(Bank, 3);
+    saved.bytes[16] = 74;
+    saved.names.name = "Drone";
+    saved.names.labels[16] = "VCF 2 cutoff";
+    ASSERT_TRUE(Files.Write("drone.tvp", preset_text::Write(saved)));
+    ASSERT_TRUE(Files.Write("other.tvp", preset_text::Write({})));
+    WriteLibraryFolder(QFileInfo(Files.Path("x")).path());
+    const PresetImage before = ReadPreset(Bank, 0);
+
+    form->Library->Open();
+    LibraryDialog &library = *form->Library->Dialog;
+    QTRY_VERIFY_WITH_TIMEOUT(!library.Model->Scanning(), 60000);
+    QTest::keyClicks(library.Filter, "2 cut");
+    QTest::keyClick(library.Filter, Qt::Key_Down);
+    ASSERT_NE(library.Selected(), nullptr);
+    EXPECT_EQ(library.Model->rowCount(), 1);
+
+    library.Load->click();
+    EXPECT_EQ(ReadPreset(Bank, 0), saved.bytes);
+    EXPECT_EQ(form->State.Names(0), saved.names);
+    form->ConfigPage().History().Stack().undo();
+    EXPECT_EQ(ReadPreset(Bank, 0), before);
+    EXPECT_EQ(form->State.Names(0), PresetNames{});
+
+    library.Compare->click();
+    CompareDialog &comparison = *form->ConfigPage().Comparison;
+    EXPECT_EQ(comparison.Source->currentText(), "Drone (drone.tvp)");
+    EXPECT_EQ(comparison.Differing(), std::vector<int>({16}));
+    comparison.close();
+
+    EXPECT_TRUE(SentToSimulator().empty()) << "loading and comparing send nothing";
+    library.Send->click();
+    const std::vector<std::string> sent = SentToSimulator();
+    ASSERT_EQ(sent.size(), 32u);
+    EXPECT_EQ(sent[16], "F0 70 7E 00 40 04 0A F7") << "output 17 takes controller 74";
+    EXPECT_EQ(ReadPreset(Bank, 0), before) << "sending leaves the current preset as it is";
 }

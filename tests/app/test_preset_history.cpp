@@ -188,7 +188,7 @@ TEST_F(PresetHistoryTest, AnEditOfAnotherPresetIsShownWhereItWasMadeFromTheConte
 
     EXPECT_EQ(offered, QStringList({"Undo Output 1", "Redo (off)", "Send changes",
                                     "Forget what the box has", "Compare...", "Label output...",
-                                    "Name preset...", "Names...", "Clear names"}));
+                                    "Name preset...", "Names...", "Clear names", "Library..."}));
     EXPECT_EQ(form->CurrentPreset(), 1);
     EXPECT_EQ(Bank.GetByte(1, 0), 0xFF);
     EXPECT_EQ(form->ComboBox[0]->currentIndex(), 0);

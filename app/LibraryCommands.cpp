@@ -1,0 +1,67 @@
+#include "app/LibraryCommands.h"
+
+#include "app/ExceptionReport.h"
+#include "app/Settings.h"
+#include "converter/AssignmentPage.h"
+#include "converter/HandlerGuard.h"
+#include "converter/LibraryDialog.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// What the comparison and the undo history call a preset of the library.
+QString SourceName(const preset_text::Preset &preset, const QString &path)
+{
+    const QString file = QFileInfo(path).fileName();
+    return preset.names.name.isEmpty() ? file
+                                       : QStringLiteral("%1 (%2)").arg(preset.names.name, file);
+}
+
+} // namespace
+
+LibraryCommands::LibraryCommands(AssignmentPage &page, QWidget &sheet, QWidget &window)
+    : QObject(&sheet), Page(page), Window(window)
+{
+    setObjectName("LibraryCommands");
+    OpenAction = new QAction(tr("Library..."), &sheet);
+    OpenAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(OpenAction, &QAction::triggered, this, &LibraryCommands::Open);
+    sheet.addAction(OpenAction);
+}
+
+void LibraryCommands::Make()
+{
+    using Preset = preset_text::Preset;
+    Dialog = new LibraryDialog(
+        &Window, ReadLibraryFolder(),
+        {.load =
+             [this](const Preset &preset, const QString &path) {
+                 Page.LoadPresetWithNames(preset.bytes, preset.names, QFileInfo(path).fileName());
+             },
+         .compare =
+             [this](const Preset &preset, const QString &path) {
+                 Page.CompareWith({SourceName(preset, path), preset.bytes});
+             },
+         .send =
+             [this](const Preset &preset, const QString &) {
+                 RunGuarded(&ShowExceptionReport, [&] { Page.SendPreset(preset.bytes); });
+             },
+         .chooseFolder = [this](const QString &current) -> std::optional<QString> {
+             const QString chosen =
+                 QFileDialog::getExistingDirectory(Dialog, tr("Library Folder"), current);
+             return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+         },
+         .folderChanged = &WriteLibraryFolder});
+}
+
+void LibraryCommands::Open()
+{
+    if (!Dialog)
+        Make();
+    Dialog->show();
+    Dialog->raise();
+    Dialog->activateWindow();
+}
