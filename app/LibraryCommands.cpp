@@ -30,6 +30,7 @@ LibraryCommands::LibraryCommands(AssignmentPage &page, QWidget &sheet, QWidget &
     OpenAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(OpenAction, &QAction::triggered, this, &LibraryCommands::Open);
     sheet.addAction(OpenAction);
+    OpenButton = page.ToolbarButton(OpenAction, 76, QStyle::SP_DirOpenIcon);
 }
 
 void LibraryCommands::Make()

@@ -10,6 +10,7 @@
 class AssignmentPage;
 class LibraryDialog;
 class QAction;
+class QToolButton;
 class QWidget;
 
 class LibraryCommands : public QObject
@@ -23,7 +24,8 @@ public:
     void Open();
 
     QAction *OpenAction = nullptr;
-    LibraryDialog *Dialog = nullptr; // made when first opened
+    QToolButton *OpenButton = nullptr; // on the page's toolbar
+    LibraryDialog *Dialog = nullptr;   // made when first opened
 
 private:
     void Make();

@@ -18,6 +18,7 @@
 #include "converter/PresetHistory.h"
 
 #include <QObject>
+#include <QStyle>
 #include <array>
 #include <functional>
 #include <memory>
@@ -102,6 +103,9 @@ public:
     QAction *NamePresetAction = nullptr;
     QAction *NamesAction = nullptr;
     QAction *ClearNamesAction = nullptr;
+    QToolButton *NamesButton = nullptr; // in the toolbar, beside the file buttons
+    // A button of action in the toolbar's free space at left, with an icon of the style.
+    QToolButton *ToolbarButton(QAction *action, int left, QStyle::StandardPixmap icon);
     LabelsDialog *Names = nullptr; // made when first opened
 
     // ---- changes made by code (they send nothing) ----

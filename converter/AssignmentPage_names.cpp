@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QToolButton>
 
 using form::Name;
@@ -37,6 +38,7 @@ void AssignmentPage::BuildNameActions(QWidget *sheet)
     ClearNamesAction = new QAction(tr("Clear names"), sheet);
     connect(ClearNamesAction, &QAction::triggered, this, &AssignmentPage::ClearNames);
     sheet->addActions({LabelOutputAction, NamePresetAction, NamesAction, ClearNamesAction});
+    NamesButton = ToolbarButton(NamesAction, 51, QStyle::SP_FileDialogDetailedView);
     for (QLabel *number : OutputNumbers)
         number->installEventFilter(this);
     for (TSpeedButton *button : PresetButtons())
@@ -44,6 +46,21 @@ void AssignmentPage::BuildNameActions(QWidget *sheet)
     connect(&State, &EditorState::NamesChanged, this, &AssignmentPage::ShowNames);
     connect(&State, &EditorState::CurrentPresetChanged, this, &AssignmentPage::ShowNames);
     ShowNames();
+}
+
+QToolButton *AssignmentPage::ToolbarButton(QAction *action, int left, QStyle::StandardPixmap icon)
+{
+    // In the toolbar's free space between the file buttons and the transfer buttons.
+    auto *button = new QToolButton(Panel8);
+    button->setGeometry(left, 1, 25, 25);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setDefaultAction(action);
+    button->setIcon(button->style()->standardIcon(icon));
+    const QString name = action->text().remove(QStringLiteral("..."));
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(name, action->shortcut().toString()));
+    button->setAccessibleName(name);
+    return button;
 }
 
 bool AssignmentPage::eventFilter(QObject *watched, QEvent *event)

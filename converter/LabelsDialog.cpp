@@ -43,6 +43,7 @@ void LabelsDialog::Build()
     Table->setAccessibleName(tr("Output labels"));
     Table->setHorizontalHeaderLabels({tr("Output"), tr("Label"), tr("Controller")});
     Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
     Table->horizontalHeader()->setSectionResizeMode(LabelColumn, QHeaderView::Stretch);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

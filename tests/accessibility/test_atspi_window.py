@@ -2,7 +2,8 @@
 """The window as a screen reader meets it over the real AT-SPI bus: every control a page shows
 has a name, the custom ones their fitting roles and values; a controller value set through the
 bus is announced and sends its Control Change (listed on the Monitor page); a transfer
-announces its progress. Run by tests/support/atspi_session.sh."""
+announces its progress; the names and library windows the toolbar opens name their controls.
+Run by tests/support/atspi_session.sh."""
 import re
 import sys
 import time
@@ -15,6 +16,12 @@ R = pyatspi
 EXPECTED = [  # page, name, role (a combo box's name is on its edit field), count
     ("Config", r"Output \d+ controller", R.ROLE_COMBO_BOX, 32),
     ("Config", r"Master MIDI channel", R.ROLE_SPIN_BUTTON, 1),
+    ("Config", r"Names|Library", R.ROLE_PUSH_BUTTON, 2),
+    ("Names of preset 1", r"Preset name", R.ROLE_TEXT, 1),
+    ("Names of preset 1", r"Output labels", R.ROLE_TABLE, 1),
+    ("Library", r"Filter", R.ROLE_TEXT, 1),
+    ("Library", r"Presets", R.ROLE_TABLE, 1),
+    ("Library", r"Load|Compare|Send|Close|Choose folder|Refresh", R.ROLE_PUSH_BUTTON, 6),
     ("Config", r"(Load|Save) Parameters File|Send Parameters to MIDI|Write to Flash|"
      r"MIDI Channel Change|Preset \d|Send changes", R.ROLE_PUSH_BUTTON, 10),
     ("MIDI", r"Output \d+ controller value|Kessel input", R.ROLE_SPIN_BUTTON, 33),
@@ -81,9 +88,9 @@ def fits(node, role):
     return node.getRole() == role
 
 
-def check_page(window, caption):
+def check_page(window, caption, shown=show_page):
     """Prints each problem; returns how many."""
-    show_page(window, caption)
+    window = shown(window, caption) or window
     nodes = list(showing(window))
     controls = [n for n in nodes if n.getRole() in CONTROL_ROLES]
     problems = [f"unnamed {n.getRoleName()} in '{n.parent.name}'" for n in controls if not n.name]
@@ -96,6 +103,18 @@ def check_page(window, caption):
     return len(problems)
 
 
+def opened_by(button):
+    """Shows a window of the editor by pressing button on the Config page; returns a function
+    that finds it by its title."""
+    def shown(window, title):
+        show_page(window, "Config")
+        named(window, button).queryAction().doAction(0)
+        apps = lambda: [a for a in R.Registry.getDesktop(0) if a and "torvane" in a.name.lower()]
+        return wait_for(f"the window {title}",
+                        lambda: next((w for a in apps() for w in a if w and w.name == title), None))
+    return shown
+
+
 def main():
     window = wait_for("the editor's window on the accessibility bus", editor_window)
     # Only now: Qt's bridge learns of listeners that come after it is up, not of those that
@@ -105,6 +124,8 @@ def main():
         "object:property-change:accessible-value")
     problems = sum(check_page(window, p) for p in ["MIDI", "Config", "About...", "Simulator",
                                                    "Monitor"])
+    problems += check_page(window, "Names of preset 1", opened_by("Names"))
+    problems += check_page(window, "Library", opened_by("Library"))
     problems += window.getRole() != R.ROLE_FRAME
     print(f"the window is a {window.getRoleName()}")
     show_page(window, "Simulator")
