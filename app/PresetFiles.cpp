@@ -48,9 +48,9 @@ void ShowReadError()
     ShowErrorBox("Read File Error - Abort Loading", "File Error");
 }
 
-// Applies the file's converter messages to image; nothing (reported) when it cannot be read
-// or used.
-std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image)
+// A .syx or .tvp file read whole, up to the most either kind is read; nothing (reported) when it
+// cannot be read.
+std::optional<QByteArray> ReadWholeFile(const QString &path)
 {
     const input_file::Contents file =
         input_file::Read(path, input_file::SysexLimit, input_file::Beyond::Refused);
@@ -62,7 +62,17 @@ std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, Preset
         ShowReadError();
         return std::nullopt;
     }
-    const QByteArray &bytes = file.bytes;
+    return file.bytes;
+}
+
+// Applies the file's converter messages to image; nothing (reported) when it cannot be read
+// or used.
+std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, PresetImage &image)
+{
+    const std::optional<QByteArray> file = ReadWholeFile(path);
+    if (!file)
+        return std::nullopt;
+    const QByteArray &bytes = *file;
     const protocol::SysexImport import = protocol::ImportSysex(bytes, image);
     if (import.split.fault != protocol::SysexFault::None) {
         ShowErrorBox(protocol::SysexFaultText(import.split, bytes) + " Nothing was loaded.",
@@ -75,17 +85,10 @@ std::optional<protocol::SysexImport> ImportSysexFile(const QString &path, Preset
 // A .tvp file read whole; nothing (reported with the reason) when it cannot be used.
 std::optional<preset_text::Preset> ReadPresetText(const QString &path)
 {
-    const input_file::Contents file =
-        input_file::Read(path, input_file::SysexLimit, input_file::Beyond::Refused);
-    if (file.fault == input_file::Fault::TooLarge) {
-        ShowErrorBox(file.error + " Nothing was loaded.", "File Error");
+    const std::optional<QByteArray> file = ReadWholeFile(path);
+    if (!file)
         return std::nullopt;
-    }
-    if (file.fault != input_file::Fault::None) {
-        ShowReadError();
-        return std::nullopt;
-    }
-    std::variant<preset_text::Preset, QString> read = preset_text::Read(file.bytes);
+    std::variant<preset_text::Preset, QString> read = preset_text::Read(*file);
     if (const QString *refusal = std::get_if<QString>(&read)) {
         ShowErrorBox(*refusal, "File Error");
         return std::nullopt;
