@@ -36,7 +36,7 @@ test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   "${atspi[@]}"
   "${jack_server[@]}" "${pipewire_jack[@]}"
-  clang-14 libclang-rt-14-dev llvm-14 lld
+  clang-14 libclang-rt-14-dev llvm-14 lld ccache
   "${package[@]}" "${package_checks[@]}"
   "${alsa_vm[@]}"
 )

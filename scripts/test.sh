@@ -21,6 +21,15 @@ esac
 "$root/scripts/setup.sh" test
 # lld links the many test programs several times faster than the default linker.
 linker=-DTORVANE_LINKER=lld
+# ccache keeps the objects of every build (plain, sanitizers) from one run to the next, under
+# ~/.cache/ccache: a run after a small change compiles only what the change touched. Keyed by
+# the sources relative to the checkout (the build folders' own paths left out), so that a fresh
+# clone finds what an earlier one compiled. CMake takes the launcher from the environment when
+# it first configures a build folder.
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+fi
 
 if [ "$quick" = 1 ]; then
   "$root/scripts/build.sh" RelWithDebInfo "$build" "$linker"
