@@ -72,9 +72,10 @@ bool AssignmentPage::eventFilter(QObject *watched, QEvent *event)
             EditOutputLabel(output);
             return true;
         }
-    // A preset button's first click has made its preset current.
+    // A preset button's first click has made its preset current (and, with "Send Params RT",
+    // sent it): the second is the naming's, not another click.
     EditPresetName();
-    return false;
+    return true;
 }
 
 int AssignmentPage::FocusedOutput() const
