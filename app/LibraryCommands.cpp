@@ -10,18 +10,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace {
-
-// What the comparison and the undo history call a preset of the library.
-QString SourceName(const preset_text::Preset &preset, const QString &path)
-{
-    const QString file = QFileInfo(path).fileName();
-    return preset.names.name.isEmpty() ? file
-                                       : QStringLiteral("%1 (%2)").arg(preset.names.name, file);
-}
-
-} // namespace
-
 LibraryCommands::LibraryCommands(AssignmentPage &page, QWidget &sheet, QWidget &window)
     : QObject(&sheet), Page(page), Window(window)
 {
@@ -44,7 +32,8 @@ void LibraryCommands::Make()
              },
          .compare =
              [this](const Preset &preset, const QString &path) {
-                 Page.CompareWith({SourceName(preset, path), preset.bytes});
+                 Page.CompareWith(
+                     {NamedFile(preset.names.name, QFileInfo(path).fileName()), preset.bytes});
              },
          .send =
              [this](const Preset &preset, const QString &) {

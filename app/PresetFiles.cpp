@@ -203,9 +203,8 @@ std::optional<NamedPreset> PresetFiles::OpenToCompare()
     if (!read)
         return std::nullopt;
     const QString fileName = QFileInfo(OpenDialog.FileName).fileName();
-    const bool named = read->names && !read->names->name.isEmpty();
-    return NamedPreset{
-        named ? QStringLiteral("%1 (%2)").arg(read->names->name, fileName) : fileName, read->image};
+    return NamedPreset{NamedFile(read->names ? read->names->name : QString(), fileName),
+                       read->image};
 }
 
 QString PresetFiles::DroppedFile(const QMimeData *data)

@@ -29,5 +29,9 @@ struct PresetNames
 inline constexpr int NameLengthLimit = 64;
 QString TidyName(const QString &text);
 
+// A preset read from a file as people read it: "Drone (drone.tvp)", or the file's name alone
+// when the preset has no name.
+QString NamedFile(const QString &presetName, const QString &fileName);
+
 // An output (0..31) as people read it: "Output 17 (VCF 2 cutoff)", or "Output 17" unlabelled.
 QString OutputWithLabel(int output, const QString &label);
